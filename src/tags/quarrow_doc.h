@@ -1,0 +1,61 @@
+#pragma once
+// The one document: the tag store of the tags file loaded last, its path and folder. It loads,
+// sorts and writes the store and leaves the loaded path in the profile when it is destroyed. The
+// window's document class only forwards to it.
+
+#include <cstdio>
+#include <string>
+
+#include "tags/code_page.h"
+#include "tags/tag_store.h"
+
+namespace quarrow {
+
+class Profile;
+
+// Why the framework could not open a file for the document.
+enum class FileError {
+    None,
+    NotFound,      // "%1 が見つかりませんでした。"
+    BadPath,       // "%1 には無効なﾊﾟｽが含まれています。" (the folder does not exist)
+    AccessDenied,  // exists but cannot be read
+    NotAFile,      // a directory or another kind of file that cannot be read as text
+};
+
+class CQuarrowDoc final {
+public:
+    // `profile` receives "TAGS"/"LASTTAGS" on destruction; it may be null (tools, tests).
+    explicit CQuarrowDoc(Profile* profile = nullptr, CodePage codePage = CodePage::Utf8);
+    ~CQuarrowDoc();
+    CQuarrowDoc(const CQuarrowDoc&) = delete;
+    CQuarrowDoc& operator=(const CQuarrowDoc&) = delete;
+
+    // The framework's open: checks that the file can be opened (reporting why not), then loads
+    // it. On failure nothing of the document changes.
+    FileError OpenDocument(const std::string& fullPath);
+    // The framework's save under a name: writes the store to `path`. False when it cannot.
+    bool SaveDocumentAs(const std::string& path) const;
+
+    void SetTagsPath(std::string path);
+    bool LoadTags();
+    void SortTags();
+    bool WriteTags(std::FILE* file) const;
+    void DeleteTags();
+
+    const TagStore& GetTags() const noexcept { return m_arrTags; }
+    std::string GetTagsDir() const { return m_strTagsDir; }
+    const std::string& GetTagsPath() const noexcept { return m_strTagsPath; }
+    CodePage GetCodePage() const noexcept { return m_codePage; }
+
+private:
+    Profile* m_pProfile;
+    CodePage m_codePage;
+    std::string m_strTagsPath;
+    std::string m_strTagsDir;
+    TagStore m_arrTags;
+};
+
+// The message the framework shows for `error`, with `path` for %1 (UTF-8 text, path bytes as is).
+std::string FileErrorMessage(FileError error, const std::string& path);
+
+}  // namespace quarrow
