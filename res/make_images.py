@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""Draws the fourteen tree images (16 x 15 pixels) as PNG files, one per bitmap id.
+
+The background is magenta (255, 0, 255): the program treats that colour as transparent when it
+loads the images. Only the standard library is used, so the images can be redrawn anywhere:
+
+    python3 res/make_images.py   # writes res/images/bmp<id>.png
+"""
+
+import os
+import struct
+import zlib
+
+W, H = 16, 15
+MAGENTA = (255, 0, 255)
+BLACK = (0, 0, 0)
+WHITE = (255, 255, 255)
+GREY = (128, 128, 128)
+BLUE = (0, 64, 224)
+DARK_BLUE = (0, 0, 160)
+PURPLE = (144, 32, 176)
+DARK_PURPLE = (96, 0, 128)
+TEAL = (0, 128, 128)
+CYAN = (0, 176, 208)
+YELLOW = (240, 200, 0)
+DARK_YELLOW = (160, 120, 0)
+LIGHT_YELLOW = (255, 232, 120)
+
+
+class Canvas:
+    def __init__(self):
+        self.px = [[MAGENTA] * W for _ in range(H)]
+
+    def set(self, x, y, c):
+        if 0 <= x < W and 0 <= y < H:
+            self.px[y][x] = c
+
+    def rect(self, x0, y0, x1, y1, c):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.set(x, y, c)
+
+    def outline(self, x0, y0, x1, y1, c):
+        for x in range(x0, x1 + 1):
+            self.set(x, y0, c)
+            self.set(x, y1, c)
+        for y in range(y0, y1 + 1):
+            self.set(x0, y, c)
+            self.set(x1, y, c)
+
+    def disc(self, cx, cy, r, c, edge):
+        for y in range(H):
+            for x in range(W):
+                d = (x - cx) ** 2 + (y - cy) ** 2
+                if d <= r * r:
+                    self.set(x, y, c)
+                elif d <= (r + 1) ** 2:
+                    self.set(x, y, edge)
+
+    def glyph(self, x0, y0, rows, c):
+        for dy, row in enumerate(rows):
+            for dx, ch in enumerate(row):
+                if ch == "#":
+                    self.set(x0 + dx, y0 + dy, c)
+
+    def png(self):
+        raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in self.px)
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+        header = struct.pack(">IIBBBBB", W, H, 8, 2, 0, 0, 0)
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+LETTERS = {
+    "C": [" ### ", "#   #", "#    ", "#    ", "#    ", "#   #", " ### "],
+    "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
+    "I": ["###", " # ", " # ", " # ", " # ", " # ", "###"],
+    "J": ["  ###", "    #", "    #", "    #", "#   #", " ### "],
+}
+
+# The access marks: a 7 x 7 square outline at the left, shared by fields and methods.
+SQ = (1, 4, 7, 10)
+
+
+def access_mark(cv, access):
+    x0, y0, x1, y1 = SQ
+    cv.rect(x0, y0, x1, y1, WHITE)
+    cv.outline(x0, y0, x1, y1, BLACK)
+    if access == "private":  # split by one horizontal line
+        cv.rect(x0, 7, x1, 7, BLACK)
+    elif access == "protected":  # a small grid of cells
+        for x in (3, 5):
+            cv.rect(x, y0, x, y1, GREY)
+        for y in (6, 8):
+            cv.rect(x0, y, x1, y, GREY)
+        cv.outline(x0, y0, x1, y1, BLACK)
+    elif access == "public":  # quartered
+        cv.rect(x0, 7, x1, 7, BLACK)
+        cv.rect(4, y0, 4, y1, BLACK)
+
+
+def field(access):
+    cv = Canvas()
+    access_mark(cv, access)
+    cv.rect(11, 2, 13, 12, BLUE)  # the upright bar
+    cv.rect(11, 2, 11, 12, DARK_BLUE)
+    return cv
+
+
+def method(access):
+    cv = Canvas()
+    access_mark(cv, access)
+    cv.disc(12, 7, 2.6, PURPLE, DARK_PURPLE)  # the blob
+    cv.set(11, 6, (200, 120, 224))
+    return cv
+
+
+def lettered_disc(fill, edge, letter, ink):
+    cv = Canvas()
+    cv.disc(7.5, 7, 6.2, fill, edge)
+    rows = LETTERS[letter]
+    cv.glyph(8 - (len(rows[0]) + 1) // 2, 4, rows, ink)
+    return cv
+
+
+def page():
+    cv = Canvas()
+    cv.rect(2, 0, 13, 14, WHITE)
+    cv.outline(2, 0, 13, 14, BLACK)
+    for i in range(4):  # the folded top-right corner
+        for x in range(13 - 3 + i, 14):
+            cv.set(x, i, MAGENTA)
+        cv.set(13 - 4 + i, i, BLACK)
+        cv.set(13 - 3 + i, 3, BLACK)
+        cv.set(13 - 4 + i, 3, BLACK)
+    for i in range(3):
+        cv.set(10, 1 + i, BLACK)
+    cv.glyph(5, 6, LETTERS["J"], DARK_BLUE)
+    return cv
+
+
+def folder(open_):
+    cv = Canvas()
+    cv.rect(1, 3, 6, 4, YELLOW)  # tab
+    cv.outline(1, 3, 6, 4, DARK_YELLOW)
+    cv.rect(1, 5, 14, 13, YELLOW)
+    cv.outline(1, 5, 14, 13, DARK_YELLOW)
+    if open_:
+        # The front flap tilts open: a lighter parallelogram over the lower part.
+        for row, y in enumerate(range(8, 14)):
+            x0 = 4 - row // 2
+            cv.rect(max(x0, 1), y, min(x0 + 12, 15), y, LIGHT_YELLOW)
+            cv.set(max(x0, 1), y, DARK_YELLOW)
+            cv.set(min(x0 + 12, 15), y, DARK_YELLOW)
+        cv.rect(4, 8, 15, 8, DARK_YELLOW)
+        cv.rect(1, 13, 13, 13, DARK_YELLOW)
+    else:
+        cv.rect(2, 6, 13, 6, LIGHT_YELLOW)
+    return cv
+
+
+IMAGES = {
+    148: field("default"),
+    139: field("private"),
+    140: field("protected"),
+    141: field("public"),
+    149: method("default"),
+    142: method("private"),
+    143: method("protected"),
+    144: method("public"),
+    135: lettered_disc(TEAL, (0, 80, 80), "C", WHITE),
+    146: lettered_disc(CYAN, (0, 112, 144), "P", WHITE),
+    145: lettered_disc(YELLOW, DARK_YELLOW, "I", DARK_BLUE),
+    136: page(),
+    137: folder(False),
+    138: folder(True),
+}
+
+
+def main():
+    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
+    os.makedirs(out, exist_ok=True)
+    for bitmap_id, cv in IMAGES.items():
+        with open(os.path.join(out, "bmp%d.png" % bitmap_id), "wb") as f:
+            f.write(cv.png())
+
+
+if __name__ == "__main__":
+    main()
