@@ -3,14 +3,40 @@
 // private-profile files expect (case-insensitive names, blanks and quotes stripped, values cut at
 // 4095 characters, file and section created on write, every other line kept as it was).
 // A write replaces the file atomically under a lock, so concurrent instances never lose keys.
+//
+// Reading never fails: a missing or unreadable file, section or key gives the default. Every
+// read goes to the file, so a value another instance wrote is seen at once.
+//
+// Reading a string: the value with surrounding blanks dropped; a value enclosed in matching
+// single or double quotes loses them; then at most kMaxValueLength bytes are kept, without
+// splitting a UTF-8 sequence at the cut.
+//
+// Reading an integer: a missing key or an empty value gives the default. Otherwise optional
+// blanks, an optional sign and the decimal digits that follow make the number; text that does
+// not start so reads as 0, and anything after the digits is ignored ("12abc" is 12, "0x10" is 0).
+// Numbers beyond the int range read as the nearest int (INT_MIN or INT_MAX), not wrapped.
+//
+// Writing: the first key line of that name (in any section of that name) is rewritten in place,
+// or the key is added to the section, or the section to the end of the file; the file is created
+// when missing, but not its folder. A value that would read back differently (blanks at either
+// end, or enclosed in matching quotes) is stored in double quotes so that it reads back as it
+// was written. Names or values that cannot be stored in a line (line breaks; a key with "=" or a
+// leading "[" or ";") are refused. A write resolves a symbolic link to its target, keeps the
+// file's permissions and line ends, and reports false when the file was not changed as asked.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace quarrow {
 
 class Profile {
 public:
+    // The longest string a read gives, as the private-profile buffer of 4096 bytes allows.
+    static constexpr std::size_t kMaxValueLength = 4095;
+
     explicit Profile(std::string path = {});
 
     const std::string& Path() const noexcept { return m_strPath; }
@@ -20,6 +46,15 @@ public:
     int ReadInt(std::string_view section, std::string_view key, int defaultValue) const;
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInt(std::string_view section, std::string_view key, int value);
+
+    // Every key of a section in file order (the first of equal names), values read as
+    // ReadString reads them. Empty when the file or section is missing.
+    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
+
+    // Replaces all keys of a section by `keys`, in one write: what deleting the section and
+    // writing each key would give, without the moment in between. Comments and other lines of
+    // the section stay. An empty list removes the keys.
+    bool WriteSection(std::string_view section, const std::vector<std::pair<std::string, std::string>>& keys);
 
 private:
     std::string m_strPath;

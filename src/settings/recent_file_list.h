@@ -2,6 +2,7 @@
 // The list of recently opened tags files: newest first, a fixed capacity, kept in the profile
 // section "Recent File List" under "File1", "File2", ...
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,18 +13,30 @@ class Profile;
 
 class RecentFileList final {
 public:
+    // A negative capacity counts as 0, a list that keeps nothing.
     explicit RecentFileList(int capacity);
 
     int Capacity() const noexcept { return m_nCapacity; }
     const std::vector<std::string>& Entries() const noexcept { return m_entries; }
 
-    void Read(const Profile& profile);   // File1 .. File<capacity>
-    void Write(Profile& profile) const;  // every slot; empty slots are removed from the file
-    void Add(std::string path);          // to the front; an equal entry moves up
-    void Remove(std::string_view path);  // after a failed open
+    // File1 .. File<capacity>, in number order; empty entries and repeats are skipped.
+    void Read(const Profile& profile);
+    // Replaces the section's keys by File1 .. FileN of the entries, in one write, so no stale
+    // higher entry survives. A list of capacity 0 writes nothing.
+    void Write(Profile& profile) const;
+    // To the front; an equal entry (same bytes) moves up; the oldest drops off beyond capacity.
+    // An empty path is ignored.
+    void Add(std::string path);
+    // After a failed open.
+    void Remove(std::string_view path);
 
     // The framework's display form: at most `maxLength` characters, the file name kept and
-    // leading folders replaced by "...".
+    // leading folders replaced by "...". Characters are UTF-8 characters. The rule:
+    // - a path that fits is shown as it is;
+    // - otherwise the leading folders are replaced by "..." (after the root "/" of an absolute
+    //   path), dropping whole folders from the left until it fits: "/.../to/Foo.tags",
+    //   ".../to/Foo.tags";
+    // - when not even "/.../" (or ".../") and the file name fit, the file name alone, whole.
     static std::string DisplayName(std::string_view path, std::size_t maxLength = 30);
 
 private:

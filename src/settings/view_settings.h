@@ -1,26 +1,33 @@
 #pragma once
 // The nine settings the tree view carries (editor, ctags and behaviour options), loaded from and
-// saved to the profile in a fixed order.
+// saved to the profile in a fixed order. The members start at the profile defaults.
 
 #include <string>
+
+#include "settings/setting_keys.h"
 
 namespace quarrow {
 
 class Profile;
 
 struct ViewSettings {
-    std::string m_strEditorPath;
-    std::string m_strEditorFormat;
-    std::string m_strCtagsPath;
-    int m_nRestartRead = 0;
-    int m_nSingleSelect = 1;
-    int m_nTipMessage = 1;
-    int m_nMainMenu = 1;
-    int m_nMultiView = 0;
-    std::string m_strCtagsParam;
+    std::string m_strEditorPath{setting_defaults::kEditorPath};
+    std::string m_strEditorFormat{setting_defaults::kEditorFormat};
+    std::string m_strCtagsPath{setting_defaults::kCtagsPath};
+    int m_nRestartRead = setting_defaults::kRestartRead;
+    int m_nSingleSelect = setting_defaults::kSingleSelect;
+    int m_nTipMessage = setting_defaults::kTipMessage;
+    int m_nMainMenu = setting_defaults::kMainMenu;
+    int m_nMultiView = setting_defaults::kMultiView;
+    std::string m_strCtagsParam{setting_defaults::kParam};
 
+    // Reads all nine, each with its default when missing.
     void Load(const Profile& profile);
+    // Writes all nine, changed or not; "PARAM" last. A failed write is not reported: the
+    // settings are saved when the view goes away, and there is nobody left to tell.
     void Save(Profile& profile) const;
+
+    bool operator==(const ViewSettings&) const = default;
 };
 
 // A flag counts as on only when it is exactly 1.
