@@ -19,7 +19,8 @@ public:
     CTagEntry() = default;
 
     // Fills every field from `piece` (with its LF when it had one). The text ends at the first
-    // NUL byte. The record keeps a view of `piece`: its bytes must outlive the record.
+    // NUL byte, and at kMaxPiece bytes when a caller hands more. The record keeps a view of
+    // `piece`: its bytes must outlive the record.
     void Parse(std::string_view piece, CodePage cp);
 
     std::string_view GetText() const noexcept { return {m_pText, m_strText}; }
@@ -42,7 +43,9 @@ private:
     };
     std::string_view Field(Span span) const noexcept { return {m_pText + span.offset, span.length}; }
 
+    // Ordered so that a record packs into 40 bytes.
     const char* m_pText = "";
+    std::int32_t m_nLineNo = 0;
     std::uint16_t m_strText = 0;  // length of the text
     Span m_strName;
     Span m_strFile;
@@ -50,8 +53,8 @@ private:
     Span m_strKind;
     Span m_strAccess;
     Span m_strClass;
-    std::int32_t m_nLineNo = 0;
     bool m_bHasLineNo = false;
+    bool m_bShiftJis = false;  // the code page the pattern's escapes are undone in
 };
 
 }  // namespace quarrow

@@ -1,0 +1,176 @@
+#include "tags/quarrow_doc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/path_rules.h"
+#include "settings/profile.h"
+#include "tags/tag_file_reader.h"
+#include "tags/tag_order.h"
+
+namespace quarrow {
+
+namespace {
+
+// Why `fullPath` cannot be opened for reading, or FileError::None when it can.
+FileError CheckReadable(const std::string& fullPath) {
+    if (fullPath.empty()) {
+        return FileError::BadPath;
+    }
+    struct stat info {};
+    if (::stat(fullPath.c_str(), &info) != 0) {
+        switch (errno) {
+        case EACCES:
+            return FileError::AccessDenied;
+        case ENOENT: {
+            // Missing file in an existing folder, or a missing folder.
+            const std::size_t slash = fullPath.rfind(path_rules::kSeparator);
+            if (slash == std::string::npos) {
+                return FileError::NotFound;
+            }
+            const std::string folder = slash == 0 ? std::string(1, path_rules::kSeparator) : fullPath.substr(0, slash);
+            struct stat folderInfo {};
+            if (::stat(folder.c_str(), &folderInfo) == 0 && S_ISDIR(folderInfo.st_mode)) {
+                return FileError::NotFound;
+            }
+            return FileError::BadPath;
+        }
+        default:  // ENOTDIR, ENAMETOOLONG, ELOOP and the like
+            return FileError::BadPath;
+        }
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return FileError::NotAFile;
+    }
+    const int fd = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return errno == EACCES || errno == EPERM ? FileError::AccessDenied : FileError::BadPath;
+    }
+    ::close(fd);
+    return FileError::None;
+}
+
+// Replaces every "%1" of `pattern` by `path`.
+std::string Substitute(std::string_view pattern, const std::string& path) {
+    std::string text;
+    std::size_t pos = 0;
+    for (std::size_t at = pattern.find("%1"); at != std::string_view::npos; at = pattern.find("%1", pos)) {
+        text.append(pattern.substr(pos, at - pos));
+        text.append(path);
+        pos = at + 2;
+    }
+    text.append(pattern.substr(pos));
+    return text;
+}
+
+}  // namespace
+
+CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profile), m_codePage(codePage) {}
+
+CQuarrowDoc::~CQuarrowDoc() {
+    // Start-up may open this file again; an empty value says nothing was loaded.
+    if (m_pProfile != nullptr) {
+        m_pProfile->WriteString("TAGS", "LASTTAGS", m_strTagsPath);
+    }
+}
+
+FileError CQuarrowDoc::OpenDocument(const std::string& fullPath) {
+    const FileError error = CheckReadable(fullPath);
+    if (error != FileError::None) {
+        return error;
+    }
+    SetTagsPath(fullPath);
+    LoadTags();  // a file that vanished since the check simply gives an empty store
+    return FileError::None;
+}
+
+bool CQuarrowDoc::SaveDocumentAs(const std::string& path) const {
+    // Non-blocking so that a FIFO without a reader fails instead of hanging; only regular files
+    // are written.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    const bool written = WriteTags(file);
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+void CQuarrowDoc::SetTagsPath(std::string path) {
+    const std::size_t slash = path.rfind(path_rules::kSeparator);
+    if (slash != std::string::npos) {
+        m_strTagsDir = path.substr(0, slash + 1);
+    }
+    m_strTagsPath = std::move(path);
+}
+
+bool CQuarrowDoc::LoadTags() {
+    DeleteTags();
+    if (m_strTagsPath.empty()) {
+        return true;
+    }
+    if (!ReadTagsFile(m_strTagsPath, m_codePage, m_arrTags)) {
+        return false;
+    }
+    SortTags();
+    return true;
+}
+
+void CQuarrowDoc::SortTags() {
+    SortTagRecords(m_arrTags.Records());
+}
+
+bool CQuarrowDoc::WriteTags(std::FILE* file) const {
+    if (file == nullptr) {
+        return false;
+    }
+    bool ok = true;
+    for (const CTagEntry& record : m_arrTags) {
+        const std::string_view text = record.GetText();
+        if ((!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) || std::fputc('\n', file) == EOF) {
+            ok = false;
+            break;
+        }
+    }
+    return std::fflush(file) == 0 && ok && std::ferror(file) == 0;
+}
+
+void CQuarrowDoc::DeleteTags() {
+    m_arrTags.Clear();
+}
+
+std::string FileErrorMessage(FileError error, const std::string& path) {
+    switch (error) {
+    case FileError::None:
+        return {};
+    case FileError::NotFound:
+        return Substitute("%1 が見つかりませんでした。", path);
+    case FileError::BadPath:
+        return Substitute("%1 には無効なﾊﾟｽが含まれています。", path);
+    case FileError::AccessDenied:
+        return Substitute("%1 にアクセスできません。", path);
+    case FileError::NotAFile:
+        return Substitute("%1 はファイルではありません。", path);
+    }
+    return {};
+}
+
+}  // namespace quarrow

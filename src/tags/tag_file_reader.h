@@ -1,0 +1,29 @@
+#pragma once
+// Reads a whole tags file into one block and cuts it into records the way a line reader with a
+// 2048-byte buffer in text mode would: CR LF reads as LF, a byte 0x1A ends the file, and a line
+// of 2047 bytes or more before its LF arrives in pieces of at most 2047 bytes.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "tags/code_page.h"
+#include "tags/tag_store.h"
+
+namespace quarrow {
+
+// The size of the line buffer whose pieces the store reproduces (one byte for the NUL).
+inline constexpr std::size_t kLineBufferSize = 2048;
+
+// Applies the text-mode rules to `bytes[0, size)` in place and returns the new size.
+std::size_t TranslateTextMode(char* bytes, std::size_t size) noexcept;
+
+// Length of the piece that starts at the beginning of `rest`: up to and including the first LF,
+// at most kLineBufferSize - 1 bytes.
+std::size_t NextPieceLength(std::string_view rest) noexcept;
+
+// Replaces `store` by the records of the regular file at `path`, unsorted. False, with an empty
+// store, when the path is not a regular file or cannot be read.
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store);
+
+}  // namespace quarrow
