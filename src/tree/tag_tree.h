@@ -46,7 +46,9 @@ public:
     std::string_view Label(Id id) const noexcept { return {m_nodes[id].label, m_nodes[id].labelLength}; }
     int Image(Id id) const noexcept { return m_nodes[id].image; }
     int SelectedImage(Id id) const noexcept { return m_nodes[id].selectedImage; }
-    void SetImage(Id id, int image) noexcept;  // the window swaps a folder's open and closed image
+    // The window swaps a folder's open and closed image (both of its images).
+    void SetImage(Id id, int image) noexcept;
+    void SetSelectedImage(Id id, int selectedImage) noexcept;
     const CTagEntry* Tag(Id id) const noexcept { return m_nodes[id].tag; }  // null for directories
     bool IsExpanded(Id id) const noexcept { return m_nodes[id].expanded != 0; }
 

@@ -2,6 +2,7 @@
 // Builds the browsing tree from the tag store: directory nodes at the top level, a file node for
 // each run of one file, and a member node for each named tag, all in store order.
 
+#include <cstddef>
 #include <string_view>
 
 #include "tags/code_page.h"
@@ -15,9 +16,13 @@ class TagStore;
 // names. Ends with model.EndBuild(). The labels view the store's bytes.
 void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8);
 
-// The folder part of a path: the text before its last separator (found on character boundaries
-// of `cp`), empty when there is none. A view into `path`.
+// The folder part of a path: the text before its last separator, empty when there is none. A
+// view into `path`. A separator byte that can be the second byte of a double-byte character of
+// `cp` counts only on a character boundary.
 std::string_view DirectoryOf(std::string_view path, CodePage cp) noexcept;
+
+// The position of the last `separator` in `path` by the rule of DirectoryOf, or npos.
+std::size_t FindLastSeparator(std::string_view path, CodePage cp, char separator) noexcept;
 
 // The name part of a path: the text after its last separator byte (a plain byte search), the
 // whole path when there is none. A view into `path`.

@@ -1,0 +1,18 @@
+#pragma once
+// The command numbers the menus, the accelerators and the handlers share. A command goes first to
+// the view, then to the document, the frame and the application, the first that handles it wins.
+
+namespace quarrow::ui::command {
+
+inline constexpr int kFileNew = 57600;       // create or re-create a tags file (the view)
+inline constexpr int kFileOpen = 57601;      // open a tags file (the application)
+inline constexpr int kFileSaveAs = 57604;    // save the document under a new name (the document)
+inline constexpr int kFileMruFirst = 57616;  // the recent files, one command each (the application)
+inline constexpr int kFileMruLast = 57631;
+inline constexpr int kAppAbout = 57664;      // the About box (the application)
+inline constexpr int kAppExit = 57665;       // end the program (the application)
+inline constexpr int kSettings = 32771;      // the settings dialog (the view)
+
+constexpr bool IsRecentFile(int id) noexcept { return id >= kFileMruFirst && id <= kFileMruLast; }
+
+}  // namespace quarrow::ui::command

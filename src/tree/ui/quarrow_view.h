@@ -1,0 +1,101 @@
+#pragma once
+// The tree view: the tag tree of the open document with its fourteen icons, folders whose image
+// follows their expansion, the tag's source line as a tool tip, the pop-up menu of the program's
+// commands, and the jumps to the editor (double click, Enter, and a mouse selection when
+// "SINGLSELECT" is 1). It carries the nine view settings: read from the profile when it is made,
+// written back when it goes away.
+
+#include <QPointer>
+#include <QTreeView>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "settings/view_settings.h"
+#include "tree/ui/command_menu.h"
+#include "tree/ui/tag_tree_item_model.h"
+#include "tree/ui/tree_image_list.h"
+
+class QMenu;
+
+namespace quarrow {
+class CQuarrowDoc;
+class CTagEntry;
+class MessageSink;
+class Profile;
+}  // namespace quarrow
+
+namespace quarrow::ui {
+
+class CQuarrowView final : public QTreeView {
+    Q_OBJECT
+public:
+    // Starts the editor for `tag`; the tags directory turns a relative file into a full path.
+    using JumpFunction =
+        std::function<void(const ViewSettings& settings, const CTagEntry& tag, const std::string& tagsDir)>;
+
+    // What the view needs of the window around it.
+    struct Hooks {
+        MenuHooks menu;                                        // the pop-up menu's commands
+        std::function<void(const std::string& path)> openPath;  // shows a tags file just made
+    };
+
+    // Loads the settings from `profile`, which must outlive the view.
+    explicit CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent = nullptr);
+    ~CQuarrowView() override;  // writes the settings back
+    CQuarrowView(const CQuarrowView&) = delete;
+    CQuarrowView& operator=(const CQuarrowView&) = delete;
+
+    void SetDocument(const CQuarrowDoc* document) noexcept { m_pDocument = document; }
+    void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
+
+    // After every load of the document (and for an empty one): rebuilds the whole tree.
+    void OnInitialUpdate();
+    // The view's commands: 57600 and 32771. False for any other, which goes on to the document.
+    bool OnCmdMsg(int id);
+    void OnCreateTags();
+    void OnSettings();
+
+    // Starts the editor at the tag of `index`; a node without a tag does nothing.
+    void JumpToEditor(const QModelIndex& index);
+
+    // The tool tip for a point of the viewport, as the mouse would get it there: the tag's
+    // source line of a leaf node under its icon or label, or nothing.
+    std::optional<QString> ToolTipTextAt(const QPoint& viewportPos) const;
+    // The pop-up menu while it is open (for tests and for closing it), or null.
+    QMenu* PopupMenu() const { return m_popup.data(); }
+
+    ViewSettings& Settings() noexcept { return m_settings; }
+    const ViewSettings& Settings() const noexcept { return m_settings; }
+    TagTreeItemModel& Model() noexcept { return m_model; }
+    const TreeImageList& Images() const noexcept { return m_imageList; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+
+private:
+    QModelIndex SelectedIndex() const;
+    void OnExpandedChanged(const QModelIndex& index, bool expanded);
+    void ShowContextMenu(const QPoint& viewportPos);
+
+    Profile& m_profile;
+    MessageSink& m_sink;
+    TreeImageList m_imageList;
+    ViewSettings m_settings;
+    TagTreeItemModel m_model;
+    const CQuarrowDoc* m_pDocument = nullptr;
+    Hooks m_hooks;
+    JumpFunction m_jump;
+    QPointer<QMenu> m_popup;
+    bool m_bMouseSelecting = false;  // inside a left-button press: a selection now is the mouse's
+    bool m_bBuilding = false;        // the builder's own expansion keeps the folder image
+};
+
+}  // namespace quarrow::ui

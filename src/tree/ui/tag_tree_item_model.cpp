@@ -1,0 +1,129 @@
+#include "tree/ui/tag_tree_item_model.h"
+
+#include <limits>
+
+#include "tags/tag_store.h"
+#include "tree/tag_tree_builder.h"
+#include "tree/ui/display_text.h"
+#include "tree/ui/tree_image_list.h"
+
+namespace quarrow::ui {
+
+TagTreeItemModel::TagTreeItemModel(const TreeImageList& images, QObject* parent)
+    : QAbstractItemModel(parent), m_images(images) {
+    m_tree.EndBuild();  // an empty tree that can be navigated
+}
+
+void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp) {
+    beginResetModel();
+    m_codePage = cp;
+    BuildTagTree(m_tree, store, cp);
+    endResetModel();
+}
+
+void TagTreeItemModel::Reset() {
+    beginResetModel();
+    m_tree.Clear();
+    m_tree.EndBuild();
+    endResetModel();
+}
+
+TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
+    if (!index.isValid() || index.model() != this) {
+        return TagTree::kRoot;
+    }
+    return static_cast<TagTree::Id>(index.internalId());
+}
+
+QModelIndex TagTreeItemModel::IndexOf(TagTree::Id id) const {
+    if (id == TagTree::kRoot || id >= m_tree.NodeCount()) {
+        return {};
+    }
+    return createIndex(static_cast<int>(m_tree.Row(id)), 0, static_cast<quintptr>(id));
+}
+
+const CTagEntry* TagTreeItemModel::TagOf(const QModelIndex& index) const noexcept {
+    const TagTree::Id id = IdOf(index);
+    return id == TagTree::kRoot ? nullptr : m_tree.Tag(id);
+}
+
+QString TagTreeItemModel::LabelOf(const QModelIndex& index) const {
+    const TagTree::Id id = IdOf(index);
+    return id == TagTree::kRoot ? QString() : DisplayText(m_tree.Label(id), m_codePage);
+}
+
+int TagTreeItemModel::ImageOf(const QModelIndex& index) const noexcept {
+    const TagTree::Id id = IdOf(index);
+    return id == TagTree::kRoot ? -1 : m_tree.Image(id);
+}
+
+void TagTreeItemModel::SetImage(const QModelIndex& index, int image) {
+    const TagTree::Id id = IdOf(index);
+    if (id == TagTree::kRoot || m_tree.Image(id) == image) {
+        return;
+    }
+    m_tree.SetImage(id, image);
+    emit dataChanged(index, index, {Qt::DecorationRole, kImageIndexRole});
+}
+
+QModelIndex TagTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column != 0 || (parent.isValid() && parent.column() != 0)) {
+        return {};
+    }
+    const TagTree::Id parentId = IdOf(parent);
+    if (static_cast<std::size_t>(row) >= m_tree.ChildCount(parentId)) {
+        return {};
+    }
+    return createIndex(row, 0, static_cast<quintptr>(m_tree.Child(parentId, static_cast<std::size_t>(row))));
+}
+
+QModelIndex TagTreeItemModel::parent(const QModelIndex& child) const {
+    const TagTree::Id id = IdOf(child);
+    if (id == TagTree::kRoot) {
+        return {};
+    }
+    return IndexOf(m_tree.Parent(id));
+}
+
+int TagTreeItemModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() && parent.column() != 0) {
+        return 0;
+    }
+    // A file of more rows than an int holds cannot be shown in full; its first rows still can.
+    const std::size_t count = m_tree.ChildCount(IdOf(parent));
+    return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
+}
+
+int TagTreeItemModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
+
+bool TagTreeItemModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant TagTreeItemModel::data(const QModelIndex& index, int role) const {
+    const TagTree::Id id = IdOf(index);
+    if (id == TagTree::kRoot) {
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+        return DisplayText(m_tree.Label(id), m_codePage);
+    case Qt::DecorationRole:
+        return m_images.Icon(m_tree.Image(id));
+    case kImageIndexRole:
+        return m_tree.Image(id);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TagTreeItemModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (m_tree.ChildCount(IdOf(index)) == 0) {
+        result |= Qt::ItemNeverHasChildren;
+    }
+    return result;
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,42 @@
+#include "tree/ui/tree_image_list.h"
+
+#include <QBitmap>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include "tree/tree_images.h"
+
+// Resources of a static library must be registered by name, outside any namespace.
+static void InitTreeResources() { Q_INIT_RESOURCE(quarrow); }
+
+namespace quarrow::ui {
+
+TreeImageList::TreeImageList() {
+    InitTreeResources();
+    for (int id : kTreeImageIds) {
+        QImage image(QStringLiteral(":/tree/%1.png").arg(id));
+        if (image.isNull()) {
+            continue;
+        }
+        // The tree's images are 16 x 15; a larger picture contributes its top-left corner.
+        image = image.copy(0, 0, 16, 15).convertToFormat(QImage::Format_ARGB32);
+        QPixmap pixmap = QPixmap::fromImage(image);
+        pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
+        QIcon icon;
+        icon.addPixmap(pixmap, QIcon::Normal);
+        icon.addPixmap(pixmap, QIcon::Selected);
+        m_pixmaps.push_back(pixmap);
+        m_icons.push_back(icon);
+    }
+}
+
+QIcon TreeImageList::Icon(int index) const {
+    return index >= 0 && index < Count() ? m_icons[static_cast<std::size_t>(index)] : QIcon();
+}
+
+QPixmap TreeImageList::Pixmap(int index) const {
+    return index >= 0 && index < Count() ? m_pixmaps[static_cast<std::size_t>(index)] : QPixmap();
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the tool through the shell with the words given (already quoted), capturing both streams.
+ToolRun RunTool(const std::string& arguments) {
+    const fs::path dir = fs::path(testing::TempDir()) / ("quarrow-tree-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path out = dir / "out";
+    const fs::path err = dir / "err";
+    const std::string command = std::string("'") + QUARROW_TREE_EXE + "' " + arguments + " >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+    fs::remove_all(dir);
+    return run;
+}
+
+const std::string kData = QUARROW_TREE_DATA;
+
+TEST(QuarrowTree, PrintsTheTreeOfTheOrderedStore) {
+    const ToolRun run = RunTool("'" + kData + "/small.tags'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(kData + "/small.tree.txt"));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(QuarrowTree, StorePrintsTheLinesAsSavingWritesThem) {
+    const ToolRun run = RunTool("--store '" + kData + "/small.tags'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(kData + "/small.store.txt"));
+}
+
+TEST(QuarrowTree, CodePage932ReadsKeysOnCharacterBoundaries) {
+    // The pattern holds 0x83 then "access:private": in Shift-JIS the 'a' is the second byte of a
+    // character, so the real access field (public) is the one read.
+    EXPECT_EQ(RunTool("--code-page 932 '" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  7 a\n");
+    EXPECT_EQ(RunTool("'" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  4 a\n");
+}
+
+TEST(QuarrowTree, MissingFileFailsWithAMessageNamingIt) {
+    const std::string missing = kData + "/no-such-file.tags";
+    const ToolRun run = RunTool("'" + missing + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(missing), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("見つかりませんでした"), std::string::npos) << run.err;
+}
+
+TEST(QuarrowTree, FolderInsteadOfAFileFails) {
+    const ToolRun run = RunTool("'" + kData + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(kData), std::string::npos) << run.err;
+}
+
+TEST(QuarrowTree, BadArgumentsShowTheUsage) {
+    for (const char* arguments : {"", "--frobnicate x.tags", "--code-page", "--code-page abc x.tags", "a.tags b.tags"}) {
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_NE(run.err.find("Usage: quarrow-tree"), std::string::npos) << arguments;
+    }
+    const ToolRun help = RunTool("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: quarrow-tree"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/tree/test_store.h"
+#include "tree/tag_tree.h"
+#include "tree/tag_tree_builder.h"
+#include "tree/tag_tree_printer.h"
+
+namespace quarrow {
+namespace {
+
+// One tags line as ctags writes it; an empty access leaves the field out.
+std::string T(const std::string& name, const std::string& file, const std::string& kind, const std::string& access = {}) {
+    std::string line = name + '\t' + file + "\t/^  x;$/;\"\t" + kind + "\tline:1";
+    if (!access.empty()) {
+        line += "\taccess:" + access;
+    }
+    return line + '\n';
+}
+
+std::string Print(const TagStore& store, CodePage cp = CodePage::Utf8) {
+    TagTree tree;
+    BuildTagTree(tree, store, cp);
+    std::string out;
+    PrintTagTree(tree, out);
+    return out;
+}
+
+struct BuildCase {
+    const char* name;
+    std::string tags;  // in store order
+    std::string tree;  // as printed
+};
+
+class BuildTagTreeTest : public testing::TestWithParam<BuildCase> {};
+
+TEST_P(BuildTagTreeTest, PrintsTheExpectedTree) {
+    const BuildCase& c = GetParam();
+    EXPECT_EQ(Print(test::MakeStore(c.tags)), c.tree);
+}
+
+const BuildCase kBuildCases[] = {
+    {"EmptyStore", "", ""},
+    {"OnlyPseudoTags",
+     "!_TAG_FILE_FORMAT\t2\t/extended format/\n!_TAG_FILE_SORTED\t0\t//\n!_\n", ""},
+    {"OneFileInADirectory_ExpandsDirectoryAndFile",
+     "!_TAG_FILE_FORMAT\t2\t/x/\n" + T("shapes", "com/shapes/Shape.java", "p") +
+         T("Shape", "com/shapes/Shape.java", "i", "public") + T("Circle", "com/shapes/Shape.java", "c") +
+         T("radius", "com/shapes/Shape.java", "f", "private") + T("area", "com/shapes/Shape.java", "m", "public") +
+         T("scale", "com/shapes/Shape.java", "m", "protected") + T("id", "com/shapes/Shape.java", "f"),
+     "12 com/shapes [expanded]\n"
+     "  11 Shape.java [expanded]\n"
+     "    9 shapes\n"
+     "    10 Shape\n"
+     "    8 Circle\n"
+     "    1 radius\n"
+     "    7 area\n"
+     "    6 scale\n"
+     "    0 id\n"},
+    {"TwoFiles_ExpandNothing",
+     T("A", "src/A.java", "c") + T("a", "src/A.java", "m", "default") + T("B", "src/B.java", "c"),
+     "12 src\n"
+     "  11 A.java\n"
+     "    8 A\n"
+     "    4 a\n"
+     "  11 B.java\n"
+     "    8 B\n"},
+    {"FileWithoutFolderFirst_GoesToTopLevelAndIsExpandedAlone",
+     T("Foo", "Foo.java", "c") + T("x", "Foo.java", "f", "public"),
+     "11 Foo.java [expanded]\n"
+     "  8 Foo\n"
+     "  3 x\n"},
+    {"FileWithoutFolderAfterAFolder_GoesUnderThatFolder",
+     T("A", "src/A.java", "c") + T("Foo", "Foo.java", "c"),
+     "12 src\n"
+     "  11 A.java\n"
+     "    8 A\n"
+     "  11 Foo.java\n"
+     "    8 Foo\n"},
+    {"RelativeAndAbsoluteFiles",
+     T("Foo", "src/Foo.java", "c") + T("Bar", "/work/src/Bar.java", "c") + T("Baz", "/Baz.java", "c"),
+     "12 src\n"
+     "  11 Foo.java\n"
+     "    8 Foo\n"
+     "12 /work/src\n"
+     "  11 Bar.java\n"
+     "    8 Bar\n"
+     "  11 Baz.java\n"
+     "    8 Baz\n"},
+    {"EmptyName_MakesFolderAndFileButNoMember",
+     T("", "src/A.java", "c") + T("", "lib/B.java", "c") + T("b", "lib/B.java", "m"),
+     "12 src\n"
+     "  11 A.java\n"
+     "12 lib\n"
+     "  11 B.java\n"
+     "    4 b\n"},
+    {"EmptyFilesFirst_AreTopLevelMembers",
+     "only-a-name\n" + T("lone", "", "c") + T("A", "src/A.java", "c"),
+     "0 only-a-name\n"
+     "8 lone\n"
+     "12 src [expanded]\n"
+     "  11 A.java [expanded]\n"
+     "    8 A\n"},
+    {"EmptyFileAfterAFile_IsAFileWithAnEmptyLabel",
+     T("A", "src/A.java", "c") + T("lone", "", "m", "public") + T("B", "src/B.java", "c"),
+     "12 src\n"
+     "  11 A.java\n"
+     "    8 A\n"
+     "  11 \n"
+     "    7 lone\n"
+     "  11 B.java\n"
+     "    8 B\n"},
+    {"FolderAroundASubfolder_GetsTwoNodes",
+     T("b", "A/b.java", "c") + T("c", "A/sub/c.java", "c") + T("z", "A/z.java", "c"),
+     "12 A\n"
+     "  11 b.java\n"
+     "    8 b\n"
+     "12 A/sub\n"
+     "  11 c.java\n"
+     "    8 c\n"
+     "12 A\n"
+     "  11 z.java\n"
+     "    8 z\n"},
+    {"FileComingBack_GetsASecondNode",
+     T("a", "src/A.java", "m") + T("b", "src/B.java", "m") + T("c", "src/A.java", "m"),
+     "12 src\n"
+     "  11 A.java\n"
+     "    4 a\n"
+     "  11 B.java\n"
+     "    4 b\n"
+     "  11 A.java\n"
+     "    4 c\n"},
+    {"AccessWordsMatchExactly",
+     T("a", "A.java", "m", "public") + T("b", "A.java", "m", "Public") + T("c", "A.java", "m") +
+         T("d", "A.java", "f", "private") + T("e", "A.java", "x", "public") + T("f", "A.java", "", "public"),
+     "11 A.java [expanded]\n"
+     "  7 a\n"
+     "  4 b\n"
+     "  4 c\n"
+     "  1 d\n"
+     "  0 e\n"
+     "  0 f\n"},
+    {"PseudoTagsBetweenTags_AreSkipped",
+     T("a", "src/A.java", "m") + "!_TAG_PROGRAM_NAME\tctags\t//\n" + T("b", "src/A.java", "m"),
+     "12 src [expanded]\n"
+     "  11 A.java [expanded]\n"
+     "    4 a\n"
+     "    4 b\n"},
+    {"ExclamationWithoutUnderscore_IsATag",
+     T("!x", "src/A.java", "m"),
+     "12 src [expanded]\n"
+     "  11 A.java [expanded]\n"
+     "    4 !x\n"},
+    {"NoFileAfterAFolderlessFile_KeepsTheFolderNode",
+     T("a", "d/A.java", "m") + T("b", "B.java", "m") + T("c", "d/C.java", "m"),
+     // "d" is still the current folder when d/C.java comes, so C.java joins the first node.
+     "12 d\n"
+     "  11 A.java\n"
+     "    4 a\n"
+     "  11 B.java\n"
+     "    4 b\n"
+     "  11 C.java\n"
+     "    4 c\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, BuildTagTreeTest, testing::ValuesIn(kBuildCases),
+                         [](const testing::TestParamInfo<BuildCase>& info) { return info.param.name; });
+
+TEST(BuildTagTree, NodesCarryTheirRecords) {
+    const TagStore store = test::MakeStore(T("A", "src/A.java", "c") + T("a", "src/A.java", "m") +
+                                           T("B", "src/B.java", "c"));
+    TagTree tree;
+    BuildTagTree(tree, store);
+    const TagTree::Id dir = tree.Child(TagTree::kRoot, 0);
+    EXPECT_EQ(tree.Tag(dir), nullptr);
+    const TagTree::Id fileA = tree.Child(dir, 0);
+    const TagTree::Id fileB = tree.Child(dir, 1);
+    // A file node carries the first tag of its run, a member its own.
+    EXPECT_EQ(tree.Tag(fileA), &store[0]);
+    EXPECT_EQ(tree.Tag(tree.Child(fileA, 0)), &store[0]);
+    EXPECT_EQ(tree.Tag(tree.Child(fileA, 1)), &store[1]);
+    EXPECT_EQ(tree.Tag(fileB), &store[2]);
+    // Selected images equal the images; labels view the store's bytes.
+    for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
+        EXPECT_EQ(tree.SelectedImage(id), tree.Image(id));
+    }
+    EXPECT_EQ(tree.Label(tree.Child(fileA, 1)).data(), store[1].GetName().data());
+}
+
+TEST(BuildTagTree, RebuildingReplacesTheWholeTree) {
+    const TagStore first = test::MakeStore(T("a", "x/A.java", "m") + T("b", "y/B.java", "m"));
+    const TagStore second = test::MakeStore(T("c", "z/C.java", "m"));
+    TagTree tree;
+    BuildTagTree(tree, first);
+    BuildTagTree(tree, second);
+    std::string out;
+    PrintTagTree(tree, out);
+    EXPECT_EQ(out, "12 z [expanded]\n  11 C.java [expanded]\n    4 c\n");
+}
+
+TEST(BuildTagTree, ShiftJisFolderNamesKeepTheirDoubleByteCharacters) {
+    // "表/A.java": the second byte of 表 is 0x5C; '/' is the only separator.
+    const TagStore store = test::MakeStore(T("a", "\x95\x5C/A.java", "m") + T("b", "\x95\x5C/B.java", "m"),
+                                           CodePage::ShiftJis);
+    EXPECT_EQ(Print(store, CodePage::ShiftJis),
+              "12 \x95\x5C\n  11 A.java\n    4 a\n  11 B.java\n    4 b\n");
+}
+
+}  // namespace
+}  // namespace quarrow

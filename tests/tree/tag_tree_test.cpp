@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tree/tag_tree.h"
+#include "tree/tag_tree_printer.h"
+
+namespace quarrow {
+namespace {
+
+// Every node is its parent's child at its row, and every node is reached once from the root.
+void ExpectConsistent(const TagTree& tree) {
+    std::size_t reached = 0;
+    std::vector<TagTree::Id> pending{TagTree::kRoot};
+    while (!pending.empty()) {
+        const TagTree::Id parent = pending.back();
+        pending.pop_back();
+        for (std::size_t row = 0; row < tree.ChildCount(parent); ++row) {
+            const TagTree::Id child = tree.Child(parent, row);
+            ASSERT_LT(child, tree.NodeCount());
+            ASSERT_EQ(tree.Parent(child), parent) << child;
+            ASSERT_EQ(tree.Row(child), row) << child;
+            ++reached;
+            pending.push_back(child);
+        }
+    }
+    EXPECT_EQ(reached, tree.NodeCount());
+}
+
+TEST(TagTree, EmptyTreeHasARootWithoutChildren) {
+    TagTree tree;
+    tree.EndBuild();
+    EXPECT_TRUE(tree.IsBuilt());
+    EXPECT_EQ(tree.NodeCount(), 0u);
+    EXPECT_EQ(tree.ChildCount(TagTree::kRoot), 0u);
+}
+
+// A reference tree of plain nested vectors, built by the same appends, in any order of parents.
+struct RefNode {
+    std::string label;
+    std::vector<std::size_t> children;
+};
+
+std::string PrintRef(const std::vector<RefNode>& nodes, const std::vector<std::size_t>& top) {
+    std::string out;
+    std::vector<std::pair<std::size_t, std::size_t>> stack;  // node, depth
+    for (auto it = top.rbegin(); it != top.rend(); ++it) {
+        stack.emplace_back(*it, 0);
+    }
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        out += std::string(depth * 2, ' ') + "0 " + nodes[node].label + '\n';
+        const auto& children = nodes[node].children;
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            stack.emplace_back(*it, depth + 1);
+        }
+    }
+    return out;
+}
+
+TEST(TagTree, AnyAppendOrderKeepsEachParentsChildrenInOrder) {
+    std::mt19937 random(12345);
+    for (int round = 0; round < 50; ++round) {
+        TagTree tree;
+        std::vector<RefNode> ref;
+        std::vector<std::size_t> top;
+        std::vector<std::string> labels;  // the tree views them
+        const int count = static_cast<int>(random() % 200);
+        labels.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            labels.push_back("n" + std::to_string(i));
+            const bool topLevel = ref.empty() || random() % 5 == 0;
+            const std::size_t parent = topLevel ? 0 : random() % ref.size();
+            const auto handle = tree.AppendNode(topLevel ? TagTree::kNoNode : static_cast<TagTree::Id>(parent),
+                                                labels.back(), 0, 0, nullptr);
+            ASSERT_EQ(handle, static_cast<TagTree::Id>(i));
+            ref.push_back({labels.back(), {}});
+            (topLevel ? top : ref[parent].children).push_back(i);
+        }
+        tree.EndBuild();
+        ExpectConsistent(tree);
+        std::string printed;
+        PrintTagTree(tree, printed);
+        EXPECT_EQ(printed, PrintRef(ref, top)) << "round " << round;
+    }
+}
+
+TEST(TagTree, ImagesAndExpansionFollowTheirNodes) {
+    TagTree tree;
+    const std::string_view labels[] = {"dir", "file", "member", "other"};
+    const auto dir = tree.AppendNode(TagTree::kNoNode, labels[0], 12, 12, nullptr);
+    const auto other = tree.AppendNode(TagTree::kNoNode, labels[3], 12, 12, nullptr);
+    const auto file = tree.AppendNode(dir, labels[1], 11, 11, nullptr);
+    tree.AppendNode(file, labels[2], 7, 5, nullptr);
+    tree.AppendNode(other, labels[2], 1, 1, nullptr);
+    tree.ExpandNode(file);
+    tree.EndBuild();
+    ExpectConsistent(tree);
+    std::string printed;
+    PrintTagTree(tree, printed);
+    EXPECT_EQ(printed, "12 dir\n  11 file [expanded]\n    7 member\n12 other\n  1 member\n");
+
+    const TagTree::Id member = tree.Child(tree.Child(tree.Child(TagTree::kRoot, 0), 0), 0);
+    EXPECT_EQ(tree.SelectedImage(member), 5);
+    const TagTree::Id folder = tree.Child(TagTree::kRoot, 1);
+    tree.SetImage(folder, 13);
+    tree.SetSelectedImage(folder, 13);
+    EXPECT_EQ(tree.Image(folder), 13);
+    EXPECT_EQ(tree.SelectedImage(folder), 13);
+    EXPECT_EQ(tree.Label(folder), "other");
+}
+
+TEST(TagTree, DeepNestingKeepsParentsAndIndent) {
+    TagTree tree;
+    const std::string_view label = "x";
+    TagTree::Handle parent = TagTree::kNoNode;
+    for (int depth = 0; depth < 3000; ++depth) {
+        parent = tree.AppendNode(parent, label, 0, 0, nullptr);
+    }
+    tree.EndBuild();
+    EXPECT_EQ(tree.Parent(tree.NodeCount() - 1), tree.NodeCount() - 2);
+    std::string printed;
+    PrintTagTree(tree, printed);
+    EXPECT_EQ(printed.size(), 3000u * 4 + 3000u * 2999u);
+}
+
+}  // namespace
+}  // namespace quarrow
