@@ -1,0 +1,24 @@
+#pragma once
+// The version information the program carries: its internal name, product version and copyright
+// line, embedded by the build. The About box shows them.
+
+#include <string>
+
+namespace quarrow {
+
+struct VersionInfo {
+    std::string m_strInternalName;
+    std::string m_strProductVersion;  // "0, 2, 1, 3"
+    std::string m_strLegalCopyright;
+
+    bool operator==(const VersionInfo&) const = default;
+};
+
+// The values of this build.
+VersionInfo BuiltInVersionInfo();
+
+// The About box's first line: the internal name, " V" and the product version
+// ("Quarrow V0, 2, 1, 3"). A missing value counts as empty text.
+std::string FormatNameVersion(const VersionInfo& info);
+
+}  // namespace quarrow

@@ -1,0 +1,99 @@
+#pragma once
+// The settings dialog: the editor's program and argument template, the ctags program and the five
+// behaviour flags. It edits its own copy of the view's values; RunSettingsCommand copies them in
+// before showing and back out only on OK. Nothing here writes the profile.
+
+#include <QDialog>
+
+#include <string>
+
+#include "settings/ui/file_chooser.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace quarrow {
+class MessageSink;
+struct ViewSettings;
+}  // namespace quarrow
+
+namespace quarrow::ui {
+
+// Control ids of the settings dialog.
+namespace settings_dlg_id {
+inline constexpr int kDialog = 130;
+inline constexpr int kOk = 1;
+inline constexpr int kCancel = 2;
+inline constexpr int kEditorPath = 1000;
+inline constexpr int kEditorFormat = 1001;
+inline constexpr int kBrowseEditor = 1002;
+inline constexpr int kCtagsPath = 1003;
+inline constexpr int kBrowseCtags = 1004;
+inline constexpr int kRestartRead = 1009;
+inline constexpr int kSingleSelect = 1010;
+inline constexpr int kTipMessage = 1011;
+inline constexpr int kMainMenu = 1012;
+inline constexpr int kMultiView = 1013;
+}  // namespace settings_dlg_id
+
+class CSettingsDlg final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSettingsDlg(QWidget* parent = nullptr);
+    ~CSettingsDlg() override;
+    Q_DISABLE_COPY_MOVE(CSettingsDlg)
+
+    // Shows the dialog modally: the members go into the controls, and come back out of them only
+    // when OK passes validation. Returns QDialog::Accepted or QDialog::Rejected.
+    int DoModal();
+    // The opening without the modal loop (tests show the dialog themselves).
+    void InitDialog();
+
+    // Test seams: the file dialog of the two browse buttons and the validation message box.
+    void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
+    void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
+
+    // The control with the given id (see settings_dlg_id), or null.
+    QWidget* Control(int id) const;
+
+    // The dialog's copy of eight of the nine view settings.
+    std::string m_strEditorPath;
+    std::string m_strEditorFormat;
+    std::string m_strCtagsPath;
+    int m_nRestartRead;
+    int m_nSingleSelect;
+    int m_nTipMessage;
+    int m_nMainMenu;
+    int m_nMultiView;
+
+    void accept() override;
+
+private:
+    // Members into the controls (false) or out of them with validation (true).
+    bool UpdateData(bool saveAndValidate);
+    void OnBrowseEditor();
+    void OnBrowseCtags();
+    QString Browse(const QString& filter);
+
+    QLineEdit* m_editEditorPath;
+    QLineEdit* m_editEditorFormat;
+    QLineEdit* m_editCtagsPath;
+    QPushButton* m_btnOk;
+    QPushButton* m_btnCancel;
+    QPushButton* m_btnBrowseEditor;
+    QPushButton* m_btnBrowseCtags;
+    QCheckBox* m_chkRestartRead;
+    QCheckBox* m_chkSingleSelect;
+    QCheckBox* m_chkTipMessage;
+    QCheckBox* m_chkMainMenu;
+    QCheckBox* m_chkMultiView;
+    FileChooser m_chooser;
+    MessageSink* m_pSink = nullptr;
+};
+
+// The settings command: copies the view's eight values into `dlg`, shows it, and on OK copies
+// them back into `settings`. On Cancel `settings` is left as it was.
+void RunSettingsCommand(CSettingsDlg& dlg, ViewSettings& settings);
+
+}  // namespace quarrow::ui
