@@ -1,0 +1,167 @@
+#include "ctags/run_ctags.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/child_process.h"
+#include "platform/command_line.h"
+#include "platform/message_sink.h"
+#include "platform/path_rules.h"
+#include "platform/wildcard_expansion.h"
+#include "settings/view_settings.h"
+
+namespace quarrow {
+
+namespace {
+
+// Every occurrence of `marker` on a character boundary, left to right, without searching the
+// inserted text again.
+std::string ReplaceAll(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
+    std::string result;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t found = FindText(cp, text, marker, pos);
+        if (found == std::string_view::npos) {
+            break;
+        }
+        result.append(text.substr(pos, found - pos));
+        result.append(replacement);
+        pos = found + marker.size();
+    }
+    result.append(text.substr(pos));
+    return result;
+}
+
+std::string Quoted(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.push_back('"');
+    quoted.append(text);
+    quoted.push_back('"');
+    return quoted;
+}
+
+std::string CurrentDirectory() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+            return buffer.data();
+        }
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The last few lines of what the tool wrote to its standard error.
+std::string LastLines(std::string tail) {
+    constexpr int kLines = 8;
+    if (tail.size() >= kErrorTailBytes) {
+        // The first line was cut by the tail's limit: drop the fragment.
+        const std::size_t newline = tail.find('\n');
+        tail.erase(0, newline == std::string::npos ? 0 : newline + 1);
+    }
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) {
+        tail.pop_back();
+    }
+    tail.erase(0, tail.find_first_not_of("\r\n"));
+    // Keep what follows the kLines-th line break from the end.
+    std::size_t start = tail.size();
+    for (int lines = 0; start > 0;) {
+        const std::size_t newline = tail.rfind('\n', start - 1);
+        if (newline == std::string::npos) {
+            start = 0;
+        } else if (++lines == kLines) {
+            start = newline + 1;
+            break;
+        } else {
+            start = newline;
+        }
+    }
+    return tail.substr(start);
+}
+
+std::string FailureMessage(const ChildOutcome& outcome) {
+    std::string message;
+    if (outcome.state == ChildOutcome::State::Signalled) {
+        message = "ctags がシグナル " + std::to_string(outcome.signal) + " で強制終了しました。";
+    } else {
+        message = "ctags が異常終了しました (終了コード " + std::to_string(outcome.exitCode) + ")。";
+    }
+    const std::string lines = LastLines(outcome.errorTail);
+    if (!lines.empty()) {
+        message += '\n';
+        message += lines;
+    }
+    return message;
+}
+
+}  // namespace
+
+std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_view tagsPath,
+                                  std::string_view target, CodePage cp) {
+    // The second pass also runs over the inserted tags path: a path holding "@target" gets the
+    // target inside it, as users of the template have always seen.
+    const std::string withTags = ReplaceAll(cp, paramTemplate, "@tags", Quoted(tagsPath));
+    return ReplaceAll(cp, withTags, "@target", Quoted(target));
+}
+
+int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+             MessageSink& sink, CodePage cp, RunObserver* observer) {
+    const std::size_t lastSeparator = FindLastByte(cp, tagsPath, path_rules::kSeparator);
+    if (lastSeparator == std::string::npos) {
+        sink.ShowMessage("tags path error![");
+        return 0;
+    }
+
+    // The tool runs inside the tags file's folder, so a relative tags path handed to it as it
+    // stands would name a file below that folder again. Anchor it at our own working directory
+    // first: the file is then written where the caller will look for it.
+    std::string fullPath = tagsPath;
+    std::size_t separator = lastSeparator;
+    if (!path_rules::IsAbsolute(tagsPath)) {
+        std::string base = CurrentDirectory();
+        if (!base.empty()) {
+            if (base.back() != path_rules::kSeparator) {
+                base.push_back(path_rules::kSeparator);
+            }
+            fullPath = base + tagsPath;
+            separator += base.size();
+        }
+    }
+    std::string runDirectory = fullPath.substr(0, separator);
+    if (runDirectory.empty()) {
+        runDirectory.push_back(path_rules::kSeparator);  // a file in the root folder
+    }
+
+    const std::string text = BuildCtagsCommandText(settings.m_strCtagsParam, fullPath, target, cp);
+    // The template's first word takes the program-name position, as the tool's own start-up
+    // convention on Windows has it: the tool never sees that word as an option.
+    const CommandLine command{settings.m_strCtagsPath,
+                              ExpandWildcards(SplitCommandText(text), runDirectory)};
+
+    KeepWaitingFn keepWaiting;
+    if (observer != nullptr) {
+        keepWaiting = [observer](std::chrono::milliseconds elapsed) { return observer->KeepWaiting(elapsed); };
+    }
+    const ChildOutcome outcome = RunChildProcess(command, runDirectory, keepWaiting);
+    switch (outcome.state) {
+    case ChildOutcome::State::NotStarted:
+        sink.ShowMessage("create process error!");
+        return 0;
+    case ChildOutcome::State::Cancelled:
+        return 0;
+    case ChildOutcome::State::Exited:
+    case ChildOutcome::State::Signalled:
+        break;
+    }
+    if (!outcome.Succeeded()) {
+        sink.ShowMessage(FailureMessage(outcome));
+    }
+    return 1;
+}
+
+}  // namespace quarrow

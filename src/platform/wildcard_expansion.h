@@ -1,0 +1,17 @@
+#pragma once
+// Wildcard expansion of a tool's arguments. On Windows a console tool expands its own wildcard
+// arguments; on POSIX that is the shell's job, and Quarrow uses no shell, so it expands them.
+
+#include <string>
+#include <vector>
+
+namespace quarrow {
+
+// Returns `arguments` with each word after the first that does not begin with '-' and holds
+// '*', '?' or '[' replaced by the names it matches (glob(3) rules, sorted), relative words
+// matched inside `directory` and given back relative to it. A word that matches nothing stays
+// as it is. The first word (the program-name position) is never expanded.
+std::vector<std::string> ExpandWildcards(const std::vector<std::string>& arguments,
+                                         const std::string& directory);
+
+}  // namespace quarrow
