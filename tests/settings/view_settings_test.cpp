@@ -1,0 +1,84 @@
+#include "settings/view_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/profile.h"
+#include "temp_folder.h"
+
+namespace quarrow {
+namespace {
+
+constexpr const char* kDefaultParam =
+    "--langmap=java:+.java --languages=java --java-types=+cfimp --recurse=yes --fields=+anmfk --sort=no "
+    "-f@tags @target";
+
+TEST(ViewSettings, loadWithoutProfile_givesPosixDefaults) {
+    test::TempFolder dir;
+    ViewSettings settings;
+    settings.m_strEditorPath = "changed";
+    settings.m_nMainMenu = 7;
+    settings.Load(Profile(dir.File("none.INI")));
+    EXPECT_EQ(settings.m_strEditorPath, "gvim");
+    EXPECT_EQ(settings.m_strEditorFormat, "+@l @f");
+    EXPECT_EQ(settings.m_strCtagsPath, "/usr/bin/ctags");
+    EXPECT_EQ(settings.m_strCtagsParam, kDefaultParam);
+    EXPECT_EQ(settings.m_nRestartRead, 0);
+    EXPECT_EQ(settings.m_nSingleSelect, 1);
+    EXPECT_EQ(settings.m_nTipMessage, 1);
+    EXPECT_EQ(settings.m_nMainMenu, 1);
+    EXPECT_EQ(settings.m_nMultiView, 0);
+    EXPECT_EQ(settings, ViewSettings{});  // a fresh object starts at the same defaults
+}
+
+TEST(ViewSettings, saveIntoEmptyProfile_writesAllNineInOrder) {
+    test::TempFolder dir;
+    const std::string path = dir.File("q.INI");
+    Profile profile(path);
+    ViewSettings{}.Save(profile);
+    // Sections appear in the order of their first write; PARAM, written last, joins TAGS.
+    EXPECT_EQ(test::ReadBytes(path),
+              "[EDITOR]\n"
+              "EDITORPATH=gvim\n"
+              "EDITORFORMAT=+@l @f\n"
+              "[TAGS]\n"
+              "CTAGSPATH=/usr/bin/ctags\n"
+              "PARAM=" + std::string(kDefaultParam) + "\n"
+              "[SYSTEM]\n"
+              "RESTART_READ=0\n"
+              "SINGLSELECT=1\n"
+              "TIPMESSAGE=1\n"
+              "MAINMENU=1\n"
+              "MULTIVIEW=0\n");
+}
+
+TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
+    test::TempFolder dir;
+    const std::string path = dir.File("q.INI");
+    test::WriteBytes(path,
+                     "[SYSTEM]\nX=5\nMAINMENU=2\n[EDITOR]\n"
+                     "EDITORPATH=\"/opt/my editor/bin/ed\"\n[TAGS]\nLASTTAGS=/tmp/a.tags\n");
+    Profile profile(path);
+    ViewSettings settings;
+    settings.Load(profile);
+    EXPECT_EQ(settings.m_strEditorPath, "/opt/my editor/bin/ed");  // quotes dropped on reading
+    EXPECT_EQ(settings.m_nMainMenu, 2);
+    EXPECT_FALSE(IsOn(settings.m_nMainMenu));
+
+    settings.m_strEditorFormat = "-n@l @f";
+    settings.m_nMultiView = 1;
+    settings.m_strCtagsParam = " -R -f@tags @target";
+    settings.Save(profile);
+
+    ViewSettings again;
+    again.Load(profile);
+    EXPECT_EQ(again, settings);
+    EXPECT_EQ(profile.ReadInt("SYSTEM", "X", 0), 5);
+    EXPECT_EQ(profile.ReadString("TAGS", "LASTTAGS", ""), "/tmp/a.tags");
+    // Written back without the quotes, as it was read.
+    EXPECT_NE(test::ReadBytes(path).find("EDITORPATH=/opt/my editor/bin/ed\n"), std::string::npos);
+}
+
+static_assert(IsOn(1) && !IsOn(0) && !IsOn(2) && !IsOn(-1));
+
+}  // namespace
+}  // namespace quarrow
