@@ -1,7 +1,5 @@
 #include "app/startup_rules.h"
 
-#include <algorithm>
-
 #include "app/startup_paths.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
@@ -29,7 +27,7 @@ std::optional<RecentFileList> SizeRecentFileList(Profile& profile) {
     if (size <= 0) {
         return std::nullopt;
     }
-    RecentFileList list(std::min(size, kRecentFileCapacityLimit));
+    RecentFileList list(size);
     list.Read(profile);
     return list;
 }

@@ -19,8 +19,6 @@ inline constexpr std::string_view kInstanceMutexName = "QUARROW-MUTEXCHECKSTRING
 // The menu shows at most this many recent files, as commands 57616 to 57631.
 inline constexpr int kRecentFileFirstCommand = 57616;
 inline constexpr int kRecentFileMenuEntries = 16;
-// The most entries a list keeps, whatever "RECENTSIZE" says: bounds the keys read and written.
-inline constexpr int kRecentFileCapacityLimit = 256;
 
 // The title of a main window that shows the default tags file of "-T": "QR-SOURCE.tags - Quarrow".
 // A later instance under the single-instance rule asks a window with this title to close.
@@ -31,9 +29,9 @@ std::string DefaultTagsWindowTitle();
 bool SingleInstanceRuleApplies(const Profile& profile);
 
 // Reads "TAGS"/"RECENTSIZE" (default 20) and writes the value read straight back, so the key
-// exists after the first start. 0 or less: no list. Otherwise a list of that capacity (at most
-// kRecentFileCapacityLimit), read from the profile; the menu shows its first
-// kRecentFileMenuEntries entries.
+// exists after the first start. 0 or less: no list (a negative value is kept in the file as it
+// is). Otherwise a list of that capacity, read from the profile; it keeps that many entries, and
+// the menu shows the first kRecentFileMenuEntries of them.
 std::optional<RecentFileList> SizeRecentFileList(Profile& profile);
 
 }  // namespace quarrow
