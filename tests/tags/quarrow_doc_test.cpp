@@ -1,0 +1,202 @@
+#include "tags/quarrow_doc.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "settings/profile.h"
+#include "temp_dir.h"
+
+namespace quarrow {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+
+std::vector<std::string> TextsOf(const CQuarrowDoc& doc) {
+    std::vector<std::string> texts;
+    for (const CTagEntry& record : doc.GetTags()) {
+        texts.emplace_back(record.GetText());
+    }
+    return texts;
+}
+
+// Two files written out of order, a header, an empty line and one over-long line.
+const std::string kTags =
+    "!_TAG_FILE_FORMAT\t2\t/extended format/\r\n"
+    "run\tB.java\t/^    void run() {$/;\"\tm\tline:9\tclass:B\r\n"
+    "B\tB.java\t/^class B {$/;\"\tc\tline:1\r\n"
+    "\r\n"
+    "b\tA.java\t/^void b() {$/;\"\tm\tline:5\tclass:A\r\n"
+    "a\tA.java\t/^void a() {$/;\"\tm\tline:3\tclass:A\r\n" +
+    std::string(2100, 'L') + "\n";
+
+TEST(QuarrowDoc, LoadsSortsAndReloadsOneSet) {
+    TempDir dir;
+    const std::string path = dir.Write("x.tags", kTags);
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(path), FileError::None);
+    const std::vector<std::string> expected = {
+        "!_TAG_FILE_FORMAT\t2\t/extended format/",
+        "",
+        std::string(53, 'L'),  // both pieces have no file and are one group: by name
+        std::string(2047, 'L'),
+        "a\tA.java\t/^void a() {$/;\"\tm\tline:3\tclass:A",
+        "b\tA.java\t/^void b() {$/;\"\tm\tline:5\tclass:A",
+        "B\tB.java\t/^class B {$/;\"\tc\tline:1",
+        "run\tB.java\t/^    void run() {$/;\"\tm\tline:9\tclass:B",
+    };
+    EXPECT_EQ(TextsOf(doc), expected);
+    EXPECT_EQ(doc.GetTagsPath(), path);
+    EXPECT_EQ(doc.GetTagsDir(), dir.Path() + "/");
+
+    ASSERT_EQ(doc.OpenDocument(path), FileError::None);
+    EXPECT_EQ(TextsOf(doc), expected);
+
+    // An empty file after another leaves nothing of the other.
+    ASSERT_EQ(doc.OpenDocument(dir.Write("empty.tags", "")), FileError::None);
+    EXPECT_TRUE(doc.GetTags().empty());
+}
+
+TEST(QuarrowDoc, TagsPathAndFolder) {
+    CQuarrowDoc doc;
+    EXPECT_TRUE(doc.LoadTags());  // nothing to load yet
+    EXPECT_TRUE(doc.GetTags().empty());
+
+    struct Step {
+        std::string path;
+        std::string dir;
+    };
+    const std::vector<Step> steps = {
+        {"/home/me/src/x.tags", "/home/me/src/"},
+        {"relative.tags", "/home/me/src/"},  // no separator: the folder stays
+        {"/y.tags", "/"},
+        {"/a/b/", "/a/b/"},
+    };
+    for (const Step& step : steps) {
+        doc.SetTagsPath(step.path);
+        EXPECT_EQ(doc.GetTagsPath(), step.path);
+        EXPECT_EQ(doc.GetTagsDir(), step.dir) << step.path;
+    }
+}
+
+TEST(QuarrowDoc, OpenFailureNamesTheCauseAndChangesNothing) {
+    TempDir dir;
+    const std::string good = dir.Write("good.tags", kTags);
+    const std::string plain = dir.Write("plain.txt", "x");
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.Path("sub"));
+
+    struct Case {
+        std::string path;
+        FileError error;
+    };
+    std::vector<Case> cases = {
+        {dir.Path("missing.tags"), FileError::NotFound},
+        {dir.Path("nofolder/x.tags"), FileError::BadPath},
+        {plain + "/x.tags", FileError::BadPath},
+        {"", FileError::BadPath},
+        {dir.Path("sub"), FileError::NotAFile},
+        {fifo, FileError::NotAFile},
+    };
+    if (::geteuid() != 0) {  // root opens every file
+        const std::string locked = dir.Write("locked.tags", "a\n");
+        ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+        cases.push_back({locked, FileError::AccessDenied});
+        const std::string shut = dir.Path("shut");
+        std::filesystem::create_directory(shut);
+        dir.Write("shut/in.tags", "a\n");
+        ASSERT_EQ(::chmod(shut.c_str(), 0), 0);
+        cases.push_back({shut + "/in.tags", FileError::AccessDenied});
+    }
+
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(good), FileError::None);
+    const std::vector<std::string> before = TextsOf(doc);
+    for (const Case& c : cases) {
+        EXPECT_EQ(doc.OpenDocument(c.path), c.error) << c.path;
+        EXPECT_EQ(doc.GetTagsPath(), good);
+        EXPECT_EQ(doc.GetTagsDir(), dir.Path() + "/");
+        EXPECT_EQ(TextsOf(doc), before);
+    }
+}
+
+TEST(QuarrowDoc, FileErrorMessages) {
+    const std::string path = "/t/x.tags";
+    EXPECT_EQ(FileErrorMessage(FileError::NotFound, path), "/t/x.tags が見つかりませんでした。");
+    EXPECT_EQ(FileErrorMessage(FileError::BadPath, path), "/t/x.tags には無効なﾊﾟｽが含まれています。");
+    EXPECT_EQ(FileErrorMessage(FileError::AccessDenied, path), "/t/x.tags にアクセスできません。");
+    EXPECT_EQ(FileErrorMessage(FileError::NotAFile, path), "/t/x.tags はファイルではありません。");
+    EXPECT_EQ(FileErrorMessage(FileError::None, path), "");
+    EXPECT_EQ(FileErrorMessage(FileError::NotFound, "/%1/a"), "/%1/a が見つかりませんでした。");
+}
+
+TEST(QuarrowDoc, SaveWritesStoreOrderWithLfAndRoundTrips) {
+    TempDir dir;
+    const std::string loaded = dir.Write("x.tags", kTags);
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(loaded), FileError::None);
+
+    const std::string saved = dir.Path("saved.tags");
+    dir.Write("saved.tags", std::string(100000, 'o'));  // an older, longer file is truncated
+    ASSERT_TRUE(doc.SaveDocumentAs(saved));
+    std::string expected;
+    for (const std::string& text : TextsOf(doc)) {
+        expected += text + "\n";
+    }
+    EXPECT_EQ(ReadBytes(saved), expected);
+    EXPECT_EQ(doc.GetTagsPath(), loaded);  // saving keeps naming the loaded file
+
+    // The saved file loads back into the same store, except that the 2047-byte piece, now a
+    // line of its own, brings a lone LF as one more empty record.
+    CQuarrowDoc again;
+    ASSERT_EQ(again.OpenDocument(saved), FileError::None);
+    std::vector<std::string> reloaded = TextsOf(doc);
+    reloaded.insert(reloaded.begin() + 1, "");
+    EXPECT_EQ(TextsOf(again), reloaded);
+    // Saving over the loaded file itself works from the store in memory.
+    ASSERT_TRUE(doc.SaveDocumentAs(loaded));
+    EXPECT_EQ(ReadBytes(loaded), expected);
+}
+
+TEST(QuarrowDoc, SaveFailuresAreReported) {
+    TempDir dir;
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(dir.Write("x.tags", kTags)), FileError::None);
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.Path(), dir.Path("nofolder/x.tags"), fifo, std::string()}) {
+        EXPECT_FALSE(doc.SaveDocumentAs(path)) << path;
+    }
+    // A device that takes no bytes: the failed write is not success.
+    if (std::FILE* full = std::fopen("/dev/full", "wb")) {
+        EXPECT_FALSE(doc.WriteTags(full));
+        std::fclose(full);
+    }
+}
+
+TEST(QuarrowDoc, DestructionLeavesTheLoadedPathInTheProfile) {
+    TempDir dir;
+    Profile profile(dir.Path("Quarrow.INI"));
+    const std::string loaded = dir.Write("x.tags", kTags);
+    {
+        CQuarrowDoc doc(&profile);
+        ASSERT_EQ(doc.OpenDocument(loaded), FileError::None);
+        ASSERT_TRUE(doc.SaveDocumentAs(dir.Path("other.tags")));
+    }
+    EXPECT_EQ(profile.ReadString("TAGS", "LASTTAGS", "unset"), loaded);
+
+    // Nothing loaded: the key is written empty.
+    { CQuarrowDoc doc(&profile); }
+    EXPECT_EQ(profile.ReadString("TAGS", "LASTTAGS", "unset"), "");
+}
+
+}  // namespace
+}  // namespace quarrow

@@ -1,0 +1,105 @@
+#include "tags/tag_file_reader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace quarrow {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> TextsOf(const TagStore& store) {
+    std::vector<std::string> texts;
+    for (const CTagEntry& record : store) {
+        texts.emplace_back(record.GetText());
+    }
+    return texts;
+}
+
+struct ReadCase {
+    const char* label;
+    std::string bytes;
+    std::vector<std::string> texts;  // in file order
+};
+
+std::string Xs(std::size_t count) { return std::string(count, 'x'); }
+
+TEST(TagFileReader, CutsLinesAsTheLineBufferDoes) {
+    using namespace std::string_literals;
+    const std::vector<ReadCase> cases = {
+        {"empty file", "", {}},
+        {"only pseudo-tags", "!_TAG_FILE_FORMAT\t2\n!_TAG_FILE_SORTED\t0\n", {"!_TAG_FILE_FORMAT\t2", "!_TAG_FILE_SORTED\t0"}},
+        {"last line without LF", "a\tA.java\nb\tB.java", {"a\tA.java", "b\tB.java"}},
+        {"empty lines", "\n\na\n", {"", "", "a"}},
+        {"2046 bytes", Xs(2046) + "\n", {Xs(2046)}},
+        {"2047 bytes", Xs(2047) + "\n", {Xs(2047), ""}},
+        {"3000 bytes", Xs(3000) + "\n", {Xs(2047), Xs(953)}},
+        {"4094 bytes", Xs(4094) + "\n", {Xs(2047), Xs(2047), ""}},
+        {"4095 bytes", Xs(4095) + "\n", {Xs(2047), Xs(2047), "x"}},
+        {"4095 bytes without LF", Xs(4095), {Xs(2047), Xs(2047), "x"}},
+        {"CR LF read as LF", "a\tA.java\r\nb\r\n", {"a\tA.java", "b"}},
+        {"CR LF counts as one byte of a piece", Xs(2046) + "\r\n" + "y\r\n", {Xs(2046), "y"}},
+        {"lone CR stays", "a\rb\n\r\r\nc\r", {"a\rb", "\r", "c\r"}},
+        {"NUL ends the piece's text", "ab\0cd\nef\n"s, {"ab", "ef"}},
+        {"NUL in a long line cuts only its piece", "a\0"s + Xs(2045) + "yz\n", {"a", "yz"}},
+        {"0x1A ends the file", "a\nb\x1A\nc\n", {"a", "b"}},
+        {"0x1A first", "\x1A" "a\n", {}},
+    };
+    TempDir dir;
+    for (const ReadCase& c : cases) {
+        const std::string path = dir.Write("case.tags", c.bytes);
+        TagStore store;
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store)) << c.label;
+        EXPECT_EQ(TextsOf(store), c.texts) << c.label;
+    }
+}
+
+TEST(TagFileReader, CrLfFileLeavesNoCrInAnyField) {
+    TempDir dir;
+    const std::string path =
+        dir.Write("crlf.tags", "run\tFoo.java\t/^void run() {$/;\"\tm\tline:4\tclass:Foo\taccess:public\r\n"
+                               "Foo\tFoo.java\t/^class Foo {$/;\"\tc\tline:1\r\n");
+    TagStore store;
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store));
+    ASSERT_EQ(store.size(), 2u);
+    EXPECT_EQ(store[0].GetAccess(), "public");
+    EXPECT_EQ(store[1].GetLineNo(), "1");
+    EXPECT_EQ(store[1].GetKind(), "c");
+    for (const CTagEntry& record : store) {
+        EXPECT_EQ(record.GetText().find('\r'), std::string_view::npos);
+    }
+}
+
+TEST(TagFileReader, RefusesWhatIsNoReadableRegularFile) {
+    TempDir dir;
+    TagStore store;
+    // A store that held records is emptied by a failed read.
+    ASSERT_TRUE(ReadTagsFile(dir.Write("one.tags", "a\n"), CodePage::Utf8, store));
+    ASSERT_EQ(store.size(), 1u);
+
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& path : {dir.Path("missing.tags"), dir.Path(), fifo, std::string("/dev/null"), std::string()}) {
+        EXPECT_FALSE(ReadTagsFile(path, CodePage::Utf8, store)) << path;
+        EXPECT_TRUE(store.empty()) << path;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    if (::geteuid() != 0) {  // root reads every file
+        const std::string locked = dir.Write("locked.tags", "a\n");
+        ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+        EXPECT_FALSE(ReadTagsFile(locked, CodePage::Utf8, store));
+        EXPECT_TRUE(store.empty());
+    }
+}
+
+}  // namespace
+}  // namespace quarrow

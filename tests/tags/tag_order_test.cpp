@@ -1,0 +1,232 @@
+#include "tags/tag_order.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "exchange_sort_oracle.h"
+#include "tags/tag_file_reader.h"
+#include "temp_dir.h"
+
+namespace quarrow {
+namespace {
+
+using test::ExchangeSort;
+using test::Identities;
+
+// Records parsed from lines that live in one buffer, as the reader makes them.
+class LineStore final {
+public:
+    explicit LineStore(const std::vector<std::string>& lines) {
+        std::vector<std::size_t> starts;
+        for (const std::string& line : lines) {
+            starts.push_back(m_bytes.size());
+            m_bytes += line;
+            m_bytes += '\n';
+        }
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            m_records.emplace_back().Parse(std::string_view(m_bytes).substr(starts[i], lines[i].size() + 1), CodePage::Utf8);
+        }
+    }
+    const std::vector<CTagEntry>& Records() const noexcept { return m_records; }
+
+private:
+    std::string m_bytes;
+    std::vector<CTagEntry> m_records;
+};
+
+// A tag line as ctags writes it; an empty class leaves the field out.
+std::string TagLine(const std::string& file, const std::string& cls, const std::string& kind, const std::string& name) {
+    std::string line = name + "\t" + file + "\t/^" + name + "$/;\"\t" + kind + "\tline:1";
+    if (!cls.empty()) {
+        line += "\tclass:" + cls;
+    }
+    return line;
+}
+
+std::vector<std::string> Sorted(const std::vector<std::string>& lines) {
+    LineStore store(lines);
+    std::vector<CTagEntry> records = store.Records();
+    SortTagRecords(records);
+    std::vector<std::string> texts;
+    for (const CTagEntry& record : records) {
+        texts.emplace_back(record.GetText());
+    }
+    return texts;
+}
+
+TEST(TagOrder, ExchangeSortExamples) {
+    const std::string fooB = TagLine("A.java", "Foo", "m", "b");
+    const std::string barA = TagLine("A.java", "Bar", "m", "a");
+    const std::string fooX = TagLine("A.java", "Foo", "f", "x");
+    const std::string fooA = TagLine("A.java", "Foo", "m", "a");
+    const std::string inB = TagLine("B.java", "", "c", "B");
+    const std::string inA = TagLine("A.java", "", "c", "A");
+    const std::string pseudo = "!_TAG_FILE_FORMAT\t2";
+
+    struct Case {
+        const char* label;
+        std::vector<std::string> input;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"other class never exchanged", {fooB, barA}, {fooB, barA}},
+        {"smaller file first", {inB, inA}, {inA, inB}},
+        {"one group sorted around another kind", {fooB, fooX, fooA}, {fooA, fooX, fooB}},
+        {"records without a file first", {inB, pseudo, inA, ""}, {pseudo, "", inA, inB}},
+        {"empty store", {}, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Sorted(c.input), c.expected) << c.label;
+    }
+}
+
+// A random store: a few files, some split into several runs, groups of classes and kinds, many
+// equal names, header lines and empty lines.
+std::vector<std::string> RandomLines(std::mt19937& rng, std::size_t maxRecords) {
+    static const char* const kFiles[] = {"A.java", "B.java", "Ab.java", "a/C.java", "B"};
+    static const char* const kClasses[] = {"", "Foo", "Bar"};
+    static const char* const kKinds[] = {"m", "f", "c"};
+    static const char* const kNames[] = {"a", "b", "c", "aa", "B", "run"};
+    auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+
+    const std::size_t files = 1 + pick(4);
+    const std::size_t classes = 1 + pick(3);
+    const std::size_t kinds = 1 + pick(3);
+    const std::size_t names = 1 + pick(6);
+    const std::size_t count = pick(maxRecords + 1);
+
+    // Each file's records, then laid out in runs.
+    std::vector<std::vector<std::string>> perFile(files);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t f = pick(files);
+        perFile[f].push_back(TagLine(kFiles[f], kClasses[pick(classes)], kKinds[pick(kinds)], kNames[pick(names)]));
+    }
+    std::vector<std::vector<std::string>> runs;
+    for (auto& records : perFile) {
+        const std::size_t pieces = 1 + pick(pick(2) == 0 ? 1 : 4);
+        std::size_t at = 0;
+        for (std::size_t p = 0; p < pieces && at < records.size(); ++p) {
+            const std::size_t size = p + 1 == pieces ? records.size() - at : pick(records.size() - at + 1);
+            runs.emplace_back(records.begin() + static_cast<std::ptrdiff_t>(at),
+                              records.begin() + static_cast<std::ptrdiff_t>(at + size));
+            at += size;
+        }
+    }
+    std::shuffle(runs.begin(), runs.end(), rng);
+    std::vector<std::string> lines;
+    if (pick(2) == 0) {
+        lines = {"!_TAG_FILE_FORMAT\t2", "!_TAG_FILE_SORTED\t0"};
+    }
+    for (const auto& run : runs) {
+        lines.insert(lines.end(), run.begin(), run.end());
+    }
+    // Header and empty lines anywhere, as a concatenated file has them.
+    for (std::size_t extra = pick(3); extra > 0; --extra) {
+        const std::size_t at = pick(lines.size() + 1);
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), pick(2) == 0 ? std::string() : std::string("!_TAG_X\t1"));
+    }
+    return lines;
+}
+
+void ExpectSameOrderAsExchangeSort(const std::vector<CTagEntry>& input, const std::string& what) {
+    std::vector<CTagEntry> records = input;
+    SortTagRecords(records);
+    ASSERT_EQ(Identities(records), Identities(ExchangeSort(input))) << what;
+}
+
+TEST(TagOrder, SameOrderAsExchangeSortOnRandomStores) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t maxRecords = round % 10 == 0 ? 300 : 60;
+        const std::vector<std::string> lines = RandomLines(rng, maxRecords);
+        LineStore store(lines);
+        std::string what = "round " + std::to_string(round) + ":";
+        for (const std::string& line : lines) {
+            what += "\n  " + line;
+        }
+        ExpectSameOrderAsExchangeSort(store.Records(), what);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+// A small Java project indexed by ctags the way the program runs it, once as a whole and once
+// more appended for a sub-folder, so that files also come in two runs.
+TEST(TagOrder, SameOrderAsExchangeSortOnCtagsOutput) {
+    const std::string ctags = "/usr/bin/ctags";
+    if (!std::filesystem::exists(ctags)) {
+        GTEST_SKIP() << "no ctags";
+    }
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.Path("src/app/util"));
+    auto write = [&](const std::string& name, const std::string& text) { dir.Write(name, text); };
+    write("src/app/Main.java",
+          "package app;\n"
+          "import java.util.List;\n"
+          "public class Main implements Runnable {\n"
+          "    private int count;\n"
+          "    public static final String NAME = \"main\";\n"
+          "    protected List<String> items;\n"
+          "    int b, a, c;\n"
+          "    public Main() {}\n"
+          "    public Main(int count) { this.count = count; }\n"
+          "    public void run() {}\n"
+          "    void add(String s) {}\n"
+          "    void add(int i) {}\n"
+          "    void add(Object o) {}\n"
+          "    private void zeta() {}\n"
+          "    private void alpha() {}\n"
+          "    static class Inner {\n"
+          "        int value;\n"
+          "        void run() {}\n"
+          "        void add() {}\n"
+          "    }\n"
+          "    interface Listener { void changed(int what); void added(); }\n"
+          "    public static void main(String[] args) { new Main().run(); }\n"
+          "}\n");
+    write("src/app/Base.java",
+          "package app;\n"
+          "abstract class Base {\n"
+          "    protected int z, y, x;\n"
+          "    abstract void y();\n"
+          "    abstract void x();\n"
+          "    void w() {}\n"
+          "    class Node { Node next; Node prev; int key; void key(int k) {} }\n"
+          "}\n"
+          "interface Shape { double area(); double perimeter(); }\n");
+    write("src/app/util/Strings.java",
+          "package app.util;\n"
+          "public final class Strings {\n"
+          "    private Strings() {}\n"
+          "    public static String trim(String s) { return s.trim(); }\n"
+          "    public static String pad(String s) { return s; }\n"
+          "    public static String pad(String s, int n) { return s; }\n"
+          "    public static boolean empty(String s) { return s.isEmpty(); }\n"
+          "    enum Mode { LEFT, RIGHT, CENTER }\n"
+          "}\n");
+    const std::string param = " --langmap=java:+.java --languages=java --java-types=+cfimp --recurse=yes --fields=+anmfk --sort=no";
+    const std::string command = "cd '" + dir.Path() + "' && " + ctags + param + " -ftags * >/dev/null 2>&1 && " + ctags +
+                                param + " -a -ftags src/app/util >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    TagStore store;
+    ASSERT_TRUE(ReadTagsFile(dir.Path("tags"), CodePage::Utf8, store));
+    ASSERT_GT(store.size(), 40u);
+    std::vector<CTagEntry> input(store.begin(), store.end());
+    ExpectSameOrderAsExchangeSort(input, "ctags output");
+
+    // The same records in reverse, so that every file meets many smaller records behind it.
+    std::vector<CTagEntry> reversed(input.rbegin(), input.rend());
+    ExpectSameOrderAsExchangeSort(reversed, "ctags output reversed");
+}
+
+}  // namespace
+}  // namespace quarrow
