@@ -1,0 +1,14 @@
+#include "settings/ui/dialog_message_sink.h"
+
+#include <QMessageBox>
+
+namespace quarrow::ui {
+
+void DialogMessageSink::ShowMessage(std::string_view text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quarrow"),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+                    m_parent.data());
+    box.exec();
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,35 @@
+#include "settings/ui/dialog_units.h"
+
+#include <QFontMetricsF>
+
+#include <cmath>
+
+namespace quarrow::ui {
+
+DialogUnits::DialogUnits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    m_baseX = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0;
+    m_baseY = metrics.height();
+}
+
+int DialogUnits::X(int units) const { return static_cast<int>(std::lround(units * m_baseX / 4.0)); }
+
+int DialogUnits::Y(int units) const { return static_cast<int>(std::lround(units * m_baseY / 8.0)); }
+
+}  // namespace quarrow::ui
+
+#include <QWidget>
+
+namespace quarrow::ui {
+
+void SetTabOrderChain(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous) {
+            QWidget::setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+}
+
+}  // namespace quarrow::ui

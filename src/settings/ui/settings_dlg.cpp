@@ -1,0 +1,300 @@
+#include "settings/ui/settings_dlg.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "settings/setting_keys.h"
+#include "settings/ui/dialog_message_sink.h"
+#include "settings/ui/dialog_text_limit.h"
+#include "settings/ui/dialog_units.h"
+#include "settings/view_settings.h"
+
+namespace quarrow::ui {
+
+namespace {
+
+QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The two file filters of the browse buttons.
+constexpr std::string_view kEditorFilter = "Editor (*.exe)|*.exe|All Files (*.*)|*.*||";
+constexpr std::string_view kCtagsFilter = "CTAGS (*.exe)|*.exe|All Files (*.*)|*.*||";
+
+// Programs have no extension on POSIX, so a default ".exe" would spoil a typed program name.
+#ifdef _WIN32
+const QString kProgramSuffix = QStringLiteral("exe");
+#else
+const QString kProgramSuffix;
+#endif
+
+QLineEdit* MakeEdit(QWidget* parent, int id, int widthUnits, const DialogUnits& du) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QStringLiteral("ctl%1").arg(id));
+    edit->setMinimumWidth(du.X(widthUnits));
+    CapTyping(edit);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, int id, const QString& text, int widthUnits, const DialogUnits& du) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QStringLiteral("ctl%1").arg(id));
+    button->setFixedSize(du.X(widthUnits), std::max(du.Y(14), button->sizeHint().height()));
+    return button;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, int id, const QString& text) {
+    auto* check = new QCheckBox(text, parent);
+    check->setObjectName(QStringLiteral("ctl%1").arg(id));
+    // A greyed box (a stored 2) becomes a plain two-state box once the user clicks it.
+    QObject::connect(check, &QCheckBox::clicked, check, [check] { check->setTristate(false); });
+    return check;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int widthUnits, const DialogUnits& du) {
+    auto* label = new QLabel(text, parent);
+    label->setMinimumWidth(du.X(widthUnits));
+    return label;
+}
+
+// Check box exchange: unchecked 0, checked 1, greyed 2. Values outside 0..2 open as 0.
+void CheckInto(QCheckBox* check, int& value) {
+    if (value < 0 || value > 2) {
+        value = 0;
+    }
+    check->setTristate(value == 2);
+    check->setCheckState(value == 2 ? Qt::PartiallyChecked : (value == 1 ? Qt::Checked : Qt::Unchecked));
+}
+
+int CheckOut(const QCheckBox* check) {
+    switch (check->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(QWidget* parent)
+    : QDialog(parent),
+      m_strEditorPath(setting_defaults::kEditorPath),
+      m_strEditorFormat(setting_defaults::kEditorFormat),
+      m_strCtagsPath(setting_defaults::kCtagsPath),
+      m_nRestartRead(setting_defaults::kRestartRead),
+      m_nSingleSelect(setting_defaults::kSingleSelect),
+      m_nTipMessage(setting_defaults::kTipMessage),
+      m_nMainMenu(setting_defaults::kMainMenu),
+      m_nMultiView(setting_defaults::kMultiView),
+      m_chooser(ShowFileDialog) {
+    namespace id = settings_dlg_id;
+    setWindowTitle(QStringLiteral("設定"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const DialogUnits du(font());
+
+    // Created in the template's order, which is also the tab order.
+    m_btnOk = MakeButton(this, id::kOk, QStringLiteral("OK"), 50, du);
+    m_btnOk->setDefault(true);
+    m_btnCancel = MakeButton(this, id::kCancel, QStringLiteral("ｷｬﾝｾﾙ"), 50, du);
+
+    auto* editorGroup = new QGroupBox(QStringLiteral("「エディター」"), this);
+    auto* ctagsGroup = new QGroupBox(QStringLiteral("「ctags」"), this);
+    auto* otherGroup = new QGroupBox(QStringLiteral("「その他」"), this);
+
+    m_editEditorPath = MakeEdit(editorGroup, id::kEditorPath, 102, du);
+    auto* lblEditor = MakeLabel(editorGroup, QStringLiteral("起動エディタ："), 46, du);
+    m_editEditorFormat = MakeEdit(editorGroup, id::kEditorFormat, 102, du);
+    auto* lblFormat = MakeLabel(editorGroup, QStringLiteral("起動文字列："), 46, du);
+    m_btnBrowseEditor = MakeButton(editorGroup, id::kBrowseEditor, QStringLiteral("..."), 18, du);
+    m_editCtagsPath = MakeEdit(ctagsGroup, id::kCtagsPath, 102, du);
+    auto* lblCtags = MakeLabel(ctagsGroup, QStringLiteral("パス："), 46, du);
+    m_btnBrowseCtags = MakeButton(ctagsGroup, id::kBrowseCtags, QStringLiteral("..."), 18, du);
+    m_chkRestartRead = MakeCheck(otherGroup, id::kRestartRead, QStringLiteral("起動時に前回表示していたtagsを読み込む。"));
+    m_chkSingleSelect = MakeCheck(otherGroup, id::kSingleSelect, QStringLiteral("シングルクリックでエディタへジャンプ。"));
+    m_chkTipMessage = MakeCheck(otherGroup, id::kTipMessage, QStringLiteral("チップメッセージの表示を行う。"));
+    m_chkMainMenu = MakeCheck(otherGroup, id::kMainMenu, QStringLiteral("メインメニューを表示する。(次回起動時より有効)"));
+    m_chkMultiView = MakeCheck(otherGroup, id::kMultiView, QStringLiteral("多重起動を許す。(次回起動時より有効)"));
+
+    auto* editorGrid = new QGridLayout(editorGroup);
+    editorGrid->addWidget(lblEditor, 0, 0);
+    editorGrid->addWidget(m_editEditorPath, 0, 1);
+    editorGrid->addWidget(m_btnBrowseEditor, 0, 2);
+    editorGrid->addWidget(lblFormat, 1, 0);
+    editorGrid->addWidget(m_editEditorFormat, 1, 1);
+    editorGrid->setColumnStretch(1, 1);
+
+    auto* ctagsGrid = new QGridLayout(ctagsGroup);
+    ctagsGrid->addWidget(lblCtags, 0, 0);
+    ctagsGrid->addWidget(m_editCtagsPath, 0, 1);
+    ctagsGrid->addWidget(m_btnBrowseCtags, 0, 2);
+    ctagsGrid->setColumnStretch(1, 1);
+
+    auto* otherBox = new QVBoxLayout(otherGroup);
+    for (QCheckBox* check : {m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage, m_chkMainMenu, m_chkMultiView}) {
+        otherBox->addWidget(check);
+    }
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_btnOk);
+    buttons->addWidget(m_btnCancel);
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(editorGroup);
+    main->addWidget(ctagsGroup);
+    main->addWidget(otherGroup);
+    main->addLayout(buttons);
+    main->setSizeConstraint(QLayout::SetFixedSize);  // a modal frame: not resizable
+
+    SetTabOrderChain({m_btnOk, m_btnCancel, m_editEditorPath, m_editEditorFormat, m_btnBrowseEditor,
+                          m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
+                          m_chkMainMenu, m_chkMultiView});
+
+    connect(m_btnOk, &QPushButton::clicked, this, &CSettingsDlg::accept);
+    connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
+    connect(m_btnBrowseEditor, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseEditor);
+    connect(m_btnBrowseCtags, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseCtags);
+}
+
+CSettingsDlg::~CSettingsDlg() = default;
+
+int CSettingsDlg::DoModal() {
+    InitDialog();
+    return exec();
+}
+
+void CSettingsDlg::InitDialog() {
+    UpdateData(false);
+    m_btnOk->setFocus();  // the first tab stop has the focus when the dialog opens
+}
+
+QWidget* CSettingsDlg::Control(int id) const {
+    namespace ids = settings_dlg_id;
+    switch (id) {
+    case ids::kOk: return m_btnOk;
+    case ids::kCancel: return m_btnCancel;
+    case ids::kEditorPath: return m_editEditorPath;
+    case ids::kEditorFormat: return m_editEditorFormat;
+    case ids::kBrowseEditor: return m_btnBrowseEditor;
+    case ids::kCtagsPath: return m_editCtagsPath;
+    case ids::kBrowseCtags: return m_btnBrowseCtags;
+    case ids::kRestartRead: return m_chkRestartRead;
+    case ids::kSingleSelect: return m_chkSingleSelect;
+    case ids::kTipMessage: return m_chkTipMessage;
+    case ids::kMainMenu: return m_chkMainMenu;
+    case ids::kMultiView: return m_chkMultiView;
+    default: return nullptr;
+    }
+}
+
+void CSettingsDlg::accept() {
+    if (UpdateData(true)) {
+        QDialog::accept();
+    }
+}
+
+bool CSettingsDlg::UpdateData(bool saveAndValidate) {
+    struct TextField {
+        QLineEdit* edit;
+        std::string* value;
+    };
+    const TextField texts[] = {{m_editEditorPath, &m_strEditorPath},
+                               {m_editEditorFormat, &m_strEditorFormat},
+                               {m_editCtagsPath, &m_strCtagsPath}};
+    struct Flag {
+        QCheckBox* check;
+        int* value;
+    };
+    const Flag flags[] = {{m_chkRestartRead, &m_nRestartRead}, {m_chkSingleSelect, &m_nSingleSelect},
+                          {m_chkTipMessage, &m_nTipMessage},   {m_chkMainMenu, &m_nMainMenu},
+                          {m_chkMultiView, &m_nMultiView}};
+
+    if (!saveAndValidate) {
+        for (const TextField& field : texts) {
+            field.edit->setText(ToQt(*field.value));  // in full, even past the cap
+        }
+        for (const Flag& flag : flags) {
+            CheckInto(flag.check, *flag.value);
+        }
+        return true;
+    }
+    // Out of the controls in member order; the first text over the cap stops the exchange.
+    for (const TextField& field : texts) {
+        const QString text = field.edit->text();
+        if (DialogTextLength(text) > kDialogTextLimit) {
+            DialogMessageSink fallback(this);
+            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(FromQt(TextLimitMessage()));
+            field.edit->setFocus();
+            field.edit->selectAll();
+            return false;
+        }
+        *field.value = FromQt(text);
+    }
+    for (const Flag& flag : flags) {
+        *flag.value = CheckOut(flag.check);
+    }
+    return true;
+}
+
+QString CSettingsDlg::Browse(const QString& filter) {
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Open;
+    request.filter = filter;
+    request.defaultSuffix = kProgramSuffix;
+    request.confirmOverwrite = true;
+    return m_chooser ? m_chooser(this, request) : QString();
+}
+
+void CSettingsDlg::OnBrowseEditor() {
+    const QString path = Browse(QtFilterFromPairs(kEditorFilter));
+    if (path.isEmpty()) {
+        return;
+    }
+    m_strEditorPath = FromQt(path);
+    // Every control is refreshed from the members, as they stood when the dialog opened.
+    UpdateData(false);
+}
+
+void CSettingsDlg::OnBrowseCtags() {
+    const QString path = Browse(QtFilterFromPairs(kCtagsFilter));
+    if (path.isEmpty()) {
+        return;
+    }
+    m_strCtagsPath = FromQt(path);
+    UpdateData(false);
+}
+
+void RunSettingsCommand(CSettingsDlg& dlg, ViewSettings& settings) {
+    dlg.m_strEditorPath = settings.m_strEditorPath;
+    dlg.m_strEditorFormat = settings.m_strEditorFormat;
+    dlg.m_strCtagsPath = settings.m_strCtagsPath;
+    dlg.m_nRestartRead = settings.m_nRestartRead;
+    dlg.m_nSingleSelect = settings.m_nSingleSelect;
+    dlg.m_nTipMessage = settings.m_nTipMessage;
+    dlg.m_nMainMenu = settings.m_nMainMenu;
+    dlg.m_nMultiView = settings.m_nMultiView;
+    if (dlg.DoModal() != QDialog::Accepted) {
+        return;
+    }
+    settings.m_strEditorPath = dlg.m_strEditorPath;
+    settings.m_strEditorFormat = dlg.m_strEditorFormat;
+    settings.m_strCtagsPath = dlg.m_strCtagsPath;
+    settings.m_nRestartRead = dlg.m_nRestartRead;
+    settings.m_nSingleSelect = dlg.m_nSingleSelect;
+    settings.m_nTipMessage = dlg.m_nTipMessage;
+    settings.m_nMainMenu = dlg.m_nMainMenu;
+    settings.m_nMultiView = dlg.m_nMultiView;
+}
+
+}  // namespace quarrow::ui
