@@ -40,7 +40,8 @@ void SyncFolder(const std::string& folder) {
 
 ReadStatus ReadAll(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO put where the profile belongs cannot hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -82,6 +83,8 @@ bool Replace(const std::string& path, std::string_view bytes) {
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) return false;
+    // A file made read-only stays as it is, as an in-place write would find it.
+    if (existed && ::access(path.c_str(), W_OK) != 0) return false;
 
     const std::string folder = FolderOf(path);
     const std::string base = path.substr(folder.size());

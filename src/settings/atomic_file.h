@@ -19,8 +19,8 @@ std::string ResolveLinks(const std::string& path);
 // Replaces the file's content with `bytes`: a temporary file in the same folder is written,
 // flushed to disk and renamed over the file, so readers see the old or the new content and never
 // a part. Keeps the permissions (and the owner, where allowed) of an existing file; a new file
-// gets the usual permissions under the umask. The folder is not created. Returns false, with the
-// old file untouched, on any failure.
+// gets the usual permissions under the umask. The folder is not created, and a file the caller
+// may not write is not replaced. Returns false, with the old file untouched, on any failure.
 bool Replace(const std::string& path, std::string_view bytes);
 
 }  // namespace quarrow::atomic_file

@@ -117,6 +117,11 @@ TEST(ProfileRead, missingOrUnreadableFile_givesDefaults) {
     EXPECT_EQ(Profile(dir.File("none.INI")).ReadInt("S", "k", 42), 42);
     EXPECT_EQ(Profile(dir.Path()).ReadString("S", "k", "dflt"), "dflt");  // a folder, not a file
     EXPECT_EQ(Profile().ReadString("S", "k", "dflt"), "dflt");
+    // A FIFO in the profile's place neither blocks the reader nor is replaced by a writer.
+    ASSERT_EQ(::mkfifo(dir.File("fifo.INI").c_str(), 0600), 0);
+    Profile fifo(dir.File("fifo.INI"));
+    EXPECT_EQ(fifo.ReadString("S", "k", "dflt"), "dflt");
+    EXPECT_FALSE(fifo.WriteString("S", "k", "v"));
 }
 
 // ---- Reading integers -----------------------------------------------------------------------
@@ -324,15 +329,21 @@ TEST(ProfileWrite, failedWrite_leavesOldFileWholeAndNoTemporaryFile) {
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"p.INI", "p.INI.lock"}));
 }
 
-TEST(ProfileWrite, readOnlyFolder_leavesOldFileAndReportsFalse) {
+TEST(ProfileWrite, readOnlyFolderOrFile_leavesOldFileAndReportsFalse) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     TempFolder dir;
     const std::string path = dir.File("p.INI");
     WriteBytes(path, "[S]\nk=old\n");
-    ::chmod(dir.Path().c_str(), 0555);
     Profile profile(path);
+
+    ::chmod(dir.Path().c_str(), 0555);
     EXPECT_FALSE(profile.WriteString("S", "k", "new"));
     ::chmod(dir.Path().c_str(), 0755);
+    EXPECT_EQ(ReadBytes(path), "[S]\nk=old\n");
+
+    // A writable folder does not make a read-only profile writable.
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(profile.WriteString("S", "k", "new"));
     EXPECT_EQ(ReadBytes(path), "[S]\nk=old\n");
 }
 
