@@ -1,11 +1,9 @@
 #pragma once
-// The tag tree in memory, compact enough for a million tags: one flat vector of small nodes, the
-// labels viewing the tag store's bytes (no copies). After EndBuild the nodes are laid out level
-// by level so that every node's children stand side by side, which makes ChildCount, Child,
-// Parent and Row constant-time lookups for the window's item model.
-//
-// EndBuild renumbers the nodes: handles returned by AppendNode are valid only until then, and
-// the navigation functions are valid only after it (BuildTagTree calls it).
+// The tag tree in memory, compact enough for a million tags: one flat vector of 24-byte nodes
+// whose labels are places inside their tag's line (no copies), and after EndBuild one index of
+// every parent's children, which makes ChildCount, Child, Parent and Row constant-time lookups
+// for the window's item model. Node ids are the handles AppendNode returned; they stay valid
+// until Clear.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,52 +22,61 @@ public:
 
     TagTree() = default;
 
-    // TagTreeModel
+    // TagTreeModel. Labels and records must outlive the nodes (they view the tag store).
     void Clear() override;
+    void ReserveNodes(std::size_t maxNodes) override;
     Handle AppendNode(Handle parent, std::string_view label, int image, int selectedImage,
                       const CTagEntry* data) override;
     void ExpandNode(Handle node) override;
+    // Indexes the children; the navigation below needs it. BuildTagTree calls it.
     void EndBuild() override;
-
-    // Room for `nodes` nodes, so that a build of known size allocates once.
-    void Reserve(std::size_t nodes);
     bool IsBuilt() const noexcept { return m_built; }
 
     // Navigation (after EndBuild). `id` is kRoot or below NodeCount().
     std::size_t NodeCount() const noexcept { return m_nodes.size(); }
     std::size_t ChildCount(Id id) const noexcept;
     Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
-    Id Parent(Id id) const noexcept;                      // kRoot for a top-level node
-    std::size_t Row(Id id) const noexcept;
+    Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
+    std::size_t Row(Id id) const noexcept { return m_nodes[id].row; }
 
     // Node contents (id below NodeCount()).
-    std::string_view Label(Id id) const noexcept { return {m_nodes[id].label, m_nodes[id].labelLength}; }
+    std::string_view Label(Id id) const noexcept;
     int Image(Id id) const noexcept { return m_nodes[id].image; }
     int SelectedImage(Id id) const noexcept { return m_nodes[id].selectedImage; }
     // The window swaps a folder's open and closed image (both of its images).
     void SetImage(Id id, int image) noexcept;
     void SetSelectedImage(Id id, int selectedImage) noexcept;
     const CTagEntry* Tag(Id id) const noexcept { return m_nodes[id].tag; }  // null for directories
-    bool IsExpanded(Id id) const noexcept { return m_nodes[id].expanded != 0; }
+    bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
 
 private:
-    // 32 bytes a node. Images are indices into the fourteen-image table.
+    static constexpr std::uint8_t kExpanded = 1;
+    static constexpr std::uint8_t kOwnLabel = 2;  // the label is m_otherLabels[label.index]
+
+    // 24 bytes a node. A label inside the tag's line (every member and file node) is kept as its
+    // place in that line; any other label (folders) is kept in m_otherLabels.
     struct Node {
-        const char* label;
         const CTagEntry* tag;
-        std::uint32_t labelLength;
+        union {
+            struct {
+                std::uint16_t offset;
+                std::uint16_t length;
+            } inText;
+            std::uint32_t index;
+        } label;
         Id parent;
-        // While building: the number of children so far. After EndBuild: the id one past the
-        // node's last child (its first child is the previous node's childEnd, or m_rootChildEnd).
-        std::uint32_t childEnd;
+        std::uint32_t row;
         std::uint8_t image;
         std::uint8_t selectedImage;
-        std::uint8_t expanded;
+        std::uint8_t flags;
     };
 
-    std::uint32_t ChildBegin(Id id) const noexcept;
-
     std::vector<Node> m_nodes;
+    std::vector<std::string_view> m_otherLabels;
+    // While building: the number of children of each node (the root last). After EndBuild: where
+    // each node's children begin in m_children, plus one entry for the end.
+    std::vector<std::uint32_t> m_childBegin;
+    std::vector<Id> m_children;  // each parent's children side by side, in row order
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
 };

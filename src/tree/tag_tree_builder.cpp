@@ -94,6 +94,8 @@ private:
 
 void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp) {
     model.Clear();
+    // Each record makes at most a folder, a file and a member node.
+    model.ReserveNodes(3 * store.size());
     TagTreeBuilder builder(model, cp);
     for (const CTagEntry& tag : store) {
         builder.Add(tag);

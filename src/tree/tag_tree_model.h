@@ -4,6 +4,7 @@
 // over its tree; the compact TagTree implements it in memory for the window's item model,
 // the command-line tool and the tests.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -21,6 +22,8 @@ public:
 
     // Removes every node.
     virtual void Clear() = 0;
+    // Called by a build after Clear: at most `maxNodes` nodes follow, so room can be made once.
+    virtual void ReserveNodes(std::size_t maxNodes) { static_cast<void>(maxNodes); }
     // Appends a node as the last child of `parent` (the last top-level node for kNoNode).
     // `label` views bytes of the tag store; the model may keep the view, so the store must
     // outlive the nodes. `data` is not owned and may be null.

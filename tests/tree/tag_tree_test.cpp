@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/tree/test_store.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_printer.h"
 
@@ -82,6 +83,10 @@ TEST(TagTree, AnyAppendOrderKeepsEachParentsChildrenInOrder) {
         }
         tree.EndBuild();
         ExpectConsistent(tree);
+        // Handles stay the node ids.
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(tree.Label(static_cast<TagTree::Id>(i)), labels[i]);
+        }
         std::string printed;
         PrintTagTree(tree, printed);
         EXPECT_EQ(printed, PrintRef(ref, top)) << "round " << round;
@@ -125,6 +130,38 @@ TEST(TagTree, DeepNestingKeepsParentsAndIndent) {
     std::string printed;
     PrintTagTree(tree, printed);
     EXPECT_EQ(printed.size(), 3000u * 4 + 3000u * 2999u);
+}
+
+TEST(TagTree, LabelsInsideOrOutsideTheirRecordReadBackTheSame) {
+    const TagStore store = test::MakeStore("name\tdir/File.java\t/^x$/;\"\tm\n");
+    const CTagEntry* tag = &store[0];
+    const std::string outside = "elsewhere";
+    TagTree tree;
+    const auto inLine = tree.AppendNode(TagTree::kNoNode, tag->GetName(), 4, 4, tag);
+    const auto tail = tree.AppendNode(TagTree::kNoNode, tag->GetFile().substr(4), 11, 11, tag);
+    const auto other = tree.AppendNode(TagTree::kNoNode, outside, 4, 4, tag);
+    const auto empty = tree.AppendNode(TagTree::kNoNode, {}, 12, 12, nullptr);
+    tree.EndBuild();
+    EXPECT_EQ(tree.Label(inLine), "name");
+    EXPECT_EQ(tree.Label(inLine).data(), tag->GetText().data());
+    EXPECT_EQ(tree.Label(tail), "File.java");
+    EXPECT_EQ(tree.Label(other), "elsewhere");
+    EXPECT_EQ(tree.Label(other).data(), outside.data());
+    EXPECT_EQ(tree.Label(empty), "");
+    EXPECT_EQ(tree.Tag(other), tag);
+    EXPECT_EQ(tree.Tag(empty), nullptr);
+}
+
+TEST(TagTree, AppendingAfterEndBuildNeedsAnotherEndBuild) {
+    TagTree tree;
+    const std::string_view labels[] = {"a", "b"};
+    const auto a = tree.AppendNode(TagTree::kNoNode, labels[0], 0, 0, nullptr);
+    tree.EndBuild();
+    tree.AppendNode(a, labels[1], 0, 0, nullptr);
+    EXPECT_FALSE(tree.IsBuilt());
+    tree.EndBuild();
+    ExpectConsistent(tree);
+    EXPECT_EQ(tree.ChildCount(a), 1u);
 }
 
 }  // namespace

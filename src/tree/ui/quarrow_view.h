@@ -5,6 +5,7 @@
 // "SINGLSELECT" is 1). It carries the nine view settings: read from the profile when it is made,
 // written back when it goes away.
 
+#include <QMenu>
 #include <QPointer>
 #include <QTreeView>
 
@@ -16,8 +17,6 @@
 #include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
 #include "tree/ui/tree_image_list.h"
-
-class QMenu;
 
 namespace quarrow {
 class CQuarrowDoc;
@@ -32,6 +31,7 @@ class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
     // Starts the editor for `tag`; the tags directory turns a relative file into a full path.
+    // Without one the view starts the configured editor itself.
     using JumpFunction =
         std::function<void(const ViewSettings& settings, const CTagEntry& tag, const std::string& tagsDir)>;
 

@@ -1,0 +1,268 @@
+#include "tree/ui/quarrow_view.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QToolTip>
+
+#include <string_view>
+
+#include "settings/profile.h"
+#include "tags/quarrow_doc.h"
+#include "tags/tag_entry.h"
+#include "tags/tag_store.h"
+#include "tree/editor_command.h"
+#include "tree/tree_images.h"
+#include "tree/ui/command_ids.h"
+#include "tree/ui/display_text.h"
+
+namespace quarrow::ui {
+namespace {
+
+// The tool tip's text: the source line with every TAB made a blank and blanks trimmed at both ends.
+std::string TipText(std::string line) {
+    for (char& c : line) {
+        if (c == '\t') {
+            c = ' ';
+        }
+    }
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    const std::size_t first = line.find_first_not_of(kBlanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    const std::size_t last = line.find_last_not_of(kBlanks);
+    return line.substr(first, last - first + 1);
+}
+
+// Until the dialogs are part of the build, their commands do nothing.
+void CreateTagsDialogPlaceholder() {}
+void SettingsDialogPlaceholder() {}
+
+}  // namespace
+
+CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
+    : QTreeView(parent), m_profile(profile), m_sink(sink), m_model(m_imageList) {
+    m_settings.Load(m_profile);
+
+    setObjectName(QStringLiteral("CQuarrowView"));
+    setModel(&m_model);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);  // rows are laid out without asking for each one's size
+    setIconSize(QSize(16, 15));
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setExpandsOnDoubleClick(true);
+    setAnimated(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(false);
+    // The right button is handled on its own press; no second menu from the context-menu event.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    // Long labels widen the column and bring a horizontal scroll bar instead of being cut.
+    header()->setStretchLastSection(true);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
+}
+
+CQuarrowView::~CQuarrowView() {
+    m_settings.Save(m_profile);
+}
+
+void CQuarrowView::OnInitialUpdate() {
+    static const TagStore kEmpty;
+    const TagStore& store = m_pDocument ? m_pDocument->GetTags() : kEmpty;
+    const CodePage cp = m_pDocument ? m_pDocument->GetCodePage() : CodePage::Utf8;
+    if (m_popup) {
+        m_popup->close();
+    }
+    m_model.Rebuild(store, cp);
+
+    // The builder opens the last folder and file of a one-file tree; that expansion keeps the
+    // images it set.
+    m_bBuilding = true;
+    const TagTree& tree = m_model.Tree();
+    for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
+        if (tree.IsExpanded(id)) {
+            expand(m_model.IndexOf(id));
+        }
+    }
+    m_bBuilding = false;
+}
+
+bool CQuarrowView::OnCmdMsg(int id) {
+    switch (id) {
+    case command::kFileNew:
+        OnCreateTags();
+        return true;
+    case command::kSettings:
+        OnSettings();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CQuarrowView::OnCreateTags() { CreateTagsDialogPlaceholder(); }
+
+void CQuarrowView::OnSettings() { SettingsDialogPlaceholder(); }
+
+void CQuarrowView::JumpToEditor(const QModelIndex& index) {
+    const CTagEntry* tag = m_model.TagOf(index);
+    if (!tag) {
+        return;  // a directory node
+    }
+    const std::string tagsDir = m_pDocument ? m_pDocument->GetTagsDir() : std::string();
+    if (m_jump) {
+        m_jump(m_settings, *tag, tagsDir);
+    } else {
+        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_model.GetCodePage());
+    }
+}
+
+QModelIndex CQuarrowView::SelectedIndex() const {
+    const QModelIndexList selected = selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
+std::optional<QString> CQuarrowView::ToolTipTextAt(const QPoint& viewportPos) const {
+    if (!IsOn(m_settings.m_nTipMessage)) {
+        return std::nullopt;
+    }
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) {
+        return std::nullopt;
+    }
+    // Only the icon and the label itself count, not the indent, the button or the empty space
+    // right of the label.
+    QStyleOptionViewItem option;
+    option.initFrom(viewport());
+    option.rect = visualRect(index);
+    option.font = font();
+    option.fontMetrics = fontMetrics();
+    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
+    option.text = m_model.LabelOf(index);
+    option.icon = m_imageList.Icon(m_model.ImageOf(index));
+    option.decorationSize = iconSize();
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.index = index;
+    option.widget = this;
+    const QRect iconRect = style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+    QRect labelRect = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    labelRect.setWidth(std::min(labelRect.width(), fontMetrics().horizontalAdvance(option.text) + 2 * margin));
+    if (!iconRect.contains(viewportPos) && !labelRect.contains(viewportPos)) {
+        return std::nullopt;
+    }
+    if (m_model.rowCount(index) > 0) {
+        return std::nullopt;  // only leaves: member nodes and files without members
+    }
+    const CTagEntry* tag = m_model.TagOf(index);
+    if (!tag) {
+        return std::nullopt;
+    }
+    return DisplayText(TipText(tag->GetPattern()), m_model.GetCodePage());
+}
+
+bool CQuarrowView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        // The switch is read now, so a change in the settings dialog applies at once.
+        if (const std::optional<QString> text = ToolTipTextAt(help->pos())) {
+            const QModelIndex index = indexAt(help->pos());
+            QToolTip::showText(help->globalPos(), *text, viewport(), visualRect(index));
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
+void CQuarrowView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        // A right click leaves the selection alone (so it never jumps); only the right button
+        // by itself, without Shift or Ctrl, opens the menu.
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        const bool alone = event->buttons() == Qt::RightButton &&
+                           !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        if (alone) {
+            ShowContextMenu(event->position().toPoint());
+        }
+        return;
+    }
+    m_bMouseSelecting = event->button() == Qt::LeftButton;
+    QTreeView::mousePressEvent(event);
+    m_bMouseSelecting = false;
+}
+
+void CQuarrowView::mouseMoveEvent(QMouseEvent* event) {
+    // Dragging with a button held does not move the selection from item to item: a selection is
+    // made by a click, and a selection made with the mouse may start the editor.
+    if (event->buttons() != Qt::NoButton) {
+        event->accept();
+        return;
+    }
+    QTreeView::mouseMoveEvent(event);
+}
+
+void CQuarrowView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        JumpToEditor(SelectedIndex());
+    }
+    // Then the tree's own handling: a node with children opens or closes.
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void CQuarrowView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        JumpToEditor(SelectedIndex());
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void CQuarrowView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTreeView::selectionChanged(selected, deselected);
+    // Read now, so the settings dialog's change applies to the next click.
+    if (m_bMouseSelecting && IsOn(m_settings.m_nSingleSelect) && !selected.indexes().isEmpty()) {
+        JumpToEditor(selected.indexes().first());
+    }
+}
+
+void CQuarrowView::OnExpandedChanged(const QModelIndex& index, bool expanded) {
+    if (m_bBuilding || m_model.TagOf(index) != nullptr) {
+        return;  // file and member nodes keep their image
+    }
+    m_model.SetImage(index, expanded ? kImageFolderOpen : kImageFolderClosed);
+}
+
+void CQuarrowView::ShowContextMenu(const QPoint& viewportPos) {
+    if (m_popup) {
+        m_popup->close();
+    }
+    // The "Popup" menu: the same entries as the menu bar, routed through the main window.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("Popup"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    MenuHooks hooks = m_hooks.menu;
+    if (!hooks.route) {
+        hooks.route = [this](int id) { OnCmdMsg(id); };
+    }
+    FillMenu(*menu, hooks);
+    m_popup = menu;
+    menu->popup(viewport()->mapToGlobal(viewportPos));
+}
+
+}  // namespace quarrow::ui
