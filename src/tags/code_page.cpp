@@ -1,21 +1,42 @@
 #include "tags/code_page.h"
 
+#include <string.h>
+
 namespace quarrow {
+
+namespace {
+
+// Byte-wise search; the library's memmem is much faster than a first-byte scan when that byte is
+// common (the "l" of "line:").
+std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_t from) noexcept {
+    if (from > text.size() || needle.size() > text.size() - from) {
+        return std::string_view::npos;
+    }
+    const void* found = ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+    return found == nullptr ? std::string_view::npos : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+}
+
+}  // namespace
 
 std::size_t FindText(CodePage cp, std::string_view text, std::string_view needle, std::size_t from) noexcept {
     if (needle.empty()) {
         return from <= text.size() ? from : std::string_view::npos;
     }
     if (cp == CodePage::Utf8) {
-        return text.find(needle, from);
+        return FindBytes(text, needle, from);
     }
-    // Walk from the start of the text so that `from` is judged on the same character grid.
+    // Byte-wise candidates, each kept only when the character grid, walked from the start of the
+    // text, lands on it; the walk never goes back, so the whole search stays linear.
     std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (pos >= from && text.compare(pos, needle.size(), needle) == 0) {
-            return pos;
+    std::size_t candidate = FindBytes(text, needle, from);
+    while (candidate != std::string_view::npos) {
+        while (pos < candidate) {
+            pos += CharWidthAt(cp, text, pos);
         }
-        pos += CharWidthAt(cp, text, pos);
+        if (pos == candidate) {
+            return candidate;
+        }
+        candidate = FindBytes(text, needle, candidate + 1);
     }
     return std::string_view::npos;
 }
