@@ -1,0 +1,238 @@
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "ctags/run_ctags.h"
+#include "platform/message_sink.h"
+#include "scratch_dir.h"
+#include "settings/view_settings.h"
+
+namespace quarrow {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScratchDir;
+using Lines = std::vector<std::string>;
+
+constexpr const char* kDefaultTemplate =
+    "--langmap=java:+.java --languages=java --java-types=+cfimp --recurse=yes --fields=+anmfk --sort=no "
+    "-f@tags @target";
+
+class RunCtagsTest : public testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(test::CurrentDir(), m_cwd) << "the working directory must be the one from before the run";
+        EXPECT_TRUE(test::HasNoChildren()) << "the run left a child behind";
+    }
+
+    // A tool that records its working folder and arguments in out.txt of the scratch folder.
+    void UseRecordingTool(const std::string& paramTemplate) {
+        m_settings.m_strCtagsPath = m_dir.Write("bin/fake-ctags", test::ArgumentWriterScript(m_out, "pwd > '" + m_out + ".pwd'"), true);
+        m_settings.m_strCtagsParam = paramTemplate;
+    }
+    void UseScript(const std::string& body) {
+        m_settings.m_strCtagsPath = m_dir.Write("bin/fake-ctags", "#!/bin/sh\n" + body, true);
+        m_settings.m_strCtagsParam = "x -f@tags @target";
+    }
+
+    ScratchDir m_dir;
+    std::string m_cwd = test::CurrentDir();
+    std::string m_out = m_dir / "out.txt";
+    ViewSettings m_settings;
+    RecordingMessageSink m_sink;
+};
+
+TEST_F(RunCtagsTest, GivesTheToolItsWordsInTheTagsFolderWithWildcardsExpanded) {
+    const std::string folder = m_dir / "my proj 日本";
+    m_dir.Write("my proj 日本/b.java", "");
+    m_dir.Write("my proj 日本/a.java", "");
+    UseRecordingTool("first -f@tags @target --x \"quoted word\"");
+
+    EXPECT_EQ(RunCtags(m_settings, folder + "/x.tags", "*.java", m_sink), 1);
+
+    EXPECT_EQ(m_sink.messages, Lines{});
+    // The template's first word sits in the program-name position: the tool never sees it.
+    EXPECT_EQ(test::ReadLines(m_out), (Lines{"-f" + folder + "/x.tags", "a.java", "b.java", "--x", "quoted word"}));
+    EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{folder});
+}
+
+TEST_F(RunCtagsTest, RunsATagsFileInTheRootFolderInTheRoot) {
+    UseRecordingTool("x -f@tags");
+    EXPECT_EQ(RunCtags(m_settings, "/x.tags", "*", m_sink), 1);
+    EXPECT_EQ(test::ReadLines(m_out), Lines{"-f/x.tags"});
+    EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{"/"});
+}
+
+TEST_F(RunCtagsTest, AnchorsARelativeTagsPathAtTheWorkingDirectory) {
+    std::filesystem::create_directories(m_dir / "sub");
+    UseRecordingTool("x -f@tags");
+    std::filesystem::current_path(m_dir.Path());
+    const int result = RunCtags(m_settings, "sub/x.tags", "*", m_sink);
+    std::filesystem::current_path(m_cwd);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(test::ReadLines(m_out), Lines{"-f" + m_dir.Path().string() + "/sub/x.tags"});
+    EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{m_dir / "sub"});
+}
+
+TEST_F(RunCtagsTest, APathWithoutASeparatorStartsNothing) {
+    UseRecordingTool("x -f@tags");
+    EXPECT_EQ(RunCtags(m_settings, "x.tags", "*", m_sink), 0);
+    EXPECT_EQ(m_sink.messages, Lines{"tags path error!["});
+    EXPECT_FALSE(std::filesystem::exists(m_out));
+}
+
+TEST_F(RunCtagsTest, AToolThatCannotStartIsReported) {
+    const std::string tags = m_dir / "x.tags";
+    const struct {
+        std::string tool;
+        std::string tagsPath;
+    } cases[] = {
+        {m_dir / "no-such-ctags", tags},
+        {"", tags},
+        {"/bin/true", m_dir / "no such folder/x.tags"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tool + " into " + c.tagsPath);
+        m_sink.messages.clear();
+        m_settings.m_strCtagsPath = c.tool;
+        m_settings.m_strCtagsParam = kDefaultTemplate;
+        EXPECT_EQ(RunCtags(m_settings, c.tagsPath, "*", m_sink), 0);
+        EXPECT_EQ(m_sink.messages, Lines{"create process error!"});
+    }
+}
+
+TEST_F(RunCtagsTest, AToolThatFailsIsReportedWithItsLastErrorLines) {
+    UseScript("echo 'ctags: Unknown option: --bogus' >&2\necho 'ctags: cannot open x' >&2\nexit 3\n");
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", "*", m_sink), 1);
+    EXPECT_EQ(m_sink.messages,
+              Lines{"ctags が異常終了しました (終了コード 3)。\nctags: Unknown option: --bogus\nctags: cannot open x"});
+}
+
+TEST_F(RunCtagsTest, OnlyTheLastLinesOfALongErrorOutputAreShown) {
+    UseScript("i=1\nwhile [ $i -le 20 ]; do echo \"warning $i\" >&2; i=$((i+1)); done\nexit 1\n");
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", "*", m_sink), 1);
+    ASSERT_EQ(m_sink.messages.size(), 1u);
+    EXPECT_EQ(m_sink.messages[0],
+              "ctags が異常終了しました (終了コード 1)。\nwarning 13\nwarning 14\nwarning 15\nwarning 16\nwarning 17\n"
+              "warning 18\nwarning 19\nwarning 20");
+}
+
+TEST_F(RunCtagsTest, AToolKilledByASignalIsReported) {
+    UseScript("echo 'dying' >&2\nkill -KILL $$\n");
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", "*", m_sink), 1);
+    EXPECT_EQ(m_sink.messages, Lines{"ctags がシグナル 9 で強制終了しました。\ndying"});
+}
+
+TEST_F(RunCtagsTest, AToolThatSucceedsWithWarningsIsNotReported) {
+    UseScript("echo 'ctags: Warning: something' >&2\nexit 0\n");
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", "*", m_sink), 1);
+    EXPECT_EQ(m_sink.messages, Lines{});
+}
+
+class CancellingObserver final : public RunObserver {
+public:
+    bool KeepWaiting(std::chrono::milliseconds elapsed) override {
+        ++calls;
+        return elapsed < 200ms;
+    }
+    int calls = 0;
+};
+
+TEST_F(RunCtagsTest, CancellingEndsALongRunQuicklyWithoutAMessage) {
+    UseScript("sleep 30\n");
+    CancellingObserver observer;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", "*", m_sink, CodePage::Utf8, &observer), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_GT(observer.calls, 1);
+    EXPECT_EQ(m_sink.messages, Lines{});
+}
+
+// The real tools over a small Java tree, with the program's default template and target.
+class RealCtagsTest : public RunCtagsTest, public testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(GetParam())) {
+            GTEST_SKIP() << GetParam() << " is not installed";
+        }
+        std::filesystem::copy(QUARROW_TEST_DATA "/java-tree", m_dir / "java-tree", std::filesystem::copy_options::recursive);
+        m_settings.m_strCtagsPath = GetParam();
+        m_settings.m_strCtagsParam = kDefaultTemplate;
+    }
+
+    // Name, file, kind and line of every tag, sorted: the tools walk folders in their own order.
+    static Lines TagsOf(const std::string& tagsFile) {
+        Lines tags;
+        for (const std::string& line : test::ReadLines(tagsFile)) {
+            if (line.starts_with("!_")) {
+                continue;
+            }
+            std::vector<std::string> fields;
+            std::size_t begin = 0;
+            for (std::size_t tab; (tab = line.find('\t', begin)) != std::string::npos; begin = tab + 1) {
+                fields.push_back(line.substr(begin, tab - begin));
+            }
+            fields.push_back(line.substr(begin));
+            EXPECT_GE(fields.size(), 5u) << line;
+            if (fields.size() >= 5) {
+                tags.push_back(fields[0] + ' ' + fields[1] + ' ' + fields[3] + ' ' + fields[4]);
+            }
+        }
+        std::sort(tags.begin(), tags.end());
+        return tags;
+    }
+
+    const Lines m_expected{
+        "App src/com/example/App.java c line:3",
+        "App src/com/example/App.java m line:6",
+        "Circle src/com/example/Circle.java c line:3",
+        "Circle src/com/example/Circle.java m line:6",
+        "Foo my src/日本語/Foo.java c line:4",
+        "Shape src/com/example/Shape.java i line:3",
+        "area src/com/example/Circle.java m line:11",
+        "area src/com/example/Shape.java m line:4",
+        "com.example src/com/example/App.java p line:1",
+        "com.example src/com/example/Circle.java p line:1",
+        "com.example src/com/example/Shape.java p line:1",
+        "count my src/日本語/Foo.java f line:5",
+        "describe src/com/example/App.java m line:14",
+        "jp.example my src/日本語/Foo.java p line:1",
+        "main src/com/example/App.java m line:10",
+        "radius src/com/example/Circle.java f line:4",
+        "run my src/日本語/Foo.java m line:7",
+        "shape src/com/example/App.java f line:4",
+    };
+};
+
+TEST_P(RealCtagsTest, IndexesTheTagsFolderWithTheDefaultTarget) {
+    const std::string tags = m_dir / "java-tree/QR-SOURCE.tags";
+    EXPECT_EQ(RunCtags(m_settings, tags, "*", m_sink), 1);
+    EXPECT_EQ(m_sink.messages, Lines{});
+    EXPECT_EQ(TagsOf(tags), m_expected);
+}
+
+TEST_P(RealCtagsTest, WritesARelativeTagsPathWhereTheCallerLooks) {
+    std::filesystem::current_path(m_dir.Path());
+    const int result = RunCtags(m_settings, "java-tree/rel.tags", "*", m_sink);
+    std::filesystem::current_path(m_cwd);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(m_sink.messages, Lines{});
+    EXPECT_EQ(TagsOf(m_dir / "java-tree/rel.tags"), m_expected);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "java-tree/java-tree"));
+}
+
+TEST_P(RealCtagsTest, ReportsABadOptionButCountsTheRun) {
+    m_settings.m_strCtagsParam = "x --no-such-option-at-all -f@tags @target";
+    EXPECT_EQ(RunCtags(m_settings, m_dir / "java-tree/x.tags", "*", m_sink), 1);
+    ASSERT_EQ(m_sink.messages.size(), 1u);
+    EXPECT_TRUE(m_sink.messages[0].starts_with("ctags が異常終了しました (終了コード 1)。\n")) << m_sink.messages[0];
+    EXPECT_NE(m_sink.messages[0].find("no-such-option-at-all"), std::string::npos) << m_sink.messages[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, RealCtagsTest, testing::Values("/usr/bin/ctags-universal", "/usr/bin/ctags-exuberant"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param).ends_with("universal") ? "Universal" : "Exuberant";
+                         });
+
+}  // namespace
+}  // namespace quarrow

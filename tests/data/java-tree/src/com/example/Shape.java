@@ -1,0 +1,5 @@
+package com.example;
+
+public interface Shape {
+    double area();
+}

@@ -1,0 +1,47 @@
+#include "platform/wildcard_expansion.h"
+
+#include <gtest/gtest.h>
+
+#include "scratch_dir.h"
+
+namespace quarrow {
+namespace {
+
+using test::ScratchDir;
+using Words = std::vector<std::string>;
+
+class WildcardExpansionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // A folder name holding glob characters itself: only the word is a pattern.
+        for (const char* name : {"b.java", "a.java", "sub/c.java", ".hidden", "x[1].txt"}) {
+            m_dir.Write(m_folder + "/" + name, "");
+        }
+    }
+    std::string Folder() const { return m_dir / m_folder; }
+
+    ScratchDir m_dir;
+    std::string m_folder = "my [src]* 日本";
+};
+
+TEST_F(WildcardExpansionTest, ExpandsRelativeWordsInTheFolderSorted) {
+    EXPECT_EQ(ExpandWildcards({"ctags*", "-R", "*"}, Folder()),
+              (Words{"ctags*", "-R", "a.java", "b.java", "sub", "x[1].txt"}));
+    EXPECT_EQ(ExpandWildcards({"t", "sub/*.java", "?.java"}, Folder()),
+              (Words{"t", "sub/c.java", "a.java", "b.java"}));
+}
+
+TEST_F(WildcardExpansionTest, LeavesOptionsUnmatchedAndPlainWordsAlone) {
+    EXPECT_EQ(ExpandWildcards({"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}, Folder()),
+              (Words{"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}));
+    EXPECT_EQ(ExpandWildcards({}, Folder()), Words{});
+}
+
+TEST_F(WildcardExpansionTest, AbsolutePatternsGiveAbsoluteNames) {
+    const std::string sub = m_dir / "plain";
+    m_dir.Write("plain/one.java", "");
+    EXPECT_EQ(ExpandWildcards({"t", sub + "/*.java"}, Folder()), (Words{"t", sub + "/one.java"}));
+}
+
+}  // namespace
+}  // namespace quarrow
