@@ -27,7 +27,7 @@ namespace quarrow {
 class IniDocument final {
 public:
     explicit IniDocument(std::string text = {});
-    // The parsed lines point into the text, so the document stays where it was made.
+    // Found values point into the text, so the document stays where it was made.
     IniDocument(const IniDocument&) = delete;
     IniDocument& operator=(const IniDocument&) = delete;
 
@@ -67,20 +67,21 @@ private:
         std::string_view name;     // section or key name, trimmed
         std::string_view value;    // key value, trimmed
         std::size_t indent = 0;    // leading blanks of a key line
+        bool terminated() const noexcept { return begin + length < end; }
     };
 
-    void Parse();
-    std::string_view Content(const Line& line) const {
-        return std::string_view(m_text).substr(line.begin, line.length);
-    }
-    // Index of the first key line matching, or npos.
-    std::size_t FindLine(std::string_view section, std::string_view key) const;
-    std::size_t FirstHeader(std::string_view section) const;
-    // Text to insert after line `index` so that a new line can follow it.
-    std::string LineBreakAfter(std::size_t index) const;
+    // The line that starts at `pos` (< size of the text). Lines are parsed as they are visited,
+    // so a file of many short lines costs no more memory than its bytes.
+    Line LineAt(std::size_t pos) const;
+    // Calls `visit(line, inSection)` for each line in order until it returns false; inSection
+    // says whether the line lies in a section named `section`.
+    template <typename Visit>
+    void Scan(std::string_view section, Visit visit) const;
+    std::optional<Line> FindLine(std::string_view section, std::string_view key) const;
+    // A line end to add before appending when the text does not end with one.
+    std::string_view FinalLineBreak() const;
 
     std::string m_text;
-    std::vector<Line> m_lines;
     std::string m_eol;  // the file's own line end, for lines this class adds
 };
 

@@ -405,6 +405,14 @@ TEST(ProfileSection, writeSection_replacesKeysKeepsOtherLines) {
     ASSERT_TRUE(profile.WriteSection("New", {{"k", "v"}}));
     EXPECT_EQ(profile.ReadString("NEW", "K", ""), "v");
     EXPECT_FALSE(profile.WriteSection("L", {{"bad=key", "v"}}));
+
+    // A section without keys gets them right after its header.
+    WriteBytes(path, "[L]\n\n[B]\n");
+    ASSERT_TRUE(profile.WriteSection("L", {{"k", "v"}}));
+    EXPECT_EQ(ReadBytes(path), "[L]\nk=v\n\n[B]\n");
+    WriteBytes(path, "[L]");
+    ASSERT_TRUE(profile.WriteSection("L", {{"k", "v"}}));
+    EXPECT_EQ(ReadBytes(path), "[L]\nk=v\n");
 }
 
 }  // namespace
