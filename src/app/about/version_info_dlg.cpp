@@ -1,0 +1,134 @@
+#include "app/about/version_info_dlg.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
+
+#include "platform/message_sink.h"
+#include "settings/ui/dialog_message_sink.h"
+#include "settings/ui/dialog_text_limit.h"
+#include "settings/ui/dialog_units.h"
+
+namespace quarrow::ui {
+
+namespace {
+
+QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
+
+// A read-only edit without a border on the dialog's face, still a tab stop.
+QLineEdit* MakeInfoEdit(QWidget* parent, int id, const DialogUnits& du) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QStringLiteral("ctl%1").arg(id));
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+    edit->setMinimumWidth(du.X(118));
+    CapTyping(edit);
+    return edit;
+}
+
+}  // namespace
+
+CVersionInfoDlg::CVersionInfoDlg(QWidget* parent) : CVersionInfoDlg(BuiltInVersionInfo(), parent) {}
+
+CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
+    : QDialog(parent),
+      m_strNameVersion(FormatNameVersion(info)),
+      m_strCopyright(info.m_strLegalCopyright) {
+    namespace id = version_info_dlg_id;
+    setWindowTitle(QStringLiteral("Quarrowのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const DialogUnits du(font());
+
+    auto* icon = new QLabel(this);
+    QIcon programIcon = QApplication::windowIcon();
+    if (programIcon.isNull()) {
+        programIcon = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    }
+    const int iconSize = std::max(du.X(18), 32);
+    icon->setPixmap(programIcon.pixmap(iconSize, iconSize));
+    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // Created in the template's order, which is also the tab order.
+    m_btnOk = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOk->setObjectName(QStringLiteral("ctl%1").arg(id::kOk));
+    m_btnOk->setDefault(true);
+    m_btnOk->setFixedSize(std::max(du.X(50), m_btnOk->sizeHint().width()), std::max(du.Y(14), m_btnOk->sizeHint().height()));
+    m_editNameVersion = MakeInfoEdit(this, id::kNameVersion, du);
+    m_editCopyright = MakeInfoEdit(this, id::kCopyright, du);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(icon, 0, 0, 2, 1);
+    grid->addWidget(m_editNameVersion, 0, 1);
+    grid->addWidget(m_editCopyright, 1, 1);
+    grid->addWidget(m_btnOk, 0, 2, Qt::AlignTop);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(0, du.X(28));
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    SetTabOrderChain({m_btnOk, m_editNameVersion, m_editCopyright});
+
+    connect(m_btnOk, &QPushButton::clicked, this, &CVersionInfoDlg::accept);
+    UpdateData(false);
+    m_btnOk->setFocus();
+}
+
+CVersionInfoDlg::~CVersionInfoDlg() = default;
+
+QWidget* CVersionInfoDlg::Control(int id) const {
+    namespace ids = version_info_dlg_id;
+    switch (id) {
+    case ids::kOk: return m_btnOk;
+    case ids::kNameVersion: return m_editNameVersion;
+    case ids::kCopyright: return m_editCopyright;
+    default: return nullptr;
+    }
+}
+
+void CVersionInfoDlg::accept() {
+    if (UpdateData(true)) {
+        QDialog::accept();
+    }
+}
+
+bool CVersionInfoDlg::UpdateData(bool saveAndValidate) {
+    struct Field {
+        QLineEdit* edit;
+        std::string* value;
+    };
+    const Field fields[] = {{m_editCopyright, &m_strCopyright}, {m_editNameVersion, &m_strNameVersion}};
+    for (const Field& field : fields) {
+        if (!saveAndValidate) {
+            field.edit->setText(ToQt(*field.value));
+            field.edit->setCursorPosition(0);
+            continue;
+        }
+        const QString text = field.edit->text();
+        if (DialogTextLength(text) > kDialogTextLimit) {
+            DialogMessageSink fallback(this);
+            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(FromQt(TextLimitMessage()));
+            field.edit->setFocus();
+            field.edit->selectAll();
+            return false;
+        }
+        *field.value = FromQt(text);
+    }
+    return true;
+}
+
+void OnAboutCommand(QWidget* parent) {
+    CVersionInfoDlg dialog(parent);
+    dialog.exec();
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,25 @@
+#include "app/version_info.h"
+
+// The build passes the values in (see app/about/CMakeLists.txt), so that the version is written
+// in one place, the project's version.
+#ifndef QUARROW_INTERNAL_NAME
+#error "QUARROW_INTERNAL_NAME must be defined by the build"
+#endif
+#ifndef QUARROW_PRODUCT_VERSION
+#error "QUARROW_PRODUCT_VERSION must be defined by the build"
+#endif
+#ifndef QUARROW_LEGAL_COPYRIGHT
+#error "QUARROW_LEGAL_COPYRIGHT must be defined by the build"
+#endif
+
+namespace quarrow {
+
+VersionInfo BuiltInVersionInfo() {
+    return VersionInfo{QUARROW_INTERNAL_NAME, QUARROW_PRODUCT_VERSION, QUARROW_LEGAL_COPYRIGHT};
+}
+
+std::string FormatNameVersion(const VersionInfo& info) {
+    return info.m_strInternalName + " V" + info.m_strProductVersion;
+}
+
+}  // namespace quarrow
