@@ -37,7 +37,9 @@ std::string SingleInstance::RuntimeDirectory(const std::string& fallbackDirector
 
 std::unique_ptr<SingleInstance> SingleInstance::Apply(const SingleInstanceOptions& options) {
     std::unique_ptr<SingleInstance> instance(new SingleInstance);
-    const std::string runtimeDirectory = RuntimeDirectory(options.fallbackDirectory);
+    const std::string runtimeDirectory = options.runtimeDirectory.empty()
+                                             ? RuntimeDirectory(options.fallbackDirectory)
+                                             : options.runtimeDirectory;
     const QString runtime = FromLocal(runtimeDirectory);
 
     if (options.applyRule) {

@@ -27,6 +27,7 @@ struct SingleInstanceOptions {
     bool applyRule = true;           // "MULTIVIEW" not exactly 1
     std::string fallbackDirectory;   // used when $XDG_RUNTIME_DIR is not set
     QString searchedTitle;           // "QR-SOURCE.tags - Quarrow"
+    std::string runtimeDirectory;    // when set, used in place of RuntimeDirectory() (tests)
 };
 
 // What happened, for the caller's tests and diagnostics; start-up does not depend on it.
