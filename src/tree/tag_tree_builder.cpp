@@ -2,6 +2,7 @@
 
 #include "platform/path_rules.h"
 #include "tags/tag_store.h"
+#include "tree/tag_tree.h"
 #include "tree/tree_images.h"
 
 namespace quarrow {
@@ -28,21 +29,24 @@ std::string_view FileNameOf(std::string_view path) noexcept {
 
 namespace {
 
-// One pass over the store; the state lives for one build only.
+// One pass over the store; the state lives for one build only. A template so that the compact
+// tree's appends are direct calls.
+template <typename Model>
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(TagTreeModel& model, CodePage cp) : m_model(model), m_cp(cp) {}
+    TagTreeBuilder(Model& model, CodePage cp) : m_model(model), m_cp(cp) {}
 
     void Add(const CTagEntry& tag) {
         if (tag.GetText().starts_with("!_")) {
             return;  // a pseudo-tag line of the ctags header
         }
         const std::string_view file = tag.GetFile();
-        const std::string_view dir = DirectoryOf(file, m_cp);
-        if (!dir.empty() && dir != m_currentDir) {
-            InsertDirectoryNode(dir);
-        }
+        // Within a run of one file the folder was settled by the run's first record.
         if (file != m_previousFile) {
+            const std::string_view dir = DirectoryOf(file, m_cp);
+            if (!dir.empty() && dir != m_currentDir) {
+                InsertDirectoryNode(dir);
+            }
             InsertFileNode(file, tag);
         }
         if (!tag.GetName().empty()) {
@@ -80,7 +84,7 @@ private:
         m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
     }
 
-    TagTreeModel& m_model;
+    Model& m_model;
     CodePage m_cp;
     // Views into the store's bytes, which outlive the build.
     std::string_view m_currentDir;
@@ -90,18 +94,27 @@ private:
     std::size_t m_fileCount = 0;
 };
 
-}  // namespace
-
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp) {
+template <typename Model>
+void Build(Model& model, const TagStore& store, CodePage cp) {
     model.Clear();
     // Each record makes at most a folder, a file and a member node.
     model.ReserveNodes(3 * store.size());
-    TagTreeBuilder builder(model, cp);
+    TagTreeBuilder<Model> builder(model, cp);
     for (const CTagEntry& tag : store) {
         builder.Add(tag);
     }
     builder.Finish();
     model.EndBuild();
+}
+
+}  // namespace
+
+void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp) {
+    Build(model, store, cp);
+}
+
+void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp) {
+    Build(tree, store, cp);
 }
 
 }  // namespace quarrow

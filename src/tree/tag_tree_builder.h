@@ -11,10 +11,13 @@
 namespace quarrow {
 
 class TagStore;
+class TagTree;
 
 // Clears `model` and fills it from `store`, in store order; `cp` is the code page of the file
 // names. Ends with model.EndBuild(). The labels view the store's bytes.
 void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8);
+// The same for the compact tree, without a virtual call per node.
+void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8);
 
 // The folder part of a path: the text before its last separator, empty when there is none. A
 // view into `path`. A separator byte that can be the second byte of a double-byte character of

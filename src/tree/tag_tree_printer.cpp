@@ -1,61 +1,96 @@
 #include "tree/tag_tree_printer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <memory>
 #include <vector>
 
 namespace quarrow {
 
 namespace {
 
+constexpr std::string_view kExpandedMark = " [expanded]";
+
 // Walks the tree depth first without recursion (folders may nest as deep as the store says) and
-// hands each node's line to `emit`.
-template <typename Emit>
-void WalkTree(const TagTree& tree, Emit&& emit) {
+// hands each node's line to `sink` as (indent, image, label, expanded).
+template <typename Sink>
+void WalkTree(const TagTree& tree, Sink&& sink) {
     struct Level {
         TagTree::Id parent;
         std::size_t row;
+        std::size_t count;
     };
-    std::vector<Level> stack{{TagTree::kRoot, 0}};
-    std::string line;
+    std::vector<Level> stack{{TagTree::kRoot, 0, tree.ChildCount(TagTree::kRoot)}};
     while (!stack.empty()) {
         Level& level = stack.back();
-        if (level.row == tree.ChildCount(level.parent)) {
+        if (level.row == level.count) {
             stack.pop_back();
             continue;
         }
         const TagTree::Id id = tree.Child(level.parent, level.row++);
-        const std::size_t depth = stack.size() - 1;
-        const std::string_view label = tree.Label(id);
-        line.assign(depth * 2, ' ');
-        char number[16];
-        const auto result = std::to_chars(number, number + sizeof number, tree.Image(id));
-        line.append(number, result.ptr);
-        line.push_back(' ');
-        line.append(label);
-        if (tree.IsExpanded(id)) {
-            line.append(" [expanded]");
-        }
-        line.push_back('\n');
-        emit(std::string_view(line));
-        if (tree.ChildCount(id) != 0) {
-            stack.push_back({id, 0});
+        sink((stack.size() - 1) * 2, tree.Image(id), tree.Label(id), tree.IsExpanded(id));
+        if (const std::size_t children = tree.ChildCount(id); children != 0) {
+            stack.push_back({id, 0, children});
         }
     }
+}
+
+// Writes one line at `p`, which has room for LineSize bytes; returns the end.
+char* WriteLine(char* p, std::size_t indent, int image, std::string_view label, bool expanded) {
+    p = std::fill_n(p, indent, ' ');
+    p = std::to_chars(p, p + 11, image).ptr;
+    *p++ = ' ';
+    p = std::copy(label.begin(), label.end(), p);
+    if (expanded) {
+        p = std::copy(kExpandedMark.begin(), kExpandedMark.end(), p);
+    }
+    *p++ = '\n';
+    return p;
+}
+
+std::size_t LineSize(std::size_t indent, std::string_view label) {
+    return indent + 11 + 1 + label.size() + kExpandedMark.size() + 1;
 }
 
 }  // namespace
 
 void PrintTagTree(const TagTree& tree, std::string& out) {
-    WalkTree(tree, [&out](std::string_view line) { out.append(line); });
+    WalkTree(tree, [&out](std::size_t indent, int image, std::string_view label, bool expanded) {
+        const std::size_t start = out.size();
+        out.resize(start + LineSize(indent, label));
+        char* end = WriteLine(out.data() + start, indent, image, label, expanded);
+        out.resize(static_cast<std::size_t>(end - out.data()));
+    });
 }
 
 bool PrintTagTree(const TagTree& tree, std::FILE* file) {
+    // Lines are gathered into blocks with plain stores: a million lines of small appends or
+    // writes would cost more than the walk.
+    constexpr std::size_t kBlock = 1 << 16;
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlock);
+    std::size_t used = 0;
     bool ok = true;
-    WalkTree(tree, [&](std::string_view line) {
-        if (ok && std::fwrite(line.data(), 1, line.size(), file) != line.size()) {
+    auto write = [&](const char* data, std::size_t size) {
+        if (ok && size != 0 && std::fwrite(data, 1, size, file) != size) {
             ok = false;
         }
+    };
+    std::string longLine;  // a line larger than the block (a very deep or long one)
+    WalkTree(tree, [&](std::size_t indent, int image, std::string_view label, bool expanded) {
+        const std::size_t size = LineSize(indent, label);
+        if (used + size > kBlock) {
+            write(block.get(), used);
+            used = 0;
+        }
+        if (size > kBlock) {
+            longLine.resize(size);
+            char* end = WriteLine(longLine.data(), indent, image, label, expanded);
+            write(longLine.data(), static_cast<std::size_t>(end - longLine.data()));
+            return;
+        }
+        used = static_cast<std::size_t>(WriteLine(block.get() + used, indent, image, label, expanded) - block.get());
     });
+    write(block.get(), used);
     return ok && std::fflush(file) == 0;
 }
 

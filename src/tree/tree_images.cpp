@@ -3,6 +3,10 @@
 namespace quarrow {
 
 int MemberImageOf(std::string_view kind, std::string_view access) noexcept {
+    // Every kind of the table is one letter: anything longer is unknown at once.
+    if (kind.size() != 1) {
+        return kImageFieldDefault;
+    }
     // Fields and methods share the order of their four access images (default, private,
     // protected, public); `first` is the "default" one.
     auto byAccess = [access](int first) {

@@ -47,7 +47,7 @@ public:
     CQuarrowView(const CQuarrowView&) = delete;
     CQuarrowView& operator=(const CQuarrowView&) = delete;
 
-    void SetDocument(const CQuarrowDoc* document) noexcept { m_pDocument = document; }
+    void SetDocument(const quarrow::CQuarrowDoc* document) noexcept { m_pDocument = document; }
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
@@ -90,7 +90,7 @@ private:
     TreeImageList m_imageList;
     ViewSettings m_settings;
     TagTreeItemModel m_model;
-    const CQuarrowDoc* m_pDocument = nullptr;
+    const quarrow::CQuarrowDoc* m_pDocument = nullptr;
     Hooks m_hooks;
     JumpFunction m_jump;
     QPointer<QMenu> m_popup;
