@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Measures quarrow-tree against readtags on the tags file of the JDK's Java sources: wall time
+# (best of several runs) and peak memory of loading and printing the store, and of loading and
+# printing the tree. Builds a Release tree in build-bench/ and makes the corpus there once.
+#
+#   bench/run.sh [RUNS]       RUNS: timed runs per command (default 5)
+#   QUARROW_BENCH_TAGS=FILE   measure FILE instead of the JDK corpus
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+out="$root/build-bench"
+
+"$root/scripts/install-deps.sh"
+
+# Release build of the tool and the micro-benchmarks only (no GUI).
+cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARROW_GUI=OFF -DQUARROW_BENCH=ON >/dev/null
+cmake --build "$out" -j 2 --target quarrow-tree quarrow_bench
+
+tags=${QUARROW_BENCH_TAGS:-$out/jdk.tags}
+if [ ! -s "$tags" ]; then
+  # The largest JDK source archive installed (broken links skipped).
+  zip=$(for z in /usr/lib/jvm/*/lib/src.zip; do [ -f "$z" ] && printf '%s\t%s\n' "$(stat -Lc %s "$z")" "$z"; done |
+        sort -rn | head -n 1 | cut -f 2)
+  if [ -z "$zip" ]; then
+    echo "bench: no /usr/lib/jvm/*/lib/src.zip found; install a JDK with its sources or set QUARROW_BENCH_TAGS" >&2
+    exit 1
+  fi
+  echo "bench: unpacking $zip"
+  rm -rf "$out/jdk-src"
+  mkdir -p "$out/jdk-src"
+  unzip -q "$zip" -d "$out/jdk-src"
+  # The program's default ctags parameters, run in the tags file's folder as the program runs it.
+  echo "bench: running ctags over it"
+  (cd "$(dirname "$tags")" &&
+   /usr/bin/ctags --langmap=java:+.java --languages=java --java-types=+cfimp --recurse=yes \
+     --fields=+anmfk --sort=no "-f$(basename "$tags")" jdk-src)
+fi
+
+size=$(stat -Lc %s "$tags")
+lines=$(wc -l < "$tags")
+echo "bench: $tags: $lines lines, $size bytes"
+
+tool="$out/src/app/quarrow-tree"
+measure() {  # label, command...: prints "label best_seconds peak_kb"
+  local label=$1; shift
+  local best= peak=0 t0 t1 seconds kb
+  "$@" >/dev/null  # warm the page cache
+  for ((i = 0; i < runs; i++)); do
+    t0=$(date +%s%N)
+    /usr/bin/time -f %M -o "$out/time.txt" "$@" >/dev/null
+    t1=$(date +%s%N)
+    seconds=$(( t1 - t0 ))
+    kb=$(tail -n 1 "$out/time.txt")
+    if [ -z "$best" ] || [ "$seconds" -lt "$best" ]; then best=$seconds; fi
+    if [ "$kb" -gt "$peak" ]; then peak=$kb; fi
+  done
+  echo "$label $best $peak"
+}
+
+results=$(
+  measure "readtags-t-FILE-l" readtags -t "$tags" -l
+  measure "quarrow-tree--store" "$tool" --store "$tags"
+  measure "quarrow-tree" "$tool" "$tags"
+)
+
+echo
+awk -v size="$size" -v runs="$runs" '
+  NR == 1 { base = $2 }
+  {
+    printf "%-22s %8.3f s  %5.2fx readtags   peak %7.1f MB  %5.2fx file\n",
+           $1, $2 / 1e9, $2 / base, $3 / 1024, $3 * 1024 / size
+  }
+  END { printf "(best wall time of %d runs; peak resident memory; file %.1f MB)\n", runs, size / 1048576 }
+' <<<"$results" | sed 's/readtags-t-FILE-l /readtags -t FILE -l /; s/quarrow-tree--store /quarrow-tree --store/'
+
+echo
+echo "Micro-benchmarks (load, sort, tree build, print):"
+QUARROW_BENCH_TAGS="$tags" "$out/bench/quarrow_bench" --benchmark_min_time=1
