@@ -81,8 +81,9 @@ int main(int argc, char** argv) {
         return Fail("exactly one tags file is needed");
     }
 
-    // Printing a million lines must not dominate the run: one large buffer for stdout.
-    static std::vector<char> buffer(1 << 20);
+    // Printing a million lines must not dominate the run: a large buffer for stdout (the tree
+    // printer gathers its own blocks; the store is written line by line).
+    static std::vector<char> buffer(1 << 18);
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
 
     const quarrow::CodePage cp = quarrow::CodePageFromNumber(codePage);

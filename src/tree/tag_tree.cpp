@@ -8,15 +8,24 @@
 namespace quarrow {
 
 void TagTree::Clear() {
-    // A million tags must cost little more than the file: keep the node at 24 bytes.
-    static_assert(sizeof(void*) != 8 || sizeof(Node) == 24);
+    // A million tags must cost little more than the file: keep the node at 20 bytes.
+    static_assert(sizeof(Node) == 20);
     // Give the memory back: a closed document's tree should not stay resident.
     std::vector<Node>().swap(m_nodes);
     std::vector<std::string_view>().swap(m_otherLabels);
+    std::vector<const CTagEntry*>().swap(m_otherTags);
+    m_firstRecord = nullptr;
+    m_recordCount = 0;
     std::vector<std::uint32_t>().swap(m_childBegin);
     std::vector<Id>().swap(m_children);
     m_rootChildCount = 0;
     m_built = false;
+}
+
+void TagTree::SetRecordRange(const CTagEntry* first, std::size_t count) noexcept {
+    assert(m_nodes.empty());
+    m_firstRecord = first;
+    m_recordCount = first != nullptr && count < 0xFFFFFFFFu ? count : 0;
 }
 
 void TagTree::ReserveNodes(std::size_t maxNodes) {
@@ -41,7 +50,16 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
     }
     const auto id = static_cast<Id>(m_nodes.size());
     Node node{};
-    node.tag = data;
+    const std::less<const CTagEntry*> precedes;
+    if (data == nullptr) {
+        node.tag = 0;
+    } else if (m_recordCount != 0 && !precedes(data, m_firstRecord) && precedes(data, m_firstRecord + m_recordCount)) {
+        node.tag = static_cast<std::uint32_t>(data - m_firstRecord) + 1;
+    } else {
+        node.tag = static_cast<std::uint32_t>(m_otherTags.size());
+        node.flags |= kOtherTag;
+        m_otherTags.push_back(data);
+    }
     node.parent = parent;
     node.image = static_cast<std::uint8_t>(image);
     node.selectedImage = static_cast<std::uint8_t>(selectedImage);
@@ -54,7 +72,7 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
                              static_cast<std::uint16_t>(label.size())};
     } else {
         node.label.index = static_cast<std::uint32_t>(m_otherLabels.size());
-        node.flags = kOwnLabel;
+        node.flags |= kOwnLabel;
         m_otherLabels.push_back(label);
     }
     std::uint32_t& siblings = parent == kNoNode ? m_rootChildCount : m_childBegin[parent];
@@ -104,12 +122,20 @@ TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
     return m_children[(parent == kRoot ? 0 : m_childBegin[parent]) + row];
 }
 
+const CTagEntry* TagTree::Tag(Id id) const noexcept {
+    const Node& node = m_nodes[id];
+    if ((node.flags & kOtherTag) != 0) {
+        return m_otherTags[node.tag];
+    }
+    return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
+}
+
 std::string_view TagTree::Label(Id id) const noexcept {
     const Node& node = m_nodes[id];
     if ((node.flags & kOwnLabel) != 0) {
         return m_otherLabels[node.label.index];
     }
-    return {node.tag->GetText().data() + node.label.inText.offset, node.label.inText.length};
+    return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
 }
 
 void TagTree::SetImage(Id id, int image) noexcept {

@@ -1,5 +1,5 @@
 #pragma once
-// The tag tree in memory, compact enough for a million tags: one flat vector of 24-byte nodes
+// The tag tree in memory, compact enough for a million tags: one flat vector of 20-byte nodes
 // whose labels are places inside their tag's line (no copies), and after EndBuild one index of
 // every parent's children, which makes ChildCount, Child, Parent and Row constant-time lookups
 // for the window's item model. Node ids are the handles AppendNode returned; they stay valid
@@ -28,6 +28,9 @@ public:
     Handle AppendNode(Handle parent, std::string_view label, int image, int selectedImage,
                       const CTagEntry* data) override;
     void ExpandNode(Handle node) override;
+    // Records inside [first, first + count) are kept as 4-byte numbers (BuildTagTree passes the
+    // store's records); a node may still carry any other record. Call it before appending.
+    void SetRecordRange(const CTagEntry* first, std::size_t count) noexcept;
     // Indexes the children; the navigation below needs it. BuildTagTree calls it.
     void EndBuild() override;
     bool IsBuilt() const noexcept { return m_built; }
@@ -46,17 +49,19 @@ public:
     // The window swaps a folder's open and closed image (both of its images).
     void SetImage(Id id, int image) noexcept;
     void SetSelectedImage(Id id, int selectedImage) noexcept;
-    const CTagEntry* Tag(Id id) const noexcept { return m_nodes[id].tag; }  // null for directories
+    const CTagEntry* Tag(Id id) const noexcept;  // null for directories
     bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
 
 private:
     static constexpr std::uint8_t kExpanded = 1;
-    static constexpr std::uint8_t kOwnLabel = 2;  // the label is m_otherLabels[label.index]
+    static constexpr std::uint8_t kOwnLabel = 2;   // the label is m_otherLabels[label.index]
+    static constexpr std::uint8_t kOtherTag = 4;   // the record is m_otherTags[tag]
 
-    // 24 bytes a node. A label inside the tag's line (every member and file node) is kept as its
-    // place in that line; any other label (folders) is kept in m_otherLabels.
+    // 20 bytes a node. The record is its number in the record range plus one (0 for none), or
+    // an index into m_otherTags. A label inside the record's line (every member and file node)
+    // is kept as its place in that line; any other label (folders) is kept in m_otherLabels.
     struct Node {
-        const CTagEntry* tag;
+        std::uint32_t tag;
         union {
             struct {
                 std::uint16_t offset;
@@ -73,6 +78,9 @@ private:
 
     std::vector<Node> m_nodes;
     std::vector<std::string_view> m_otherLabels;
+    std::vector<const CTagEntry*> m_otherTags;
+    const CTagEntry* m_firstRecord = nullptr;
+    std::size_t m_recordCount = 0;
     // While building: the number of children of each node (the root last). After EndBuild: where
     // each node's children begin in m_children, plus one entry for the end.
     std::vector<std::uint32_t> m_childBegin;

@@ -1,5 +1,7 @@
 #include "tree/tag_tree_builder.h"
 
+#include <type_traits>
+
 #include "platform/path_rules.h"
 #include "tags/tag_store.h"
 #include "tree/tag_tree.h"
@@ -99,6 +101,9 @@ void Build(Model& model, const TagStore& store, CodePage cp) {
     model.Clear();
     // Each record makes at most a folder, a file and a member node.
     model.ReserveNodes(3 * store.size());
+    if constexpr (std::is_same_v<Model, TagTree>) {
+        model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
+    }
     TagTreeBuilder<Model> builder(model, cp);
     for (const CTagEntry& tag : store) {
         builder.Add(tag);

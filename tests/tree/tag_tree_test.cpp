@@ -152,6 +152,25 @@ TEST(TagTree, LabelsInsideOrOutsideTheirRecordReadBackTheSame) {
     EXPECT_EQ(tree.Tag(empty), nullptr);
 }
 
+TEST(TagTree, RecordsInsideOrOutsideTheRecordRangeReadBackTheSame) {
+    const TagStore store = test::MakeStore("a\tA.java\t/^x$/;\"\tm\nb\tB.java\t/^x$/;\"\tm\n");
+    const TagStore other = test::MakeStore("c\tC.java\t/^x$/;\"\tm\n");
+    TagTree tree;
+    tree.SetRecordRange(&store[0], 1);  // the second record lies outside the range
+    const auto first = tree.AppendNode(TagTree::kNoNode, store[0].GetName(), 4, 4, &store[0]);
+    const auto second = tree.AppendNode(TagTree::kNoNode, store[1].GetName(), 4, 4, &store[1]);
+    const auto third = tree.AppendNode(first, other[0].GetFile(), 11, 11, &other[0]);
+    const auto none = tree.AppendNode(first, "folder", 12, 12, nullptr);
+    tree.EndBuild();
+    EXPECT_EQ(tree.Tag(first), &store[0]);
+    EXPECT_EQ(tree.Tag(second), &store[1]);
+    EXPECT_EQ(tree.Tag(third), &other[0]);
+    EXPECT_EQ(tree.Tag(none), nullptr);
+    EXPECT_EQ(tree.Label(second), "b");
+    EXPECT_EQ(tree.Label(third), "C.java");
+    EXPECT_EQ(tree.Label(none), "folder");
+}
+
 TEST(TagTree, AppendingAfterEndBuildNeedsAnotherEndBuild) {
     TagTree tree;
     const std::string_view labels[] = {"a", "b"};

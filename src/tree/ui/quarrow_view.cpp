@@ -66,7 +66,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     // The right button is handled on its own press; no second menu from the context-menu event.
     setContextMenuPolicy(Qt::PreventContextMenu);
     // Long labels widen the column and bring a horizontal scroll bar instead of being cut.
-    header()->setStretchLastSection(true);
+    header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
