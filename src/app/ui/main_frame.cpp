@@ -1,0 +1,115 @@
+#include "app/ui/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "app/ui/window_placement.h"
+#include "settings/profile.h"
+#include "settings/setting_keys.h"
+#include "tree/ui/command_ids.h"
+#include "tree/ui/quarrow_view.h"
+
+namespace quarrow::ui {
+
+namespace keys = setting_keys;
+namespace defaults = setting_defaults;
+
+CMainFrame::CMainFrame(Profile& profile, QWidget* parent) : QMainWindow(parent), m_profile(profile) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    const int x = m_profile.ReadInt(keys::kSystem, keys::kX, defaults::kX);
+    const int y = m_profile.ReadInt(keys::kSystem, keys::kY, defaults::kY);
+    const int cx = m_profile.ReadInt(keys::kSystem, keys::kCx, defaults::kCx);
+    const int cy = m_profile.ReadInt(keys::kSystem, keys::kCy, defaults::kCy);
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        screens.push_back(primary->availableGeometry());
+    }
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen()) {
+            screens.push_back(screen->availableGeometry());
+        }
+    }
+    const QRect rect = UsableWindowRect(x, y, cx, cy, screens);
+    // The profile holds the outer rectangle; until the window system tells the frame's size the
+    // client area gets all of it, and the frame is taken off when the window is first shown.
+    move(rect.topLeft());
+    resize(rect.size());
+    m_outerSize = rect.size();
+}
+
+CMainFrame::~CMainFrame() {
+    const QRect outer = OuterRect();
+    m_profile.WriteInt(keys::kSystem, keys::kX, outer.left());
+    m_profile.WriteInt(keys::kSystem, keys::kY, outer.top());
+    m_profile.WriteInt(keys::kSystem, keys::kCx, outer.width());
+    m_profile.WriteInt(keys::kSystem, keys::kCy, outer.height());
+}
+
+QRect CMainFrame::OuterRect() const {
+    // A maximized window reports its maximized rectangle, as the next start will open it.
+    return frameGeometry();
+}
+
+void CMainFrame::LoadFrame(const MenuHooks& hooks) {
+    FillMenuBar(*menuBar(), hooks);
+    // The accelerators belong to the window, so they work without the menu bar too. The menu
+    // shows Ctrl+N for creating tags, so the key does it.
+    const struct {
+        int id;
+        QKeySequence key;
+    } accelerators[] = {
+        {command::kFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {command::kFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
+    };
+    for (const auto& accelerator : accelerators) {
+        auto* action = new QAction(this);
+        action->setObjectName(QStringLiteral("accel%1").arg(accelerator.id));
+        action->setShortcut(accelerator.key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [route = hooks.route, id = accelerator.id] {
+            if (route) {
+                route(id);
+            }
+        });
+        addAction(action);
+    }
+}
+
+void CMainFrame::SetView(CQuarrowView* view) {
+    m_pView = view;
+    setCentralWidget(view);
+}
+
+void CMainFrame::OnUpdateFrameTitle(const QString& documentTitle) {
+    setWindowTitle(documentTitle + QStringLiteral(" - Quarrow"));
+}
+
+void CMainFrame::RemoveMenuBar() {
+    menuBar()->hide();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The window is destroyed by its owner, after this event, with the document and the view.
+    event->ignore();
+    if (m_onClose) {
+        m_onClose();
+    }
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_bOuterSizeSet) {
+        m_bOuterSizeSet = true;
+        const QSize frame = frameGeometry().size() - geometry().size();
+        if (frame.width() > 0 || frame.height() > 0) {
+            resize(m_outerSize - frame);
+        }
+    }
+}
+
+}  // namespace quarrow::ui

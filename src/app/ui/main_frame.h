@@ -1,0 +1,63 @@
+#pragma once
+// The program's one top-level window: the title "name - Quarrow", the menu bar, the accelerators
+// and, as its whole client area, the tree view. It takes its position and size from the profile
+// when it is made and writes them back when it goes away.
+
+#include <QMainWindow>
+
+#include <functional>
+
+#include "tree/ui/command_menu.h"
+
+class QCloseEvent;
+class QShowEvent;
+
+namespace quarrow {
+class Profile;
+}
+
+namespace quarrow::ui {
+
+class CQuarrowView;
+
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads "SYSTEM" "X", "Y", "CX", "CY" (5, 10, 300, 600) and places the window there, moved
+    // onto a screen and given a usable size when the values would lose it.
+    explicit CMainFrame(Profile& profile, QWidget* parent = nullptr);
+    // Writes the outer rectangle back: "X", "Y", "CX", "CY", in that order. The view, a child,
+    // goes after this and writes its settings.
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // The menu bar and the accelerators (Ctrl+N, Ctrl+O), all routed through `hooks`.
+    void LoadFrame(const MenuHooks& hooks);
+    void SetView(CQuarrowView* view);
+    CQuarrowView* View() const noexcept { return m_pView; }
+
+    // "title - Quarrow".
+    void OnUpdateFrameTitle(const QString& documentTitle);
+    // Removes the menu bar; the accelerators and the view's pop-up menu stay.
+    void RemoveMenuBar();
+
+    // Called when the user or the program asks the window to close; the owner then destroys it.
+    void SetCloseHandler(std::function<void()> onClose) { m_onClose = std::move(onClose); }
+
+    // The outer rectangle as it is written to the profile.
+    QRect OuterRect() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    Profile& m_profile;
+    CQuarrowView* m_pView = nullptr;
+    std::function<void()> m_onClose;
+    QSize m_outerSize;            // the size asked for, frame included
+    bool m_bOuterSizeSet = false;  // the frame's own size is known and taken off once
+};
+
+}  // namespace quarrow::ui

@@ -1,0 +1,277 @@
+#include "app/ui/quarrow_app.h"
+
+#include <langinfo.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <cstring>
+
+#include "app/startup_rules.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/quarrow_doc.h"
+#include "app/ui/quarrow_doc_mgr.h"
+#include "app/ui/single_doc_template.h"
+#include "ctags/run_ctags.h"
+#include "platform/ui/single_instance.h"
+#include "settings/setting_keys.h"
+#include "tree/ui/command_ids.h"
+#include "tree/ui/quarrow_view.h"
+
+namespace quarrow::ui {
+namespace {
+
+// Until the About box is part of the build, its command does nothing.
+void AboutBoxPlaceholder(QWidget* /*parent*/) {}
+
+std::string FromQString(const QString& text) {
+    const QByteArray bytes = QFile::encodeName(text);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
+
+CodePage CQuarrowApp::LocaleCodePage() {
+    const char* codeset = ::nl_langinfo(CODESET);
+    if (codeset == nullptr) {
+        return CodePage::Utf8;
+    }
+    for (const char* name : {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "CP932", "WINDOWS-31J"}) {
+        if (::strcasecmp(codeset, name) == 0) {
+            return CodePage::ShiftJis;
+        }
+    }
+    return CodePage::Utf8;
+}
+
+CQuarrowApp::CQuarrowApp(Options options) : m_options(std::move(options)) {}
+
+CQuarrowApp::~CQuarrowApp() {
+    if (m_pDocManager) {
+        m_pDocManager->CloseAllDocuments();
+    }
+}
+
+bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
+    // The profile, the temporary directory and the start directory.
+    m_paths = m_options.paths ? *m_options.paths : LocateProfile(ExecutablePath());
+    m_profile.SetPath(m_paths.profilePath);
+    m_codePage = LocaleCodePage();
+
+    // The single-instance rule: an earlier window showing the "-T" tags file is asked to close.
+    m_instance = SingleInstance::Apply({SingleInstanceRuleApplies(m_profile), m_paths.temporaryDirectory,
+                                        QString::fromStdString(DefaultTagsWindowTitle())});
+
+    m_recentFiles = SizeRecentFileList(m_profile);
+
+    // The one document template.
+    if (!m_pDocManager) {
+        m_pDocManager = std::make_unique<CQuarrowDocMgr>(m_paths.startDirectory, m_sink);
+    }
+    m_pDocManager->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        m_profile, m_sink, m_codePage,
+        [this](CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document) { SetUpFrame(frame, view, document); },
+        [this](const std::string& path) {
+            if (m_recentFiles) {
+                m_recentFiles->Add(path);
+            }
+        }));
+
+    CtagsStarter runCtags = m_options.runCtags;
+    if (!runCtags) {
+        runCtags = [this](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
+            return RunCtags(settings, tagsPath, target, m_sink, m_codePage, nullptr);
+        };
+    }
+    const StartupRequest request = MakeStartupRequest(arguments, m_profile, m_paths, runCtags, m_sink);
+    switch (request.command) {
+    case StartupCommand::EndProgram:
+        return false;
+    case StartupCommand::NewDocument:
+        OnAppCmdMsg(command::kFileNew);
+        break;
+    case StartupCommand::OpenFile:
+        if (!OpenDocumentFile(request.fileName)) {
+            return false;
+        }
+        break;
+    }
+    CMainFrame* frame = MainWindow();
+    if (!frame) {
+        return false;
+    }
+
+    // Without the menu bar the accelerators and the pop-up menu still reach every command.
+    if (m_profile.ReadInt(setting_keys::kSystem, setting_keys::kMainMenu, setting_defaults::kMainMenu) != 1) {
+        frame->RemoveMenuBar();
+    }
+    frame->show();
+    return true;
+}
+
+int CQuarrowApp::Shutdown(int exitCode) {
+    if (m_pDocManager) {
+        m_pDocManager->CloseAllDocuments();
+    }
+    m_instance.reset();
+    if (m_recentFiles) {
+        m_recentFiles->Write(m_profile);
+    }
+    return exitCode;
+}
+
+void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document) {
+    (void)document;
+    MenuHooks hooks;
+    hooks.route = [this](int id) { OnCmdMsg(id); };
+    hooks.recentFiles = [this] { return RecentMenuTexts(); };
+    frame.LoadFrame(hooks);
+    CQuarrowView::Hooks viewHooks;
+    viewHooks.menu = hooks;
+    viewHooks.openPath = [this](const std::string& path) { OpenDocumentFile(path); };
+    view.SetHooks(viewHooks);
+    frame.SetCloseHandler([this] {
+        // The frame cannot be destroyed inside its own close event: do it right after.
+        if (!m_bClosing) {
+            m_bClosing = true;
+            QTimer::singleShot(0, this, [this] { CloseMainWindow(); });
+        }
+    });
+    m_sink.SetParent(&frame);
+    if (m_instance) {
+        QPointer<CMainFrame> window(&frame);
+        m_instance->SetWindowHooks([window] { return window ? window->windowTitle() : QString(); },
+                                   [window] {
+                                       if (window) {
+                                           window->close();
+                                       }
+                                   });
+    }
+    if (m_options.viewCreated) {
+        m_options.viewCreated(view);
+    }
+}
+
+void CQuarrowApp::CloseMainWindow() {
+    m_bClosing = false;
+    if (m_instance) {
+        m_instance->SetWindowHooks({}, {});
+    }
+    if (m_pDocManager) {
+        m_pDocManager->CloseAllDocuments();
+    }
+    emit mainWindowClosed();
+    QCoreApplication::quit();
+}
+
+CMainFrame* CQuarrowApp::MainWindow() const {
+    CSingleDocTemplate* docTemplate = m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr;
+    return docTemplate ? docTemplate->Frame() : nullptr;
+}
+
+CQuarrowDoc* CQuarrowApp::Document() const {
+    CSingleDocTemplate* docTemplate = m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr;
+    return docTemplate ? docTemplate->Document() : nullptr;
+}
+
+CQuarrowView* CQuarrowApp::View() const {
+    CMainFrame* frame = MainWindow();
+    return frame ? frame->View() : nullptr;
+}
+
+CQuarrowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path) {
+    return m_pDocManager ? m_pDocManager->OpenByPath(path) : nullptr;
+}
+
+std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
+    std::vector<std::string> texts;
+    if (!m_recentFiles) {
+        return texts;
+    }
+    for (const std::string& path : m_recentFiles->Entries()) {
+        if (static_cast<int>(texts.size()) == kRecentFileMenuEntries) {
+            break;
+        }
+        texts.push_back(RecentFileList::DisplayName(path));
+    }
+    return texts;
+}
+
+void CQuarrowApp::OnCmdMsg(int id) {
+    if (CQuarrowView* view = View(); view && view->OnCmdMsg(id)) {
+        return;
+    }
+    if (CQuarrowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {
+        return;
+    }
+    // The frame handles no command of its own.
+    OnAppCmdMsg(id);
+}
+
+bool CQuarrowApp::OnAppCmdMsg(int id) {
+    switch (id) {
+    case command::kFileNew:
+        OnFileNew();
+        return true;
+    case command::kFileOpen:
+        OnFileOpen();
+        return true;
+    case command::kAppAbout:
+        OnAbout();
+        return true;
+    case command::kAppExit:
+        OnAppExit();
+        return true;
+    default:
+        if (command::IsRecentFile(id)) {
+            OnOpenRecentFile(id - command::kFileMruFirst);
+            return true;
+        }
+        return false;
+    }
+}
+
+void CQuarrowApp::OnFileNew() {
+    if (CSingleDocTemplate* docTemplate = m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr) {
+        docTemplate->NewDocument();
+    }
+}
+
+void CQuarrowApp::OnFileOpen() {
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Open;
+    request.title = QStringLiteral("開く");
+    request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+    const QString path = m_options.chooseFile ? m_options.chooseFile(MainWindow(), request)
+                                              : ShowFileDialog(MainWindow(), request);
+    if (!path.isEmpty()) {
+        OpenDocumentFile(FromQString(path));
+    }
+}
+
+void CQuarrowApp::OnOpenRecentFile(int index) {
+    if (!m_recentFiles || index < 0 || index >= static_cast<int>(m_recentFiles->Entries().size())) {
+        return;
+    }
+    const std::string path = m_recentFiles->Entries()[static_cast<std::size_t>(index)];
+    if (!OpenDocumentFile(path)) {
+        m_recentFiles->Remove(path);
+    }
+}
+
+void CQuarrowApp::OnAbout() {
+    if (m_options.showAbout) {
+        m_options.showAbout(MainWindow());
+    } else {
+        AboutBoxPlaceholder(MainWindow());
+    }
+}
+
+void CQuarrowApp::OnAppExit() {
+    if (CMainFrame* frame = MainWindow()) {
+        frame->close();
+    }
+}
+
+}  // namespace quarrow::ui

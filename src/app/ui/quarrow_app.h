@@ -1,0 +1,104 @@
+#pragma once
+// The application object: the start-up sequence from the profile to the shown main window, the
+// application's commands (open, the recent files, About, exit), the routing of every command
+// (view, document, frame, application), and the exit step that writes the recent files back.
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/startup_paths.h"
+#include "app/startup_request.h"
+#include "app/ui/message_box_sink.h"
+#include "settings/profile.h"
+#include "settings/recent_file_list.h"
+#include "settings/ui/file_chooser.h"
+#include "tags/code_page.h"
+
+class QWidget;
+
+namespace quarrow {
+class SingleInstance;
+}
+
+namespace quarrow::ui {
+
+class CMainFrame;
+class CQuarrowDoc;
+class CQuarrowDocMgr;
+class CQuarrowView;
+
+class CQuarrowApp final : public QObject {
+    Q_OBJECT
+public:
+    // What start-up takes from the process; tests replace each part.
+    struct Options {
+        std::optional<AppPaths> paths;  // default: worked out from the executable's place
+        CtagsStarter runCtags;          // default: ctags with a progress window
+        FileChooser chooseFile;         // default: the platform's open dialog
+        std::function<void(QWidget* parent)> showAbout;  // default: the About box
+        // Called with the view just made (tests set its jump function here).
+        std::function<void(CQuarrowView& view)> viewCreated;
+    };
+
+    explicit CQuarrowApp(Options options = {});
+    ~CQuarrowApp() override;
+    CQuarrowApp(const CQuarrowApp&) = delete;
+    CQuarrowApp& operator=(const CQuarrowApp&) = delete;
+
+    // Runs the start-up steps with the arguments after the program name. False ends the program
+    // (Shutdown still runs).
+    bool Startup(const std::vector<std::string>& arguments);
+    // Lets the instance lock go and writes the recent files; returns `exitCode`.
+    int Shutdown(int exitCode);
+
+    // A command from a menu, an accelerator or the pop-up menu: the view, then the document,
+    // then the frame, then the application handle it.
+    void OnCmdMsg(int id);
+    // The application's open by path (the document manager's OpenByPath).
+    CQuarrowDoc* OpenDocumentFile(std::string_view path);
+
+    CMainFrame* MainWindow() const;
+    CQuarrowDoc* Document() const;
+    CQuarrowView* View() const;
+    Profile& GetProfile() noexcept { return m_profile; }
+    MessageBoxSink& Sink() noexcept { return m_sink; }
+    const std::optional<RecentFileList>& RecentFiles() const noexcept { return m_recentFiles; }
+    const AppPaths& Paths() const noexcept { return m_paths; }
+    CodePage GetCodePage() const noexcept { return m_codePage; }
+
+    // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
+    static CodePage LocaleCodePage();
+
+signals:
+    // The main window has been destroyed (after its document); the message loop should end.
+    void mainWindowClosed();
+
+private:
+    bool OnAppCmdMsg(int id);
+    void OnFileNew();
+    void OnFileOpen();
+    void OnOpenRecentFile(int index);
+    void OnAbout();
+    void OnAppExit();
+    void CloseMainWindow();
+    std::vector<std::string> RecentMenuTexts() const;
+    void SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document);
+
+    Options m_options;
+    AppPaths m_paths;
+    Profile m_profile;
+    MessageBoxSink m_sink;
+    CodePage m_codePage = CodePage::Utf8;
+    std::optional<RecentFileList> m_recentFiles;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
+    bool m_bClosing = false;
+};
+
+}  // namespace quarrow::ui

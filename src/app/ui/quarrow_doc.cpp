@@ -1,0 +1,65 @@
+#include "app/ui/quarrow_doc.h"
+
+#include <QFileDialog>
+
+#include "platform/message_sink.h"
+#include "settings/ui/file_chooser.h"
+#include "tree/tag_tree_builder.h"
+#include "tree/ui/command_ids.h"
+#include "tree/ui/display_text.h"
+
+namespace quarrow::ui {
+
+CQuarrowDoc::CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp)
+    : m_sink(sink), m_doc(&profile, cp), m_strTitle(QString::fromUtf8(kUntitled)) {}
+
+CQuarrowDoc::~CQuarrowDoc() = default;
+
+bool CQuarrowDoc::OnNewDocument() {
+    m_strPathName.clear();
+    m_strTitle = QString::fromUtf8(kUntitled);
+    return true;
+}
+
+bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath) {
+    const FileError error = m_doc.OpenDocument(fullPath);
+    if (error != FileError::None) {
+        m_sink.ShowMessage(FileErrorMessage(error, fullPath));
+        return false;
+    }
+    m_strPathName = fullPath;
+    // The title is the file's name without its folder, as the file system spells it.
+    m_strTitle = DisplayText(FileNameOf(fullPath), m_doc.GetCodePage());
+    return true;
+}
+
+bool CQuarrowDoc::OnCmdMsg(int id, QWidget* parent) {
+    if (id != command::kFileSaveAs) {
+        return false;
+    }
+    OnFileSaveAs(parent);
+    return true;
+}
+
+void CQuarrowDoc::OnFileSaveAs(QWidget* parent) {
+    QString path;
+    if (m_chooseSaveFile) {
+        path = m_chooseSaveFile(parent);
+    } else {
+        FileChooserRequest request;
+        request.kind = FileChooserRequest::Kind::Save;
+        request.title = QStringLiteral("名前を付けて保存");
+        request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+        path = ShowFileDialog(parent, request);
+    }
+    if (path.isEmpty()) {
+        return;
+    }
+    const QByteArray bytes = QFile::encodeName(path);
+    const std::string target(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (!m_doc.SaveDocumentAs(target)) {
+        m_sink.ShowMessage(target + " に保存できませんでした。");
+    }
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,60 @@
+#pragma once
+// The window's document: the tags document of the core with the name the window shows. Loading,
+// sorting, saving and the "LASTTAGS" entry are the core's; this class adds the title, the
+// path name and the save-under-a-name command.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+#include "tags/quarrow_doc.h"
+
+class QWidget;
+
+namespace quarrow {
+class MessageSink;
+class Profile;
+}  // namespace quarrow
+
+namespace quarrow::ui {
+
+class CQuarrowDoc final : public QObject {
+    Q_OBJECT
+public:
+    // Asks for the file to save to; an empty text means the user cancelled.
+    using SaveFileChooser = std::function<QString(QWidget* parent)>;
+
+    CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp);
+    ~CQuarrowDoc() override;  // the core writes "TAGS"/"LASTTAGS"
+    CQuarrowDoc(const CQuarrowDoc&) = delete;
+    CQuarrowDoc& operator=(const CQuarrowDoc&) = delete;
+
+    // An empty, untitled document ("無題"). The tag store is left as it is.
+    bool OnNewDocument();
+    // Loads `fullPath`. On failure the message is shown and nothing of the document changes.
+    bool OnOpenDocument(const std::string& fullPath);
+
+    // The document's command: 57604, save under a new name. False for any other command.
+    bool OnCmdMsg(int id, QWidget* parent);
+    void OnFileSaveAs(QWidget* parent);
+    void SetSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
+
+    const QString& GetTitle() const noexcept { return m_strTitle; }
+    const std::string& GetPathName() const noexcept { return m_strPathName; }
+    quarrow::CQuarrowDoc& Core() noexcept { return m_doc; }
+    const quarrow::CQuarrowDoc& Core() const noexcept { return m_doc; }
+
+private:
+    MessageSink& m_sink;
+    quarrow::CQuarrowDoc m_doc;
+    QString m_strTitle;
+    std::string m_strPathName;
+    SaveFileChooser m_chooseSaveFile;
+};
+
+// The untitled document's name.
+inline constexpr const char* kUntitled = "無題";
+
+}  // namespace quarrow::ui

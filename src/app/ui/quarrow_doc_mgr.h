@@ -1,0 +1,48 @@
+#pragma once
+// The document manager: keeps the document templates and opens documents by path. Opening a
+// path always reads the file again, also when it is the document already shown, so re-created or
+// changed tags files show their current content.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ui/single_doc_template.h"
+
+namespace quarrow {
+class MessageSink;
+}
+
+namespace quarrow::ui {
+
+class CQuarrowDoc;
+
+class CQuarrowDocMgr final {
+public:
+    // Relative paths are taken against `startDirectory`, the directory the program started in.
+    CQuarrowDocMgr(std::string startDirectory, MessageSink& sink);
+
+    void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
+    CSingleDocTemplate* FirstTemplate() const noexcept;
+
+    // Opens `path`: a leading double quote is dropped and the text is cut at its last double
+    // quote; the path is made absolute and tidied; a symbolic link is replaced by its target; the
+    // best template opens it (reading it again when it is the one shown). Null on failure, after
+    // the message; the document shown stays as it was.
+    CQuarrowDoc* OpenByPath(std::string_view path);
+
+    // The full path OpenByPath would open for `path`.
+    std::string FullPathOf(std::string_view path) const;
+
+    void CloseAllDocuments();
+
+private:
+    std::string m_strStartDirectory;
+    MessageSink& m_sink;
+    std::vector<std::unique_ptr<CSingleDocTemplate>> m_templates;
+};
+
+inline constexpr std::string_view kOpenFailedMessage = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
+
+}  // namespace quarrow::ui
