@@ -35,11 +35,12 @@ std::string SingleInstance::RuntimeDirectory(const std::string& fallbackDirector
     return fallbackDirectory;
 }
 
-std::unique_ptr<SingleInstance> SingleInstance::Apply(const SingleInstanceOptions& options) {
+std::unique_ptr<SingleInstance> SingleInstance::Apply(const SingleInstanceOptions& options,
+                                                      const std::string& runtimeDirectoryOverride) {
     std::unique_ptr<SingleInstance> instance(new SingleInstance);
-    const std::string runtimeDirectory = options.runtimeDirectory.empty()
+    const std::string runtimeDirectory = runtimeDirectoryOverride.empty()
                                              ? RuntimeDirectory(options.fallbackDirectory)
-                                             : options.runtimeDirectory;
+                                             : runtimeDirectoryOverride;
     const QString runtime = FromLocal(runtimeDirectory);
 
     if (options.applyRule) {

@@ -27,7 +27,6 @@ struct SingleInstanceOptions {
     bool applyRule = true;           // "MULTIVIEW" not exactly 1
     std::string fallbackDirectory;   // used when $XDG_RUNTIME_DIR is not set
     QString searchedTitle;           // "QR-SOURCE.tags - Quarrow"
-    std::string runtimeDirectory;    // when set, used in place of RuntimeDirectory() (tests)
 };
 
 // What happened, for the caller's tests and diagnostics; start-up does not depend on it.
@@ -44,7 +43,9 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    static std::unique_ptr<SingleInstance> Apply(const SingleInstanceOptions& options);
+    // `runtimeDirectory`, when set, is used in place of RuntimeDirectory() (tests).
+    static std::unique_ptr<SingleInstance> Apply(const SingleInstanceOptions& options,
+                                                 const std::string& runtimeDirectory = {});
 
     // $XDG_RUNTIME_DIR when it is an absolute directory, else `fallbackDirectory` (created).
     static std::string RuntimeDirectory(const std::string& fallbackDirectory);
