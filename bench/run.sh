@@ -19,7 +19,7 @@ cmake --build "$out" -j 2 --target quarrow-tree quarrow_bench
 tags=${QUARROW_BENCH_TAGS:-$out/jdk.tags}
 if [ ! -s "$tags" ]; then
   # The largest JDK source archive installed (broken links skipped).
-  zip=$(for z in /usr/lib/jvm/*/lib/src.zip; do [ -f "$z" ] && printf '%s\t%s\n' "$(stat -Lc %s "$z")" "$z"; done |
+  zip=$(for z in /usr/lib/jvm/*/lib/src.zip; do if [ -f "$z" ]; then printf '%s\t%s\n' "$(stat -Lc %s "$z")" "$z"; fi; done |
         sort -rn | head -n 1 | cut -f 2)
   if [ -z "$zip" ]; then
     echo "bench: no /usr/lib/jvm/*/lib/src.zip found; install a JDK with its sources or set QUARROW_BENCH_TAGS" >&2
@@ -41,7 +41,7 @@ lines=$(wc -l < "$tags")
 echo "bench: $tags: $lines lines, $size bytes"
 
 tool="$out/src/app/quarrow-tree"
-measure() {  # label, command...: prints "label best_seconds peak_kb"
+measure() {  # label, command...: prints "label|best_nanoseconds|peak_kb"
   local label=$1; shift
   local best= peak=0 t0 t1 seconds kb
   "$@" >/dev/null  # warm the page cache
@@ -54,24 +54,27 @@ measure() {  # label, command...: prints "label best_seconds peak_kb"
     if [ -z "$best" ] || [ "$seconds" -lt "$best" ]; then best=$seconds; fi
     if [ "$kb" -gt "$peak" ]; then peak=$kb; fi
   done
-  echo "$label $best $peak"
+  echo "$label|$best|$peak"
 }
 
 results=$(
-  measure "readtags-t-FILE-l" readtags -t "$tags" -l
-  measure "quarrow-tree--store" "$tool" --store "$tags"
-  measure "quarrow-tree" "$tool" "$tags"
+  measure "readtags -t FILE -l" readtags -t "$tags" -l
+  measure "quarrow-tree --store FILE" "$tool" --store "$tags"
+  measure "quarrow-tree FILE" "$tool" "$tags"
 )
 
 echo
-awk -v size="$size" -v runs="$runs" '
+awk -F'|' -v size="$size" -v runs="$runs" '
   NR == 1 { base = $2 }
   {
-    printf "%-22s %8.3f s  %5.2fx readtags   peak %7.1f MB  %5.2fx file\n",
+    printf "%-26s %8.3f s  %5.2fx readtags   peak %7.1f MiB  %5.2fx file\n",
            $1, $2 / 1e9, $2 / base, $3 / 1024, $3 * 1024 / size
   }
-  END { printf "(best wall time of %d runs; peak resident memory; file %.1f MB)\n", runs, size / 1048576 }
-' <<<"$results" | sed 's/readtags-t-FILE-l /readtags -t FILE -l /; s/quarrow-tree--store /quarrow-tree --store/'
+  END {
+    printf "(best wall time of %d runs; peak resident memory; file %.1f MiB)\n", runs, size / 1048576
+    print "goals: each quarrow-tree run at most 1.20x readtags; peak at most 1.50x file"
+  }
+' <<<"$results"
 
 echo
 echo "Micro-benchmarks (load, sort, tree build, print):"
