@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -31,11 +32,14 @@ std::vector<std::string> Candidates(const std::string& program) {
     std::size_t begin = 0;
     for (;;) {
         const std::size_t end = searchPath.find(':', begin);
-        std::string folder = searchPath.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+        std::string_view folder = std::string_view(searchPath).substr(begin, end == std::string::npos ? end : end - begin);
         if (folder.empty()) {
             folder = ".";  // an empty entry means the current folder
         }
-        candidates.push_back(folder + '/' + program);
+        std::string candidate;
+        candidate.reserve(folder.size() + 1 + program.size());
+        candidate.append(folder).append(1, '/').append(program);
+        candidates.push_back(std::move(candidate));
         if (end == std::string::npos) {
             break;
         }

@@ -18,6 +18,9 @@ struct TextCase {
     std::string expected;
 };
 
+// Failure output names the row rather than dumping its bytes.
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+
 class CtagsCommandTextTest : public testing::TestWithParam<TextCase> {};
 
 TEST_P(CtagsCommandTextTest, ReplacesTheMarkers) {

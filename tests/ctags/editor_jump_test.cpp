@@ -42,6 +42,9 @@ struct CommandCase {
     CodePage cp = CodePage::Utf8;
 };
 
+// Failure output names the row rather than dumping its bytes.
+void PrintTo(const CommandCase& c, std::ostream* out) { *out << c.name; }
+
 class BuildEditorCommandTest : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(BuildEditorCommandTest, FillsTheTemplate) {

@@ -11,6 +11,9 @@ struct SplitCase {
     std::vector<std::string> words;
 };
 
+// Failure output names the row rather than dumping its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+
 class SplitCommandTextTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitCommandTextTest, GivesTheWords) {
