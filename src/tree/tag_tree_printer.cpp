@@ -27,6 +27,12 @@ void WalkTree(const TagTree& tree, Sink&& sink) {
             stack.pop_back();
             continue;
         }
+        // Labels view lines scattered over the file's bytes: ask for a later sibling's label now
+        // so that its cache miss overlaps with this line's work.
+        constexpr std::size_t kAhead = 8;
+        if (level.row + kAhead < level.count) {
+            __builtin_prefetch(tree.Label(tree.Child(level.parent, level.row + kAhead)).data());
+        }
         const TagTree::Id id = tree.Child(level.parent, level.row++);
         sink((stack.size() - 1) * 2, tree.Image(id), tree.Label(id), tree.IsExpanded(id));
         if (const std::size_t children = tree.ChildCount(id); children != 0) {

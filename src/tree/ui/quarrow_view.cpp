@@ -12,7 +12,10 @@
 
 #include <string_view>
 
+#include "ctags/ui/create_tags_command.h"
+#include "ctags/ui/create_tags_dlg.h"
 #include "settings/profile.h"
+#include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
@@ -39,10 +42,6 @@ std::string TipText(std::string line) {
     const std::size_t last = line.find_last_not_of(kBlanks);
     return line.substr(first, last - first + 1);
 }
-
-// Until the dialogs are part of the build, their commands do nothing.
-void CreateTagsDialogPlaceholder() {}
-void SettingsDialogPlaceholder() {}
 
 }  // namespace
 
@@ -75,6 +74,8 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 
 CQuarrowView::~CQuarrowView() {
     m_settings.Save(m_profile);
+    m_dlgCreateTags.reset();
+    m_dlgSettings.reset();
 }
 
 void CQuarrowView::OnInitialUpdate() {
@@ -111,9 +112,20 @@ bool CQuarrowView::OnCmdMsg(int id) {
     }
 }
 
-void CQuarrowView::OnCreateTags() { CreateTagsDialogPlaceholder(); }
+void CQuarrowView::OnCreateTags() {
+    if (!m_dlgCreateTags) {
+        m_dlgCreateTags = std::make_unique<CCreateTagsDlg>(&m_profile, this);
+    }
+    RunCreateTagsCommand(this, *m_dlgCreateTags, m_settings, m_profile, m_sink, m_model.GetCodePage(),
+                         [this](const std::string& path) { return m_hooks.openPath && m_hooks.openPath(path); });
+}
 
-void CQuarrowView::OnSettings() { SettingsDialogPlaceholder(); }
+void CQuarrowView::OnSettings() {
+    if (!m_dlgSettings) {
+        m_dlgSettings = std::make_unique<CSettingsDlg>(this);
+    }
+    RunSettingsCommand(*m_dlgSettings, m_settings);
+}
 
 void CQuarrowView::JumpToEditor(const QModelIndex& index) {
     const CTagEntry* tag = m_model.TagOf(index);

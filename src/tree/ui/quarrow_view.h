@@ -10,6 +10,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,9 @@ class Profile;
 
 namespace quarrow::ui {
 
+class CCreateTagsDlg;
+class CSettingsDlg;
+
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
@@ -38,7 +42,7 @@ public:
     // What the view needs of the window around it.
     struct Hooks {
         MenuHooks menu;                                        // the pop-up menu's commands
-        std::function<void(const std::string& path)> openPath;  // shows a tags file just made
+        std::function<bool(const std::string& path)> openPath;  // shows a tags file just made
     };
 
     // Loads the settings from `profile`, which must outlive the view.
@@ -87,6 +91,8 @@ private:
 
     Profile& m_profile;
     MessageSink& m_sink;
+    std::unique_ptr<CSettingsDlg> m_dlgSettings;      // made when first shown, kept with its values
+    std::unique_ptr<CCreateTagsDlg> m_dlgCreateTags;
     TreeImageList m_imageList;
     ViewSettings m_settings;
     TagTreeItemModel m_model;
