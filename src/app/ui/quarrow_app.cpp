@@ -8,12 +8,14 @@
 
 #include <cstring>
 
+#include "app/about/version_info_dlg.h"
 #include "app/startup_rules.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_doc.h"
 #include "app/ui/quarrow_doc_mgr.h"
 #include "app/ui/single_doc_template.h"
 #include "ctags/run_ctags.h"
+#include "ctags/ui/ctags_progress_dialog.h"
 #include "platform/ui/single_instance.h"
 #include "settings/setting_keys.h"
 #include "tree/ui/command_ids.h"
@@ -21,9 +23,6 @@
 
 namespace quarrow::ui {
 namespace {
-
-// Until the About box is part of the build, its command does nothing.
-void AboutBoxPlaceholder(QWidget* /*parent*/) {}
 
 std::string FromQString(const QString& text) {
     const QByteArray bytes = QFile::encodeName(text);
@@ -60,8 +59,11 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     m_codePage = LocaleCodePage();
 
     // The single-instance rule: an earlier window showing the "-T" tags file is asked to close.
-    m_instance = SingleInstance::Apply({SingleInstanceRuleApplies(m_profile), m_paths.temporaryDirectory,
-                                        QString::fromStdString(DefaultTagsWindowTitle())});
+    SingleInstanceOptions instance;
+    instance.applyRule = SingleInstanceRuleApplies(m_profile);
+    instance.fallbackDirectory = m_paths.temporaryDirectory;
+    instance.searchedTitle = QString::fromStdString(DefaultTagsWindowTitle());
+    m_instance = SingleInstance::Apply(instance);
 
     m_recentFiles = SizeRecentFileList(m_profile);
 
@@ -81,7 +83,9 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     CtagsStarter runCtags = m_options.runCtags;
     if (!runCtags) {
         runCtags = [this](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
-            return RunCtags(settings, tagsPath, target, m_sink, m_codePage, nullptr);
+            // Before any window exists: the progress window stands alone and can cancel the run.
+            CtagsProgressDialog progress(QString::fromUtf8(tagsPath.data(), static_cast<qsizetype>(tagsPath.size())));
+            return RunCtags(settings, tagsPath, target, m_sink, m_codePage, &progress);
         };
     }
     const StartupRequest request = MakeStartupRequest(arguments, m_profile, m_paths, runCtags, m_sink);
@@ -129,7 +133,7 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     frame.LoadFrame(hooks);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
-    viewHooks.openPath = [this](const std::string& path) { OpenDocumentFile(path); };
+    viewHooks.openPath = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
     view.SetHooks(viewHooks);
     frame.SetCloseHandler([this] {
         // The frame cannot be destroyed inside its own close event: do it right after.
@@ -264,7 +268,7 @@ void CQuarrowApp::OnAbout() {
     if (m_options.showAbout) {
         m_options.showAbout(MainWindow());
     } else {
-        AboutBoxPlaceholder(MainWindow());
+        OnAboutCommand(MainWindow());
     }
 }
 

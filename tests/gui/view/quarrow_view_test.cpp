@@ -1,0 +1,258 @@
+// The tree view as the user drives it: clicks, double clicks, Enter and the selection setting,
+// the pop-up menu, folder images, the tool tip, and loading a second file.
+
+#include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QTest>
+#include <QToolTip>
+
+#include "settings/setting_keys.h"
+#include "tree/tree_images.h"
+#include "view_fixture.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+using ViewTest = ViewFixture;
+
+// A double click as the window system delivers it: press, release, then a second press that
+// comes with the double-click event, and its release.
+void DoubleClick(QWidget* widget, const QPoint& point) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, point);
+    QTest::mousePress(widget, Qt::LeftButton, {}, point);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, point);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, point);
+}
+
+// Click, double click and Enter, with the single-click setting on and off. The setting is the
+// view's value at the moment of the event.
+TEST_F(ViewTest, ClickJumpsOnlyWhenSingleSelectIsOneAndTheSelectionChanges) {
+    Show(kTwoFiles);
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));
+    m_view->expand(file.parent());
+    m_view->expand(file);
+    const QModelIndex join = Find(QStringLiteral("join"));
+    const QModelIndex empty = Find(QStringLiteral("EMPTY"));
+
+    m_view->Settings().m_nSingleSelect = 1;
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(join));
+    ASSERT_EQ(m_jumps.size(), 1U);
+    EXPECT_EQ(m_jumps[0], "join@5 in " + m_dir.path().toStdString() + "/");
+    // The same item again: no change, no jump.
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(join));
+    EXPECT_EQ(m_jumps.size(), 1U);
+
+    // Turned off (as the settings dialog would): a click only selects.
+    m_view->Settings().m_nSingleSelect = 0;
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(empty));
+    EXPECT_EQ(m_jumps.size(), 1U);
+    EXPECT_EQ(m_view->selectionModel()->selectedIndexes().value(0), empty);
+    // Any value but 1 is off.
+    m_view->Settings().m_nSingleSelect = 2;
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(join));
+    EXPECT_EQ(m_jumps.size(), 1U);
+
+    // A selection moved with the keyboard never jumps, even with the setting on.
+    m_view->Settings().m_nSingleSelect = 1;
+    QTest::keyClick(m_view.get(), Qt::Key_Up);
+    const QModelIndex moved = m_view->selectionModel()->selectedIndexes().value(0);
+    EXPECT_NE(moved, join);
+    EXPECT_EQ(m_jumps.size(), 1U);
+
+    // Enter jumps to the selected item, also the numeric keypad's.
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    QTest::keyClick(m_view.get(), Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(m_jumps.size(), 3U);
+    EXPECT_EQ(m_jumps[1], m_jumps[2]);
+    EXPECT_EQ(m_jumps[2].substr(0, static_cast<std::size_t>(m_view->Model().LabelOf(moved).size())),
+              m_view->Model().LabelOf(moved).toStdString());
+}
+
+TEST_F(ViewTest, DoubleClickJumpsThenOpensOrClosesTheNode) {
+    Show(kTwoFiles);
+    m_view->Settings().m_nSingleSelect = 0;
+    const QModelIndex folder = Find(QStringLiteral("src/util"));
+    // A folder carries no tag: no jump, but it opens.
+    DoubleClick(m_view->viewport(), LabelPoint(folder));
+    EXPECT_TRUE(m_jumps.empty());
+    EXPECT_TRUE(m_view->isExpanded(folder));
+    // A file node jumps to its first tag and opens.
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));
+    DoubleClick(m_view->viewport(), LabelPoint(file));
+    ASSERT_EQ(m_jumps.size(), 1U);
+    // The file's first tag in store order is also its first member.
+    const std::string first = m_view->Model().LabelOf(m_view->Model().index(0, 0, file)).toStdString();
+    EXPECT_EQ(m_jumps[0].substr(0, first.size() + 1), first + "@");
+    EXPECT_TRUE(m_view->isExpanded(file));
+    DoubleClick(m_view->viewport(), LabelPoint(file));
+    EXPECT_FALSE(m_view->isExpanded(file));
+    EXPECT_EQ(m_jumps.size(), 2U);
+
+    // With single-click jumps on, a double click on a new item jumps twice: the selection, then
+    // the double click.
+    m_view->expand(file);
+    m_jumps.clear();
+    m_view->Settings().m_nSingleSelect = 1;
+    DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("Strings"))));
+    EXPECT_EQ(m_jumps, (std::vector<std::string>(2, "Strings@3 in " + m_dir.path().toStdString() + "/")));
+}
+
+TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
+    Show(kTwoFiles);
+    m_view->setFocus();
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    EXPECT_TRUE(m_jumps.empty());
+}
+
+TEST_F(ViewTest, FolderImageFollowsExpansionByTheUser) {
+    Show(kTwoFiles);
+    const QModelIndex folder = Find(QStringLiteral("src/util"));
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));
+    const TagTreeItemModel& model = m_view->Model();
+    m_view->expand(folder);
+    EXPECT_EQ(model.ImageOf(folder), kImageFolderOpen);
+    m_view->expand(file);
+    m_view->collapse(file);
+    EXPECT_EQ(model.ImageOf(file), kImageFile);
+    m_view->collapse(folder);
+    EXPECT_EQ(model.ImageOf(folder), kImageFolderClosed);
+    // The keyboard's right and left arrows open and close it too.
+    m_view->setCurrentIndex(folder);
+    QTest::keyClick(m_view.get(), Qt::Key_Right);
+    EXPECT_EQ(model.ImageOf(folder), kImageFolderOpen);
+    QTest::keyClick(m_view.get(), Qt::Key_Left);
+    EXPECT_EQ(model.ImageOf(folder), kImageFolderClosed);
+}
+
+QStringList MenuTexts(const QMenu& menu) {
+    QStringList texts;
+    for (QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            texts << QStringLiteral("-");
+        } else if (action->isVisible()) {
+            texts << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" [grey]"));
+        }
+    }
+    return texts;
+}
+
+TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
+    Show(kTwoFiles);
+    std::vector<int> routed;
+    CQuarrowView::Hooks hooks;
+    hooks.menu.route = [&routed](int id) { routed.push_back(id); };
+    m_view->SetHooks(hooks);
+    m_view->Settings().m_nSingleSelect = 1;
+    const QPoint point = LabelPoint(Find(QStringLiteral("src/app")));
+
+    for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::ShiftModifier}) {
+        QTest::mousePress(m_view->viewport(), Qt::RightButton, modifier, point);
+        QTest::mouseRelease(m_view->viewport(), Qt::RightButton, modifier, point);
+        EXPECT_EQ(m_view->PopupMenu(), nullptr);
+    }
+    QTest::mousePress(m_view->viewport(), Qt::RightButton, {}, point);
+    QMenu* popup = m_view->PopupMenu();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    // A right click neither selects nor jumps.
+    EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_TRUE(m_jumps.empty());
+
+    ASSERT_EQ(popup->actions().size(), 3);
+    EXPECT_EQ(MenuTexts(*popup), (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"),
+                                             QStringLiteral("ヘルプ(&H)")}));
+    QMenu* file = popup->actions()[0]->menu();
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    EXPECT_EQ(MenuTexts(*file), (QStringList{
+                                    QStringLiteral("新規（又は再）作成(&N)\tCtrl+N"),
+                                    QStringLiteral("開く(&O)...\tCtrl+O"),
+                                    QStringLiteral("名前を付けて保存(&A)..."),
+                                    QStringLiteral("-"),
+                                    QStringLiteral("最近使ったﾌｧｲﾙ [grey]"),
+                                    QStringLiteral("-"),
+                                    QStringLiteral("アプリケーションの終了(&X)"),
+                                }));
+    EXPECT_EQ(MenuTexts(*popup->actions()[2]->menu()), QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+
+    // Its commands go to the window's routing.
+    popup->actions()[1]->trigger();
+    file->actions()[1]->trigger();
+    EXPECT_EQ(routed, (std::vector<int>{32771, 57601}));
+    popup->close();
+    QApplication::processEvents();
+    EXPECT_EQ(m_view->PopupMenu(), nullptr);  // the menu is gone once closed
+}
+
+// The tip the view shows when the mouse rests at `point`, or nothing when it hides the tip.
+std::optional<QString> ShownTip(QWidget* viewport, const QPoint& point) {
+    QToolTip::hideText();
+    for (int i = 0; i < 200 && QToolTip::isVisible(); ++i) {
+        QTest::qWait(10);
+    }
+    QHelpEvent event(QEvent::ToolTip, point, viewport->mapToGlobal(point));
+    QApplication::sendEvent(viewport, &event);
+    if (!QToolTip::isVisible()) {
+        return std::nullopt;
+    }
+    return QToolTip::text();
+}
+
+TEST_F(ViewTest, ToolTipShowsTheSourceLineOfALeafUnderItsIconOrLabel) {
+    Show(kTwoFiles);
+    const QModelIndex folder = Find(QStringLiteral("src/util"));
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));
+    m_view->expand(folder);
+    m_view->expand(file);
+    m_view->expand(Find(QStringLiteral("src/app")));
+    const QModelIndex join = Find(QStringLiteral("join"));
+
+    // TABs become blanks, blanks at both ends go.
+    const QString joinLine = QStringLiteral("public static String join(String a) {");
+    EXPECT_EQ(ShownTip(m_view->viewport(), LabelPoint(join)), joinLine);
+    EXPECT_EQ(m_view->ToolTipTextAt(IconPoint(join)), joinLine);
+    // Not over the indentation, nor right of the label.
+    const QRect rect = m_view->visualRect(join);
+    EXPECT_EQ(m_view->ToolTipTextAt(QPoint(rect.left() - 4, rect.center().y())), std::nullopt);
+    EXPECT_EQ(m_view->ToolTipTextAt(QPoint(rect.left() + 200, rect.center().y())), std::nullopt);
+    EXPECT_EQ(ShownTip(m_view->viewport(), QPoint(rect.left() + 200, rect.center().y())), std::nullopt);
+    // Not for a folder, nor for a file that has members.
+    EXPECT_EQ(m_view->ToolTipTextAt(LabelPoint(folder)), std::nullopt);
+    EXPECT_EQ(m_view->ToolTipTextAt(LabelPoint(file)), std::nullopt);
+    // A file node without members is a leaf: its first tag's line.
+    EXPECT_EQ(m_view->ToolTipTextAt(LabelPoint(Find(QStringLiteral("Lone")))),
+              QStringLiteral("interface Lone {}"));
+
+    // Off unless "TIPMESSAGE" is exactly 1, read at the moment of the event.
+    m_view->Settings().m_nTipMessage = 0;
+    EXPECT_EQ(ShownTip(m_view->viewport(), LabelPoint(join)), std::nullopt);
+    m_view->Settings().m_nTipMessage = 1;
+    EXPECT_TRUE(ShownTip(m_view->viewport(), LabelPoint(join)).has_value());
+}
+
+TEST_F(ViewTest, SecondFileReplacesTheTreeAndTipsStillWork) {
+    Show(kTwoFiles);
+    Show(kOneFile, "second.tags");
+    EXPECT_FALSE(Find(QStringLiteral("src/util")).isValid());
+    EXPECT_EQ(m_view->Model().rowCount(), 1);
+    EXPECT_EQ(m_view->ToolTipTextAt(LabelPoint(Find(QStringLiteral("go")))), QStringLiteral("void go() {"));
+    DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("go"))));
+    ASSERT_FALSE(m_jumps.empty());
+    EXPECT_EQ(m_jumps.back().substr(0, 4), "go@2");
+}
+
+TEST_F(ViewTest, SettingsAreReadWhenMadeAndWrittenWhenGone) {
+    m_profile->WriteInt(setting_keys::kSystem, setting_keys::kSingleSelect, 0);
+    m_profile->WriteString(setting_keys::kEditor, setting_keys::kEditorPath, "myedit");
+    Show(kOneFile);
+    EXPECT_EQ(m_view->Settings().m_nSingleSelect, 0);
+    EXPECT_EQ(m_view->Settings().m_strEditorPath, "myedit");
+    m_view->Settings().m_nTipMessage = 0;
+    m_view.reset();
+    EXPECT_EQ(m_profile->ReadInt(setting_keys::kSystem, setting_keys::kTipMessage, 1), 0);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing

@@ -1,0 +1,95 @@
+// The item model over the compact tag tree: Qt's own model checks, labels and icons per node,
+// and decoding of the document's code page.
+
+#include <QAbstractItemModelTester>
+#include <QImage>
+
+#include "tree/tree_images.h"
+#include "tree/ui/display_text.h"
+#include "view_fixture.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+using ModelTest = ViewFixture;
+
+TEST_F(ModelTest, PassesQtModelChecksAcrossRebuilds) {
+    Show(kTwoFiles);
+    QAbstractItemModelTester tester(&m_view->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Show(kOneFile, "second.tags");
+    Show("", "empty.tags");
+    Show(kTwoFiles, "third.tags");
+    EXPECT_EQ(m_view->Model().rowCount(), 2);
+}
+
+// Each node's label and image index, and the tree's shape, as the builder made them.
+TEST_F(ModelTest, ShowsFoldersFilesAndMembersWithTheirImages) {
+    Show(kTwoFiles);
+    const TagTreeItemModel& model = m_view->Model();
+    struct Row {
+        const char* label;
+        const char* parent;
+        int image;
+    };
+    const Row rows[] = {
+        {"src/util", "", kImageFolderClosed},     {"Strings.java", "src/util", kImageFile},
+        {"com.example.util", "Strings.java", kImagePackage}, {"Strings", "Strings.java", kImageClass},
+        {"join", "Strings.java", kImageMethodPublic},        {"EMPTY", "Strings.java", kImageFieldDefault},
+        {"src/app", "", kImageFolderClosed},      {"Main.java", "src/app", kImageFile},
+        {"run", "Main.java", kImageMethodPrivate}, {"Lone", "Lone.java", kImageInterface},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const QModelIndex index = Find(QString::fromUtf8(row.label));
+        ASSERT_TRUE(index.isValid());
+        EXPECT_EQ(model.LabelOf(index.parent()), QString::fromUtf8(row.parent));
+        EXPECT_EQ(model.data(index, TagTreeItemModel::kImageIndexRole).toInt(), row.image);
+        EXPECT_FALSE(model.data(index, Qt::DecorationRole).value<QIcon>().isNull());
+    }
+    // Two files: nothing is opened.
+    EXPECT_FALSE(m_view->isExpanded(Find(QStringLiteral("src/util"))));
+    EXPECT_EQ(model.data(Find(QStringLiteral("src/util")), Qt::DisplayRole).toString(), QStringLiteral("src/util"));
+    EXPECT_EQ(model.parent(Find(QStringLiteral("src/util"))), QModelIndex());
+}
+
+TEST_F(ModelTest, OneFileTreeIsOpenedAndItsFolderKeepsTheClosedImage) {
+    Show(kOneFile);
+    const QModelIndex folder = Find(QStringLiteral("pkg"));
+    const QModelIndex file = Find(QStringLiteral("Solo.java"));
+    EXPECT_TRUE(m_view->isExpanded(folder));
+    EXPECT_TRUE(m_view->isExpanded(file));
+    EXPECT_EQ(m_view->Model().ImageOf(folder), kImageFolderClosed);
+}
+
+TEST(TreeImageListTest, HoldsFourteenImagesWithMagentaTransparent) {
+    const TreeImageList images;
+    ASSERT_EQ(images.Count(), 14);
+    for (int i = 0; i < images.Count(); ++i) {
+        const QImage image = images.Pixmap(i).toImage().convertToFormat(QImage::Format_ARGB32);
+        SCOPED_TRACE(i);
+        EXPECT_EQ(image.size(), QSize(16, 15));
+        int transparent = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                EXPECT_FALSE(qAlpha(pixel) != 0 && qRed(pixel) == 255 && qGreen(pixel) == 0 && qBlue(pixel) == 255);
+                transparent += qAlpha(pixel) == 0;
+            }
+        }
+        EXPECT_GT(transparent, 0);       // a ground shows through
+        EXPECT_LT(transparent, 16 * 15);  // and there is a picture
+    }
+    EXPECT_TRUE(images.Icon(14).isNull());
+    EXPECT_TRUE(images.Icon(-1).isNull());
+}
+
+TEST(DisplayTextTest, DecodesUtf8AndShiftJis) {
+    EXPECT_EQ(DisplayText("\xE8\xA1\xA8", CodePage::Utf8), QString::fromUtf8("表"));
+    // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash.
+    EXPECT_EQ(DisplayText("\x95\x5C", CodePage::ShiftJis), QString::fromUtf8("表"));
+    // Bytes that are not text in the code page still show, as replacement characters.
+    EXPECT_FALSE(DisplayText("a\xFF" "b", CodePage::Utf8).isEmpty());
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
