@@ -61,6 +61,39 @@ private:
     std::vector<Index> m_tree;
 };
 
+// Slots 0 .. n - 1, all free at first; takes the n-th free one (counting from 0).
+class FreeSlots final {
+public:
+    explicit FreeSlots(Index size) : m_tree(size + 1) {
+        for (std::size_t i = 1; i < m_tree.size(); ++i) {
+            m_tree[i] = static_cast<Index>(i & (~i + 1));  // every slot free
+        }
+        m_top = 1;
+        while (m_top * 2 < m_tree.size()) {
+            m_top *= 2;
+        }
+    }
+
+    Index TakeNth(Index nth) noexcept {
+        std::size_t at = 0;
+        for (std::size_t step = m_top; step > 0; step /= 2) {
+            if (at + step < m_tree.size() && m_tree[at + step] <= nth) {
+                at += step;
+                nth -= m_tree[at];
+            }
+        }
+        // `at` is the slot's index (the tree counts from 1).
+        for (std::size_t i = at + 1; i < m_tree.size(); i += i & (~i + 1)) {
+            --m_tree[i];
+        }
+        return static_cast<Index>(at);
+    }
+
+private:
+    std::vector<Index> m_tree;
+    std::size_t m_top = 1;
+};
+
 struct GroupKey {
     Index file;
     std::string_view cls;
@@ -101,7 +134,7 @@ private:
     void RankNames();
     void OrderFile(Index file);
     void Batch(Index* slots, Index length, std::uint64_t passes, Index groups);
-    void Passes(Index* seq, Index length, std::uint64_t passes) const;
+    void Passes(Index* seq, Index length, std::uint64_t passes);
     void SortByName(Index* seq, Index length);
     void SortGroupsByName(Index* slots, Index length, Index groups);
     void Bucket(const Index* slots, Index length, Index groups);
@@ -123,7 +156,11 @@ private:
     std::vector<Index> m_scatter;
     std::vector<Index> m_labels;
     std::vector<Index> m_after;
+    std::vector<Index> m_sorted;
+    std::vector<Index> m_rankStart;
+    std::vector<Index> m_rankCursor;
     std::vector<Index> m_byRank;
+    std::vector<Index> m_place;
     std::vector<Index> m_run;
 };
 
@@ -308,42 +345,53 @@ void StoreOrder::Batch(Index* slots, Index length, std::uint64_t passes, Index g
 }
 
 // `passes` passes over the records of one group.
-void StoreOrder::Passes(Index* seq, Index length, std::uint64_t passes) const {
+//
+// Seen on a ring of the group's slots, pass t starts at slot t mod n, and its first n passes
+// are the exchange sort of the sequence: pass t takes out the t-th record of the sorted order
+// (smallest names first, ties as that sort leaves them) and inserts it in front of a growing
+// non-increasing run of taken-out records, turning each run of smaller equal names left by one.
+// So n passes leave the names in non-increasing order, each name's records in sorted order turned
+// left by the number of records with a greater name, and every further pass turns each run of
+// equal names left by one more. Fewer than n passes are done one by one.
+void StoreOrder::Passes(Index* seq, Index length, std::uint64_t passes) {
     if (length < 2 || passes == 0) {
         return;
     }
-    const std::uint64_t direct = std::min<std::uint64_t>(passes, length);
-    for (std::uint64_t t = 0; t < direct; ++t) {
-        Index carried = seq[0];
-        Index carriedRank = m_nameRank[carried];
-        for (Index k = 1; k < length; ++k) {
-            const Index here = seq[k];
-            if (m_nameRank[here] < carriedRank) {
-                seq[k - 1] = carried;
-                carried = here;
-                carriedRank = m_nameRank[here];
-            } else {
-                seq[k - 1] = here;
+    if (passes < length) {
+        for (std::uint64_t t = 0; t < passes; ++t) {
+            Index carried = seq[0];
+            Index carriedRank = m_nameRank[carried];
+            for (Index k = 1; k < length; ++k) {
+                const Index here = seq[k];
+                if (m_nameRank[here] < carriedRank) {
+                    seq[k - 1] = carried;
+                    carried = here;
+                    carriedRank = m_nameRank[here];
+                } else {
+                    seq[k - 1] = here;
+                }
             }
+            seq[length - 1] = carried;
         }
-        seq[length - 1] = carried;
-    }
-    if (passes <= length) {
         return;
     }
-    // The names now stand in non-increasing order; every further pass rotates each run of equal
-    // names left by one.
+    m_sorted.assign(seq, seq + length);
+    SortByName(m_sorted.data(), length);
     const std::uint64_t more = passes - length;
-    for (Index begin = 0; begin < length;) {
-        Index end = begin + 1;
-        while (end < length && m_nameRank[seq[end]] == m_nameRank[seq[begin]]) {
-            ++end;
+    // Runs of equal names from the greatest down.
+    Index out = 0;
+    for (Index end = length; end > 0;) {
+        Index begin = end - 1;
+        while (begin > 0 && m_nameRank[m_sorted[begin - 1]] == m_nameRank[m_sorted[end - 1]]) {
+            --begin;
         }
-        const Index shift = static_cast<Index>(more % (end - begin));
-        if (shift != 0) {
-            std::rotate(seq + begin, seq + begin + shift, seq + end);
+        const Index size = end - begin;
+        const Index greater = length - end;
+        const Index shift = static_cast<Index>((greater + more) % size);
+        for (Index k = 0; k < size; ++k) {
+            seq[out++] = m_sorted[begin + (k + shift) % size];
         }
-        begin = end;
+        end = begin;
     }
 }
 
@@ -366,42 +414,52 @@ void StoreOrder::SortByName(Index* seq, Index length) {
     }
     // For each record, how many records with a smaller name stand after it.
     m_after.resize(length);
-    Fenwick seen(ranks);
-    for (Index k = length; k-- > 0;) {
-        m_after[k] = seen.CountBelow(m_nameRank[seq[k]]);
-        seen.Add(m_nameRank[seq[k]]);
+    {
+        Fenwick seen(ranks);
+        for (Index k = length; k-- > 0;) {
+            m_after[k] = seen.CountBelow(m_nameRank[seq[k]]);
+            seen.Add(m_nameRank[seq[k]]);
+        }
     }
     // Positions grouped by name, each name's in order.
-    m_count.assign(ranks + 1, 0);
+    m_rankStart.assign(ranks + 1, 0);
     for (Index k = 0; k < length; ++k) {
-        ++m_count[m_nameRank[seq[k]] + 1];
+        ++m_rankStart[m_nameRank[seq[k]] + 1];
     }
-    std::partial_sum(m_count.begin(), m_count.end(), m_count.begin());
+    std::partial_sum(m_rankStart.begin(), m_rankStart.end(), m_rankStart.begin());
     m_byRank.resize(length);
-    {
-        std::vector<Index>& cursor = m_cursor;
-        cursor.assign(m_count.begin(), m_count.end() - 1);
-        for (Index k = 0; k < length; ++k) {
-            m_byRank[cursor[m_nameRank[seq[k]]]++] = k;
-        }
+    m_rankCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
+    for (Index k = 0; k < length; ++k) {
+        m_byRank[m_rankCursor[m_nameRank[seq[k]]]++] = k;
     }
-    // Equal names come out rotated: the first j of them left by d_j mod j, where d_j counts the
-    // smaller names between the j-th and the (j+1)-th.
+    // Equal names come out turned: for j = 1 ... s, the first j of them left by d_j mod j, where
+    // d_j counts the smaller names between the j-th and the (j+1)-th. That is a ring that grows
+    // by one record inserted before its head, whose head then moves on by d_j mod j; the head's
+    // index gives each insertion's place, and the places, laid out from the last insertion back,
+    // give the final ring.
     m_run.resize(length);
+    m_place.resize(length);
     for (Index v = 0; v < ranks; ++v) {
-        const Index first = m_count[v];
-        const Index size = m_count[v + 1] - first;
-        Index* run = m_run.data() + first;
-        for (Index j = 0; j < size; ++j) {
-            run[j] = seq[m_byRank[first + j]];
-        }
+        const Index first = m_rankStart[v];
+        const Index size = m_rankStart[v + 1] - first;
+        Index head = 0;
         for (Index j = 1; j <= size; ++j) {
             const Index here = m_after[m_byRank[first + j - 1]];
             const Index next = j < size ? m_after[m_byRank[first + j]] : 0;
-            const Index shift = (here - next) % j;
-            if (shift != 0) {
-                std::rotate(run, run + shift, run + j);
+            Index at = 0;
+            if (j > 1) {
+                at = head;
+                head = head + 1;
             }
+            m_place[first + j - 1] = at;
+            head = static_cast<Index>((static_cast<std::uint64_t>(head) + (here - next) % j) % j);
+        }
+        // m_place[i] is the index, among the ring's records at that time, where record i went in.
+        FreeSlots slots(size);
+        Index* run = m_run.data() + first;
+        for (Index j = size; j-- > 0;) {
+            const Index slot = slots.TakeNth(m_place[first + j]);
+            run[(slot + size - head) % size] = seq[m_byRank[first + j]];
         }
     }
     std::copy(m_run.begin(), m_run.begin() + length, seq);
@@ -413,15 +471,12 @@ void StoreOrder::SortGroupsByName(Index* slots, Index length, Index groups) {
         return;
     }
     Bucket(slots, length, groups);
-    // SortByName uses m_count and m_cursor: keep the buckets' places apart.
-    std::vector<Index> start(m_cursor.begin(), m_cursor.begin() + groups);
-    std::vector<Index> count(m_count.begin(), m_count.begin() + groups);
     for (Index g = 0; g < groups; ++g) {
-        SortByName(m_scatter.data() + start[g], count[g]);
+        SortByName(m_scatter.data() + m_cursor[g], m_count[g]);
     }
     // The groups keep their slots.
     for (Index k = 0; k < length; ++k) {
-        slots[k] = m_scatter[start[m_group[slots[k]]]++];
+        slots[k] = m_scatter[m_cursor[m_group[slots[k]]]++];
     }
 }
 
