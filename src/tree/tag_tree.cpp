@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <functional>
+#include <stdexcept>
 
 #include "tags/tag_entry.h"
 
@@ -47,6 +48,11 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
         m_childBegin.pop_back();
         std::vector<Id>().swap(m_children);
         m_built = false;
+    }
+    // Ids are 32-bit with kNoNode reserved: more nodes than that would not fit in memory anyway,
+    // and are refused like any allocation that cannot be made.
+    if (m_nodes.size() >= kNoNode) {
+        throw std::length_error("TagTree: too many nodes");
     }
     const auto id = static_cast<Id>(m_nodes.size());
     Node node{};
