@@ -1,19 +1,42 @@
 #include "tags/code_page.h"
 
-#include <string.h>
+#include <cctype>
+#include <cstring>
 
 namespace quarrow {
 
 namespace {
 
-// Byte-wise search; the library's memmem is much faster than a first-byte scan when that byte is
-// common (the "l" of "line:").
+// Byte-wise search. The keys searched for in tags lines end in, or hold, a punctuation byte that
+// is rare in a line (":", "^"), so the scan jumps from one such byte to the next with memchr and
+// only there compares the whole key; a first-byte scan would stop at every "l" of a line.
 std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_t from) noexcept {
     if (from > text.size() || needle.size() > text.size() - from) {
         return std::string_view::npos;
     }
-    const void* found = ::memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-    return found == nullptr ? std::string_view::npos : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    std::size_t anchor = 0;
+    for (std::size_t i = needle.size(); i-- > 0;) {
+        const unsigned char c = static_cast<unsigned char>(needle[i]);
+        if (!std::isalnum(c) && c != ' ' && c < 0x80) {
+            anchor = i;
+            break;
+        }
+    }
+    const char* const begin = text.data();
+    const char* const last = begin + (text.size() - needle.size());  // the last possible start
+    const char* scan = begin + from + anchor;
+    while (scan <= last + anchor) {
+        const void* hit = std::memchr(scan, needle[anchor], static_cast<std::size_t>(last + anchor - scan) + 1);
+        if (hit == nullptr) {
+            break;
+        }
+        const char* start = static_cast<const char*>(hit) - anchor;
+        if (std::memcmp(start, needle.data(), needle.size()) == 0) {
+            return static_cast<std::size_t>(start - begin);
+        }
+        scan = static_cast<const char*>(hit) + 1;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace
