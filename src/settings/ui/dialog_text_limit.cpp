@@ -1,7 +1,6 @@
 #include "settings/ui/dialog_text_limit.h"
 
 #include <QLineEdit>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -10,34 +9,47 @@ namespace quarrow::ui {
 namespace {
 
 // Lets an edit grow only up to the cap, as an edit control's text limit does: an insertion that
-// would pass it is cut to what still fits, and a longer text already there may only shrink.
-class CapValidator final : public QValidator {
+// would pass it is cut to what still fits, and a longer text already there may only shrink. It
+// acts on the user's edits alone, so a text the program sets is never cut.
+class TypingCap final : public QObject {
 public:
-    CapValidator(QLineEdit* edit, int limit) : QValidator(edit), m_edit(edit), m_limit(limit) {}
-
-    State validate(QString& input, int& pos) const override {
-        const int before = DialogTextLength(m_edit->text());
-        const int after = DialogTextLength(input);
-        if (after <= m_limit || after <= before) {
-            return Acceptable;
-        }
-        // The inserted text ends at the cursor; drop what does not fit from its end.
-        int excess = after - std::max(m_limit, before);
-        while (excess > 0 && pos > 0) {
-            int width = 1;
-            if (pos >= 2 && input.at(pos - 1).isLowSurrogate() && input.at(pos - 2).isHighSurrogate()) {
-                width = 2;
+    TypingCap(QLineEdit* edit, int limit) : QObject(edit), m_edit(edit), m_limit(limit), m_current(edit->text()) {
+        // The signal's text may be stale when a handler changed the text again; read it anew.
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            const QString now = m_edit->text();
+            if (now != m_current) {
+                m_previous = m_current;
+                m_current = now;
             }
-            input.remove(pos - width, width);
-            pos -= width;
-            --excess;
-        }
-        return excess == 0 ? Acceptable : Invalid;
+        });
+        connect(edit, &QLineEdit::textEdited, this, &TypingCap::OnEdited);
     }
 
 private:
+    void OnEdited(const QString& text) {
+        const QString& before = (m_current == text) ? m_previous : m_current;
+        const int beforeLength = DialogTextLength(before);
+        const int afterLength = DialogTextLength(text);
+        if (afterLength <= m_limit || afterLength <= beforeLength) {
+            return;
+        }
+        // The inserted text ends at the cursor; drop what does not fit from its end.
+        QString cut = text;
+        int pos = m_edit->cursorPosition();
+        for (int excess = afterLength - std::max(m_limit, beforeLength); excess > 0 && pos > 0; --excess) {
+            const bool pair = pos >= 2 && cut.at(pos - 1).isLowSurrogate() && cut.at(pos - 2).isHighSurrogate();
+            const int width = pair ? 2 : 1;
+            cut.remove(pos - width, width);
+            pos -= width;
+        }
+        m_edit->setText(cut);
+        m_edit->setCursorPosition(pos);
+    }
+
     QLineEdit* m_edit;
     int m_limit;
+    QString m_current;
+    QString m_previous;
 };
 
 }  // namespace
@@ -46,9 +58,7 @@ QString TextLimitMessage(int limit) {
     return QStringLiteral("%1 文字以内で入力してください。").arg(limit);
 }
 
-void CapTyping(QLineEdit* edit, int limit) {
-    edit->setValidator(new CapValidator(edit, limit));
-}
+void CapTyping(QLineEdit* edit, int limit) { new TypingCap(edit, limit); }
 
 int DialogTextLength(const QString& text) {
     int length = 0;

@@ -1,0 +1,225 @@
+// The create-tags command with a stand-in ctags (a script that logs its arguments and writes a
+// tags file): the target remembered before the run, the run in the tags file's folder, the new
+// file opened, the progress window's Cancel, and every refusal on bad input.
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QTest>
+
+#include <chrono>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ctags/ui/create_tags_command.h"
+#include "ctags/ui/create_tags_dlg.h"
+#include "ctags/ui/ctags_progress_dialog.h"
+#include "dialog_test_support.h"
+#include "platform/message_sink.h"
+#include "settings/profile.h"
+#include "settings/view_settings.h"
+
+namespace quarrow::ui {
+namespace {
+
+using test::Qs;
+using test::Str;
+namespace id = create_tags_dlg_id;
+
+class CreateTagsCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        root = Str(dir.path());
+        profile.SetPath(root + "/quarrow.INI");
+        log = root + "/tool.log";
+        settings.m_strCtagsPath = root + "/fake-ctags";
+        // The template's first word takes the program-name position.
+        settings.m_strCtagsParam = "ctags -f@tags @target";
+        WriteTool("");
+    }
+
+    // A stand-in tool: logs its arguments and working folder, then writes a one-line tags file
+    // to its -f argument; `extra` runs before it exits.
+    void WriteTool(const std::string& extra) {
+        test::WriteFile(settings.m_strCtagsPath,
+                        "#!/bin/sh\n"
+                        ": > '" + log + "'\n"
+                        "for a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log + "'; done\n"
+                        "printf 'cwd=%s\\n' \"$PWD\" >> '" + log + "'\n"
+                        "out=\n"
+                        "for a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
+                        "printf 'Foo\\tFoo.java\\t/^class Foo$/;\"\\tc\\n' > \"$out\"\n" +
+                            extra + "exit 0\n");
+        ::chmod(settings.m_strCtagsPath.c_str(), 0755);
+    }
+
+    // Shows the command's dialog, types the tags file and target, and presses OK.
+    bool Run(const QString& tagsFile, const QString& target, bool pressOk = true) {
+        test::WhenModal<CCreateTagsDlg>([=](CCreateTagsDlg* shown) {
+            auto* combo = qobject_cast<QComboBox*>(shown->Control(id::kTagsFile));
+            combo->lineEdit()->selectAll();
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Delete);
+            QTest::keyClicks(combo->lineEdit(), tagsFile);
+            auto* edit = test::Edit(shown->Control(id::kTarget));
+            edit->setText(target);
+            QTest::mouseClick(shown->Control(pressOk ? id::kOk : id::kCancel), Qt::LeftButton);
+        });
+        return RunCreateTagsCommand(nullptr, dlg, settings, profile, sink, CodePage::Utf8,
+                                    [this](const std::string& path) {
+                                        opened.push_back(path);
+                                        return true;
+                                    });
+    }
+    std::string Remembered(const std::string& tagsFile) {
+        return profile.ReadString("CreateTagsParam", tagsFile, "(none)");
+    }
+    bool ToolRan() const { return std::filesystem::exists(log); }
+
+    QTemporaryDir dir;
+    std::string root;
+    std::string log;
+    Profile profile;
+    ViewSettings settings;
+    CCreateTagsDlg dlg;
+    RecordingMessageSink sink;
+    std::vector<std::string> opened;
+};
+
+TEST_F(CreateTagsCommandTest, ok_remembersTheTargetRunsInTheFolderAndOpensTheFile) {
+    test::WriteFile(profile.Path(), "[SYSTEM]\nX=1\n; a comment\n");
+    const std::string tags = root + "/out.tags";
+    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
+    EXPECT_EQ(Remembered(tags), "src");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nsrc\ncwd=" + root + "\n");
+    EXPECT_EQ(opened, std::vector<std::string>{tags});
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the wait cursor has ended
+    // Nothing else of the profile is lost.
+    EXPECT_EQ(profile.ReadInt("SYSTEM", "X", 0), 1);
+    EXPECT_NE(test::ReadFile(profile.Path()).find("; a comment"), std::string::npos);
+}
+
+TEST_F(CreateTagsCommandTest, cancelledOrEmpty_doesNothing) {
+    struct Case {
+        const char* name;
+        QString tagsFile;
+        bool ok;
+    };
+    const Case cases[] = {{"cancel", Qs(root + "/out.tags"), false}, {"empty", QString(), true},
+                          {"blank", QStringLiteral("   "), true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(Run(c.tagsFile, QStringLiteral("src"), c.ok));
+        EXPECT_FALSE(std::filesystem::exists(profile.Path()));
+        EXPECT_FALSE(ToolRan());
+        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(sink.messages.empty());
+    }
+}
+
+// Refusals: each says why, nothing is opened, and the target is still remembered (it is written
+// before the run).
+TEST_F(CreateTagsCommandTest, badTagsPath_givesAClearMessageAndOpensNothing) {
+    ASSERT_EQ(::mkdir((root + "/ro").c_str(), 0555), 0);
+    ASSERT_EQ(::mkdir((root + "/adir.tags").c_str(), 0755), 0);
+    struct Case {
+        std::string tagsFile;
+        std::string message;
+        bool needsNonRoot;
+    };
+    const Case cases[] = {
+        {"bare.tags", "tags path error![", false},
+        {root + "/missing/x.tags", "フォルダ " + root + "/missing がありません。", false},
+        {root + "/adir.tags", root + "/adir.tags はフォルダです。", false},
+        {root + "/ro/x.tags", "フォルダ " + root + "/ro に書き込めません。", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tagsFile);
+        if (c.needsNonRoot && ::geteuid() == 0) {
+            continue;  // root may write anywhere
+        }
+        sink.messages.clear();
+        EXPECT_FALSE(Run(Qs(c.tagsFile), QStringLiteral("t")));
+        EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(Remembered(c.tagsFile), "t");
+        EXPECT_FALSE(ToolRan());
+        EXPECT_TRUE(opened.empty());
+    }
+}
+
+TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothing) {
+    settings.m_strCtagsPath = root + "/no-such-ctags";
+    EXPECT_FALSE(Run(Qs(root + "/out.tags"), QStringLiteral("*")));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"create process error!"});
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(Remembered(root + "/out.tags"), "*");
+}
+
+TEST_F(CreateTagsCommandTest, relativeTagsPath_isWrittenAndOpenedWhereItNames) {
+    ASSERT_EQ(::mkdir((root + "/sub").c_str(), 0755), 0);
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const bool ran = Run(QStringLiteral("sub/out.tags"), QStringLiteral("src"));
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(Remembered("sub/out.tags"), "src");  // the key is the text as typed
+    EXPECT_TRUE(std::filesystem::exists(root + "/sub/out.tags"));
+    EXPECT_EQ(opened, std::vector<std::string>{root + "/sub/out.tags"});
+}
+
+// The target goes to the tool as typed: quotes group words (two targets), wildcards are
+// expanded in the tags file's folder, and the remembered text is exactly what was typed.
+TEST_F(CreateTagsCommandTest, targetWithQuotesOrWildcards_passesAsTyped) {
+    test::WriteFile(root + "/A.java", "class A {}\n");
+    test::WriteFile(root + "/B.java", "class B {}\n");
+    const std::string tags = root + "/out.tags";
+    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src\" \"lib")));
+    EXPECT_EQ(Remembered(tags), "src\" \"lib");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nsrc\nlib\ncwd=" + root + "\n");
+
+    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("*.java")));
+    EXPECT_EQ(Remembered(tags), "*.java");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nA.java\nB.java\ncwd=" + root + "\n");
+    EXPECT_EQ(opened.size(), 2u);
+}
+
+// A long run shows the progress window with the elapsed time and the size written so far;
+// Cancel ends the tool, and the run counts as not having taken place.
+TEST_F(CreateTagsCommandTest, cancelDuringALongRun_endsTheToolAndOpensNothing) {
+    WriteTool("while :; do printf 'Bar\\tBar.java\\t1;\"\\tc\\n' >> \"$out\"; sleep 0.05; done\n");
+    const std::string tags = root + "/slow.tags";
+    QString elapsedText;
+    QString sizeText;
+    bool waitCursor = false;
+    const auto started = std::chrono::steady_clock::now();
+    test::WhenModal<CCreateTagsDlg>([&](CCreateTagsDlg*) {
+        test::WhenModal<CtagsProgressDialog>([&](CtagsProgressDialog* progress) {
+            QTest::qWait(300);  // a few updates
+            elapsedText = progress->ElapsedText();
+            sizeText = progress->SizeText();
+            waitCursor = QGuiApplication::overrideCursor() != nullptr;
+            QTest::mouseClick(progress->CancelButton(), Qt::LeftButton);
+        });
+    });
+    const bool ran = Run(Qs(tags), QStringLiteral("src"));
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(Remembered(tags), "src");
+    EXPECT_TRUE(elapsedText.startsWith(QStringLiteral("経過時間： 0:0"))) << Str(elapsedText);
+    EXPECT_TRUE(sizeText.endsWith(QStringLiteral(" バイト"))) << Str(sizeText);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_LT(took, std::chrono::seconds(10));
+    // The tool is gone: the file stops growing.
+    const auto size = std::filesystem::file_size(tags);
+    QTest::qWait(200);
+    EXPECT_EQ(std::filesystem::file_size(tags), size);
+}
+
+}  // namespace
+}  // namespace quarrow::ui

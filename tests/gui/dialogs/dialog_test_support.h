@@ -1,0 +1,76 @@
+#pragma once
+// Helpers for driving the dialogs as a user does: acting on a modal dialog from inside its own
+// event loop, reading the tab order, and a scratch folder with a profile.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quarrow::test {
+
+// Runs `action` on the first modal dialog that appears (of type T when given), from inside its
+// own event loop. Gives up after `timeoutMs`, leaving the caller's exec() to fail the test.
+template <typename T = QWidget>
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, action, timeoutMs] {
+        auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (modal == nullptr && clock->elapsed() < timeoutMs) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (modal != nullptr) {
+            action(modal);
+        } else {
+            ADD_FAILURE() << "no modal dialog appeared";
+        }
+    });
+    timer->start(10);
+}
+
+// The widgets that Tab visits, starting at `first`, until the chain comes back to it.
+inline std::vector<QWidget*> TabChain(QWidget* first, int limit = 50) {
+    std::vector<QWidget*> chain;
+    QWidget* widget = first;
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus) {
+            chain.push_back(widget);
+        }
+        widget = widget->nextInFocusChain();
+    } while (widget != first && static_cast<int>(chain.size()) < limit);
+    return chain;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline QString Qs(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+inline std::string Str(const QString& text) { return text.toUtf8().toStdString(); }
+
+inline QLineEdit* Edit(QWidget* widget) { return qobject_cast<QLineEdit*>(widget); }
+
+}  // namespace quarrow::test
