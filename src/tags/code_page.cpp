@@ -1,6 +1,5 @@
 #include "tags/code_page.h"
 
-#include <cctype>
 #include <cstring>
 
 namespace quarrow {
@@ -16,8 +15,9 @@ std::size_t FindBytes(std::string_view text, std::string_view needle, std::size_
     }
     std::size_t anchor = 0;
     for (std::size_t i = needle.size(); i-- > 0;) {
-        const unsigned char c = static_cast<unsigned char>(needle[i]);
-        if (!std::isalnum(c) && c != ' ' && c < 0x80) {
+        const char c = needle[i];
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!alnum && c > ' ' && c < 0x7F) {
             anchor = i;
             break;
         }
