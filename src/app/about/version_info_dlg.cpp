@@ -80,6 +80,11 @@ CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
 
     connect(m_btnOk, &QPushButton::clicked, this, &CVersionInfoDlg::accept);
     UpdateData(false);
+    // The box grows rather than cut a line it was built to show.
+    for (QLineEdit* edit : {m_editNameVersion, m_editCopyright}) {
+        const int needed = edit->fontMetrics().horizontalAdvance(edit->text()) + 2 * edit->fontMetrics().averageCharWidth();
+        edit->setMinimumWidth(std::max(edit->minimumWidth(), std::min(needed, du.X(400))));
+    }
     m_btnOk->setFocus();
 }
 

@@ -146,6 +146,8 @@ CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
 
     SetTabOrderChain({m_btnOk, m_btnCancel, m_btnBrowse, m_cbTagsFile, m_editTarget, m_editParam});
 
+    FitGroupBoxTitles(this);
+
     connect(m_btnOk, &QPushButton::clicked, this, &CCreateTagsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CCreateTagsDlg::reject);
     connect(m_btnBrowse, &QPushButton::clicked, this, &CCreateTagsDlg::OnBrowseTagsFile);

@@ -33,3 +33,36 @@ void SetTabOrderChain(std::initializer_list<QWidget*> widgets) {
 }
 
 }  // namespace quarrow::ui
+
+#include <QGroupBox>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOptionGroupBox>
+
+namespace quarrow::ui {
+
+namespace {
+
+class GroupTitleStyle final : public QProxyStyle {
+public:
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override {
+        QRect rect = QProxyStyle::subControlRect(control, option, sub, widget);
+        if (control == CC_GroupBox && sub == SC_GroupBoxLabel) {
+            rect.setWidth(rect.width() + option->fontMetrics.height() / 2);
+        }
+        return rect;
+    }
+};
+
+}  // namespace
+
+void FitGroupBoxTitles(QWidget* dialog) {
+    auto* style = new GroupTitleStyle;
+    style->setParent(dialog);
+    for (QGroupBox* group : dialog->findChildren<QGroupBox*>()) {
+        group->setStyle(style);
+    }
+}
+
+}  // namespace quarrow::ui

@@ -30,3 +30,11 @@ namespace quarrow::ui {
 void SetTabOrderChain(std::initializer_list<QWidget*> widgets);
 
 }  // namespace quarrow::ui
+
+namespace quarrow::ui {
+
+// Gives the group boxes under `dialog` title rectangles wide enough for their whole text: some
+// styles measure a title a little short, which cuts a full-width closing bracket ("」").
+void FitGroupBoxTitles(QWidget* dialog);
+
+}  // namespace quarrow::ui

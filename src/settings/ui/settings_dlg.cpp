@@ -161,6 +161,8 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
                           m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
                           m_chkMainMenu, m_chkMultiView});
 
+    FitGroupBoxTitles(this);
+
     connect(m_btnOk, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
     connect(m_btnBrowseEditor, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseEditor);

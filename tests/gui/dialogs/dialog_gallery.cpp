@@ -1,6 +1,7 @@
 // Shows one of the dialogs with sample values until it is closed, for looking at its layout on a
 // real display: dialog_gallery settings|create|about|progress [profile]
 #include <QApplication>
+#include <QFont>
 #include <QThread>
 
 #include <chrono>
@@ -15,6 +16,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (const QByteArray family = qgetenv("GALLERY_FONT"); !family.isEmpty()) {
+        QApplication::setFont(QFont(QString::fromUtf8(family)));
+    }
     const std::string which = argc > 1 ? argv[1] : "";
     using namespace quarrow::ui;
     if (which == "settings") {
