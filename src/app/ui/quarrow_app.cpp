@@ -59,11 +59,9 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     m_codePage = LocaleCodePage();
 
     // The single-instance rule: an earlier window showing the "-T" tags file is asked to close.
-    SingleInstanceOptions instance;
-    instance.applyRule = SingleInstanceRuleApplies(m_profile);
-    instance.fallbackDirectory = m_paths.temporaryDirectory;
-    instance.searchedTitle = QString::fromStdString(DefaultTagsWindowTitle());
-    m_instance = SingleInstance::Apply(instance);
+    m_instance = SingleInstance::Apply({SingleInstanceRuleApplies(m_profile), m_paths.temporaryDirectory,
+                                        QString::fromStdString(DefaultTagsWindowTitle())},
+                                       m_options.runtimeDirectory);
 
     m_recentFiles = SizeRecentFileList(m_profile);
 

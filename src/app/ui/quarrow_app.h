@@ -39,6 +39,7 @@ public:
     // What start-up takes from the process; tests replace each part.
     struct Options {
         std::optional<AppPaths> paths;  // default: worked out from the executable's place
+        std::string runtimeDirectory;   // of the instance lock and socket; default: the user's
         CtagsStarter runCtags;          // default: ctags with a progress window
         FileChooser chooseFile;         // default: the platform's open dialog
         std::function<void(QWidget* parent)> showAbout;  // default: the About box

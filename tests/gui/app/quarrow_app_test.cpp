@@ -1,0 +1,221 @@
+// Start-up and exit of the application: the start-up requests, the title, the menus and their
+// commands, the accelerators, the menu-bar setting, and the order of the profile writes at exit.
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <filesystem>
+
+#include "app_fixture.h"
+#include "tree/ui/command_ids.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+using AppTest = AppFixture;
+namespace keys = setting_keys;
+
+QStringList Texts(const QList<QAction*>& actions) {
+    QStringList texts;
+    for (QAction* action : actions) {
+        if (action->isSeparator()) {
+            texts << QStringLiteral("-");
+        } else if (action->isVisible()) {
+            texts << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" [grey]"));
+        }
+    }
+    return texts;
+}
+
+QMenu* FileMenu(CMainFrame& frame) { return frame.menuBar()->actions().value(0)->menu(); }
+
+TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = m_app->MainWindow();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(Title(), QStringLiteral("無題 - Quarrow"));
+    EXPECT_EQ(TopRows(), 0);
+    EXPECT_TRUE(frame->menuBar()->isVisible());
+    EXPECT_EQ(Texts(frame->menuBar()->actions()),
+              (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"), QStringLiteral("ヘルプ(&H)")}));
+    QMenu* file = FileMenu(*frame);
+    emit file->aboutToShow();
+    EXPECT_EQ(Texts(file->actions()), (QStringList{
+                                          QStringLiteral("新規（又は再）作成(&N)\tCtrl+N"),
+                                          QStringLiteral("開く(&O)...\tCtrl+O"),
+                                          QStringLiteral("名前を付けて保存(&A)..."),
+                                          QStringLiteral("-"),
+                                          QStringLiteral("最近使ったﾌｧｲﾙ [grey]"),
+                                          QStringLiteral("-"),
+                                          QStringLiteral("アプリケーションの終了(&X)"),
+                                      }));
+    EXPECT_EQ(Texts(frame->menuBar()->actions()[2]->menu()->actions()),
+              QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+}
+
+TEST_F(AppTest, TagsOptionRunsCtagsIntoTheDefaultFileAndShowsIt) {
+    ASSERT_TRUE(Start({"-T/src/proj"}));
+    EXPECT_EQ(m_ctagsRuns, std::vector<std::string>{m_home + "tmp/QR-SOURCE.tags <- /src/proj"});
+    EXPECT_EQ(Title(), QStringLiteral("QR-SOURCE.tags - Quarrow"));
+    EXPECT_EQ(TopRows(), 1);
+}
+
+TEST_F(AppTest, RelativeTagsOptionEndsTheProgramWithItsMessage) {
+    EXPECT_FALSE(Start({"-Tsrc"}));
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0], QString::fromUtf8("-Tオプションにはフルパスを指定してください。"));
+}
+
+TEST_F(AppTest, MissingFileAtStartUpEndsTheProgramAndForgetsTheLastFile) {
+    GetProfile().WriteString(keys::kTags, keys::kLastTags, m_home + "gone.tags");
+    GetProfile().WriteInt(keys::kSystem, keys::kRestartRead, 1);
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(m_messages[0], QString::fromStdString(m_home + "gone.tags") + QString::fromUtf8(" が見つかりませんでした。"));
+    EXPECT_EQ(GetProfile().ReadString(keys::kTags, keys::kLastTags, "x"), "");
+    // The next start shows an empty document.
+    m_app->Shutdown(0);
+    m_app.reset();
+    m_messages.clear();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Title(), QStringLiteral("無題 - Quarrow"));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(AppTest, MenuBarIsRemovedUnlessMainMenuIsOneButTheKeysStay) {
+    for (const int value : {0, 2}) {
+        SCOPED_TRACE(value);
+        GetProfile().WriteInt(keys::kSystem, keys::kMainMenu, value);
+        ASSERT_TRUE(Start());
+        EXPECT_FALSE(m_app->MainWindow()->menuBar()->isVisible());
+        m_chosenFile = QString::fromStdString(WriteFile("a.tags", kTagsA));
+        ActivateMainWindow();
+        QTest::keyClick(m_app->View(), Qt::Key_O, Qt::ControlModifier);
+        EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+        m_app->Shutdown(0);
+        m_app.reset();
+    }
+}
+
+// Ctrl+N, which the menu shows, opens the tags-creation dialog like the menu item.
+TEST_F(AppTest, CtrlNOpensTheTagsCreationDialog) {
+    ASSERT_TRUE(Start());
+    QString shown;
+    QTimer::singleShot(0, m_app.get(), [&shown] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown = QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    ActivateMainWindow();
+    QTest::keyClick(m_app->View(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(shown, QStringLiteral("quarrow::ui::CCreateTagsDlg"));
+    EXPECT_TRUE(m_ctagsRuns.empty());
+}
+
+TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
+    const std::string a = WriteFile("a.tags", kTagsA);
+    ASSERT_TRUE(Start({a}));
+    // 57664: the About box.
+    m_app->OnCmdMsg(command::kAppAbout);
+    EXPECT_EQ(m_aboutShown, 1);
+    // 57604: the document writes its lines in store order after the save dialog.
+    const std::string saved = m_home + "saved.tags";
+    m_app->Document()->SetSaveFileChooser([&saved](QWidget*) { return QString::fromStdString(saved); });
+    m_app->OnCmdMsg(command::kFileSaveAs);
+    std::ifstream in(saved, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kTagsA);
+    EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));  // the document still names its file
+    // 57601: the open dialog, then the open.
+    m_chosenFile = QString::fromStdString(WriteFile("b.tags", kTagsB));
+    QAction* open = m_app->MainWindow()->findChild<QAction*>(QStringLiteral("cmd57601"));
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    EXPECT_EQ(Title(), QStringLiteral("b.tags - Quarrow"));
+    // A cancelled dialog changes nothing.
+    m_chosenFile.clear();
+    m_app->OnCmdMsg(command::kFileOpen);
+    EXPECT_EQ(Title(), QStringLiteral("b.tags - Quarrow"));
+}
+
+TEST_F(AppTest, RecentFilesFillTheMenuAndAFailedOneLeavesIt) {
+    const std::string a = WriteFile("a.tags", kTagsA);
+    const std::string b = WriteFile("b.tags", kTagsB);
+    ASSERT_TRUE(Start({a}));
+    ASSERT_NE(m_app->OpenDocumentFile(b), nullptr);
+    QMenu* file = FileMenu(*m_app->MainWindow());
+    emit file->aboutToShow();
+    const QStringList texts = Texts(file->actions());
+    ASSERT_GE(texts.size(), 8);
+    EXPECT_TRUE(texts[4].startsWith(QStringLiteral("&1 "))) << texts[4].toStdString();
+    EXPECT_TRUE(texts[4].endsWith(QStringLiteral("b.tags")));
+    EXPECT_TRUE(texts[5].startsWith(QStringLiteral("&2 ")));
+    EXPECT_TRUE(texts[5].endsWith(QStringLiteral("a.tags")));
+    EXPECT_FALSE(texts.contains(QStringLiteral("最近使ったﾌｧｲﾙ [grey]")));
+    // The second entry opens a.tags.
+    file->findChild<QAction*>(QStringLiteral("recent2"))->trigger();
+    EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+    // b.tags disappears: picking it fails, says so, and drops it from the list.
+    std::filesystem::remove(b);
+    m_app->OnCmdMsg(command::kFileMruFirst + 1);
+    EXPECT_EQ(m_messages.size(), 1U);
+    EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+    EXPECT_EQ(m_app->RecentFiles()->Entries(), std::vector<std::string>{a});
+}
+
+TEST_F(AppTest, ZeroRecentSizeKeepsThePlaceHolderGreyAndWritesNothing) {
+    GetProfile().WriteInt(keys::kTags, keys::kRecentSize, 0);
+    ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+    QMenu* file = FileMenu(*m_app->MainWindow());
+    emit file->aboutToShow();
+    EXPECT_TRUE(Texts(file->actions()).contains(QStringLiteral("最近使ったﾌｧｲﾙ [grey]")));
+    m_app->Shutdown(0);
+    EXPECT_TRUE(GetProfile().ReadSection(keys::kRecentFileList).empty());
+}
+
+// At exit the frame writes its rectangle, then the view its settings, then the document
+// "LASTTAGS", and last the application the recent files. Each step is seen from the next.
+TEST_F(AppTest, ExitWritesTheProfileInOrder) {
+    Profile profile = GetProfile();
+    profile.WriteInt(keys::kSystem, keys::kTipMessage, 7);
+    const std::string a = WriteFile("a.tags", kTagsA);
+    ASSERT_TRUE(Start({a}));
+    m_app->MainWindow()->move(40, 50);
+    m_app->View()->Settings().m_nTipMessage = 0;
+
+    std::vector<std::string> seen;
+    auto snapshot = [&profile, &seen](const char* moment) {
+        seen.push_back(std::string(moment) + " X=" + profile.ReadString(keys::kSystem, keys::kX, "-") +
+                       " TIP=" + profile.ReadString(keys::kSystem, keys::kTipMessage, "-") +
+                       " LAST=" + (profile.ReadString(keys::kTags, keys::kLastTags, "").empty() ? "no" : "yes") +
+                       " FILE1=" + (profile.ReadString(keys::kRecentFileList, "File1", "").empty() ? "no" : "yes"));
+    };
+    // The frame's object announces its end after writing its rectangle and before its child, the
+    // view, writes the settings; the view's after that.
+    QObject::connect(m_app->View(), &QObject::destroyed, m_app.get(), [&] { snapshot("view"); });
+    QObject::connect(m_app->MainWindow(), &QObject::destroyed, m_app.get(), [&] { snapshot("frame"); });
+    QObject::connect(m_app.get(), &CQuarrowApp::mainWindowClosed, m_app.get(), [&] { snapshot("closed"); });
+    m_app->OnCmdMsg(command::kAppExit);
+    for (int i = 0; i < 100 && m_app->MainWindow(); ++i) {
+        QTest::qWait(5);
+    }
+    ASSERT_EQ(m_app->MainWindow(), nullptr);
+    m_app->Shutdown(0);
+    snapshot("shutdown");
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "frame X=40 TIP=7 LAST=no FILE1=no",
+                        "view X=40 TIP=0 LAST=no FILE1=no",
+                        "closed X=40 TIP=0 LAST=yes FILE1=no",
+                        "shutdown X=40 TIP=0 LAST=yes FILE1=yes",
+                    }));
+    EXPECT_EQ(profile.ReadString(keys::kTags, keys::kLastTags, ""), a);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
