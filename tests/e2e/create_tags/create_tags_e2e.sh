@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# End to end: the real quarrow under Xvfb, the create command from the keyboard (Ctrl+N, the tags
+# file and target typed into the dialog, Enter), the real ctags over the sample tree, and the new
+# tags file shown as the window's document.
+# Usage: create_tags_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR [SCREENSHOT]
+set -euo pipefail
+exe=$1
+sample=$2
+shot=${3:-}
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+[ -x /usr/bin/ctags ] || { echo "SKIP: /usr/bin/ctags is not installed"; exit 77; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private copy of the program, so that its profile lives in the scratch folder.
+cp "$exe" "$work/quarrow"
+mkdir "$work/out"
+tags="$work/out/sample.tags"
+cat > "$work/quarrow.INI" <<INI
+[SYSTEM]
+MULTIVIEW=1
+[TAGS]
+CTAGSPATH=/usr/bin/ctags
+INI
+
+display=
+for n in $(seq 60 99); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "no free display"; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+(cd "$work" && exec ./quarrow) >"$work/quarrow.log" 2>&1 &
+app=$!
+pids+=($app)
+
+# Waits until a window whose title matches $1 exists and prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$app" 2>/dev/null || { echo "quarrow ended early" >&2; cat "$work/quarrow.log" >&2; return 1; }
+    sleep 0.1
+  done
+  echo "no window titled '$1'" >&2
+  xdotool search --name . getwindowname %@ >&2 2>/dev/null || true
+  return 1
+}
+
+main=$(wait_window 'Quarrow$')
+xdotool windowfocus --sync "$main"
+sleep 0.3
+xdotool key --clearmodifiers ctrl+n
+dialog=$(wait_window 'TAGSファイルの作成画面')
+xdotool windowfocus --sync "$dialog"
+sleep 0.3
+# The focus starts on OK: Cancel, "...", then the tags file field.
+xdotool key Tab Tab Tab ctrl+a
+xdotool type --delay 5 "$tags"
+xdotool key Tab ctrl+a
+xdotool type --delay 5 "$sample"
+xdotool key Return
+
+wait_window '^sample\.tags - Quarrow$' >/dev/null
+grep -q $'^Circle\t' "$tags" || { echo "the tags file lacks the sample's classes"; exit 1; }
+grep -q "^${tags//\//\\/}=${sample//\//\\/}\$" "$work/quarrow.INI" \
+  || { echo "the target was not remembered:"; cat "$work/quarrow.INI"; exit 1; }
+if [ -n "$shot" ] && command -v import >/dev/null; then
+  sleep 0.5
+  import -window root "$shot" || true
+fi
+echo "PASS: $tags shown"
