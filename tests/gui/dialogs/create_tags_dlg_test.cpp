@@ -146,6 +146,11 @@ TEST_F(CreateTagsDlgTest, typingATagsPath_reloadsTheTargetAfterEachChange) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
     EXPECT_EQ(Target()->text(), QStringLiteral("*"));
+    QTest::keyClicks(edit, QStringLiteral("/w/a.tags"));
+    QTest::keyClick(edit, Qt::Key_Return);  // Enter in the field presses the default button
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_strTagsFile, "/w/a.tags");
+    EXPECT_EQ(dlg.m_strTarget, "src");
 }
 
 TEST_F(CreateTagsDlgTest, pickingAListedFile_showsItsRememberedTarget) {
