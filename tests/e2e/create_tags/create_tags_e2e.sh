@@ -2,11 +2,14 @@
 # End to end: the real quarrow under Xvfb, the create command from the keyboard (Ctrl+N, the tags
 # file and target typed into the dialog, Enter), the real ctags over the sample tree, and the new
 # tags file shown as the window's document.
-# Usage: create_tags_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR [SCREENSHOT]
+# With MODE "cancel" the tool is a stand-in that never ends: the progress window must appear over
+# a window that still paints, and its Cancel must end the tool and open nothing.
+# Usage: create_tags_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR [SCREENSHOT] [MODE]
 set -euo pipefail
 exe=$1
 sample=$2
 shot=${3:-}
+mode=${4:-run}
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -24,11 +27,17 @@ trap cleanup EXIT
 cp "$exe" "$work/quarrow"
 mkdir "$work/out"
 tags="$work/out/sample.tags"
+ctags=/usr/bin/ctags
+if [ "$mode" = cancel ]; then
+  ctags="$work/slow-ctags"
+  printf '#!/bin/sh\necho $$ > "%s"\nexec sleep 600\n' "$work/tool.pid" > "$ctags"
+  chmod +x "$ctags"
+fi
 cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
 MULTIVIEW=1
 [TAGS]
-CTAGSPATH=/usr/bin/ctags
+CTAGSPATH=$ctags
 INI
 
 display=
@@ -74,6 +83,25 @@ xdotool type --delay 5 "$tags"
 xdotool key Tab ctrl+a
 xdotool type --delay 5 "$sample"
 xdotool key Return
+
+if [ "$mode" = cancel ]; then
+  progress=$(wait_window '^Quarrow$')
+  sleep 1.5
+  [ -s "$work/tool.pid" ] && kill -0 "$(cat "$work/tool.pid")" || { echo "the tool is not running"; exit 1; }
+  if [ -n "$shot" ] && command -v import >/dev/null; then import -window root "$shot" || true; fi
+  xdotool windowfocus --sync "$progress"
+  xdotool key Escape
+  for _ in $(seq 100); do kill -0 "$(cat "$work/tool.pid")" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$(cat "$work/tool.pid")" 2>/dev/null; then echo "Cancel did not end the tool"; exit 1; fi
+  for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^Quarrow$' 2>/dev/null)" ] && break; sleep 0.1; done
+  [ -z "$(xdotool search --onlyvisible --name '^Quarrow$' 2>/dev/null)" ] || { echo "the progress window stayed"; exit 1; }
+  if xdotool search --onlyvisible --name 'sample\.tags - Quarrow' >/dev/null 2>&1; then
+    echo "a cancelled run opened the tags file"; exit 1
+  fi
+  kill -0 "$app" || { echo "quarrow ended"; exit 1; }
+  echo "PASS: cancelled"
+  exit 0
+fi
 
 wait_window '^sample\.tags - Quarrow$' >/dev/null
 grep -q $'^Circle\t' "$tags" || { echo "the tags file lacks the sample's classes"; exit 1; }
