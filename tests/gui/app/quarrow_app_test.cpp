@@ -106,15 +106,18 @@ TEST_F(AppTest, MenuBarIsRemovedUnlessMainMenuIsOneButTheKeysStay) {
 // Ctrl+N, which the menu shows, opens the tags-creation dialog like the menu item.
 TEST_F(AppTest, CtrlNOpensTheTagsCreationDialog) {
     ASSERT_TRUE(Start());
+    ActivateMainWindow();
     QString shown;
-    QTimer::singleShot(0, m_app.get(), [&shown] {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, m_app.get(), [&shown] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             shown = QString::fromLatin1(modal->metaObject()->className());
             modal->close();
         }
     });
-    ActivateMainWindow();
+    poll.start(20);
     QTest::keyClick(m_app->View(), Qt::Key_N, Qt::ControlModifier);
+    poll.stop();
     EXPECT_EQ(shown, QStringLiteral("quarrow::ui::CCreateTagsDlg"));
     EXPECT_TRUE(m_ctagsRuns.empty());
 }
