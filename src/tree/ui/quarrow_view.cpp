@@ -146,6 +146,11 @@ QModelIndex CQuarrowView::SelectedIndex() const {
 }
 
 std::optional<QString> CQuarrowView::ToolTipTextAt(const QPoint& viewportPos) const {
+    QRect area;
+    return ToolTipAt(viewportPos, area);
+}
+
+std::optional<QString> CQuarrowView::ToolTipAt(const QPoint& viewportPos, QRect& area) const {
     if (!IsOn(m_settings.m_nTipMessage)) {
         return std::nullopt;
     }
@@ -175,6 +180,7 @@ std::optional<QString> CQuarrowView::ToolTipTextAt(const QPoint& viewportPos) co
     if (!iconRect.contains(viewportPos) && !labelRect.contains(viewportPos)) {
         return std::nullopt;
     }
+    area = iconRect.united(labelRect);
     if (m_model.rowCount(index) > 0) {
         return std::nullopt;  // only leaves: member nodes and files without members
     }
@@ -189,9 +195,10 @@ bool CQuarrowView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         // The switch is read now, so a change in the settings dialog applies at once.
-        if (const std::optional<QString> text = ToolTipTextAt(help->pos())) {
-            const QModelIndex index = indexAt(help->pos());
-            QToolTip::showText(help->globalPos(), *text, viewport(), visualRect(index));
+        QRect area;
+        if (const std::optional<QString> text = ToolTipAt(help->pos(), area)) {
+            // The tip goes as soon as the mouse leaves the icon and the label.
+            QToolTip::showText(help->globalPos(), *text, viewport(), area);
         } else {
             QToolTip::hideText();
         }

@@ -86,6 +86,8 @@ protected:
 
 private:
     QModelIndex SelectedIndex() const;
+    // The tip at a point and the area (icon and label) it belongs to.
+    std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
     void OnExpandedChanged(const QModelIndex& index, bool expanded);
     void ShowContextMenu(const QPoint& viewportPos);
 
