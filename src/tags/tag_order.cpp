@@ -502,7 +502,8 @@ void SortTagRecords(std::vector<CTagEntry>& records) {
         for (;;) {
             const Index from = order[j];
             order[j] = j;
-            if (from == i) {
+            // The second test only guards the loop: in a permutation no cycle meets a done slot.
+            if (from == i || order[from] == from) {
                 records[j] = held;
                 break;
             }
