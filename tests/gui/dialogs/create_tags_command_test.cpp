@@ -39,6 +39,7 @@ protected:
         // The template's first word takes the program-name position.
         settings.m_strCtagsParam = "ctags -f@tags @target";
         WriteTool("");
+        dlg.SetMessageSink(&sink);
     }
 
     // A stand-in tool: logs its arguments and working folder, then writes a one-line tags file
@@ -100,6 +101,40 @@ TEST_F(CreateTagsCommandTest, ok_remembersTheTargetRunsInTheFolderAndOpensTheFil
     // Nothing else of the profile is lost.
     EXPECT_EQ(profile.ReadInt("SYSTEM", "X", 0), 1);
     EXPECT_NE(test::ReadFile(profile.Path()).find("; a comment"), std::string::npos);
+}
+
+// A section full of junk and over-long entries: the entry for the tags file is read (cut at the
+// profile's limit, so OK asks for a shorter target), and the run adds its key without losing any
+// other line.
+TEST_F(CreateTagsCommandTest, junkAndOverlongRememberedTargets_loseNothing) {
+    const std::string tags = root + "/out.tags";
+    const std::string junk = "[CreateTagsParam]\n"
+                             "no equals sign here\n"
+                             "=empty key\n"
+                             "/other.tags=" + std::string(5000, 'o') + "\n"
+                             "; comment\n"
+                             "[Recent File List]\n"
+                             "File1=" + tags + "\n"
+                             "File2=" + std::string(3000, 'f') + "\n";
+    test::WriteFile(profile.Path(), junk + "[CreateTagsParam]\n" + tags + "=" + std::string(5000, 't') + "\n");
+    test::WhenModal<CCreateTagsDlg>([this](CCreateTagsDlg* shown) {
+        auto* target = test::Edit(shown->Control(id::kTarget));
+        EXPECT_EQ(target->text().size(), static_cast<qsizetype>(Profile::kMaxValueLength));
+        QTest::mouseClick(shown->Control(id::kOk), Qt::LeftButton);
+        EXPECT_TRUE(shown->isVisible());  // refused: over the cap
+        target->setText(QStringLiteral("src"));
+        QTest::mouseClick(shown->Control(id::kOk), Qt::LeftButton);
+    });
+    EXPECT_TRUE(RunCreateTagsCommand(nullptr, dlg, settings, profile, sink, CodePage::Utf8,
+                                     [this](const std::string& path) {
+                                         opened.push_back(path);
+                                         return true;
+                                     }));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"256 文字以内で入力してください。"});
+    EXPECT_EQ(Remembered(tags), "src");
+    const std::string after = test::ReadFile(profile.Path());
+    EXPECT_EQ(after.substr(0, junk.size()), junk);
+    EXPECT_EQ(opened, std::vector<std::string>{tags});
 }
 
 TEST_F(CreateTagsCommandTest, cancelledOrEmpty_doesNothing) {
