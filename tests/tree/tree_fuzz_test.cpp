@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <unistd.h>
+
+#include "tags/quarrow_doc.h"
+#include "tree/tag_tree.h"
+#include "tree/tag_tree_builder.h"
+#include "tree/tag_tree_printer.h"
+
+namespace quarrow {
+namespace {
+
+// Random bytes, biased towards what the reader, parser and builder react to: separators, TABs,
+// line ends, the pattern's markers, Shift-JIS lead bytes and long stretches.
+std::string RandomBytes(std::mt19937& rng) {
+    static const char* const kWords[] = {"\t", "\n", "\r\n", "/", "//", "/^", "$/;\"", "line:", "access:public",
+                                         "class:", "!_", "\x81", "\x95/", "\xE0", "\0", "m", "f", "c",
+                                         "p", "i", "a/b/", "A.java", " "};
+    auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    std::string bytes;
+    const std::size_t words = pick(2000);
+    for (std::size_t i = 0; i < words; ++i) {
+        switch (pick(30)) {
+        case 0: bytes.append(1500 + pick(1200), static_cast<char>(pick(256))); break;
+        case 1: case 2: case 3: bytes += static_cast<char>(pick(256)); break;
+        case 4:  // 0x1A ends the file: keep it rare so that most files are read to their end
+            if (pick(20) == 0) {
+                bytes += '\x1A';
+            }
+            break;
+        default: {
+            const char* word = kWords[pick(std::size(kWords))];
+            if (word[0] == '\0') {
+                bytes.push_back('\0');
+            } else {
+                bytes.append(word);
+            }
+        }
+        }
+    }
+    return bytes;
+}
+
+// Every node can be reached from the root, and Parent/Row/Child agree with one another.
+void ExpectConsistent(const TagTree& tree) {
+    std::size_t reached = 0;
+    std::vector<TagTree::Id> pending{TagTree::kRoot};
+    while (!pending.empty()) {
+        const TagTree::Id parent = pending.back();
+        pending.pop_back();
+        for (std::size_t row = 0; row < tree.ChildCount(parent); ++row) {
+            const TagTree::Id child = tree.Child(parent, row);
+            ASSERT_LT(child, tree.NodeCount());
+            ASSERT_EQ(tree.Parent(child), parent);
+            ASSERT_EQ(tree.Row(child), row);
+            ASSERT_GE(tree.Image(child), 0);
+            ASSERT_LT(tree.Image(child), 14);
+            ++reached;
+            pending.push_back(child);
+        }
+    }
+    EXPECT_EQ(reached, tree.NodeCount());
+}
+
+TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("quarrow-tree-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "fuzz.tags").string();
+    std::mt19937 rng(20261210);
+    std::size_t nodes = 0;
+    for (int round = 0; round < 150; ++round) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            const std::string bytes = RandomBytes(rng);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        const CodePage cp = round % 3 == 0 ? CodePage::ShiftJis : CodePage::Utf8;
+        CQuarrowDoc doc(nullptr, cp);
+        ASSERT_EQ(doc.OpenDocument(path), FileError::None) << "round " << round;
+
+        TagTree tree;
+        BuildTagTree(tree, doc.GetTags(), cp);
+        ExpectConsistent(tree);
+        nodes += tree.NodeCount();
+        std::string printed;
+        PrintTagTree(tree, printed);
+
+        // Building again from the same store gives the same tree.
+        TagTree again;
+        BuildTagTree(again, doc.GetTags(), cp);
+        std::string printedAgain;
+        PrintTagTree(again, printedAgain);
+        EXPECT_EQ(printed, printedAgain) << "round " << round;
+    }
+    EXPECT_GT(nodes, 2000u);   // the files are not all trivially small
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quarrow
