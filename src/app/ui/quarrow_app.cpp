@@ -156,6 +156,14 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
 }
 
 void CQuarrowApp::CloseMainWindow() {
+    // A close request (from another instance, say) can arrive while a ctags run waits in its
+    // progress window, with the view's command still on the stack: end the run first and close
+    // once it has returned.
+    if (auto* run = ui::CtagsProgressDialog::Active()) {
+        run->reject();
+        QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
+        return;
+    }
     m_bClosing = false;
     if (m_instance) {
         m_instance->SetWindowHooks({}, {});

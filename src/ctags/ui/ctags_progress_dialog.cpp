@@ -14,8 +14,11 @@
 
 namespace quarrow::ui {
 
+CtagsProgressDialog* CtagsProgressDialog::s_pActive = nullptr;
+
 CtagsProgressDialog::CtagsProgressDialog(QString tagsPath, QWidget* parent, std::chrono::milliseconds showDelay)
-    : QDialog(parent), m_strTagsPath(std::move(tagsPath)), m_showDelay(showDelay) {
+    : QDialog(parent), m_strTagsPath(std::move(tagsPath)), m_showDelay(showDelay), m_pOuter(s_pActive) {
+    s_pActive = this;
     setWindowTitle(QStringLiteral("Quarrow"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -47,6 +50,7 @@ CtagsProgressDialog::CtagsProgressDialog(QString tagsPath, QWidget* parent, std:
 }
 
 CtagsProgressDialog::~CtagsProgressDialog() {
+    s_pActive = m_pOuter;
     if (m_bCursorPushed) {
         QGuiApplication::restoreOverrideCursor();
     }

@@ -31,6 +31,9 @@ public:
     bool KeepWaiting(std::chrono::milliseconds elapsed) override;
 
     bool WasCancelled() const noexcept { return m_bCancelled; }
+    // The dialog of the run in progress, or null. Closing the program while a run waits inside
+    // it must cancel the run and wait for it to return before the window goes away.
+    static CtagsProgressDialog* Active() noexcept { return s_pActive; }
     QString ElapsedText() const;
     QString SizeText() const;
     QPushButton* CancelButton() const { return m_btnCancel; }
@@ -51,6 +54,8 @@ private:
     QPushButton* m_btnCancel;
     bool m_bCancelled = false;
     bool m_bCursorPushed = false;
+    CtagsProgressDialog* m_pOuter;  // a run inside a run (not expected) restores the outer one
+    static CtagsProgressDialog* s_pActive;
 };
 
 }  // namespace quarrow::ui

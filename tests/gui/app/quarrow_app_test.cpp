@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app_fixture.h"
+#include "ctags/ui/ctags_progress_dialog.h"
 #include "tree/ui/command_ids.h"
 
 namespace quarrow::ui::testing {
@@ -218,6 +219,32 @@ TEST_F(AppTest, ExitWritesTheProfileInOrder) {
                         "shutdown X=40 TIP=0 LAST=yes FILE1=yes",
                     }));
     EXPECT_EQ(profile.ReadString(keys::kTags, keys::kLastTags, ""), a);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
+
+namespace quarrow::ui::testing {
+namespace {
+
+// A close request that arrives while a ctags run waits in its progress window (another instance
+// asking this one to close, say) cancels the run and closes the window only once the run has
+// returned, so the command that started the run never finds its view gone.
+TEST_F(AppTest, CloseDuringACtagsRunWaitsForTheRunToEnd) {
+    ASSERT_TRUE(Start());
+    auto run = std::make_unique<CtagsProgressDialog>(QStringLiteral("/nonexistent/x.tags"), m_app->MainWindow());
+    m_app->MainWindow()->close();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(run->KeepWaiting(std::chrono::milliseconds(10 * i)) || run->WasCancelled());
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(run->WasCancelled());
+    EXPECT_NE(m_app->MainWindow(), nullptr);
+    run.reset();
+    for (int i = 0; i < 100 && m_app->MainWindow(); ++i) {
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
 }
 
 }  // namespace
