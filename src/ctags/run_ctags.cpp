@@ -16,24 +16,6 @@ namespace quarrow {
 
 namespace {
 
-// Every occurrence of `marker` on a character boundary, left to right, without searching the
-// inserted text again.
-std::string ReplaceAll(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
-    std::string result;
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t found = FindText(cp, text, marker, pos);
-        if (found == std::string_view::npos) {
-            break;
-        }
-        result.append(text.substr(pos, found - pos));
-        result.append(replacement);
-        pos = found + marker.size();
-    }
-    result.append(text.substr(pos));
-    return result;
-}
-
 std::string Quoted(std::string_view text) {
     std::string quoted;
     quoted.reserve(text.size() + 2);
@@ -105,8 +87,8 @@ std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_vi
                                   std::string_view target, CodePage cp) {
     // The second pass also runs over the inserted tags path: a path holding "@target" gets the
     // target inside it, as users of the template have always seen.
-    const std::string withTags = ReplaceAll(cp, paramTemplate, "@tags", Quoted(tagsPath));
-    return ReplaceAll(cp, withTags, "@target", Quoted(target));
+    const std::string withTags = ReplaceText(cp, paramTemplate, "@tags", Quoted(tagsPath));
+    return ReplaceText(cp, withTags, "@target", Quoted(target));
 }
 
 int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,

@@ -77,4 +77,20 @@ std::size_t FindLastByte(CodePage cp, std::string_view text, char byte) noexcept
     return found;
 }
 
+std::string ReplaceText(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
+    std::string result;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t found = FindText(cp, text, marker, pos);
+        if (found == std::string_view::npos) {
+            break;
+        }
+        result.append(text.substr(pos, found - pos));
+        result.append(replacement);
+        pos = found + marker.size();
+    }
+    result.append(text.substr(pos));
+    return result;
+}
+
 }  // namespace quarrow

@@ -4,6 +4,7 @@
 // never starts a match.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quarrow {
@@ -29,6 +30,10 @@ constexpr std::size_t CharWidthAt(CodePage cp, std::string_view text, std::size_
 
 // First occurrence of `needle` at or after `from` that begins on a character boundary, or npos.
 std::size_t FindText(CodePage cp, std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
+// `text` with every occurrence of `marker` that begins on a character boundary replaced by
+// `replacement`, left to right, without searching the inserted text again.
+std::string ReplaceText(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement);
 
 // Last occurrence of the single-byte `byte` that is not the second byte of a double-byte
 // character, or npos.

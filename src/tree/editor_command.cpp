@@ -8,26 +8,6 @@
 
 namespace quarrow {
 
-namespace {
-
-std::string ReplaceAll(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
-    std::string result;
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t found = FindText(cp, text, marker, pos);
-        if (found == std::string_view::npos) {
-            break;
-        }
-        result.append(text.substr(pos, found - pos));
-        result.append(replacement);
-        pos = found + marker.size();
-    }
-    result.append(text.substr(pos));
-    return result;
-}
-
-}  // namespace
-
 std::string BuildEditorCommand(std::string_view editorPath, std::string_view format, const CTagEntry& tag,
                                std::string_view tagsDir, CodePage cp) {
     std::string text;
@@ -38,7 +18,7 @@ std::string BuildEditorCommand(std::string_view editorPath, std::string_view for
 
     // "@l" first, over the editor path too; the file is inserted afterwards, so an "@l" inside
     // a file name reaches the editor unchanged.
-    text = ReplaceAll(cp, text, "@l", tag.GetLineNo());
+    text = ReplaceText(cp, text, "@l", tag.GetLineNo());
 
     const std::string_view file = tag.GetFile();
     std::string fullPath;
@@ -49,7 +29,7 @@ std::string BuildEditorCommand(std::string_view editorPath, std::string_view for
         fullPath.append(tagsDir);
         fullPath.append(file);
     }
-    return ReplaceAll(cp, text, "@f", fullPath);
+    return ReplaceText(cp, text, "@f", fullPath);
 }
 
 void JumpToEditor(const CTagEntry* tag, const ViewSettings& settings, std::string_view tagsDir, CodePage cp) {
