@@ -12,6 +12,7 @@
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_printer.h"
+#include "tests/tree/tree_consistency.h"
 
 namespace quarrow {
 namespace {
@@ -47,27 +48,6 @@ std::string RandomBytes(std::mt19937& rng) {
     return bytes;
 }
 
-// Every node can be reached from the root, and Parent/Row/Child agree with one another.
-void ExpectConsistent(const TagTree& tree) {
-    std::size_t reached = 0;
-    std::vector<TagTree::Id> pending{TagTree::kRoot};
-    while (!pending.empty()) {
-        const TagTree::Id parent = pending.back();
-        pending.pop_back();
-        for (std::size_t row = 0; row < tree.ChildCount(parent); ++row) {
-            const TagTree::Id child = tree.Child(parent, row);
-            ASSERT_LT(child, tree.NodeCount());
-            ASSERT_EQ(tree.Parent(child), parent);
-            ASSERT_EQ(tree.Row(child), row);
-            ASSERT_GE(tree.Image(child), 0);
-            ASSERT_LT(tree.Image(child), 14);
-            ++reached;
-            pending.push_back(child);
-        }
-    }
-    EXPECT_EQ(reached, tree.NodeCount());
-}
-
 TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("quarrow-tree-fuzz-" + std::to_string(::getpid()));
@@ -87,7 +67,10 @@ TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
 
         TagTree tree;
         BuildTagTree(tree, doc.GetTags(), cp);
-        ExpectConsistent(tree);
+        test::ExpectConsistent(tree);
+        for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
+            ASSERT_LT(tree.Image(id), 14);
+        }
         nodes += tree.NodeCount();
         std::string printed;
         PrintTagTree(tree, printed);
