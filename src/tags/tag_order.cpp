@@ -1,10 +1,14 @@
 #include "tags/tag_order.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cstdint>
-#include <functional>
+#include <cstring>
+#include <exception>
 #include <numeric>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 
 // How the exchange sort's order is found without running it.
@@ -25,9 +29,12 @@
 // group of n records follow from the group's sorted order (see Passes).
 //
 // Cost: n log n for the files, the groups and the names. A file whose records are split into k
-// runs by smaller files costs k batches over its records; fewer passes over a group than it has
-// records are done one by one. Both matter only for files cut into very many runs (never the case
-// in a file ctags writes, where each file's tags are one run or a few after appends).
+// runs by smaller files costs k batches over its records, and fewer passes over a group than it
+// has records are done one by one. Neither happens in a file ctags writes (each file's tags are
+// one run, or a few after appends), but a crafted file, such as two files alternating line by
+// line, would take hours; so the first phase's work is estimated before it runs, and once the
+// estimates of the files so far exceed a budget of a few seconds, each further file that does not
+// fit gets its groups sorted by name within their slots in input order, without the first phase.
 
 namespace quarrow {
 
@@ -43,14 +50,28 @@ namespace {
 
 using Index = std::uint32_t;
 
-// Counts of small keys, to ask how many keys below a value have been added.
+// Work units of the first phase (a third to two thirds of a nanosecond each here) that all files
+// together may spend: a few seconds.
+constexpr std::uint64_t kFirstPhaseBudget = 6'000'000'000;
+
+// The units one slot of a batch costs in the labels when the file has several groups.
+constexpr std::uint64_t kLabelWeight = 12;
+
+// Stores smaller than this are ordered on one thread: a second one would not pay for itself.
+constexpr std::size_t kThreadedSize = 50'000;
+
+// Equal names up to this many are turned in place; longer runs use the ring of SortByName.
+constexpr Index kDirectTurns = 32;
+
+// Counts of small keys, to ask how many keys below a value have been added. Reused: Reset keeps
+// the memory.
 class Fenwick final {
 public:
-    explicit Fenwick(std::size_t size) : m_tree(size + 1, 0) {}
+    void Reset(std::size_t size) { m_tree.assign(size + 1, 0); }
 
-    void Add(Index key) noexcept {
+    void Add(Index key, Index amount = 1) noexcept {
         for (std::size_t i = key + 1; i < m_tree.size(); i += i & (~i + 1)) {
-            ++m_tree[i];
+            m_tree[i] += amount;
         }
     }
     // How many added keys are less than `key`.
@@ -69,7 +90,8 @@ private:
 // Slots 0 .. n - 1, all free at first; takes the n-th free one (counting from 0).
 class FreeSlots final {
 public:
-    explicit FreeSlots(Index size) : m_tree(size + 1) {
+    void Reset(Index size) {
+        m_tree.resize(size + 1);
         for (std::size_t i = 1; i < m_tree.size(); ++i) {
             m_tree[i] = static_cast<Index>(i & (~i + 1));  // every slot free
         }
@@ -99,45 +121,69 @@ private:
     std::size_t m_top = 1;
 };
 
-struct GroupKey {
-    Index file;
-    std::string_view cls;
-    std::string_view kind;
-    bool operator==(const GroupKey&) const = default;
-};
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) noexcept {
+    return a + b < a ? UINT64_MAX : a + b;
+}
 
-struct GroupKeyHash {
-    std::size_t operator()(const GroupKey& key) const noexcept {
-        const std::hash<std::string_view> hash;
-        std::size_t h = key.file;
-        h = h * 1000003u ^ hash(key.cls);
-        h = h * 1000003u ^ hash(key.kind);
-        return h;
+std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) noexcept {
+    return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
+// The first eight bytes of a name as a number that compares as the bytes do.
+std::uint64_t NamePrefix(std::string_view name) noexcept {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, name.data(), name.size() < 8 ? name.size() : 8);
+    std::uint64_t value = 0;
+    for (unsigned char byte : bytes) {
+        value = value << 8 | byte;
     }
-};
+    return value;
+}
 
-class StoreOrder final {
-public:
-    explicit StoreOrder(const std::vector<CTagEntry>& records) : m_records(records), m_size(static_cast<Index>(records.size())) {}
-
-    // The permutation: position in the sorted store -> index in the input.
-    std::vector<Index> Compute() {
-        RankFiles();
-        CountSmallerFilesAfter();
-        GroupRecords();
-        RankNames();
-        for (Index file = 0; file + 1 < m_fileStart.size(); ++file) {
-            OrderFile(file);
+// A word-wise hash of a group's class and kind.
+std::uint64_t GroupHash(std::string_view cls, std::string_view kind) noexcept {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (cls.size() << 16 | kind.size());
+    auto mix = [&h](std::string_view text) {
+        std::size_t pos = 0;
+        for (; pos + 8 <= text.size(); pos += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + pos, 8);
+            h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+            h ^= h >> 32;
         }
-        return std::move(m_order);
-    }
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + pos, text.size() - pos);
+        h = (h ^ word) * 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 29;
+    };
+    mix(cls);
+    mix(kind);
+    return h;
+}
+
+// A batch of the first phase: `passes` passes over the file's first `prefix` records.
+struct PassBatch {
+    Index prefix;
+    Index passes;
+};
+
+// The work on one file's records, with scratch space reused from file to file. One per thread;
+// files share nothing but the per-record arrays, of which each file writes only its own records'.
+class FileOrder final {
+public:
+    FileOrder(const std::vector<CTagEntry>& records, std::vector<Index>& group, std::vector<Index>& nameRank)
+        : m_records(records), m_group(group), m_nameRank(nameRank) {}
+
+    // Numbers the groups and ranks the names of the file whose records `slots` holds in input
+    // order; returns the number of groups and the estimated work of the first phase.
+    Index Prepare(const Index* slots, Index length, const PassBatch* batches, Index batchCount, std::uint64_t& work);
+    // Puts the file's records into store order, with or without the first phase.
+    void Order(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount, bool firstPhase);
 
 private:
-    void RankFiles();
-    void CountSmallerFilesAfter();
-    void GroupRecords();
-    void RankNames();
-    void OrderFile(Index file);
+    Index NumberGroups(const Index* slots, Index length);
+    Index FindGroup(const CTagEntry& record);
+    void RankNames(Index groups);
     void Batch(Index* slots, Index length, std::uint64_t passes, Index groups);
     void Passes(Index* seq, Index length, std::uint64_t passes);
     void SortByName(Index* seq, Index length);
@@ -145,16 +191,19 @@ private:
     void Bucket(const Index* slots, Index length, Index groups);
 
     const std::vector<CTagEntry>& m_records;
-    Index m_size;
-    std::vector<Index> m_fileRank;     // per record
-    std::vector<Index> m_smallerAfter; // per record: records of smaller files after it
-    std::vector<Index> m_group;        // per record: its group's number within its file
-    std::vector<Index> m_nameRank;     // per record: its name's rank within its group
-    std::vector<Index> m_fileStart;    // per file rank, and one past the last: its slots in m_order
-    std::vector<Index> m_groupCount;   // per file rank
-    std::vector<Index> m_order;        // the records file by file; finally the whole permutation
+    std::vector<Index>& m_group;     // per record: its group's number within its file
+    std::vector<Index>& m_nameRank;  // per record: its name's rank within its group
 
-    // Scratch space, reused from file to file.
+    // Open addressing table of the file's groups: group number + 1, 0 for free.
+    std::vector<Index> m_table;
+    std::vector<Index> m_representative;  // per group: one of its records
+
+    struct NameKey {
+        std::uint64_t prefix;
+        Index record;
+    };
+    std::vector<NameKey> m_keys;
+
     std::vector<Index> m_count;
     std::vector<Index> m_cursor;
     std::vector<std::uint64_t> m_passes;
@@ -167,125 +216,130 @@ private:
     std::vector<Index> m_byRank;
     std::vector<Index> m_place;
     std::vector<Index> m_run;
+    Fenwick m_fenwick;
+    FreeSlots m_freeSlots;
 };
 
-void StoreOrder::RankFiles() {
-    std::unordered_map<std::string_view, Index> ids;
-    std::vector<std::string_view> names;
-    m_fileRank.resize(m_size);
-    std::string_view previous;
-    Index previousId = 0;
-    for (Index p = 0; p < m_size; ++p) {
-        const std::string_view file = m_records[p].GetFile();
-        if (p == 0 || file != previous) {
-            auto [it, added] = ids.try_emplace(file, static_cast<Index>(names.size()));
-            if (added) {
-                names.push_back(file);
-            }
-            previous = file;
-            previousId = it->second;
-        }
-        m_fileRank[p] = previousId;
-    }
-    std::vector<Index> byName(names.size());
-    std::iota(byName.begin(), byName.end(), Index{0});
-    std::sort(byName.begin(), byName.end(), [&](Index a, Index b) { return names[a] < names[b]; });
-    std::vector<Index> rankOf(names.size());
-    for (Index r = 0; r < byName.size(); ++r) {
-        rankOf[byName[r]] = r;
-    }
-    for (Index& rank : m_fileRank) {
-        rank = rankOf[rank];
-    }
+Index FileOrder::Prepare(const Index* slots, Index length, const PassBatch* batches, Index batchCount, std::uint64_t& work) {
+    const Index groups = NumberGroups(slots, length);
+    Bucket(slots, length, groups);
+    RankNames(groups);
 
-    // Records bucketed by file rank, each file's in input order.
-    m_fileStart.assign(names.size() + 1, 0);
-    for (Index p = 0; p < m_size; ++p) {
-        ++m_fileStart[m_fileRank[p] + 1];
-    }
-    std::partial_sum(m_fileStart.begin(), m_fileStart.end(), m_fileStart.begin());
-    m_order.resize(m_size);
-    std::vector<Index> cursor(m_fileStart.begin(), m_fileStart.end() - 1);
-    for (Index p = 0; p < m_size; ++p) {
-        m_order[cursor[m_fileRank[p]]++] = p;
-    }
-}
-
-void StoreOrder::CountSmallerFilesAfter() {
-    m_smallerAfter.resize(m_size);
-    Fenwick seen(m_fileStart.size() - 1);
-    for (Index p = m_size; p-- > 0;) {
-        m_smallerAfter[p] = seen.CountBelow(m_fileRank[p]);
-        seen.Add(m_fileRank[p]);
-    }
-}
-
-void StoreOrder::GroupRecords() {
-    std::unordered_map<GroupKey, Index, GroupKeyHash> ids;
-    m_groupCount.assign(m_fileStart.size() - 1, 0);
-    m_group.resize(m_size);
-    GroupKey previous{};
-    Index previousId = 0;
-    for (Index p = 0; p < m_size; ++p) {
-        const CTagEntry& record = m_records[p];
-        const GroupKey key{m_fileRank[p], record.GetClass(), record.GetKind()};
-        if (p == 0 || !(key == previous)) {
-            auto [it, added] = ids.try_emplace(key, m_groupCount[key.file]);
-            if (added) {
-                ++m_groupCount[key.file];
-            }
-            previous = key;
-            previousId = it->second;
-        }
-        m_group[p] = previousId;
-    }
-}
-
-void StoreOrder::RankNames() {
-    // Group numbers across the store, to bucket every group's records together.
-    std::vector<Index> groupBase(m_groupCount.size() + 1, 0);
-    std::partial_sum(m_groupCount.begin(), m_groupCount.end(), groupBase.begin() + 1);
-    const Index groups = groupBase.back();
-    std::vector<Index> start(groups + 1, 0);
-    for (Index p = 0; p < m_size; ++p) {
-        ++start[groupBase[m_fileRank[p]] + m_group[p] + 1];
-    }
-    std::partial_sum(start.begin(), start.end(), start.begin());
-    std::vector<Index> members(m_size);
-    {
-        std::vector<Index> cursor(start.begin(), start.end() - 1);
-        for (Index p = 0; p < m_size; ++p) {
-            members[cursor[groupBase[m_fileRank[p]] + m_group[p]]++] = p;
-        }
-    }
-    m_nameRank.resize(m_size);
-    auto nameLess = [this](Index a, Index b) { return m_records[a].GetName() < m_records[b].GetName(); };
+    // The first phase's work, batch by batch: the labels and, for fewer passes than records, the
+    // passes one by one over each group (at most passes x the largest group); for more, a sort.
+    Index largestGroup = 0;
     for (Index g = 0; g < groups; ++g) {
-        Index* first = members.data() + start[g];
-        Index* last = members.data() + start[g + 1];
-        if (!std::is_sorted(first, last, nameLess)) {
-            std::sort(first, last, nameLess);
+        largestGroup = std::max(largestGroup, m_count[g]);
+    }
+    work = 0;
+    m_count.assign(groups, 0);
+    Index largest = 0;
+    Index k = 0;
+    for (Index b = 0; b < batchCount; ++b) {
+        const Index prefix = batches[b].prefix;
+        for (; k < prefix; ++k) {
+            largest = std::max(largest, ++m_count[m_group[slots[k]]]);
+        }
+        if (prefix < 2) {
+            continue;
+        }
+        std::uint64_t cost = groups > 1 ? prefix * kLabelWeight : prefix;
+        if (batches[b].passes >= prefix) {
+            cost += static_cast<std::uint64_t>(prefix) * std::bit_width(prefix) + largestGroup;
+        } else {
+            cost += SaturatingMul(batches[b].passes, largest);
+        }
+        work = SaturatingAdd(work, cost);
+    }
+    return groups;
+}
+
+Index FileOrder::NumberGroups(const Index* slots, Index length) {
+    m_table.assign(64, 0);
+    m_representative.clear();
+    Index previous = 0;
+    for (Index k = 0; k < length; ++k) {
+        const CTagEntry& record = m_records[slots[k]];
+        if (k > 0) {
+            const CTagEntry& before = m_records[slots[k - 1]];
+            if (record.GetClass() == before.GetClass() && record.GetKind() == before.GetKind()) {
+                m_group[slots[k]] = previous;
+                continue;
+            }
+        }
+        previous = FindGroup(record);
+        if (previous == m_representative.size()) {
+            m_representative.push_back(slots[k]);
+        }
+        m_group[slots[k]] = previous;
+    }
+    return static_cast<Index>(m_representative.size());
+}
+
+// The group of `record`'s class and kind; a new number (the count so far) when it has none yet.
+Index FileOrder::FindGroup(const CTagEntry& record) {
+    const std::string_view cls = record.GetClass();
+    const std::string_view kind = record.GetKind();
+    if ((m_representative.size() + 1) * 2 > m_table.size()) {
+        std::vector<Index> bigger(m_table.size() * 2, 0);
+        for (Index g = 0; g < m_representative.size(); ++g) {
+            const CTagEntry& rep = m_records[m_representative[g]];
+            std::size_t at = GroupHash(rep.GetClass(), rep.GetKind()) & (bigger.size() - 1);
+            while (bigger[at] != 0) {
+                at = (at + 1) & (bigger.size() - 1);
+            }
+            bigger[at] = g + 1;
+        }
+        m_table.swap(bigger);
+    }
+    const std::size_t mask = m_table.size() - 1;
+    for (std::size_t at = GroupHash(cls, kind) & mask;; at = (at + 1) & mask) {
+        if (m_table[at] == 0) {
+            const Index added = static_cast<Index>(m_representative.size());
+            m_table[at] = added + 1;
+            return added;
+        }
+        const CTagEntry& rep = m_records[m_representative[m_table[at] - 1]];
+        if (rep.GetClass() == cls && rep.GetKind() == kind) {
+            return m_table[at] - 1;
+        }
+    }
+}
+
+// Ranks the names of each group bucketed in m_scatter.
+void FileOrder::RankNames(Index groups) {
+    auto less = [this](const NameKey& a, const NameKey& b) {
+        if (a.prefix != b.prefix) {
+            return a.prefix < b.prefix;
+        }
+        return m_records[a.record].GetName() < m_records[b.record].GetName();
+    };
+    for (Index g = 0; g < groups; ++g) {
+        const Index* members = m_scatter.data() + m_cursor[g];
+        const Index size = m_count[g];
+        m_keys.resize(size);
+        for (Index k = 0; k < size; ++k) {
+            m_keys[k] = {NamePrefix(m_records[members[k]].GetName()), members[k]};
+        }
+        if (!std::is_sorted(m_keys.begin(), m_keys.end(), less)) {
+            std::sort(m_keys.begin(), m_keys.end(), less);
         }
         Index rank = 0;
-        for (Index* it = first; it != last; ++it) {
-            if (it != first && nameLess(*(it - 1), *it)) {
+        for (Index k = 0; k < size; ++k) {
+            if (k > 0 && less(m_keys[k - 1], m_keys[k])) {
                 ++rank;
             }
-            m_nameRank[*it] = rank;
+            m_nameRank[m_keys[k].record] = rank;
         }
     }
 }
 
-void StoreOrder::OrderFile(Index file) {
-    Index* slots = m_order.data() + m_fileStart[file];
-    const Index length = m_fileStart[file + 1] - m_fileStart[file];
-    const Index groups = m_groupCount[file];
+void FileOrder::Order(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount, bool firstPhase) {
     // First phase: the smaller records that lie after the k-th record of the file and before the
     // next one each pass over the file's first k + 1 records. Slots after k are not yet touched.
-    for (Index k = 0; k < length; ++k) {
-        const Index passes = m_smallerAfter[slots[k]] - (k + 1 < length ? m_smallerAfter[slots[k + 1]] : 0);
-        if (passes > 0) {
-            Batch(slots, k + 1, passes, groups);
+    if (firstPhase) {
+        for (Index b = 0; b < batchCount; ++b) {
+            Batch(slots, batches[b].prefix, batches[b].passes, groups);
         }
     }
     SortGroupsByName(slots, length, groups);
@@ -293,7 +347,7 @@ void StoreOrder::OrderFile(Index file) {
 
 // Sorts `slots` into buckets by group in m_scatter, each in slot order; m_count and m_cursor give
 // each group's size and start.
-void StoreOrder::Bucket(const Index* slots, Index length, Index groups) {
+void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
     m_count.assign(groups, 0);
     for (Index k = 0; k < length; ++k) {
         ++m_count[m_group[slots[k]]];
@@ -315,7 +369,7 @@ void StoreOrder::Bucket(const Index* slots, Index length, Index groups) {
     }
 }
 
-void StoreOrder::Batch(Index* slots, Index length, std::uint64_t passes, Index groups) {
+void FileOrder::Batch(Index* slots, Index length, std::uint64_t passes, Index groups) {
     if (length < 2) {
         return;
     }
@@ -358,7 +412,7 @@ void StoreOrder::Batch(Index* slots, Index length, std::uint64_t passes, Index g
 // So n passes leave the names in non-increasing order, each name's records in sorted order turned
 // left by the number of records with a greater name, and every further pass turns each run of
 // equal names left by one more. Fewer than n passes are done one by one.
-void StoreOrder::Passes(Index* seq, Index length, std::uint64_t passes) {
+void FileOrder::Passes(Index* seq, Index length, std::uint64_t passes) {
     if (length < 2 || passes == 0) {
         return;
     }
@@ -400,53 +454,77 @@ void StoreOrder::Passes(Index* seq, Index length, std::uint64_t passes) {
     }
 }
 
-// The exchange sort of one whole group by name.
-void StoreOrder::SortByName(Index* seq, Index length) {
-    auto sorted = [&] {
-        for (Index k = 1; k < length; ++k) {
-            if (m_nameRank[seq[k]] < m_nameRank[seq[k - 1]]) {
-                return false;
-            }
-        }
-        return true;
-    };
-    if (length < 2 || sorted()) {
-        return;  // an ordered group is never exchanged
+// The exchange sort of one group's records by name.
+void FileOrder::SortByName(Index* seq, Index length) {
+    if (length < 2) {
+        return;
     }
+    bool sorted = true;
     Index ranks = 0;
     for (Index k = 0; k < length; ++k) {
-        ranks = std::max(ranks, m_nameRank[seq[k]] + 1);
-    }
-    // For each record, how many records with a smaller name stand after it.
-    m_after.resize(length);
-    {
-        Fenwick seen(ranks);
-        for (Index k = length; k-- > 0;) {
-            m_after[k] = seen.CountBelow(m_nameRank[seq[k]]);
-            seen.Add(m_nameRank[seq[k]]);
+        const Index rank = m_nameRank[seq[k]];
+        if (k > 0 && rank < m_nameRank[seq[k - 1]]) {
+            sorted = false;
         }
+        ranks = std::max(ranks, rank + 1);
+    }
+    if (sorted) {
+        return;  // an ordered group is never exchanged
     }
     // Positions grouped by name, each name's in order.
     m_rankStart.assign(ranks + 1, 0);
+    bool distinct = true;
     for (Index k = 0; k < length; ++k) {
-        ++m_rankStart[m_nameRank[seq[k]] + 1];
+        if (++m_rankStart[m_nameRank[seq[k]] + 1] > 1) {
+            distinct = false;
+        }
     }
     std::partial_sum(m_rankStart.begin(), m_rankStart.end(), m_rankStart.begin());
+    if (m_run.size() < length) {
+        m_run.resize(length);
+    }
+    if (distinct) {
+        // No equal names: the plain sorted order.
+        for (Index k = 0; k < length; ++k) {
+            m_run[m_rankStart[m_nameRank[seq[k]]]] = seq[k];
+        }
+        std::copy(m_run.begin(), m_run.begin() + length, seq);
+        return;
+    }
     m_byRank.resize(length);
     m_rankCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
     for (Index k = 0; k < length; ++k) {
         m_byRank[m_rankCursor[m_nameRank[seq[k]]]++] = k;
     }
+    // For each record, how many records with a smaller name stand after it.
+    m_after.resize(length);
+    m_fenwick.Reset(ranks);
+    for (Index k = length; k-- > 0;) {
+        m_after[k] = m_fenwick.CountBelow(m_nameRank[seq[k]]);
+        m_fenwick.Add(m_nameRank[seq[k]]);
+    }
     // Equal names come out turned: for j = 1 ... s, the first j of them left by d_j mod j, where
-    // d_j counts the smaller names between the j-th and the (j+1)-th. That is a ring that grows
-    // by one record inserted before its head, whose head then moves on by d_j mod j; the head's
-    // index gives each insertion's place, and the places, laid out from the last insertion back,
-    // give the final ring.
-    m_run.resize(length);
+    // d_j counts the smaller names between the j-th and the (j+1)-th.
     m_place.resize(length);
     for (Index v = 0; v < ranks; ++v) {
         const Index first = m_rankStart[v];
         const Index size = m_rankStart[v + 1] - first;
+        Index* run = m_run.data() + first;
+        if (size <= kDirectTurns) {
+            for (Index j = 1; j <= size; ++j) {
+                run[j - 1] = seq[m_byRank[first + j - 1]];
+                const Index here = m_after[m_byRank[first + j - 1]];
+                const Index next = j < size ? m_after[m_byRank[first + j]] : 0;
+                const Index shift = (here - next) % j;
+                if (shift != 0) {
+                    std::rotate(run, run + shift, run + j);
+                }
+            }
+            continue;
+        }
+        // That is a ring that grows by one record inserted before its head, whose head then moves
+        // on by d_j mod j; the head's index gives each insertion's place, and the places, laid out
+        // from the last insertion back, give the final ring.
         Index head = 0;
         for (Index j = 1; j <= size; ++j) {
             const Index here = m_after[m_byRank[first + j - 1]];
@@ -460,17 +538,16 @@ void StoreOrder::SortByName(Index* seq, Index length) {
             head = static_cast<Index>((static_cast<std::uint64_t>(head) + (here - next) % j) % j);
         }
         // m_place[i] is the index, among the ring's records at that time, where record i went in.
-        FreeSlots slots(size);
-        Index* run = m_run.data() + first;
+        m_freeSlots.Reset(size);
         for (Index j = size; j-- > 0;) {
-            const Index slot = slots.TakeNth(m_place[first + j]);
+            const Index slot = m_freeSlots.TakeNth(m_place[first + j]);
             run[(slot + size - head) % size] = seq[m_byRank[first + j]];
         }
     }
     std::copy(m_run.begin(), m_run.begin() + length, seq);
 }
 
-void StoreOrder::SortGroupsByName(Index* slots, Index length, Index groups) {
+void FileOrder::SortGroupsByName(Index* slots, Index length, Index groups) {
     if (groups == 1) {
         SortByName(slots, length);
         return;
@@ -485,6 +562,183 @@ void StoreOrder::SortGroupsByName(Index* slots, Index length, Index groups) {
     }
 }
 
+// A stretch of records of one file, and the passes the smaller records behind it make.
+struct Run {
+    Index begin;
+    Index length;
+    Index file;    // first the file's number in input order, then its rank
+    Index passes;  // records of smaller files between this run and the file's next one
+};
+
+class StoreOrder final {
+public:
+    explicit StoreOrder(const std::vector<CTagEntry>& records) : m_records(records), m_size(static_cast<Index>(records.size())) {}
+
+    // The permutation: position in the sorted store -> index in the input.
+    std::vector<Index> Compute();
+
+private:
+    void FindRuns();
+    void CountPasses();
+    void LayOutFiles();
+    // Calls work(order, file) for every file, on one or two threads; files are independent.
+    template <typename Work>
+    void ForEachFile(Work work);
+
+    const std::vector<CTagEntry>& m_records;
+    Index m_size;
+    Index m_files = 0;
+    std::vector<Run> m_runs;
+    std::vector<Index> m_fileStart;   // per file rank, and one past the last: its slots in m_order
+    std::vector<Index> m_batchStart;  // per file rank, and one past the last: its batches
+    std::vector<PassBatch> m_batches;
+    std::vector<Index> m_order;       // the records file by file; finally the whole permutation
+    std::vector<Index> m_group;
+    std::vector<Index> m_nameRank;
+};
+
+std::vector<Index> StoreOrder::Compute() {
+    FindRuns();
+    CountPasses();
+    LayOutFiles();
+    m_group.resize(m_size);
+    m_nameRank.resize(m_size);
+
+    std::vector<Index> groups(m_files);
+    std::vector<std::uint64_t> work(m_files);
+    ForEachFile([&](FileOrder& order, Index file) {
+        const Index start = m_fileStart[file];
+        groups[file] = order.Prepare(m_order.data() + start, m_fileStart[file + 1] - start, m_batches.data() + m_batchStart[file],
+                                     m_batchStart[file + 1] - m_batchStart[file], work[file]);
+    });
+    // Files are granted the first phase in store order while the budget lasts.
+    std::vector<char> firstPhase(m_files);
+    std::uint64_t left = kFirstPhaseBudget;
+    for (Index file = 0; file < m_files; ++file) {
+        firstPhase[file] = work[file] <= left;
+        if (firstPhase[file]) {
+            left -= work[file];
+        }
+    }
+    ForEachFile([&](FileOrder& order, Index file) {
+        const Index start = m_fileStart[file];
+        order.Order(m_order.data() + start, m_fileStart[file + 1] - start, groups[file], m_batches.data() + m_batchStart[file],
+                    m_batchStart[file + 1] - m_batchStart[file], firstPhase[file] != 0);
+    });
+    return std::move(m_order);
+}
+
+template <typename Work>
+void StoreOrder::ForEachFile(Work work) {
+    FileOrder mine(m_records, m_group, m_nameRank);
+    if (m_size < kThreadedSize || std::thread::hardware_concurrency() < 2) {
+        for (Index file = 0; file < m_files; ++file) {
+            work(mine, file);
+        }
+        return;
+    }
+    // Both threads take the next file until none is left; which thread does a file does not
+    // change its result.
+    std::atomic<Index> next{0};
+    auto loop = [&](FileOrder& order) {
+        for (Index file = next++; file < m_files; file = next++) {
+            work(order, file);
+        }
+    };
+    std::exception_ptr failure;
+    std::thread helper([&] {
+        try {
+            FileOrder theirs(m_records, m_group, m_nameRank);
+            loop(theirs);
+        } catch (...) {
+            failure = std::current_exception();
+            next = m_files;
+        }
+    });
+    try {
+        loop(mine);
+    } catch (...) {
+        next = m_files;
+        helper.join();
+        throw;
+    }
+    helper.join();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void StoreOrder::FindRuns() {
+    std::unordered_map<std::string_view, Index> ids;
+    std::vector<std::string_view> names;
+    std::string_view previous;
+    for (Index p = 0; p < m_size; ++p) {
+        const std::string_view file = m_records[p].GetFile();
+        if (p > 0 && file == previous) {
+            ++m_runs.back().length;
+            continue;
+        }
+        auto [it, added] = ids.try_emplace(file, static_cast<Index>(names.size()));
+        if (added) {
+            names.push_back(file);
+        }
+        previous = file;
+        m_runs.push_back({p, 1, it->second, 0});
+    }
+    m_files = static_cast<Index>(names.size());
+    std::vector<Index> byName(m_files);
+    std::iota(byName.begin(), byName.end(), Index{0});
+    std::sort(byName.begin(), byName.end(), [&](Index a, Index b) { return names[a] < names[b]; });
+    std::vector<Index> rankOf(m_files);
+    for (Index r = 0; r < m_files; ++r) {
+        rankOf[byName[r]] = r;
+    }
+    for (Run& run : m_runs) {
+        run.file = rankOf[run.file];
+    }
+}
+
+void StoreOrder::CountPasses() {
+    // From the back: the records of smaller files behind each run, less those behind the file's
+    // next run.
+    Fenwick behind;
+    behind.Reset(m_files);
+    std::vector<Index> atNextRun(m_files, 0);
+    for (std::size_t r = m_runs.size(); r-- > 0;) {
+        Run& run = m_runs[r];
+        const Index smaller = behind.CountBelow(run.file);
+        run.passes = smaller - atNextRun[run.file];
+        atNextRun[run.file] = smaller;
+        behind.Add(run.file, run.length);
+    }
+}
+
+void StoreOrder::LayOutFiles() {
+    m_fileStart.assign(m_files + 1, 0);
+    m_batchStart.assign(m_files + 1, 0);
+    for (const Run& run : m_runs) {
+        m_fileStart[run.file + 1] += run.length;
+        m_batchStart[run.file + 1] += run.passes > 0 ? 1 : 0;
+    }
+    std::partial_sum(m_fileStart.begin(), m_fileStart.end(), m_fileStart.begin());
+    std::partial_sum(m_batchStart.begin(), m_batchStart.end(), m_batchStart.begin());
+    m_order.resize(m_size);
+    m_batches.resize(m_batchStart.back());
+    std::vector<Index> cursor(m_fileStart.begin(), m_fileStart.end() - 1);
+    std::vector<Index> batchCursor(m_batchStart.begin(), m_batchStart.end() - 1);
+    for (const Run& run : m_runs) {
+        Index& at = cursor[run.file];
+        for (Index p = run.begin; p < run.begin + run.length; ++p) {
+            m_order[at++] = p;
+        }
+        if (run.passes > 0) {
+            m_batches[batchCursor[run.file]++] = {at - m_fileStart[run.file], run.passes};
+        }
+    }
+    m_runs.clear();
+    m_runs.shrink_to_fit();
+}
+
 }  // namespace
 
 void SortTagRecords(std::vector<CTagEntry>& records) {
@@ -493,9 +747,17 @@ void SortTagRecords(std::vector<CTagEntry>& records) {
     }
     std::vector<Index> order = StoreOrder(records).Compute();
     // Apply the permutation in place, cycle by cycle; a done slot is marked by pointing at itself.
+    // The records of a cycle lie anywhere: a cursor a few steps ahead on the cycle fetches them
+    // before they are needed.
+    constexpr int kAhead = 8;
     for (Index i = 0; i < order.size(); ++i) {
         if (order[i] == i) {
             continue;
+        }
+        Index ahead = order[i];
+        for (int step = 0; step < kAhead; ++step) {
+            __builtin_prefetch(&records[ahead]);
+            ahead = order[ahead];
         }
         CTagEntry held = records[i];
         Index j = i;
@@ -507,6 +769,8 @@ void SortTagRecords(std::vector<CTagEntry>& records) {
                 records[j] = held;
                 break;
             }
+            __builtin_prefetch(&records[ahead]);
+            ahead = order[ahead];
             records[j] = records[from];
             j = from;
         }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -164,6 +167,82 @@ TEST(TagOrder, SameOrderAsExchangeSortOnRandomStores) {
             return;
         }
     }
+}
+
+// Stores whose files are cut into many short runs by smaller files, with few names, so that the
+// batches are many and runs of equal names are long (the in-place turns and the ring both).
+TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {
+    static const char* const kFiles[] = {"A.java", "B.java", "C.java"};
+    static const char* const kNames[] = {"a", "b", "c"};
+    std::mt19937 rng(977);
+    auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 60; ++round) {
+        const std::size_t files = 2 + pick(2);
+        const std::size_t names = 1 + pick(3);
+        const std::size_t groups = 1 + pick(2);
+        const std::size_t count = 50 + pick(round % 6 == 0 ? 1500 : 400);
+        const std::size_t runLength = 1 + pick(round % 2 == 0 ? 3 : 40);
+        std::vector<std::string> lines;
+        std::size_t file = pick(files);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (pick(runLength) == 0) {
+                file = pick(files);
+            }
+            lines.push_back(TagLine(kFiles[file], groups == 2 && pick(2) == 0 ? "Foo" : "", "m", kNames[pick(names)]));
+        }
+        LineStore store(lines);
+        ExpectSameOrderAsExchangeSort(store.Records(), "round " + std::to_string(round));
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
+// Two files alternating line by line: the larger file's records form as many runs as it has
+// records, which the exchange sort's own order would take hours to follow. The order must come
+// at once, ordered by file, each group in name order within the slots it holds.
+TEST(TagOrder, FileCutIntoVeryManyRunsIsOrderedAtOnce) {
+    const std::size_t pairs = 150'000;
+    std::vector<std::string> lines;
+    lines.reserve(pairs * 2);
+    for (std::size_t i = 0; i < pairs; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "n%07zu", pairs - i);  // descending: every group must be sorted
+        lines.push_back(TagLine("B.java", i % 3 == 0 ? "Foo" : "Bar", "m", name));
+        lines.push_back(TagLine("A.java", "Foo", i % 2 == 0 ? "m" : "f", name));
+    }
+    LineStore store(lines);
+    std::vector<CTagEntry> records = store.Records();
+    const auto started = std::chrono::steady_clock::now();
+    SortTagRecords(records);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_LT(seconds, 20.0);
+
+    // Expected: A's records, then B's; in each file every slot, in input order, is taken by the
+    // next record of its group in name order.
+    std::vector<const char*> expected;
+    for (const char* file : {"A.java", "B.java"}) {
+        std::vector<const CTagEntry*> slots;
+        for (const CTagEntry& record : store.Records()) {
+            if (record.GetFile() == file) {
+                slots.push_back(&record);
+            }
+        }
+        auto groupOf = [](const CTagEntry* r) { return std::string(r->GetClass()) + "/" + std::string(r->GetKind()); };
+        std::map<std::string, std::vector<const CTagEntry*>> byGroup;
+        for (const CTagEntry* record : slots) {
+            byGroup[groupOf(record)].push_back(record);
+        }
+        for (auto& [group, members] : byGroup) {
+            std::stable_sort(members.begin(), members.end(), [](const CTagEntry* a, const CTagEntry* b) { return a->GetName() < b->GetName(); });
+        }
+        std::map<std::string, std::size_t> next;
+        for (const CTagEntry* record : slots) {
+            const std::string group = groupOf(record);
+            expected.push_back(byGroup[group][next[group]++]->GetText().data());
+        }
+    }
+    EXPECT_TRUE(Identities(records) == expected);
 }
 
 // A small Java project indexed by ctags the way the program runs it, once as a whole and once
