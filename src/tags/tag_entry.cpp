@@ -1,6 +1,12 @@
 #include "tags/tag_entry.h"
 
+#include <cstring>
+#include <bit>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quarrow {
 
@@ -70,6 +76,10 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
     if (piece.size() > kMaxPiece) {
         piece = piece.substr(0, kMaxPiece);
     }
+    if (cp == CodePage::Utf8) {
+        ParseBytes(piece);
+        return;
+    }
     if (const std::size_t nul = piece.find('\0'); nul != std::string_view::npos) {
         piece = piece.substr(0, nul);
     }
@@ -134,6 +144,162 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
         std::size_t end = 0;
         ValueAfter(line, at + kClassKey.size(), begin, end);
         m_strClass = span(begin, end);
+    }
+}
+
+void CTagEntry::ParseBytes(std::string_view piece) noexcept {
+    const char* const text = piece.data();
+    if (text != nullptr) {
+        m_pText = text;
+    }
+    std::size_t size = piece.size();
+    if (size >= 2 && text[0] == '!' && text[1] == '_') {
+        // Header lines of the tags file hold nothing but their text.
+        if (const void* nul = std::memchr(text, '\0', size); nul != nullptr) {
+            size = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+        }
+        if (text[size - 1] == '\n') {
+            --size;
+        }
+        m_strText = static_cast<std::uint16_t>(size);
+        return;
+    }
+    // The bytes that matter are TAB, NUL and the last byte of each searched text ("/^", the end
+    // marker, the keys). Every match is told by the bytes before it, so one scan left to right
+    // finds the first of each; a value that runs to the next TAB is open until a TAB at or after
+    // its start closes it, or the line ends.
+    constexpr std::size_t npos = std::string_view::npos;
+    enum Value { kFile, kKind, kLine, kAccess, kClass, kValues };
+    std::size_t begin[kValues];
+    std::size_t end[kValues];
+    unsigned open = 0;
+    unsigned found = 0;  // bit per value whose start is known
+    std::size_t firstTab = npos;
+    std::size_t patternAt = npos;
+    std::size_t markerAt = npos;
+    std::size_t lineEnd = size > 0 && text[size - 1] == '\n' ? size - 1 : size;
+    auto start = [&](Value value, std::size_t at) {
+        begin[value] = at;
+        found |= 1u << value;
+        open |= 1u << value;
+    };
+    // False at a NUL: the line ends there.
+    auto event = [&](std::size_t at) {
+        switch (text[at]) {
+        case '\t':
+            for (unsigned rest = open; rest != 0; rest &= rest - 1) {
+                const int value = std::countr_zero(rest);
+                if (begin[value] <= at) {
+                    end[value] = at;
+                    open &= ~(1u << value);
+                }
+            }
+            if (firstTab == npos) {
+                firstTab = at;
+                start(kFile, at + 1);
+            }
+            break;
+        case '^':
+            if (patternAt == npos && at >= 1 && text[at - 1] == '/') {
+                patternAt = at - 1;
+            }
+            break;
+        case '"':
+            if (markerAt == npos && at >= 3 && std::memcmp(text + at - 3, "$/;", 3) == 0) {
+                markerAt = at - 3;
+                start(kKind, markerAt + kEndMarker.size() + 1);  // past the TAB behind the marker
+            }
+            break;
+        case ':':
+            if (!(found & 1u << kLine) && at >= 4 && std::memcmp(text + at - 4, "line", 4) == 0) {
+                start(kLine, at + 1);
+            } else if (!(found & 1u << kAccess) && at >= 6 && std::memcmp(text + at - 6, "access", 6) == 0) {
+                start(kAccess, at + 1);
+            } else if (!(found & 1u << kClass) && at >= 5 && std::memcmp(text + at - 5, "class", 5) == 0) {
+                start(kClass, at + 1);
+            }
+            break;
+        default:  // NUL
+            lineEnd = at > 0 && text[at - 1] == '\n' ? at - 1 : at;
+            return false;
+        }
+        return true;
+    };
+
+    const std::size_t scanEnd = lineEnd;
+    std::size_t base = 0;
+#if defined(__SSE2__)
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i caret = _mm_set1_epi8('^');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i colon = _mm_set1_epi8(':');
+    const __m128i zero = _mm_setzero_si128();
+    for (; base < scanEnd; base += 16) {
+        __m128i chunk;
+        if (base + 16 <= scanEnd) {
+            chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + base));
+        } else {
+            char tail[16];
+            std::memset(tail, 'x', sizeof tail);
+            std::memcpy(tail, text + base, scanEnd - base);
+            chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tail));
+        }
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, tab), _mm_cmpeq_epi8(chunk, colon)),
+                                          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, caret)),
+                                                       _mm_cmpeq_epi8(chunk, zero)));
+        bool more = true;
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0 && more; mask &= mask - 1) {
+            more = event(base + static_cast<std::size_t>(std::countr_zero(mask)));
+        }
+        if (!more) {
+            break;
+        }
+    }
+#else
+    for (; base < scanEnd; ++base) {
+        const char c = text[base];
+        if ((c == '\t' || c == ':' || c == '"' || c == '^' || c == '\0') && !event(base)) {
+            break;
+        }
+    }
+#endif
+    m_strText = static_cast<std::uint16_t>(lineEnd);
+    const std::string_view line(text, lineEnd);
+
+    auto span = [](std::size_t from, std::size_t to) {
+        return Span{static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(to - from)};
+    };
+    // The value of `value`, blanks trimmed; false when its start lies past the end of the line.
+    auto valueOf = [&](Value value, std::size_t& from, std::size_t& to) {
+        if (!(found & 1u << value) || begin[value] > lineEnd) {
+            return false;
+        }
+        from = begin[value];
+        to = open & 1u << value ? lineEnd : end[value];
+        TrimSpaces(line, from, to);
+        return true;
+    };
+    m_strName = span(0, firstTab == npos || firstTab > lineEnd ? lineEnd : firstTab);
+    std::size_t from = 0;
+    std::size_t to = 0;
+    if (valueOf(kFile, from, to)) {
+        m_strFile = span(from, to);
+    }
+    if (patternAt != npos && markerAt != npos && markerAt >= patternAt + kPatternStart.size()) {
+        m_strPattern = span(patternAt + kPatternStart.size(), markerAt);
+    }
+    if (valueOf(kLine, from, to)) {
+        m_nLineNo = ReadDecimal(line.substr(from, to - from));
+        m_bHasLineNo = true;
+    }
+    if (valueOf(kKind, from, to)) {
+        m_strKind = span(from, to);
+    }
+    if (valueOf(kAccess, from, to)) {
+        m_strAccess = span(from, to);
+    }
+    if (valueOf(kClass, from, to)) {
+        m_strClass = span(from, to);
     }
 }
 

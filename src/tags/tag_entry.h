@@ -42,6 +42,9 @@ private:
         std::uint16_t length = 0;
     };
     std::string_view Field(Span span) const noexcept { return {m_pText + span.offset, span.length}; }
+    // Parse for a code page without double-byte characters: one scan over the piece finds every
+    // field.
+    void ParseBytes(std::string_view piece) noexcept;
 
     // Ordered so that a record packs into 40 bytes.
     const char* m_pText = "";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,40 @@ TEST(TagEntryParse, NewRecordIsEmptyAndLongPiecesAreCut) {
     entry.Parse(longPiece, CodePage::Utf8);
     EXPECT_EQ(entry.GetText().size(), CTagEntry::kMaxPiece);
     EXPECT_EQ(entry.GetName().size(), CTagEntry::kMaxPiece);
+}
+
+// Byte-wise parsing finds every field in one scan, Shift-JIS parsing searches character by
+// character. On bytes that hold no double-byte lead byte the two must agree field by field; the
+// random lines are made of the bytes and words the scan reacts to, NULs and LFs included.
+TEST(TagEntryParse, ByteScanAgreesWithCharacterSearch) {
+    static const std::vector<std::string> kWords = {
+        "\t", "\t", "\t", "/^", "$/;\"", "$/;", "$/", "\"", "^", "/", ":", "line:", "line", "class:", "class", "access:",
+        "access", "ss:", "!_", "!", "_", " ", "  ", "-", "+", "7", "42", "a", "Foo", "A.java", "m", "\\", std::string(1, '\0'),
+        "\n", "\x80", "\xA0", "\xDF",
+    };
+    std::mt19937 rng(31);
+    auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 20000; ++round) {
+        std::string piece;
+        const std::size_t words = pick(round % 100 == 0 ? 900 : 30);
+        for (std::size_t i = 0; i < words; ++i) {
+            piece += kWords[pick(kWords.size())];
+        }
+        if (pick(2) == 0) {
+            piece += '\n';
+        }
+        CTagEntry bytes;
+        CTagEntry chars;
+        bytes.Parse(piece, CodePage::Utf8);
+        chars.Parse(piece, CodePage::ShiftJis);
+        ASSERT_EQ(FieldsOf(bytes), FieldsOf(chars)) << testing::PrintToString(piece);
+        ASSERT_EQ(bytes.LineNumber(), chars.LineNumber()) << testing::PrintToString(piece);
+        ASSERT_EQ(bytes.HasLineNo(), chars.HasLineNo()) << testing::PrintToString(piece);
+        for (std::string_view field : {bytes.GetName(), bytes.GetFile(), bytes.GetKind(), bytes.GetAccess(), bytes.GetClass()}) {
+            ASSERT_GE(field.data(), bytes.GetText().data());
+            ASSERT_LE(field.data() + field.size(), bytes.GetText().data() + bytes.GetText().size());
+        }
+    }
 }
 
 TEST(TagEntryParse, RecordPacksSmall) {
