@@ -1,15 +1,23 @@
 #include "tags/tag_file_reader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <new>
+#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quarrow {
 
@@ -34,11 +42,31 @@ private:
     int m_fd;
 };
 
+// Files from this size on are parsed in two halves on two threads.
+constexpr std::size_t kThreadedBytes = std::size_t{1} << 20;
+
+// Asks for huge pages under a large block: a tags file of tens of megabytes then costs a few dozen
+// page faults instead of thousands. Only the whole huge pages inside the block are advised.
+void AdviseHugePages(char* block, std::size_t size) noexcept {
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHuge - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // a hint; failure costs only time
+    }
+#else
+    (void)block;
+    (void)size;
+#endif
+}
+
 // Reads the whole of an open regular file into one block; the file may grow or shrink while it
 // is read. False when a read fails.
 bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size) {
     std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
     block = std::make_unique_for_overwrite<char[]>(capacity);
+    AdviseHugePages(block.get(), capacity);
     size = 0;
     for (;;) {
         if (size == capacity) {
@@ -59,6 +87,120 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
             return true;
         }
         size += static_cast<std::size_t>(got);
+    }
+}
+
+// How a block of text cuts into pieces, and a piece start near its middle for a second thread.
+struct Shape {
+    std::size_t size = 0;          // bytes before the end of the file (0x1A)
+    std::size_t pieces = 0;
+    std::size_t middle = 0;        // a piece starts here (0 when the block is not split)
+    std::size_t piecesBefore = 0;  // pieces before `middle`
+};
+
+// One pass over the block for the common file: no CR, no line of 2047 bytes or more. Finds the
+// end of the file and counts the pieces by their LFs; false when the block needs the exact
+// rules (TranslateTextMode and a piece-by-piece count).
+bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
+    const void* eof = std::memchr(bytes, kEndOfFile, size);
+    if (eof != nullptr) {
+        size = static_cast<std::size_t>(static_cast<const char*>(eof) - bytes);
+    }
+    const std::size_t half = size / 2;
+    std::size_t lines = 0;
+    std::size_t lineStart = 0;  // the byte after the last LF
+    bool split = false;
+    // Called with the LFs of the 32 bytes at `base` as bits, lowest first.
+    auto lfs = [&](std::size_t base, unsigned mask) {
+        if (base + static_cast<std::size_t>(std::countr_zero(mask)) - lineStart >= kLineBufferSize - 1) {
+            return false;  // a line of 2047 bytes or more before its LF comes in several pieces
+        }
+        if (!split && base + 32 > half) {
+            for (unsigned rest = mask; rest != 0; rest &= rest - 1) {
+                const int bit = std::countr_zero(rest);
+                if (base + static_cast<std::size_t>(bit) >= half) {
+                    split = true;
+                    shape.middle = base + static_cast<std::size_t>(bit) + 1;
+                    shape.piecesBefore = lines + static_cast<std::size_t>(std::popcount(mask & ((2u << bit) - 1)));
+                    break;
+                }
+            }
+        }
+        lines += static_cast<std::size_t>(std::popcount(mask));
+        lineStart = base + 32 - static_cast<std::size_t>(std::countl_zero(mask));
+        return true;
+    };
+    std::size_t base = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; base + 32 <= size; base += 32) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base + 16));
+        const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, cr), _mm_cmpeq_epi8(high, cr))));
+        if (crs != 0) {
+            return false;
+        }
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, lf))) |
+                              static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, lf))) << 16;
+        if (mask == 0) {
+            if (base + 32 - lineStart >= kLineBufferSize - 1) {
+                return false;
+            }
+        } else if (!lfs(base, mask)) {
+            return false;
+        }
+    }
+#endif
+    for (; base < size; base += 32) {
+        unsigned mask = 0;
+        for (std::size_t k = 0; k < 32 && base + k < size; ++k) {
+            if (bytes[base + k] == '\r') {
+                return false;
+            }
+            mask |= static_cast<unsigned>(bytes[base + k] == '\n') << k;
+        }
+        if (mask != 0 && !lfs(base, mask)) {
+            return false;
+        }
+    }
+    // The last line, when it has no LF, is one more piece.
+    if (size - lineStart >= kLineBufferSize) {
+        return false;
+    }
+    shape.size = size;
+    shape.pieces = lines + (lineStart < size ? 1 : 0);
+    if (!split) {
+        shape.middle = 0;
+        shape.piecesBefore = 0;
+    }
+    return true;
+}
+
+// The exact rules, for any block: text mode applied in place, then the pieces counted one by one.
+void ShapeExactly(char* bytes, std::size_t size, Shape& shape) {
+    shape.size = TranslateTextMode(bytes, size);
+    const std::string_view text(bytes, shape.size);
+    const std::size_t half = shape.size / 2;
+    shape.pieces = 0;
+    shape.middle = 0;
+    shape.piecesBefore = 0;
+    for (std::size_t pos = 0; pos < shape.size; pos += NextPieceLength(text.substr(pos))) {
+        if (shape.middle == 0 && pos >= half && pos > 0) {
+            shape.middle = pos;
+            shape.piecesBefore = shape.pieces;
+        }
+        ++shape.pieces;
+    }
+}
+
+// Parses the pieces of `text` into `records`, which has room for exactly their number.
+void ParsePieces(std::string_view text, CodePage cp, CTagEntry* records, std::size_t count) noexcept {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < count && pos < text.size(); ++i) {
+        const std::size_t length = NextPieceLength(text.substr(pos));
+        records[i].Parse(text.substr(pos, length), cp);
+        pos += length;
     }
 }
 
@@ -109,24 +251,27 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
     if (!ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), block, size)) {
         return false;
     }
-    size = TranslateTextMode(block.get(), size);
-
-    const std::string_view text(block.get(), size);
-    std::size_t pieces = 0;
-    for (std::size_t pos = 0; pos < size; pos += NextPieceLength(text.substr(pos))) {
-        ++pieces;
+    Shape shape;
+    if (!ShapeQuickly(block.get(), size, shape)) {
+        ShapeExactly(block.get(), size, shape);
     }
     // The order works on 32-bit record numbers.
-    if (pieces >= std::numeric_limits<std::uint32_t>::max()) {
+    if (shape.pieces >= std::numeric_limits<std::uint32_t>::max()) {
         return false;
     }
 
-    std::vector<CTagEntry> records;
-    records.reserve(pieces);
-    for (std::size_t pos = 0; pos < size;) {
-        const std::size_t length = NextPieceLength(text.substr(pos));
-        records.emplace_back().Parse(text.substr(pos, length), cp);
-        pos += length;
+    const std::string_view text(block.get(), shape.size);
+    std::vector<CTagEntry> records(shape.pieces);
+    if (shape.middle == 0 || shape.size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
+        ParsePieces(text, cp, records.data(), records.size());
+    } else {
+        // The second half from a piece start on another thread; the pieces do not depend on
+        // each other.
+        std::thread second([&] {
+            ParsePieces(text.substr(shape.middle), cp, records.data() + shape.piecesBefore, shape.pieces - shape.piecesBefore);
+        });
+        ParsePieces(text.substr(0, shape.middle), cp, records.data(), shape.piecesBefore);
+        second.join();
     }
     store.Assign(std::move(block), std::move(records));
     return true;

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,66 @@ TEST(TagFileReader, CrLfFileLeavesNoCrInAnyField) {
     EXPECT_EQ(store[1].GetKind(), "c");
     for (const CTagEntry& record : store) {
         EXPECT_EQ(record.GetText().find('\r'), std::string_view::npos);
+    }
+}
+
+// Large files are counted in one pass and parsed in two halves; whatever their shape, the records
+// must be those of the pieces cut one by one after the text-mode rules.
+TEST(TagFileReader, LargeFilesGiveThePiecesOneByOne) {
+    std::mt19937 rng(5);
+    auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    auto lines = [&](std::size_t bytes, const std::string& end) {
+        std::string text;
+        while (text.size() < bytes) {
+            const std::size_t n = pick(5000);
+            char line[96];
+            std::snprintf(line, sizeof line, "m%zu\tF%zu.java\t/^", n, n % 97);
+            text += line;
+            text += Xs(pick(120));
+            std::snprintf(line, sizeof line, "$/;\"\tm\tline:%zu\tclass:C%zu", n, n % 7);
+            text += line;
+            text += end;
+        }
+        return text;
+    };
+    struct LargeCase {
+        const char* label;
+        std::string bytes;
+    };
+    const std::string plain = lines(3 << 20, "\n");
+    const std::vector<LargeCase> cases = {
+        {"LF lines", plain},
+        {"last line without LF", plain + "tail\tT.java"},
+        {"a long line in the second half", plain + Xs(5000) + "\n" + lines(1 << 20, "\n")},
+        {"a long last line", plain + Xs(2048)},
+        {"last line of 2047 bytes", plain + Xs(2047)},
+        {"CR LF lines", lines(2 << 20, "\r\n")},
+        {"0x1A in the middle", plain.substr(0, plain.size() / 2) + "\x1A" + plain},
+        {"one LF at the very middle", Xs(1 << 20) + "\n" + Xs(1 << 20)},
+    };
+    TempDir dir;
+    for (const LargeCase& c : cases) {
+        std::string translated = c.bytes;
+        translated.resize(TranslateTextMode(translated.data(), translated.size()));
+        std::vector<std::string> expected;
+        std::vector<std::string> names;
+        std::vector<std::string> classes;
+        for (std::size_t pos = 0; pos < translated.size();) {
+            const std::size_t length = NextPieceLength(std::string_view(translated).substr(pos));
+            CTagEntry entry;
+            entry.Parse(std::string_view(translated).substr(pos, length), CodePage::Utf8);
+            expected.emplace_back(entry.GetText());
+            names.emplace_back(entry.GetName());
+            classes.emplace_back(entry.GetClass());
+            pos += length;
+        }
+        TagStore store;
+        ASSERT_TRUE(ReadTagsFile(dir.Write("large.tags", c.bytes), CodePage::Utf8, store)) << c.label;
+        ASSERT_EQ(TextsOf(store), expected) << c.label;
+        for (std::size_t i = 0; i < store.size(); ++i) {
+            ASSERT_EQ(store[i].GetName(), names[i]) << c.label << " record " << i;
+            ASSERT_EQ(store[i].GetClass(), classes[i]) << c.label << " record " << i;
+        }
     }
 }
 
