@@ -12,6 +12,7 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -266,12 +267,21 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
         ParsePieces(text, cp, records.data(), records.size());
     } else {
         // The second half from a piece start on another thread; the pieces do not depend on
-        // each other.
-        std::thread second([&] {
+        // each other. Without a thread to be had, one thread does both.
+        auto secondHalf = [&] {
             ParsePieces(text.substr(shape.middle), cp, records.data() + shape.piecesBefore, shape.pieces - shape.piecesBefore);
-        });
+        };
+        std::thread second;
+        try {
+            second = std::thread(secondHalf);
+        } catch (const std::system_error&) {
+        }
         ParsePieces(text.substr(0, shape.middle), cp, records.data(), shape.piecesBefore);
-        second.join();
+        if (second.joinable()) {
+            second.join();
+        } else {
+            secondHalf();
+        }
     }
     store.Assign(std::move(block), std::move(records));
     return true;

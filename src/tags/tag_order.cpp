@@ -8,6 +8,7 @@
 #include <exception>
 #include <numeric>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -646,15 +647,21 @@ void StoreOrder::ForEachFile(Work work) {
         }
     };
     std::exception_ptr failure;
-    std::thread helper([&] {
-        try {
-            FileOrder theirs(m_records, m_group, m_nameRank);
-            loop(theirs);
-        } catch (...) {
-            failure = std::current_exception();
-            next = m_files;
-        }
-    });
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            try {
+                FileOrder theirs(m_records, m_group, m_nameRank);
+                loop(theirs);
+            } catch (...) {
+                failure = std::current_exception();
+                next = m_files;
+            }
+        });
+    } catch (const std::system_error&) {
+        loop(mine);  // no second thread to be had
+        return;
+    }
     try {
         loop(mine);
     } catch (...) {

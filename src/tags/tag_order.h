@@ -2,8 +2,9 @@
 // The order of the tag store. Records are ordered by file; within a file only records of one
 // class and kind are ever exchanged, by name, and how those groups interleave is exactly what a
 // plain exchange sort (for each i, for each j > i, swap when record j goes before record i)
-// leaves. This computes that order in about n log n steps instead of n^2 / 2 comparisons (files
-// cut into very many runs by smaller files cost more; see tag_order.cpp).
+// leaves. This computes that order in about n log n steps instead of n^2 / 2 comparisons. Files
+// cut into very many runs by smaller files cost more; past a budget of a few seconds such a file
+// gets its groups sorted by name within their slots instead (see tag_order.cpp).
 
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace quarrow {
 bool GoesBefore(const CTagEntry& b, const CTagEntry& a) noexcept;
 
 // Puts `records` into the exchange sort's order. Uses a few 32-bit words per record besides the
-// records themselves.
+// records themselves, and a second thread for large stores.
 void SortTagRecords(std::vector<CTagEntry>& records);
 
 }  // namespace quarrow
