@@ -130,10 +130,13 @@ std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) noexcept {
     return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
 }
 
-// The first eight bytes of a name as a number that compares as the bytes do.
-std::uint64_t NamePrefix(std::string_view name) noexcept {
+// Eight bytes of a name from `from` on, as a number that compares as the bytes do; zeros past
+// its end, which sort before any byte of a name (names hold no NUL).
+std::uint64_t NameWord(std::string_view name, std::size_t from) noexcept {
     unsigned char bytes[8] = {};
-    std::memcpy(bytes, name.data(), name.size() < 8 ? name.size() : 8);
+    if (from < name.size()) {
+        std::memcpy(bytes, name.data() + from, name.size() - from < 8 ? name.size() - from : 8);
+    }
     std::uint64_t value = 0;
     for (unsigned char byte : bytes) {
         value = value << 8 | byte;
@@ -199,8 +202,11 @@ private:
     std::vector<Index> m_table;
     std::vector<Index> m_representative;  // per group: one of its records
 
+    // A name's first sixteen bytes and its length: enough to compare most names without them.
     struct NameKey {
-        std::uint64_t prefix;
+        std::uint64_t high;
+        std::uint64_t low;
+        Index length;
         Index record;
     };
     std::vector<NameKey> m_keys;
@@ -310,8 +316,14 @@ Index FileOrder::FindGroup(const CTagEntry& record) {
 // Ranks the names of each group bucketed in m_scatter.
 void FileOrder::RankNames(Index groups) {
     auto less = [this](const NameKey& a, const NameKey& b) {
-        if (a.prefix != b.prefix) {
-            return a.prefix < b.prefix;
+        if (a.high != b.high) {
+            return a.high < b.high;
+        }
+        if (a.low != b.low) {
+            return a.low < b.low;
+        }
+        if (a.length <= 16 && b.length <= 16) {
+            return a.length < b.length;
         }
         return m_records[a.record].GetName() < m_records[b.record].GetName();
     };
@@ -320,7 +332,8 @@ void FileOrder::RankNames(Index groups) {
         const Index size = m_count[g];
         m_keys.resize(size);
         for (Index k = 0; k < size; ++k) {
-            m_keys[k] = {NamePrefix(m_records[members[k]].GetName()), members[k]};
+            const std::string_view name = m_records[members[k]].GetName();
+            m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};
         }
         if (!std::is_sorted(m_keys.begin(), m_keys.end(), less)) {
             std::sort(m_keys.begin(), m_keys.end(), less);
@@ -756,7 +769,7 @@ void SortTagRecords(std::vector<CTagEntry>& records) {
     // Apply the permutation in place, cycle by cycle; a done slot is marked by pointing at itself.
     // The records of a cycle lie anywhere: a cursor a few steps ahead on the cycle fetches them
     // before they are needed.
-    constexpr int kAhead = 8;
+    constexpr int kAhead = 32;
     for (Index i = 0; i < order.size(); ++i) {
         if (order[i] == i) {
             continue;

@@ -173,12 +173,13 @@ TEST(TagOrder, SameOrderAsExchangeSortOnRandomStores) {
 // batches are many and runs of equal names are long (the in-place turns and the ring both).
 TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {
     static const char* const kFiles[] = {"A.java", "B.java", "C.java"};
-    static const char* const kNames[] = {"a", "b", "c"};
+    // Long names that agree in their first sixteen bytes or more, and short ones.
+    static const char* const kNames[] = {"abcdefghijklmnopz", "a", "abcdefghijklmnopab", "abcdefghijklmnop", "b"};
     std::mt19937 rng(977);
     auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
     for (int round = 0; round < 60; ++round) {
         const std::size_t files = 2 + pick(2);
-        const std::size_t names = 1 + pick(3);
+        const std::size_t names = 1 + pick(5);
         const std::size_t groups = 1 + pick(2);
         const std::size_t count = 50 + pick(round % 6 == 0 ? 1500 : 400);
         const std::size_t runLength = 1 + pick(round % 2 == 0 ? 3 : 40);
