@@ -133,6 +133,13 @@ std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) noexcept {
 // Eight bytes of a name from `from` on, as a number that compares as the bytes do; zeros past
 // its end, which sort before any byte of a name (names hold no NUL).
 std::uint64_t NameWord(std::string_view name, std::size_t from) noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (from + 8 <= name.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, name.data() + from, 8);
+            return __builtin_bswap64(word);
+        }
+    }
     unsigned char bytes[8] = {};
     if (from < name.size()) {
         std::memcpy(bytes, name.data() + from, name.size() - from < 8 ? name.size() - from : 8);
