@@ -25,17 +25,22 @@
 // comparisons sort each group by name inside the slots it holds; ties come out in an order that
 // follows from where the smaller names lie between them.
 //
-// Batches of passes are collapsed: L passes over L slots return every label to its place, so a
-// group only needs to know how many passes touch its own records, and n or more passes over a
-// group of n records follow from the group's sorted order (see Passes).
+// Batches of passes are collapsed: c passes over L slots turn the group labels of the slots left
+// by c mod L, whatever the records, and a group only needs to know how many passes start on its
+// own labels. The passes' effect on a group's records lasts only among equal names (the second
+// phase sorts the group by name), so a group whose names all differ is left alone, one whose
+// names are all equal turns, and only groups that mix equal and other names are passed over:
+// n or more passes over a group of n records follow from its sorted order (see Passes), fewer
+// are done one by one.
 //
-// Cost: n log n for the files, the groups and the names. A file whose records are split into k
-// runs by smaller files costs k batches over its records, and fewer passes over a group than it
-// has records are done one by one. Neither happens in a file ctags writes (each file's tags are
-// one run, or a few after appends), but a crafted file, such as two files alternating line by
-// line, would take hours; so the first phase's work is estimated before it runs, and once the
-// estimates of the files so far exceed a budget of a few seconds, each further file that does not
-// fit gets its groups sorted by name within their slots in input order, without the first phase.
+// Cost: n log n for the files, the groups and the names, and the labels' turns cost no more than
+// the passes of the smaller records. Fewer passes than records over a group that mixes equal and
+// other names cost passes x records. In a file ctags writes each file's tags are one run, or a
+// few after appends, and that stays small; but a crafted file, such as two files alternating line
+// by line with repeated names, would take hours. So the first phase's work is estimated before it
+// runs; files are granted it in store order while their estimates fit a budget of a few seconds,
+// and a file that does not fit gets only the second phase: its groups sorted by name within the
+// slots they hold in input order.
 
 namespace quarrow {
 
@@ -54,9 +59,6 @@ using Index = std::uint32_t;
 // Work units of the first phase (a third to two thirds of a nanosecond each here) that all files
 // together may spend: a few seconds.
 constexpr std::uint64_t kFirstPhaseBudget = 6'000'000'000;
-
-// The units one slot of a batch costs in the labels when the file has several groups.
-constexpr std::uint64_t kLabelWeight = 12;
 
 // Stores smaller than this are ordered on one thread: a second one would not pay for itself.
 constexpr std::size_t kThreadedSize = 50'000;
@@ -195,7 +197,9 @@ private:
     Index NumberGroups(const Index* slots, Index length);
     Index FindGroup(const CTagEntry& record);
     void RankNames(Index groups);
-    void Batch(Index* slots, Index length, std::uint64_t passes, Index groups);
+    void FirstPhase(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount);
+    void AppendToFirstPhase(const Index* slots, Index k);
+    void PassGroup(Index group, std::uint64_t passes);
     void Passes(Index* seq, Index length, std::uint64_t passes);
     void SortByName(Index* seq, Index length);
     void SortGroupsByName(Index* slots, Index length, Index groups);
@@ -220,7 +224,6 @@ private:
 
     std::vector<Index> m_count;
     std::vector<Index> m_cursor;
-    std::vector<std::uint64_t> m_passes;
     std::vector<Index> m_scatter;
     std::vector<Index> m_labels;
     std::vector<Index> m_after;
@@ -230,6 +233,25 @@ private:
     std::vector<Index> m_byRank;
     std::vector<Index> m_place;
     std::vector<Index> m_run;
+    // What passes do to a group: nothing that lasts when its names all differ (the second phase
+    // sorts it whole), a turn when they are all equal, and anything otherwise.
+    enum class Names : char { Distinct, One, Mixed };
+    std::vector<Names> m_names;  // per group of the file at hand
+
+    // The first phase. Slots and records are numbered by their place in the file's input order.
+    static constexpr Index kNone = UINT32_MAX;
+    std::vector<Index> m_labelNext;   // the slots as a ring, in their current order
+    Index m_labelHead = kNone;
+    Index m_labelTail = kNone;
+    std::vector<Index> m_size;        // per group: its records met so far
+    std::vector<Index> m_ringNext;    // records of groups with one name, a ring per group
+    std::vector<Index> m_ringHead;    // per such group
+    std::vector<Index> m_ringTail;
+    std::vector<Index> m_seqBase;     // per group with mixed names: its sequence in m_seq
+    std::vector<Index> m_seq;
+    std::vector<Index> m_present;     // groups with one or mixed names met so far
+    std::vector<Index> m_touched;
+    std::vector<std::uint64_t> m_turns;  // per group: passes of the batch at hand
     Fenwick m_fenwick;
     FreeSlots m_freeSlots;
 };
@@ -239,29 +261,35 @@ Index FileOrder::Prepare(const Index* slots, Index length, const PassBatch* batc
     Bucket(slots, length, groups);
     RankNames(groups);
 
-    // The first phase's work, batch by batch: the labels and, for fewer passes than records, the
-    // passes one by one over each group (at most passes x the largest group); for more, a sort.
+    // The first phase's work, batch by batch: the walk over the labels that the passes turn and,
+    // for groups that mix equal and other names, the passes one by one (at most passes x the
+    // largest such group) or, for as many passes as records or more, a sort.
     Index largestGroup = 0;
     for (Index g = 0; g < groups; ++g) {
         largestGroup = std::max(largestGroup, m_count[g]);
     }
     work = 0;
     m_count.assign(groups, 0);
-    Index largest = 0;
+    Index largestMixed = 0;
     Index k = 0;
     for (Index b = 0; b < batchCount; ++b) {
         const Index prefix = batches[b].prefix;
         for (; k < prefix; ++k) {
-            largest = std::max(largest, ++m_count[m_group[slots[k]]]);
+            const Index g = m_group[slots[k]];
+            ++m_count[g];
+            if (m_names[g] == Names::Mixed) {
+                largestMixed = std::max(largestMixed, m_count[g]);
+            }
         }
         if (prefix < 2) {
             continue;
         }
-        std::uint64_t cost = groups > 1 ? prefix * kLabelWeight : prefix;
-        if (batches[b].passes >= prefix) {
-            cost += static_cast<std::uint64_t>(prefix) * std::bit_width(prefix) + largestGroup;
+        const Index passes = batches[b].passes;
+        std::uint64_t cost = 0;
+        if (passes >= prefix) {
+            cost = static_cast<std::uint64_t>(prefix) * std::bit_width(prefix) + largestGroup;
         } else {
-            cost += SaturatingMul(batches[b].passes, largest);
+            cost = 2 * static_cast<std::uint64_t>(passes) + SaturatingMul(passes, largestMixed);
         }
         work = SaturatingAdd(work, cost);
     }
@@ -322,6 +350,7 @@ Index FileOrder::FindGroup(const CTagEntry& record) {
 
 // Ranks the names of each group bucketed in m_scatter.
 void FileOrder::RankNames(Index groups) {
+    m_names.assign(groups, Names::Distinct);
     auto less = [this](const NameKey& a, const NameKey& b) {
         if (a.high != b.high) {
             return a.high < b.high;
@@ -352,18 +381,145 @@ void FileOrder::RankNames(Index groups) {
             }
             m_nameRank[m_keys[k].record] = rank;
         }
+        m_names[g] = rank + 1 == size ? Names::Distinct : rank == 0 ? Names::One : Names::Mixed;
     }
 }
 
 void FileOrder::Order(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount, bool firstPhase) {
-    // First phase: the smaller records that lie after the k-th record of the file and before the
-    // next one each pass over the file's first k + 1 records. Slots after k are not yet touched.
-    if (firstPhase) {
-        for (Index b = 0; b < batchCount; ++b) {
-            Batch(slots, batches[b].prefix, batches[b].passes, groups);
-        }
+    if (firstPhase && batchCount > 0) {
+        FirstPhase(slots, length, groups, batches, batchCount);
     }
     SortGroupsByName(slots, length, groups);
+}
+
+// The smaller records that lie after the k-th record of the file and before the next one each
+// pass over the file's first k + 1 records. A batch of c passes over L slots turns the labels
+// left by c mod L, so the labels are a ring whose head walks on c mod L slots; the records
+// arrive at the ring's end one by one. Each group receives as many passes as the batch's passes
+// start on its labels, over its own records in their own order (see Passes).
+void FileOrder::FirstPhase(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount) {
+    Bucket(slots, length, groups);
+    m_names.assign(groups, Names::Distinct);
+    for (Index g = 0; g < groups; ++g) {
+        const Index* members = m_scatter.data() + m_cursor[g];
+        Index ranks = 0;
+        for (Index k = 0; k < m_count[g]; ++k) {
+            ranks = std::max(ranks, m_nameRank[members[k]] + 1);
+        }
+        m_names[g] = ranks == m_count[g] ? Names::Distinct : ranks == 1 ? Names::One : Names::Mixed;
+    }
+    m_seqBase.assign(m_cursor.begin(), m_cursor.end());
+    m_seq.resize(length);
+    m_size.assign(groups, 0);
+    m_ringHead.assign(groups, kNone);
+    m_ringTail.assign(groups, kNone);
+    m_ringNext.resize(length);
+    m_labelNext.resize(length);
+    m_labelHead = kNone;
+    m_labelTail = kNone;
+    m_present.clear();
+    m_turns.assign(groups, 0);
+
+    Index appended = 0;
+    for (Index b = 0; b < batchCount; ++b) {
+        const Index prefix = batches[b].prefix;
+        for (; appended < prefix; ++appended) {
+            AppendToFirstPhase(slots, appended);
+        }
+        if (prefix < 2) {
+            continue;
+        }
+        const std::uint64_t whole = batches[b].passes / prefix;
+        const Index rest = batches[b].passes % prefix;
+        // The first `rest` labels start one pass more each; then they move to the end.
+        m_touched.clear();
+        for (Index step = 0; step < rest; ++step) {
+            const Index node = m_labelHead;
+            const Index g = m_group[slots[node]];
+            if (m_names[g] != Names::Distinct && m_turns[g]++ == 0) {
+                m_touched.push_back(g);
+            }
+            m_labelTail = node;
+            m_labelHead = m_labelNext[node];
+        }
+        for (Index g : whole > 0 ? m_present : m_touched) {
+            const std::uint64_t passes = whole * m_size[g] + m_turns[g];
+            m_turns[g] = 0;
+            PassGroup(g, passes);
+        }
+    }
+    for (; appended < length; ++appended) {
+        AppendToFirstPhase(slots, appended);
+    }
+
+    // Walk the labels; each slot takes its group's next record. Records of groups whose names
+    // all differ keep their input order: the second phase sorts them whole.
+    if (m_labels.size() < length) {
+        m_labels.resize(length);
+    }
+    m_turns.assign(groups, 0);
+    Index node = m_labelHead;
+    for (Index k = 0; k < length; ++k, node = m_labelNext[node]) {
+        const Index g = m_group[slots[node]];
+        switch (m_names[g]) {
+        case Names::Distinct:
+            m_labels[k] = m_scatter[m_cursor[g]++];
+            break;
+        case Names::One:
+            m_labels[k] = slots[m_ringHead[g]];
+            m_ringHead[g] = m_ringNext[m_ringHead[g]];
+            break;
+        case Names::Mixed:
+            m_labels[k] = m_seq[m_seqBase[g] + m_turns[g]++];
+            break;
+        }
+    }
+    std::copy(m_labels.begin(), m_labels.begin() + length, slots);
+}
+
+// Slot k and its record arrive at the end of the labels and of the record's group.
+void FileOrder::AppendToFirstPhase(const Index* slots, Index k) {
+    if (m_labelHead == kNone) {
+        m_labelHead = k;
+    } else {
+        m_labelNext[m_labelTail] = k;
+    }
+    m_labelNext[k] = m_labelHead;
+    m_labelTail = k;
+
+    const Index g = m_group[slots[k]];
+    if (m_names[g] != Names::Distinct && m_size[g] == 0) {
+        m_present.push_back(g);
+    }
+    if (m_names[g] == Names::One) {
+        if (m_ringHead[g] == kNone) {
+            m_ringHead[g] = k;
+        } else {
+            m_ringNext[m_ringTail[g]] = k;
+        }
+        m_ringNext[k] = m_ringHead[g];
+        m_ringTail[g] = k;
+    } else if (m_names[g] == Names::Mixed) {
+        m_seq[m_seqBase[g] + m_size[g]] = slots[k];
+    }
+    ++m_size[g];
+}
+
+// `passes` passes over the records of group `group` met so far.
+void FileOrder::PassGroup(Index group, std::uint64_t passes) {
+    const Index size = m_size[group];
+    if (size < 2 || passes == 0) {
+        return;
+    }
+    if (m_names[group] == Names::Mixed) {
+        Passes(m_seq.data() + m_seqBase[group], size, passes);
+        return;
+    }
+    // All names equal: a pass carries the first record to the end.
+    for (Index turn = static_cast<Index>(passes % size); turn > 0; --turn) {
+        m_ringTail[group] = m_ringHead[group];
+        m_ringHead[group] = m_ringNext[m_ringHead[group]];
+    }
 }
 
 // Sorts `slots` into buckets by group in m_scatter, each in slot order; m_count and m_cursor give
@@ -387,40 +543,6 @@ void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
     }
     for (Index g = 0; g < groups; ++g) {
         m_cursor[g] -= m_count[g];
-    }
-}
-
-void FileOrder::Batch(Index* slots, Index length, std::uint64_t passes, Index groups) {
-    if (length < 2) {
-        return;
-    }
-    if (groups == 1) {
-        Passes(slots, length, passes);
-        return;
-    }
-    const std::uint64_t whole = passes / length;
-    const Index rest = static_cast<Index>(passes % length);
-    Bucket(slots, length, groups);
-    m_passes.assign(groups, 0);
-    for (Index g = 0; g < groups; ++g) {
-        m_passes[g] = whole * m_count[g];
-    }
-    for (Index k = 0; k < rest; ++k) {
-        ++m_passes[m_group[slots[k]]];
-    }
-    for (Index g = 0; g < groups; ++g) {
-        Passes(m_scatter.data() + m_cursor[g], m_count[g], m_passes[g]);
-    }
-    if (m_labels.size() < length) {
-        m_labels.resize(length);
-    }
-    for (Index k = 0; k < length; ++k) {
-        m_labels[k] = m_group[slots[k]];
-    }
-    // Each pass moves the first slot's label to the end.
-    for (Index k = 0; k < length; ++k) {
-        const Index from = k + rest < length ? k + rest : k + rest - length;
-        slots[k] = m_scatter[m_cursor[m_labels[from]]++];
     }
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <memory>
 #include <random>
 #include <string>
@@ -51,6 +52,13 @@ std::string TagLine(const std::string& file, const std::string& cls, const std::
         line += "\tclass:" + cls;
     }
     return line;
+}
+
+// "n" and a number, a name of its own for each number.
+std::string Numbered(std::size_t number) {
+    std::string name = "n";
+    name += std::to_string(number);
+    return name;
 }
 
 std::vector<std::string> Sorted(const std::vector<std::string>& lines) {
@@ -189,7 +197,9 @@ TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {
             if (pick(runLength) == 0) {
                 file = pick(files);
             }
-            lines.push_back(TagLine(kFiles[file], groups == 2 && pick(2) == 0 ? "Foo" : "", "m", kNames[pick(names)]));
+            // Every third store has names that all differ.
+            const std::string name = round % 3 == 0 ? Numbered(i * 7919 % count) : kNames[pick(names)];
+            lines.push_back(TagLine(kFiles[file], groups == 2 && pick(2) == 0 ? "Foo" : "", "m", name));
         }
         LineStore store(lines);
         ExpectSameOrderAsExchangeSort(store.Records(), "round " + std::to_string(round));
@@ -197,53 +207,98 @@ TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {
             return;
         }
     }
+    // One large group met by fewer smaller records than it has: many passes, but fewer than its
+    // records, with and without equal names.
+    for (const std::size_t distinctNames : {std::size_t{3}, std::size_t{2000}}) {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < 1500; ++i) {
+            lines.push_back(TagLine("B.java", "Foo", "m", Numbered(i * 7919 % 1500 % distinctNames)));
+        }
+        for (std::size_t i = 0; i < 700; ++i) {
+            lines.push_back(TagLine("A.java", "", "c", "a"));
+        }
+        LineStore store(lines);
+        ExpectSameOrderAsExchangeSort(store.Records(), std::to_string(distinctNames) + " names");
+    }
 }
 
-// Two files alternating line by line: the larger file's records form as many runs as it has
-// records, which the exchange sort's own order would take hours to follow. The order must come
-// at once, ordered by file, each group in name order within the slots it holds.
-TEST(TagOrder, FileCutIntoVeryManyRunsIsOrderedAtOnce) {
-    const std::size_t pairs = 150'000;
+// Two files alternating line by line, `pairs` times: the larger file's records form as many runs
+// as it has records. B.java has a group whose names all differ and either one with a single name
+// or, when `mixed`, a larger one whose names repeat.
+std::vector<std::string> AlternatingLines(std::size_t pairs, bool mixed) {
     std::vector<std::string> lines;
     lines.reserve(pairs * 2);
     for (std::size_t i = 0; i < pairs; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "n%07zu", pairs - i);  // descending: every group must be sorted
-        lines.push_back(TagLine("B.java", i % 3 == 0 ? "Foo" : "Bar", "m", name));
-        lines.push_back(TagLine("A.java", "Foo", i % 2 == 0 ? "m" : "f", name));
+        const std::string distinct = Numbered(pairs - i);
+        if (i % 3 == 0) {
+            lines.push_back(TagLine("B.java", "Foo", "m", distinct));
+        } else if (mixed) {
+            lines.push_back(TagLine("B.java", "Baz", "m", Numbered(i * 7 % 5)));
+        } else {
+            lines.push_back(TagLine("B.java", "Bar", "m", "same"));
+        }
+        lines.push_back(TagLine("A.java", "Foo", i % 2 == 0 ? "m" : "f", distinct));
     }
-    LineStore store(lines);
-    std::vector<CTagEntry> records = store.Records();
-    const auto started = std::chrono::steady_clock::now();
-    SortTagRecords(records);
-    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    EXPECT_LT(seconds, 20.0);
+    return lines;
+}
 
-    // Expected: A's records, then B's; in each file every slot, in input order, is taken by the
-    // next record of its group in name order.
-    std::vector<const char*> expected;
+// What every order of the store has: A.java's records, then B.java's, each group in name order.
+// When `sameSlots`, each file's slots are held by the same groups as in the input.
+void ExpectOrderedByFileAndName(const std::vector<CTagEntry>& input, const std::vector<CTagEntry>& sorted, bool sameSlots) {
+    auto groupOf = [](const CTagEntry& r) { return std::string(r.GetClass()) + "/" + std::string(r.GetKind()); };
+    std::vector<std::string> expectedGroups;
+    std::multiset<const char*> expectedIds;
     for (const char* file : {"A.java", "B.java"}) {
-        std::vector<const CTagEntry*> slots;
-        for (const CTagEntry& record : store.Records()) {
+        for (const CTagEntry& record : input) {
             if (record.GetFile() == file) {
-                slots.push_back(&record);
+                expectedGroups.push_back(std::string(file) + ":" + groupOf(record));
+                expectedIds.insert(record.GetText().data());
             }
         }
-        auto groupOf = [](const CTagEntry* r) { return std::string(r->GetClass()) + "/" + std::string(r->GetKind()); };
-        std::map<std::string, std::vector<const CTagEntry*>> byGroup;
-        for (const CTagEntry* record : slots) {
-            byGroup[groupOf(record)].push_back(record);
-        }
-        for (auto& [group, members] : byGroup) {
-            std::stable_sort(members.begin(), members.end(), [](const CTagEntry* a, const CTagEntry* b) { return a->GetName() < b->GetName(); });
-        }
-        std::map<std::string, std::size_t> next;
-        for (const CTagEntry* record : slots) {
-            const std::string group = groupOf(record);
-            expected.push_back(byGroup[group][next[group]++]->GetText().data());
-        }
     }
-    EXPECT_TRUE(Identities(records) == expected);
+    std::vector<std::string> groups;
+    std::multiset<const char*> ids;
+    std::map<std::string, std::string_view> last;
+    for (const CTagEntry& record : sorted) {
+        const std::string group = std::string(record.GetFile()) + ":" + groupOf(record);
+        groups.push_back(group);
+        ids.insert(record.GetText().data());
+        auto [it, added] = last.try_emplace(group, record.GetName());
+        EXPECT_TRUE(added || it->second <= record.GetName()) << group << " " << record.GetName();
+        it->second = record.GetName();
+    }
+    if (sameSlots) {
+        EXPECT_TRUE(groups == expectedGroups);
+    }
+    EXPECT_TRUE(ids == expectedIds);
+}
+
+// Groups whose names all differ or are all equal are ordered exactly, however many runs.
+TEST(TagOrder, FileCutIntoVeryManyRunsIsOrderedExactlyAndAtOnce) {
+    LineStore small(AlternatingLines(2000, false));
+    ExpectSameOrderAsExchangeSort(small.Records(), "2000 pairs");
+
+    LineStore large(AlternatingLines(150'000, false));
+    std::vector<CTagEntry> records = large.Records();
+    const auto started = std::chrono::steady_clock::now();
+    SortTagRecords(records);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 20.0);
+    ExpectOrderedByFileAndName(large.Records(), records, false);
+}
+
+// A group that mixes equal and other names, cut into very many runs, would take hours to follow:
+// the order must come at once, ordered by file, each group in name order within the slots it
+// holds in the input. Small stores of that shape are still followed exactly.
+TEST(TagOrder, FileCutIntoVeryManyRunsWithRepeatedNamesIsOrderedAtOnce) {
+    LineStore small(AlternatingLines(2000, true));
+    ExpectSameOrderAsExchangeSort(small.Records(), "2000 pairs");
+
+    LineStore large(AlternatingLines(150'000, true));
+    std::vector<CTagEntry> records = large.Records();
+    const auto started = std::chrono::steady_clock::now();
+    SortTagRecords(records);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(), 20.0);
+    ExpectOrderedByFileAndName(large.Records(), records, true);
 }
 
 // A small Java project indexed by ctags the way the program runs it, once as a whole and once
