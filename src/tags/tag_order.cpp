@@ -56,9 +56,9 @@ namespace {
 
 using Index = std::uint32_t;
 
-// Work units of the first phase (a third to two thirds of a nanosecond each here) that all files
-// together may spend: a few seconds.
-constexpr std::uint64_t kFirstPhaseBudget = 6'000'000'000;
+// Work units of the first phase (about half a nanosecond each here, at worst near one) that all
+// files together may spend: a few seconds.
+constexpr std::uint64_t kFirstPhaseBudget = 4'000'000'000;
 
 // Stores smaller than this are ordered on one thread: a second one would not pay for itself.
 constexpr std::size_t kThreadedSize = 50'000;
