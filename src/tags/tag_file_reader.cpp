@@ -62,13 +62,57 @@ void AdviseHugePages(char* block, std::size_t size) noexcept {
 #endif
 }
 
+// Reads from `offset` on into `into` until `want` bytes or the end of the file; `got` tells how
+// many came. False when a read fails.
+bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_t& got) noexcept {
+    got = 0;
+    while (got < want) {
+        const ssize_t n = ::pread(fd, into + got, want - got, static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 // Reads the whole of an open regular file into one block; the file may grow or shrink while it
-// is read. False when a read fails.
+// is read. A large file's second half is read on another thread at the same time: the copy out
+// of the page cache and the clearing of fresh pages are most of a read. False when a read fails.
 bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size) {
     std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
     block = std::make_unique_for_overwrite<char[]>(capacity);
     AdviseHugePages(block.get(), capacity);
     size = 0;
+    if (sizeHint >= kThreadedBytes && std::thread::hardware_concurrency() >= 2) {
+        const std::size_t half = sizeHint / 2;
+        std::size_t secondGot = 0;
+        bool secondRead = false;
+        std::thread second;
+        try {
+            second = std::thread([&] { secondRead = ReadAt(fd, block.get() + half, half, capacity - half, secondGot); });
+        } catch (const std::system_error&) {
+        }
+        if (second.joinable()) {
+            std::size_t firstGot = 0;
+            const bool firstRead = ReadAt(fd, block.get(), 0, half, firstGot);
+            second.join();
+            if (!firstRead || !secondRead) {
+                return false;
+            }
+            if (firstGot < half) {
+                size = firstGot;  // the file shrank while it was read: what follows is gone
+                return true;
+            }
+            size = half + secondGot;
+        }
+    }
     for (;;) {
         if (size == capacity) {
             const std::size_t grown = capacity + capacity / 2 + 4096;
@@ -77,17 +121,14 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
             block = std::move(bigger);
             capacity = grown;
         }
-        const ssize_t got = ::read(fd, block.get() + size, capacity - size);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        std::size_t got = 0;
+        if (!ReadAt(fd, block.get() + size, size, capacity - size, got)) {
             return false;
         }
-        if (got == 0) {
+        size += got;
+        if (size < capacity) {
             return true;
         }
-        size += static_cast<std::size_t>(got);
     }
 }
 
