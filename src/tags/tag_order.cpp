@@ -457,7 +457,7 @@ void FileOrder::FirstPhase(Index* slots, Index length, Index groups, const PassB
     if (m_labels.size() < length) {
         m_labels.resize(length);
     }
-    m_turns.assign(groups, 0);
+    m_turns.assign(groups, 0);  // now: the records each group with mixed names has given
     Index node = m_labelHead;
     for (Index k = 0; k < length; ++k, node = m_labelNext[node]) {
         const Index g = m_group[slots[node]];
