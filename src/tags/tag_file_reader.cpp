@@ -20,6 +20,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "tags/usable_cpus.h"
+
 namespace quarrow {
 
 namespace {
@@ -90,7 +92,7 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
     block = std::make_unique_for_overwrite<char[]>(capacity);
     AdviseHugePages(block.get(), capacity);
     size = 0;
-    if (sizeHint >= kThreadedBytes && std::thread::hardware_concurrency() >= 2) {
+    if (sizeHint >= kThreadedBytes && UsableCpus() >= 2) {
         const std::size_t half = sizeHint / 2;
         std::size_t secondGot = 0;
         bool secondRead = false;
@@ -315,7 +317,7 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
     records.reserve(shape.pieces);
     AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
     records.resize(shape.pieces);
-    if (shape.middle == 0 || shape.size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
+    if (shape.middle == 0 || shape.size < kThreadedBytes || UsableCpus() < 2) {
         ParsePieces(text, cp, records.data(), records.size());
     } else {
         // The second half from a piece start on another thread; the pieces do not depend on

@@ -12,6 +12,8 @@
 #include <thread>
 #include <unordered_map>
 
+#include "tags/usable_cpus.h"
+
 // How the exchange sort's order is found without running it.
 //
 // Records of different files are always exchanged when out of order, so the result runs file by
@@ -774,7 +776,7 @@ std::vector<Index> StoreOrder::Compute() {
 template <typename Work>
 void StoreOrder::ForEachFile(Work work) {
     FileOrder mine(m_records, m_group, m_nameRank);
-    if (m_size < kThreadedSize || std::thread::hardware_concurrency() < 2) {
+    if (m_size < kThreadedSize || UsableCpus() < 2) {
         for (Index file = 0; file < m_files; ++file) {
             work(mine, file);
         }
