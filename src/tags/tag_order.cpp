@@ -235,6 +235,8 @@ private:
     std::vector<Index> m_byRank;
     std::vector<Index> m_place;
     std::vector<Index> m_run;
+    std::vector<Index> m_localRank;
+    std::vector<Index> m_usedRanks;
     // What passes do to a group: nothing that lasts when its names all differ (the second phase
     // sorts it whole), a turn when they are all equal, and anything otherwise.
     enum class Names : char { Distinct, One, Mixed };
@@ -616,11 +618,27 @@ void FileOrder::SortByName(Index* seq, Index length) {
     if (sorted) {
         return;  // an ordered group is never exchanged
     }
+    // The ranks of these records, renumbered densely when they are few among many: the arrays
+    // below are as long as the ranks run.
+    m_localRank.resize(length);
+    for (Index k = 0; k < length; ++k) {
+        m_localRank[k] = m_nameRank[seq[k]];
+    }
+    if (ranks / 4 > length) {
+        m_usedRanks.assign(m_localRank.begin(), m_localRank.begin() + length);
+        std::sort(m_usedRanks.begin(), m_usedRanks.end());
+        m_usedRanks.erase(std::unique(m_usedRanks.begin(), m_usedRanks.end()), m_usedRanks.end());
+        for (Index k = 0; k < length; ++k) {
+            m_localRank[k] =
+                static_cast<Index>(std::lower_bound(m_usedRanks.begin(), m_usedRanks.end(), m_localRank[k]) - m_usedRanks.begin());
+        }
+        ranks = static_cast<Index>(m_usedRanks.size());
+    }
     // Positions grouped by name, each name's in order.
     m_rankStart.assign(ranks + 1, 0);
     bool distinct = true;
     for (Index k = 0; k < length; ++k) {
-        if (++m_rankStart[m_nameRank[seq[k]] + 1] > 1) {
+        if (++m_rankStart[m_localRank[k] + 1] > 1) {
             distinct = false;
         }
     }
@@ -631,7 +649,7 @@ void FileOrder::SortByName(Index* seq, Index length) {
     if (distinct) {
         // No equal names: the plain sorted order.
         for (Index k = 0; k < length; ++k) {
-            m_run[m_rankStart[m_nameRank[seq[k]]]] = seq[k];
+            m_run[m_rankStart[m_localRank[k]]] = seq[k];
         }
         std::copy(m_run.begin(), m_run.begin() + length, seq);
         return;
@@ -639,14 +657,14 @@ void FileOrder::SortByName(Index* seq, Index length) {
     m_byRank.resize(length);
     m_rankCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
     for (Index k = 0; k < length; ++k) {
-        m_byRank[m_rankCursor[m_nameRank[seq[k]]]++] = k;
+        m_byRank[m_rankCursor[m_localRank[k]]++] = k;
     }
     // For each record, how many records with a smaller name stand after it.
     m_after.resize(length);
     m_fenwick.Reset(ranks);
     for (Index k = length; k-- > 0;) {
-        m_after[k] = m_fenwick.CountBelow(m_nameRank[seq[k]]);
-        m_fenwick.Add(m_nameRank[seq[k]]);
+        m_after[k] = m_fenwick.CountBelow(m_localRank[k]);
+        m_fenwick.Add(m_localRank[k]);
     }
     // Equal names come out turned: for j = 1 ... s, the first j of them left by d_j mod j, where
     // d_j counts the smaller names between the j-th and the (j+1)-th.

@@ -207,6 +207,25 @@ TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {
             return;
         }
     }
+    // A group with many names met a record or two at a time by longer runs of a smaller file:
+    // each batch sorts the few records met so far, which repeat a few names.
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < 400;) {
+            for (std::size_t k = 1 + pick(2); k > 0 && i < 400; --k, ++i) {
+                const std::size_t name = i < 16 ? 100 * (1 + pick(3)) : pick(1000);
+                lines.push_back(TagLine("B.java", "Foo", "m", Numbered(name)));
+            }
+            for (std::size_t k = i < 16 ? 16 + pick(8) : 1 + pick(3); k > 0; --k) {
+                lines.push_back(TagLine("A.java", "", "c", "a"));
+            }
+        }
+        LineStore store(lines);
+        ExpectSameOrderAsExchangeSort(store.Records(), "few records of a group with many names");
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
     // One large group met by fewer smaller records than it has: many passes, but fewer than its
     // records, with and without equal names.
     for (const std::size_t distinctNames : {std::size_t{3}, std::size_t{2000}}) {
