@@ -10,7 +10,6 @@
 #include <string_view>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
 
 #include "tags/usable_cpus.h"
 
@@ -838,8 +837,6 @@ void StoreOrder::ForEachFile(Work work) {
 }
 
 void StoreOrder::FindRuns() {
-    std::unordered_map<std::string_view, Index> ids;
-    std::vector<std::string_view> names;
     std::string_view previous;
     for (Index p = 0; p < m_size; ++p) {
         const std::string_view file = m_records[p].GetFile();
@@ -847,13 +844,41 @@ void StoreOrder::FindRuns() {
             ++m_runs.back().length;
             continue;
         }
-        auto [it, added] = ids.try_emplace(file, static_cast<Index>(names.size()));
-        if (added) {
-            names.push_back(file);
-        }
         previous = file;
-        m_runs.push_back({p, 1, it->second, 0});
+        m_runs.push_back({p, 1, 0, 0});
     }
+    // Number the files in a table of twice as many places as runs, each holding a file's number
+    // + 1 and its hash, so that most probes compare no names.
+    std::size_t places = 16;
+    while (places < m_runs.size() * 2) {
+        places *= 2;
+    }
+    struct Place {
+        Index id;  // file number + 1; 0 for free
+        std::uint32_t hash;
+    };
+    std::vector<Place> table(places, Place{0, 0});
+    std::vector<std::string_view> names;
+    for (Run& run : m_runs) {
+        const std::string_view file = m_records[run.begin].GetFile();
+        const std::uint64_t hash = GroupHash(file, {});
+        const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
+        for (std::size_t at = hash & (places - 1);; at = (at + 1) & (places - 1)) {
+            Place& place = table[at];
+            if (place.id == 0) {
+                names.push_back(file);
+                place = {static_cast<Index>(names.size()), tag};
+                run.file = place.id - 1;
+                break;
+            }
+            if (place.hash == tag && names[place.id - 1] == file) {
+                run.file = place.id - 1;
+                break;
+            }
+        }
+    }
+    table.clear();
+    table.shrink_to_fit();
     m_files = static_cast<Index>(names.size());
     std::vector<Index> byName(m_files);
     std::iota(byName.begin(), byName.end(), Index{0});
