@@ -166,7 +166,9 @@ std::uint64_t GroupHash(std::string_view cls, std::string_view kind) noexcept {
             h ^= h >> 32;
         }
         std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + pos, text.size() - pos);
+        if (pos < text.size()) {
+            std::memcpy(&word, text.data() + pos, text.size() - pos);
+        }
         h = (h ^ word) * 0xC4CEB9FE1A85EC53ull;
         h ^= h >> 29;
     };
