@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -20,7 +22,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "tags/usable_cpus.h"
+#include "tags/shared_work.h"
 
 namespace quarrow {
 
@@ -45,8 +47,11 @@ private:
     int m_fd;
 };
 
-// Files from this size on are parsed in two halves on two threads.
+// Files from this size on are read and parsed in parts on two threads.
 constexpr std::size_t kThreadedBytes = std::size_t{1} << 20;
+// The parts: chunks of the file for the reads, and a number of stretches of whole pieces.
+constexpr std::size_t kReadChunk = std::size_t{4} << 20;
+constexpr std::size_t kParseParts = 16;
 
 // Asks for huge pages under a large block: a tags file of tens of megabytes then costs a few dozen
 // page faults instead of thousands. Only the whole huge pages inside the block are advised.
@@ -85,34 +90,32 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
 }
 
 // Reads the whole of an open regular file into one block; the file may grow or shrink while it
-// is read. A large file's second half is read on another thread at the same time: the copy out
-// of the page cache and the clearing of fresh pages are most of a read. False when a read fails.
+// is read. A large file is read in chunks by two threads at once: the copy out of the page cache
+// and the clearing of fresh pages are most of a read. False when a read fails.
 bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size) {
     std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
     block = std::make_unique_for_overwrite<char[]>(capacity);
     AdviseHugePages(block.get(), capacity);
     size = 0;
-    if (sizeHint >= kThreadedBytes && UsableCpus() >= 2) {
-        const std::size_t half = sizeHint / 2;
-        std::size_t secondGot = 0;
-        bool secondRead = false;
-        std::thread second;
-        try {
-            second = std::thread([&] { secondRead = ReadAt(fd, block.get() + half, half, capacity - half, secondGot); });
-        } catch (const std::system_error&) {
-        }
-        if (second.joinable()) {
-            std::size_t firstGot = 0;
-            const bool firstRead = ReadAt(fd, block.get(), 0, half, firstGot);
-            second.join();
-            if (!firstRead || !secondRead) {
-                return false;
+    if (sizeHint >= kThreadedBytes) {
+        const std::size_t chunks = (capacity + kReadChunk - 1) / kReadChunk;
+        std::vector<std::size_t> got(chunks, 0);
+        std::atomic<bool> failed{false};
+        ShareWork(chunks, [&](std::size_t i) {
+            const std::size_t offset = i * kReadChunk;
+            if (!ReadAt(fd, block.get() + offset, offset, std::min(kReadChunk, capacity - offset), got[i])) {
+                failed = true;
             }
-            if (firstGot < half) {
-                size = firstGot;  // the file shrank while it was read: what follows is gone
+        });
+        if (failed) {
+            return false;
+        }
+        // The first short chunk ends the file (it shrank, or this is its end).
+        for (std::size_t i = 0; i < chunks; ++i) {
+            size += got[i];
+            if (got[i] < std::min(kReadChunk, capacity - i * kReadChunk)) {
                 return true;
             }
-            size = half + secondGot;
         }
     }
     for (;;) {
@@ -142,12 +145,12 @@ int CountBits(unsigned mask) noexcept {
     return static_cast<int>((mask * 0x01010101u) >> 24);
 }
 
-// How a block of text cuts into pieces, and a piece start near its middle for a second thread.
+// How a block of text cuts into pieces, and where stretches of whole pieces start for the threads.
 struct Shape {
-    std::size_t size = 0;          // bytes before the end of the file (0x1A)
+    std::size_t size = 0;    // bytes before the end of the file (0x1A)
     std::size_t pieces = 0;
-    std::size_t middle = 0;        // a piece starts here (0 when the block is not split)
-    std::size_t piecesBefore = 0;  // pieces before `middle`
+    std::vector<std::size_t> partStart;   // byte where each stretch starts; the first is 0
+    std::vector<std::size_t> partPieces;  // pieces before each stretch
 };
 
 // One pass over the block for the common file: no CR, no line of 2047 bytes or more. Finds the
@@ -158,25 +161,30 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
     if (eof != nullptr) {
         size = static_cast<std::size_t>(static_cast<const char*>(eof) - bytes);
     }
-    const std::size_t half = size / 2;
+    shape.partStart.assign(1, 0);
+    shape.partPieces.assign(1, 0);
+    std::size_t part = 1;
+    std::size_t target = size / kParseParts;  // the next stretch starts after the first LF here or later
     std::size_t lines = 0;
     std::size_t lineStart = 0;  // the byte after the last LF
-    bool split = false;
     // Called with the LFs of the 32 bytes at `base` as bits, lowest first.
     auto lfs = [&](std::size_t base, unsigned mask) {
         if (base + static_cast<std::size_t>(std::countr_zero(mask)) - lineStart >= kLineBufferSize - 1) {
             return false;  // a line of 2047 bytes or more before its LF comes in several pieces
         }
-        if (!split && base + 32 > half) {
-            for (unsigned rest = mask; rest != 0; rest &= rest - 1) {
-                const int bit = std::countr_zero(rest);
-                if (base + static_cast<std::size_t>(bit) >= half) {
-                    split = true;
-                    shape.middle = base + static_cast<std::size_t>(bit) + 1;
-                    shape.piecesBefore = lines + static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1)));
-                    break;
-                }
+        while (part < kParseParts && base + 32 > target) {
+            unsigned rest = mask;
+            while (rest != 0 && base + static_cast<std::size_t>(std::countr_zero(rest)) < target) {
+                rest &= rest - 1;
             }
+            if (rest == 0) {
+                break;
+            }
+            const int bit = std::countr_zero(rest);
+            shape.partStart.push_back(base + static_cast<std::size_t>(bit) + 1);
+            shape.partPieces.push_back(lines + static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1))));
+            ++part;
+            target = std::max(size / kParseParts * part, shape.partStart.back());
         }
         lines += static_cast<std::size_t>(CountBits(mask));
         lineStart = base + 32 - static_cast<std::size_t>(std::countl_zero(mask));
@@ -222,10 +230,6 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
     }
     shape.size = size;
     shape.pieces = lines + (lineStart < size ? 1 : 0);
-    if (!split) {
-        shape.middle = 0;
-        shape.piecesBefore = 0;
-    }
     return true;
 }
 
@@ -233,14 +237,15 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
 void ShapeExactly(char* bytes, std::size_t size, Shape& shape) {
     shape.size = TranslateTextMode(bytes, size);
     const std::string_view text(bytes, shape.size);
-    const std::size_t half = shape.size / 2;
     shape.pieces = 0;
-    shape.middle = 0;
-    shape.piecesBefore = 0;
+    shape.partStart.assign(1, 0);
+    shape.partPieces.assign(1, 0);
+    std::size_t target = shape.size / kParseParts;
     for (std::size_t pos = 0; pos < shape.size; pos += NextPieceLength(text.substr(pos))) {
-        if (shape.middle == 0 && pos >= half && pos > 0) {
-            shape.middle = pos;
-            shape.piecesBefore = shape.pieces;
+        if (pos > 0 && pos >= target && shape.partStart.size() < kParseParts) {
+            shape.partStart.push_back(pos);
+            shape.partPieces.push_back(shape.pieces);
+            target = shape.size / kParseParts * shape.partStart.size();
         }
         ++shape.pieces;
     }
@@ -317,26 +322,15 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
     records.reserve(shape.pieces);
     AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
     records.resize(shape.pieces);
-    if (shape.middle == 0 || shape.size < kThreadedBytes || UsableCpus() < 2) {
-        ParsePieces(text, cp, records.data(), records.size());
-    } else {
-        // The second half from a piece start on another thread; the pieces do not depend on
-        // each other. Without a thread to be had, one thread does both.
-        auto secondHalf = [&] {
-            ParsePieces(text.substr(shape.middle), cp, records.data() + shape.piecesBefore, shape.pieces - shape.piecesBefore);
-        };
-        std::thread second;
-        try {
-            second = std::thread(secondHalf);
-        } catch (const std::system_error&) {
-        }
-        ParsePieces(text.substr(0, shape.middle), cp, records.data(), shape.piecesBefore);
-        if (second.joinable()) {
-            second.join();
-        } else {
-            secondHalf();
-        }
-    }
+    // Stretches of whole pieces do not depend on each other.
+    shape.partStart.push_back(shape.size);
+    shape.partPieces.push_back(shape.pieces);
+    const std::size_t parts = shape.size < kThreadedBytes ? 1 : shape.partStart.size() - 1;
+    ShareWork(parts, [&](std::size_t part) {
+        const std::size_t end = part + 1 < parts ? part + 1 : shape.partStart.size() - 1;
+        ParsePieces(text.substr(shape.partStart[part], shape.partStart[end] - shape.partStart[part]), cp,
+                    records.data() + shape.partPieces[part], shape.partPieces[end] - shape.partPieces[part]);
+    });
     store.Assign(std::move(block), std::move(records));
     return true;
 }
