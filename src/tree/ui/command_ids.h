@@ -12,6 +12,11 @@ inline constexpr int kFileMruLast = 57631;
 inline constexpr int kAppAbout = 57664;      // the About box (the application)
 inline constexpr int kAppExit = 57665;       // end the program (the application)
 inline constexpr int kSettings = 32771;      // the settings dialog (the view)
+// The "表示(&V)" menu, in its order: find, refresh, then the two checkable tree options.
+inline constexpr int kViewFind = 32772;        // show and focus the filter field (the view)
+inline constexpr int kViewRefresh = 32773;     // re-run ctags for the shown tags file in the background
+inline constexpr int kViewLangIcons = 32774;   // kind icons by language (checkable)
+inline constexpr int kViewNestScope = 32775;   // members nested under their scope (checkable)
 
 constexpr bool IsRecentFile(int id) noexcept { return id >= kFileMruFirst && id <= kFileMruLast; }
 
