@@ -44,7 +44,8 @@ for group in "${groups[@]}"; do
   done
   [ -n "$met" ] || fail "dependency not met on this machine: $group"
 done
-dpkg-deb -c "$deb" | grep -q './usr/bin/quarrow$' || fail "no /usr/bin/quarrow in the package"
+dpkg-deb -c "$deb" >"$work/contents"
+grep -q "\./usr/bin/quarrow$" "$work/contents" || fail "no /usr/bin/quarrow in the package"
 
 # A scratch root with its own package database; the libraries come from this machine.
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
