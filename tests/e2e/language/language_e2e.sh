@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The real quarrow under Xvfb (with openbox when it is installed) in the locale's language:
+# The real quarrow under Xvfb, with openbox (when it is installed) or with no window manager, in
+# the locale's language:
 #   en   LANG=en_US.UTF-8 shows "Untitled - Quarrow"; Help > About opens "About Quarrow"
 #   ja   LANG=ja_JP.UTF-8 shows "無題 - Quarrow"; Help > About opens "Quarrowのﾊﾞｰｼﾞｮﾝ情報"
 # With SHOTS_DIR, screenshots of the window with the File menu open and of the About box.
-# Usage: language_e2e.sh QUARROW_EXECUTABLE MODE [SHOTS_DIR]
+# Usage: language_e2e.sh QUARROW_EXECUTABLE MODE openbox|none [SHOTS_DIR]
 set -euo pipefail
 exe=$1
 mode=$2
-shots=${3:-}
+wm=$3
+shots=${4:-}
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -32,25 +34,11 @@ fail() { echo "FAIL: $*"; cat "$work/quarrow.log" 2>/dev/null || true; exit 1; }
 cp "$exe" "$work/quarrow"
 
 # A display of our own, from a range the other end-to-end scripts do not use.
-start_display() {
-  for n in $(seq 300 339); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+source "$(dirname "$0")/../x_display.sh"
+start_display 300 339
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-if command -v openbox >/dev/null; then
+if [ "$wm" = openbox ] && command -v openbox >/dev/null; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   pids+=($!)
   # openbox is managing the screen once it has set its name on the root window.
@@ -59,17 +47,6 @@ if command -v openbox >/dev/null; then
     sleep 0.1
   done
 fi
-
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
 
 (cd "$work" && exec env LC_ALL= LC_MESSAGES= LANGUAGE= LANG="$locale" ./quarrow) >"$work/quarrow.log" 2>&1 &
 pids+=($!)
@@ -80,7 +57,7 @@ if [ -n "$shots" ]; then
   mkdir -p "$shots"
   xdotool key --window "$win" alt+f
   sleep 0.5  # the menu has no window of its own to wait for
-  import -window root "$shots/quarrow_${mode}_file_menu.png"
+  import -window root "$shots/quarrow_${mode}_${wm}_file_menu.png"
   xdotool key Escape
 fi
 
@@ -89,8 +66,8 @@ xdotool key --clearmodifiers alt+h a
 box=$(wait_window "$about") || fail "Help > About opened no window titled $about"
 if [ -n "$shots" ]; then
   sleep 0.3
-  import -window root "$shots/quarrow_${mode}_about.png"
+  import -window root "$shots/quarrow_${mode}_${wm}_about.png"
 fi
 xdotool windowactivate --sync "$box" 2>/dev/null || true
 xdotool key Return
-echo "PASS $mode"
+echo "PASS $mode $wm"
