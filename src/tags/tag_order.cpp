@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -26,22 +27,21 @@
 // comparisons sort each group by name inside the slots it holds; ties come out in an order that
 // follows from where the smaller names lie between them.
 //
-// Batches of passes are collapsed: c passes over L slots turn the group labels of the slots left
-// by c mod L, whatever the records, and a group only needs to know how many passes start on its
-// own labels. The passes' effect on a group's records lasts only among equal names (the second
-// phase sorts the group by name), so a group whose names all differ is left alone, one whose
-// names are all equal turns, and only groups that mix equal and other names are passed over:
-// n or more passes over a group of n records follow from its sorted order (see Passes), fewer
-// are done one by one.
-//
-// Cost: n log n for the files, the groups and the names, and the labels' turns cost no more than
-// the passes of the smaller records. Fewer passes than records over a group that mixes equal and
-// other names cost passes x records. In a file ctags writes each file's tags are one run, or a
-// few after appends, and that stays small; but a crafted file, such as two files alternating line
-// by line with repeated names, would take hours. So the first phase's work is estimated before it
-// runs; files are granted it in store order while their estimates fit a budget of a few seconds,
-// and a file that does not fit gets only the second phase: its groups sorted by name within the
-// slots they hold in input order.
+// The first phase is never run pass by pass (see FileOrder::Labels and FileOrder::OrderGroup):
+//  - The labels: a pass moves the first label to the end and gives one pass to that label's
+//    group, and a record arrives with its label at the end. So the labels are a queue; placed
+//    once in the order they end in, each label's passes follow from how far the queue's front
+//    has travelled since the label arrived, and a group's passes from a count over its labels.
+//  - A group: for one name v, look only at the group's records with names up to v (larger
+//    names are passed over without effect). A record x_i of name v that arrived after P_i passes
+//    and after Z_i records of smaller names has joined the leading run of v's records from pass
+//    P_i + Z_i + 1 on; that run turns left by one each pass and takes joiners at its end. After
+//    the group's last pass E, v's records are that run (a ring that grew and turned) followed by
+//    the records that had not joined it, with P_i + Z_i - E smaller names before each.
+//  - The second phase turns equal names by the smaller names found between them; both turning
+//    steps are the same ring that grows at its end and turns (GrowRing).
+// Cost: n log n for the files, the groups, the names and the labels, whatever the number of runs
+// and passes.
 
 namespace quarrow {
 
@@ -57,21 +57,23 @@ namespace {
 
 using Index = std::uint32_t;
 
-// Work units of the first phase (about half a nanosecond each here, at worst near one) that all
-// files together may spend: a few seconds.
-constexpr std::uint64_t kFirstPhaseBudget = 4'000'000'000;
-
 // Stores smaller than this are ordered on one thread: a second one would not pay for itself.
 constexpr std::size_t kThreadedSize = 50'000;
 
-// Equal names up to this many are turned in place; longer runs use the ring of SortByName.
+// Rings up to this many items are turned in place; longer ones are laid out from their places.
 constexpr Index kDirectTurns = 32;
 
 // Counts of small keys, to ask how many keys below a value have been added. Reused: Reset keeps
 // the memory.
 class Fenwick final {
 public:
-    void Reset(std::size_t size) { m_tree.assign(size + 1, 0); }
+    void Reset(std::size_t size) {
+        m_tree.assign(size + 1, 0);
+        m_top = 1;
+        while (m_top * 2 < m_tree.size()) {
+            m_top *= 2;
+        }
+    }
 
     void Add(Index key, Index amount = 1) noexcept {
         for (std::size_t i = key + 1; i < m_tree.size(); i += i & (~i + 1)) {
@@ -86,9 +88,21 @@ public:
         }
         return sum;
     }
+    // The smallest key below which more than `nth` added keys lie (nth counts from 0).
+    Index FindNth(Index nth) const noexcept {
+        std::size_t at = 0;
+        for (std::size_t step = m_top; step > 0; step /= 2) {
+            if (at + step < m_tree.size() && m_tree[at + step] <= nth) {
+                at += step;
+                nth -= m_tree[at];
+            }
+        }
+        return static_cast<Index>(at);
+    }
 
 private:
     std::vector<Index> m_tree;
+    std::size_t m_top = 1;
 };
 
 // Slots 0 .. n - 1, all free at first; takes the n-th free one (counting from 0).
@@ -124,14 +138,6 @@ private:
     std::vector<Index> m_tree;
     std::size_t m_top = 1;
 };
-
-std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) noexcept {
-    return a + b < a ? UINT64_MAX : a + b;
-}
-
-std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) noexcept {
-    return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
-}
 
 // Eight bytes of a name from `from` on, as a number that compares as the bytes do; zeros past
 // its end, which sort before any byte of a name (names hold no NUL).
@@ -183,6 +189,22 @@ struct PassBatch {
     Index passes;
 };
 
+// Counts over a stretch of a shared array: a Fenwick tree of `size` keys whose nodes 1 .. size
+// are tree[0] .. tree[size - 1]. Each group of a file keeps its own stretch of one array.
+void StretchAdd(Index* tree, Index size, Index key) noexcept {
+    for (Index i = key + 1; i <= size; i += i & (~i + 1)) {
+        ++tree[i - 1];
+    }
+}
+
+Index StretchCountBelow(const Index* tree, Index key) noexcept {
+    Index sum = 0;
+    for (Index i = key; i > 0; i -= i & (~i + 1)) {
+        sum += tree[i - 1];
+    }
+    return sum;
+}
+
 // The work on one file's records, with scratch space reused from file to file. One per thread;
 // files share nothing but the per-record arrays, of which each file writes only its own records'.
 class FileOrder final {
@@ -190,23 +212,19 @@ public:
     FileOrder(const std::vector<CTagEntry>& records, std::vector<Index>& group, std::vector<Index>& nameRank)
         : m_records(records), m_group(group), m_nameRank(nameRank) {}
 
-    // Numbers the groups and ranks the names of the file whose records `slots` holds in input
-    // order; returns the number of groups and the estimated work of the first phase.
-    Index Prepare(const Index* slots, Index length, const PassBatch* batches, Index batchCount, std::uint64_t& work);
-    // Puts the file's records into store order, with or without the first phase.
-    void Order(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount, bool firstPhase);
+    // Puts the records of one file, which `slots` holds in input order, into store order; the
+    // batches are the passes that smaller files' records make over them.
+    void Order(Index* slots, Index length, const PassBatch* batches, Index batchCount);
 
 private:
     Index NumberGroups(const Index* slots, Index length);
     Index FindGroup(const CTagEntry& record);
-    void RankNames(Index groups);
-    void FirstPhase(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount);
-    void AppendToFirstPhase(const Index* slots, Index k);
-    void PassGroup(Index group, std::uint64_t passes);
-    void Passes(Index* seq, Index length, std::uint64_t passes);
-    void SortByName(Index* seq, Index length);
-    void SortGroupsByName(Index* slots, Index length, Index groups);
     void Bucket(const Index* slots, Index length, Index groups);
+    void RankNames(Index groups);
+    void PlaceLabels(Index length, const PassBatch* batches, Index batchCount);
+    void CountPasses(const Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount);
+    void OrderGroup(Index group);
+    void GrowRing(const Index* items, const Index* turns, Index count, Index* out);
 
     const std::vector<CTagEntry>& m_records;
     std::vector<Index>& m_group;     // per record: its group's number within its file
@@ -225,80 +243,73 @@ private:
     };
     std::vector<NameKey> m_keys;
 
+    // Per group: its size, where its stretch starts in the arrays by group, its count of names.
     std::vector<Index> m_count;
     std::vector<Index> m_cursor;
-    std::vector<Index> m_scatter;
-    std::vector<Index> m_labels;
-    std::vector<Index> m_after;
-    std::vector<Index> m_sorted;
-    std::vector<Index> m_rankStart;
-    std::vector<Index> m_rankCursor;
-    std::vector<Index> m_byRank;
-    std::vector<Index> m_place;
-    std::vector<Index> m_run;
-    std::vector<Index> m_localRank;
-    std::vector<Index> m_usedRanks;
-    // What passes do to a group: nothing that lasts when its names all differ (the second phase
-    // sorts it whole), a turn when they are all equal, and anything otherwise.
-    enum class Names : char { Distinct, One, Mixed };
-    std::vector<Names> m_names;  // per group of the file at hand
+    std::vector<Index> m_ranks;
+    std::vector<Index> m_scatter;     // records by group, each group's in input order
+    std::vector<Index> m_members;     // the same as places in the file's input order
 
-    // The first phase. Slots and records are numbered by their place in the file's input order.
-    static constexpr Index kNone = UINT32_MAX;
-    std::vector<Index> m_labelNext;   // the slots as a ring, in their current order
-    Index m_labelHead = kNone;
-    Index m_labelTail = kNone;
-    std::vector<Index> m_size;        // per group: its records met so far
-    std::vector<Index> m_ringNext;    // records of groups with one name, a ring per group
-    std::vector<Index> m_ringHead;    // per such group
-    std::vector<Index> m_ringTail;
-    std::vector<Index> m_seqBase;     // per group with mixed names: its sequence in m_seq
-    std::vector<Index> m_seq;
-    std::vector<Index> m_present;     // groups with one or mixed names met so far
-    std::vector<Index> m_touched;
-    std::vector<std::uint64_t> m_turns;  // per group: passes of the batch at hand
-    Fenwick m_fenwick;
+    // The labels. A label is the place k of a record in the file's input order; m_labelAt[k] is
+    // where its label stands in the queue's final order, m_labelOf the reverse.
+    std::vector<Index> m_labelAt;
+    std::vector<Index> m_labelOf;
+    Index m_front = 0;                // the final order's first label
+    std::vector<std::uint64_t> m_passesBefore;  // per place: its group's passes before it arrived
+    std::vector<std::uint64_t> m_passes;        // per group: its passes in all
+    std::vector<std::uint64_t> m_laps;          // per group: the sum of its labels' lap numbers
+    std::vector<Index> m_labelRank;   // per place: its label's rank among its group's labels
+    std::vector<Index> m_labelIndex;  // by group, each group's label indexes in final order
+    std::vector<Index> m_groupTree;   // per group, a stretch of m_count + 1: its labels arrived
+    Fenwick m_present;                // the labels arrived, by final order
+
+    // One group at a time.
+    std::vector<std::uint64_t> m_joins;  // per member: passes + smaller names before it came
+    std::vector<Index> m_rankStart;
+    std::vector<Index> m_nameCursor;
+    std::vector<Index> m_byName;      // members by name, each name's in input order
+    std::vector<Index> m_firstPhase;  // one name's records after the first phase
+    std::vector<Index> m_ahead;       // smaller names before each of them then
+    std::vector<Index> m_turns;
+    std::vector<Index> m_ringItems;
+    std::vector<Index> m_ringPlace;
+    std::vector<Index> m_final;       // per group stretch: the group's records in their end order
+    std::vector<Index> m_place;
+    Fenwick m_smaller;
     FreeSlots m_freeSlots;
 };
 
-Index FileOrder::Prepare(const Index* slots, Index length, const PassBatch* batches, Index batchCount, std::uint64_t& work) {
+void FileOrder::Order(Index* slots, Index length, const PassBatch* batches, Index batchCount) {
     const Index groups = NumberGroups(slots, length);
     Bucket(slots, length, groups);
     RankNames(groups);
-
-    // The first phase's work, batch by batch: the walk over the labels that the passes turn and,
-    // for groups that mix equal and other names, the passes one by one (at most passes x the
-    // largest such group) or, for as many passes as records or more, a sort.
-    Index largestGroup = 0;
+    if (groups == 1 && m_ranks[0] == length) {
+        // One group of different names: it is sorted, whatever the passes did.
+            m_final.resize(length);
+        for (Index k = 0; k < length; ++k) {
+            m_final[m_nameRank[slots[k]]] = slots[k];
+        }
+        std::copy(m_final.begin(), m_final.begin() + length, slots);
+        return;
+    }
+    PlaceLabels(length, batches, batchCount);
+    CountPasses(slots, length, groups, batches, batchCount);
+    m_final.resize(length);
     for (Index g = 0; g < groups; ++g) {
-        largestGroup = std::max(largestGroup, m_count[g]);
+        OrderGroup(g);
     }
-    work = 0;
-    m_count.assign(groups, 0);
-    Index largestMixed = 0;
-    Index k = 0;
-    for (Index b = 0; b < batchCount; ++b) {
-        const Index prefix = batches[b].prefix;
-        for (; k < prefix; ++k) {
-            const Index g = m_group[slots[k]];
-            ++m_count[g];
-            if (m_names[g] == Names::Mixed) {
-                largestMixed = std::max(largestMixed, m_count[g]);
-            }
+    // Walk the labels from the front; each takes its group's next record.
+    m_nameCursor.assign(m_cursor.begin(), m_cursor.end());
+    m_ringItems.resize(length);
+    for (Index k = 0; k < length; ++k) {
+        Index at = m_front + k;
+        if (at >= length) {
+            at -= length;
         }
-        if (prefix < 2) {
-            continue;
-        }
-        const Index passes = batches[b].passes;
-        std::uint64_t cost = 0;
-        if (passes >= prefix) {
-            cost = static_cast<std::uint64_t>(prefix) * std::bit_width(prefix) + largestGroup;
-        } else {
-            cost = 2 * static_cast<std::uint64_t>(passes) + SaturatingMul(passes, largestMixed);
-        }
-        work = SaturatingAdd(work, cost);
+        const Index g = m_group[slots[m_labelOf[at]]];
+        m_ringItems[k] = m_final[m_nameCursor[g]++];
     }
-    return groups;
+    std::copy(m_ringItems.begin(), m_ringItems.begin() + length, slots);
 }
 
 Index FileOrder::NumberGroups(const Index* slots, Index length) {
@@ -353,9 +364,34 @@ Index FileOrder::FindGroup(const CTagEntry& record) {
     }
 }
 
-// Ranks the names of each group bucketed in m_scatter.
+// Buckets the places of `slots` by group, each group's in input order: m_scatter holds the
+// records, m_members their places; m_count and m_cursor give each group's size and start.
+void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
+    m_count.assign(groups, 0);
+    for (Index k = 0; k < length; ++k) {
+        ++m_count[m_group[slots[k]]];
+    }
+    m_cursor.resize(groups);
+    Index offset = 0;
+    for (Index g = 0; g < groups; ++g) {
+        m_cursor[g] = offset;
+        offset += m_count[g];
+    }
+    m_scatter.resize(length);
+    m_members.resize(length);
+    for (Index k = 0; k < length; ++k) {
+        const Index at = m_cursor[m_group[slots[k]]]++;
+        m_scatter[at] = slots[k];
+        m_members[at] = k;
+    }
+    for (Index g = 0; g < groups; ++g) {
+        m_cursor[g] -= m_count[g];
+    }
+}
+
+// Ranks the names of each group densely; m_ranks gets each group's number of names.
 void FileOrder::RankNames(Index groups) {
-    m_names.assign(groups, Names::Distinct);
+    m_ranks.assign(groups, 0);
     auto less = [this](const NameKey& a, const NameKey& b) {
         if (a.high != b.high) {
             return a.high < b.high;
@@ -386,343 +422,217 @@ void FileOrder::RankNames(Index groups) {
             }
             m_nameRank[m_keys[k].record] = rank;
         }
-        m_names[g] = rank + 1 == size ? Names::Distinct : rank == 0 ? Names::One : Names::Mixed;
+        m_ranks[g] = size == 0 ? 0 : rank + 1;
     }
 }
 
-void FileOrder::Order(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount, bool firstPhase) {
-    if (firstPhase && batchCount > 0) {
-        FirstPhase(slots, length, groups, batches, batchCount);
-    }
-    SortGroupsByName(slots, length, groups);
-}
-
-// The smaller records that lie after the k-th record of the file and before the next one each
-// pass over the file's first k + 1 records. A batch of c passes over L slots turns the labels
-// left by c mod L, so the labels are a ring whose head walks on c mod L slots; the records
-// arrive at the ring's end one by one. Each group receives as many passes as the batch's passes
-// start on its labels, over its own records in their own order (see Passes).
-void FileOrder::FirstPhase(Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount) {
-    Bucket(slots, length, groups);
-    m_names.assign(groups, Names::Distinct);
-    for (Index g = 0; g < groups; ++g) {
-        const Index* members = m_scatter.data() + m_cursor[g];
-        Index ranks = 0;
-        for (Index k = 0; k < m_count[g]; ++k) {
-            ranks = std::max(ranks, m_nameRank[members[k]] + 1);
+// Where each label stands in the queue's final order. The queue, read from its front, is a ring
+// with a head: a record's label goes in just before the head, and c passes move the head on by c
+// mod the labels so far. The head's index in the ring gives each insertion's place among the
+// labels of that time, and the places, laid out from the last insertion back, the final order.
+void FileOrder::PlaceLabels(Index length, const PassBatch* batches, Index batchCount) {
+    m_place.resize(length);
+    Index head = 0;
+    Index arrived = 0;
+    auto arrive = [&](Index upTo) {
+        for (; arrived < upTo; ++arrived) {
+            m_place[arrived] = arrived == 0 ? 0 : head++;
         }
-        m_names[g] = ranks == m_count[g] ? Names::Distinct : ranks == 1 ? Names::One : Names::Mixed;
-    }
-    m_seqBase.assign(m_cursor.begin(), m_cursor.end());
-    m_seq.resize(length);
-    m_size.assign(groups, 0);
-    m_ringHead.assign(groups, kNone);
-    m_ringTail.assign(groups, kNone);
-    m_ringNext.resize(length);
-    m_labelNext.resize(length);
-    m_labelHead = kNone;
-    m_labelTail = kNone;
-    m_present.clear();
-    m_turns.assign(groups, 0);
-
-    Index appended = 0;
+    };
     for (Index b = 0; b < batchCount; ++b) {
-        const Index prefix = batches[b].prefix;
-        for (; appended < prefix; ++appended) {
-            AppendToFirstPhase(slots, appended);
+        arrive(batches[b].prefix);
+        head = static_cast<Index>((head + batches[b].passes % arrived) % arrived);
+    }
+    arrive(length);
+    m_labelAt.resize(length);
+    m_labelOf.resize(length);
+    m_freeSlots.Reset(length);
+    for (Index k = length; k-- > 0;) {
+        const Index at = m_freeSlots.TakeNth(m_place[k]);
+        m_labelAt[k] = at;
+        m_labelOf[at] = k;
+    }
+    m_front = head;
+}
+
+// The passes each group receives before each of its records arrives, and in all. A pass moves the
+// front label to the end and is one pass for that label's group; c passes over L labels are
+// c div L laps, in which every label is passed once, and c mod L labels more. In the final order
+// of the labels the front only moves forward, one lap each time it has gone round, and a label
+// arrives just behind the front. So a label that arrived when the front stood at `travelled`
+// (counted in labels of the final order, laps included) has been passed as often as the front
+// has since reached its index on a later lap. Summed over a group's labels: labels x current lap,
+// less their lap numbers at arrival, less the labels the front has not reached on its current lap.
+void FileOrder::CountPasses(const Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount) {
+    const std::uint64_t n = length;
+    m_passesBefore.resize(length);
+    m_passes.assign(groups, 0);
+    m_laps.assign(groups, 0);
+    m_labelRank.resize(length);
+    m_groupTree.assign(static_cast<std::size_t>(length) + groups, 0);
+    // Each group's labels in final order: their ranks address the group's stretch of the tree.
+    m_turns.assign(groups, 0);
+    for (Index at = 0; at < length; ++at) {
+        const Index k = m_labelOf[at];
+        m_labelRank[k] = m_turns[m_group[slots[k]]]++;
+    }
+    m_present.Reset(length);
+    std::vector<Index>& sizes = m_turns;  // per group: labels arrived
+    std::fill(sizes.begin(), sizes.end(), 0);
+    std::uint64_t front = 0;  // the front's index in the final order, plus n for each lap
+    Index arrived = 0;
+
+    // The group's label indexes in final order, each group's stretch sorted.
+    m_labelIndex.resize(length);
+    m_nameCursor.assign(m_cursor.begin(), m_cursor.end());
+    for (Index at = 0; at < length; ++at) {
+        m_labelIndex[m_nameCursor[m_group[slots[m_labelOf[at]]]]++] = at;
+    }
+    // The passes group g has received with the front at `front`.
+    auto passesOf = [&](Index g) {
+        const std::uint64_t lap = (front - 1) / n;
+        const Index reached = static_cast<Index>((front - 1) % n);
+        const Index* begin = m_labelIndex.data() + m_cursor[g];
+        const Index upTo = static_cast<Index>(std::upper_bound(begin, begin + m_count[g], reached) - begin);
+        const Index passedThisLap = StretchCountBelow(m_groupTree.data() + m_cursor[g] + g, upTo);
+        return static_cast<std::uint64_t>(sizes[g]) * lap - m_laps[g] - (sizes[g] - passedThisLap);
+    };
+    auto arrive = [&](Index upTo) {
+        for (; arrived < upTo; ++arrived) {
+            const Index k = arrived;
+            const Index g = m_group[slots[k]];
+            const Index at = m_labelAt[k];
+            std::uint64_t unrolled = 0;
+            if (k == 0) {
+                unrolled = at;
+                front = at + n;
+            } else {
+                const Index frontAt = static_cast<Index>(front % n);
+                unrolled = front - (frontAt >= at ? frontAt - at : frontAt + n - at);
+            }
+            m_passesBefore[k] = sizes[g] == 0 ? 0 : passesOf(g);
+            m_present.Add(at);
+            StretchAdd(m_groupTree.data() + m_cursor[g] + g, m_count[g], m_labelRank[k]);
+            m_laps[g] += unrolled / n;
+            ++sizes[g];
         }
-        if (prefix < 2) {
+    };
+    for (Index b = 0; b < batchCount; ++b) {
+        arrive(batches[b].prefix);
+        const std::uint64_t passes = batches[b].passes;
+        front += passes / arrived * n;
+        const Index rest = static_cast<Index>(passes % arrived);
+        if (rest == 0) {
             continue;
         }
-        const std::uint64_t whole = batches[b].passes / prefix;
-        const Index rest = batches[b].passes % prefix;
-        // The first `rest` labels start one pass more each; then they move to the end.
-        m_touched.clear();
-        for (Index step = 0; step < rest; ++step) {
-            const Index node = m_labelHead;
-            const Index g = m_group[slots[node]];
-            if (m_names[g] != Names::Distinct && m_turns[g]++ == 0) {
-                m_touched.push_back(g);
-            }
-            m_labelTail = node;
-            m_labelHead = m_labelNext[node];
-        }
-        for (Index g : whole > 0 ? m_present : m_touched) {
-            const std::uint64_t passes = whole * m_size[g] + m_turns[g];
-            m_turns[g] = 0;
-            PassGroup(g, passes);
-        }
+        // The front moves past `rest` labels to the next one, going round at most once.
+        const Index frontAt = static_cast<Index>(front % n);
+        const Index before = m_present.CountBelow(frontAt);
+        const Index target = (before + rest) % arrived;
+        const Index to = m_present.FindNth(target);
+        front += to > frontAt ? to - frontAt : to + n - frontAt;
     }
-    for (; appended < length; ++appended) {
-        AppendToFirstPhase(slots, appended);
-    }
-
-    // Walk the labels; each slot takes its group's next record. Records of groups whose names
-    // all differ keep their input order: the second phase sorts them whole.
-    if (m_labels.size() < length) {
-        m_labels.resize(length);
-    }
-    m_turns.assign(groups, 0);  // now: the records each group with mixed names has given
-    Index node = m_labelHead;
-    for (Index k = 0; k < length; ++k, node = m_labelNext[node]) {
-        const Index g = m_group[slots[node]];
-        switch (m_names[g]) {
-        case Names::Distinct:
-            m_labels[k] = m_scatter[m_cursor[g]++];
-            break;
-        case Names::One:
-            m_labels[k] = slots[m_ringHead[g]];
-            m_ringHead[g] = m_ringNext[m_ringHead[g]];
-            break;
-        case Names::Mixed:
-            m_labels[k] = m_seq[m_seqBase[g] + m_turns[g]++];
-            break;
-        }
-    }
-    std::copy(m_labels.begin(), m_labels.begin() + length, slots);
-}
-
-// Slot k and its record arrive at the end of the labels and of the record's group.
-void FileOrder::AppendToFirstPhase(const Index* slots, Index k) {
-    if (m_labelHead == kNone) {
-        m_labelHead = k;
-    } else {
-        m_labelNext[m_labelTail] = k;
-    }
-    m_labelNext[k] = m_labelHead;
-    m_labelTail = k;
-
-    const Index g = m_group[slots[k]];
-    if (m_names[g] != Names::Distinct && m_size[g] == 0) {
-        m_present.push_back(g);
-    }
-    if (m_names[g] == Names::One) {
-        if (m_ringHead[g] == kNone) {
-            m_ringHead[g] = k;
-        } else {
-            m_ringNext[m_ringTail[g]] = k;
-        }
-        m_ringNext[k] = m_ringHead[g];
-        m_ringTail[g] = k;
-    } else if (m_names[g] == Names::Mixed) {
-        m_seq[m_seqBase[g] + m_size[g]] = slots[k];
-    }
-    ++m_size[g];
-}
-
-// `passes` passes over the records of group `group` met so far.
-void FileOrder::PassGroup(Index group, std::uint64_t passes) {
-    const Index size = m_size[group];
-    if (size < 2 || passes == 0) {
-        return;
-    }
-    if (m_names[group] == Names::Mixed) {
-        Passes(m_seq.data() + m_seqBase[group], size, passes);
-        return;
-    }
-    // All names equal: a pass carries the first record to the end.
-    for (Index turn = static_cast<Index>(passes % size); turn > 0; --turn) {
-        m_ringTail[group] = m_ringHead[group];
-        m_ringHead[group] = m_ringNext[m_ringHead[group]];
-    }
-}
-
-// Sorts `slots` into buckets by group in m_scatter, each in slot order; m_count and m_cursor give
-// each group's size and start.
-void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
-    m_count.assign(groups, 0);
-    for (Index k = 0; k < length; ++k) {
-        ++m_count[m_group[slots[k]]];
-    }
-    m_cursor.resize(groups);
-    Index offset = 0;
+    arrive(length);
     for (Index g = 0; g < groups; ++g) {
-        m_cursor[g] = offset;
-        offset += m_count[g];
+        m_passes[g] = passesOf(g);
     }
-    if (m_scatter.size() < length) {
-        m_scatter.resize(length);
-    }
-    for (Index k = 0; k < length; ++k) {
-        m_scatter[m_cursor[m_group[slots[k]]]++] = slots[k];
-    }
-    for (Index g = 0; g < groups; ++g) {
-        m_cursor[g] -= m_count[g];
-    }
+    assert(front % n == m_front);
 }
 
-// `passes` passes over the records of one group.
-//
-// Seen on a ring of the group's slots, pass t starts at slot t mod n, and its first n passes
-// are the exchange sort of the sequence: pass t takes out the t-th record of the sorted order
-// (smallest names first, ties as that sort leaves them) and inserts it in front of a growing
-// non-increasing run of taken-out records, turning each run of smaller equal names left by one.
-// So n passes leave the names in non-increasing order, each name's records in sorted order turned
-// left by the number of records with a greater name, and every further pass turns each run of
-// equal names left by one more. Fewer than n passes are done one by one.
-void FileOrder::Passes(Index* seq, Index length, std::uint64_t passes) {
-    if (length < 2 || passes == 0) {
-        return;
-    }
-    if (passes < length) {
-        for (std::uint64_t t = 0; t < passes; ++t) {
-            Index carried = seq[0];
-            Index carriedRank = m_nameRank[carried];
-            for (Index k = 1; k < length; ++k) {
-                const Index here = seq[k];
-                if (m_nameRank[here] < carriedRank) {
-                    seq[k - 1] = carried;
-                    carried = here;
-                    carriedRank = m_nameRank[here];
-                } else {
-                    seq[k - 1] = here;
-                }
-            }
-            seq[length - 1] = carried;
+// The order of one group's records at the end: its names in order, each name's records as the
+// first phase leaves them and turned by the second.
+void FileOrder::OrderGroup(Index group) {
+    const Index size = m_count[group];
+    const Index base = m_cursor[group];
+    const Index ranks = m_ranks[group];
+    const Index* records = m_scatter.data() + base;
+    const Index* places = m_members.data() + base;
+    Index* out = m_final.data() + base;
+    if (ranks == size) {
+        for (Index i = 0; i < size; ++i) {
+            out[m_nameRank[records[i]]] = records[i];
         }
         return;
     }
-    m_sorted.assign(seq, seq + length);
-    SortByName(m_sorted.data(), length);
-    const std::uint64_t more = passes - length;
-    // Runs of equal names from the greatest down.
-    Index out = 0;
-    for (Index end = length; end > 0;) {
-        Index begin = end - 1;
-        while (begin > 0 && m_nameRank[m_sorted[begin - 1]] == m_nameRank[m_sorted[end - 1]]) {
-            --begin;
-        }
-        const Index size = end - begin;
-        const Index greater = length - end;
-        const Index shift = static_cast<Index>((greater + more) % size);
-        for (Index k = 0; k < size; ++k) {
-            seq[out++] = m_sorted[begin + (k + shift) % size];
-        }
-        end = begin;
-    }
-}
-
-// The exchange sort of one group's records by name.
-void FileOrder::SortByName(Index* seq, Index length) {
-    if (length < 2) {
-        return;
-    }
-    bool sorted = true;
-    Index ranks = 0;
-    for (Index k = 0; k < length; ++k) {
-        const Index rank = m_nameRank[seq[k]];
-        if (k > 0 && rank < m_nameRank[seq[k - 1]]) {
-            sorted = false;
-        }
-        ranks = std::max(ranks, rank + 1);
-    }
-    if (sorted) {
-        return;  // an ordered group is never exchanged
-    }
-    // The ranks of these records, renumbered densely when they are few among many: the arrays
-    // below are as long as the ranks run.
-    m_localRank.resize(length);
-    for (Index k = 0; k < length; ++k) {
-        m_localRank[k] = m_nameRank[seq[k]];
-    }
-    if (ranks / 4 > length) {
-        m_usedRanks.assign(m_localRank.begin(), m_localRank.begin() + length);
-        std::sort(m_usedRanks.begin(), m_usedRanks.end());
-        m_usedRanks.erase(std::unique(m_usedRanks.begin(), m_usedRanks.end()), m_usedRanks.end());
-        for (Index k = 0; k < length; ++k) {
-            m_localRank[k] =
-                static_cast<Index>(std::lower_bound(m_usedRanks.begin(), m_usedRanks.end(), m_localRank[k]) - m_usedRanks.begin());
-        }
-        ranks = static_cast<Index>(m_usedRanks.size());
-    }
-    // Positions grouped by name, each name's in order.
+    // Members by name, each name's in input order; and for each member the pass after which it
+    // has joined its name's leading run: its group's passes and smaller names before it came.
     m_rankStart.assign(ranks + 1, 0);
-    bool distinct = true;
-    for (Index k = 0; k < length; ++k) {
-        if (++m_rankStart[m_localRank[k] + 1] > 1) {
-            distinct = false;
-        }
+    for (Index i = 0; i < size; ++i) {
+        ++m_rankStart[m_nameRank[records[i]] + 1];
     }
     std::partial_sum(m_rankStart.begin(), m_rankStart.end(), m_rankStart.begin());
-    if (m_run.size() < length) {
-        m_run.resize(length);
+    m_byName.resize(size);
+    m_joins.resize(size);
+    m_smaller.Reset(ranks);
+    m_nameCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
+    for (Index i = 0; i < size; ++i) {
+        const Index rank = m_nameRank[records[i]];
+        m_joins[i] = m_passesBefore[places[i]] + m_smaller.CountBelow(rank);
+        m_smaller.Add(rank);
+        m_byName[m_nameCursor[rank]++] = i;
     }
-    if (distinct) {
-        // No equal names: the plain sorted order.
-        for (Index k = 0; k < length; ++k) {
-            m_run[m_rankStart[m_localRank[k]]] = seq[k];
-        }
-        std::copy(m_run.begin(), m_run.begin() + length, seq);
-        return;
-    }
-    m_byRank.resize(length);
-    m_rankCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
-    for (Index k = 0; k < length; ++k) {
-        m_byRank[m_rankCursor[m_localRank[k]]++] = k;
-    }
-    // For each record, how many records with a smaller name stand after it.
-    m_after.resize(length);
-    m_fenwick.Reset(ranks);
-    for (Index k = length; k-- > 0;) {
-        m_after[k] = m_fenwick.CountBelow(m_localRank[k]);
-        m_fenwick.Add(m_localRank[k]);
-    }
-    // Equal names come out turned: for j = 1 ... s, the first j of them left by d_j mod j, where
-    // d_j counts the smaller names between the j-th and the (j+1)-th.
-    m_place.resize(length);
+    const std::uint64_t passes = m_passes[group];
+    m_firstPhase.resize(size);
+    m_ahead.resize(size);
+    m_turns.resize(size);
+    m_ringItems.resize(size);
     for (Index v = 0; v < ranks; ++v) {
         const Index first = m_rankStart[v];
-        const Index size = m_rankStart[v + 1] - first;
-        Index* run = m_run.data() + first;
-        if (size <= kDirectTurns) {
-            for (Index j = 1; j <= size; ++j) {
-                run[j - 1] = seq[m_byRank[first + j - 1]];
-                const Index here = m_after[m_byRank[first + j - 1]];
-                const Index next = j < size ? m_after[m_byRank[first + j]] : 0;
-                const Index shift = (here - next) % j;
-                if (shift != 0) {
-                    std::rotate(run, run + shift, run + j);
-                }
-            }
-            continue;
+        const Index count = m_rankStart[v + 1] - first;
+        const Index* members = m_byName.data() + first;
+        // The leading run: the members that joined it before the last pass, turned as a ring.
+        Index joined = 0;
+        while (joined < count && m_joins[members[joined]] < passes) {
+            ++joined;
         }
-        // That is a ring that grows by one record inserted before its head, whose head then moves
-        // on by d_j mod j; the head's index gives each insertion's place, and the places, laid out
-        // from the last insertion back, give the final ring.
-        Index head = 0;
-        for (Index j = 1; j <= size; ++j) {
-            const Index here = m_after[m_byRank[first + j - 1]];
-            const Index next = j < size ? m_after[m_byRank[first + j]] : 0;
-            Index at = 0;
-            if (j > 1) {
-                at = head;
-                head = head + 1;
-            }
-            m_place[first + j - 1] = at;
-            head = static_cast<Index>((static_cast<std::uint64_t>(head) + (here - next) % j) % j);
+        for (Index j = 0; j < joined; ++j) {
+            const std::uint64_t next = j + 1 < joined ? m_joins[members[j + 1]] : passes;
+            m_turns[j] = static_cast<Index>((next - m_joins[members[j]]) % (j + 1));
+            m_ringItems[j] = records[members[j]];
         }
-        // m_place[i] is the index, among the ring's records at that time, where record i went in.
-        m_freeSlots.Reset(size);
-        for (Index j = size; j-- > 0;) {
-            const Index slot = m_freeSlots.TakeNth(m_place[first + j]);
-            run[(slot + size - head) % size] = seq[m_byRank[first + j]];
+        GrowRing(m_ringItems.data(), m_turns.data(), joined, m_firstPhase.data());
+        for (Index j = joined; j < count; ++j) {
+            m_firstPhase[j] = records[members[j]];
+            m_ahead[j] = static_cast<Index>(m_joins[members[j]] - passes);
         }
+        std::fill(m_ahead.begin(), m_ahead.begin() + joined, 0);
+        // The second phase: the first j turn left by the smaller names between the j-th and the
+        // next, or after the last.
+        for (Index j = 0; j < count; ++j) {
+            const Index next = j + 1 < count ? m_ahead[j + 1] : first;
+            m_turns[j] = (next - m_ahead[j]) % (j + 1);
+        }
+        GrowRing(m_firstPhase.data(), m_turns.data(), count, out + first);
     }
-    std::copy(m_run.begin(), m_run.begin() + length, seq);
 }
 
-void FileOrder::SortGroupsByName(Index* slots, Index length, Index groups) {
-    if (groups == 1) {
-        SortByName(slots, length);
+// Items join a ring one by one at its end; after the j-th (from 1) joined, the ring turns left
+// by turns[j - 1] (less than j). `out` gets the ring from its head. That is the first j turned for
+// j = 1 ... count in turn; past a few items, the head's index gives each insertion's place among
+// the ring's items of that time, and the places, laid out from the last insertion back, the ring.
+void FileOrder::GrowRing(const Index* items, const Index* turns, Index count, Index* out) {
+    if (count <= kDirectTurns) {
+        for (Index j = 1; j <= count; ++j) {
+            out[j - 1] = items[j - 1];
+            if (turns[j - 1] != 0) {
+                std::rotate(out, out + turns[j - 1], out + j);
+            }
+        }
         return;
     }
-    Bucket(slots, length, groups);
-    for (Index g = 0; g < groups; ++g) {
-        SortByName(m_scatter.data() + m_cursor[g], m_count[g]);
+    std::vector<Index>& place = m_ringPlace;
+    if (place.size() < count) {
+        place.resize(count);
     }
-    // The groups keep their slots.
-    for (Index k = 0; k < length; ++k) {
-        slots[k] = m_scatter[m_cursor[m_group[slots[k]]]++];
+    Index head = 0;
+    for (Index j = 1; j <= count; ++j) {
+        place[j - 1] = j == 1 ? 0 : head++;
+        head = static_cast<Index>((static_cast<std::uint64_t>(head) + turns[j - 1]) % j);
+    }
+    m_freeSlots.Reset(count);
+    for (Index j = count; j-- > 0;) {
+        const Index slot = m_freeSlots.TakeNth(place[j]);
+        out[(slot + count - head) % count] = items[j];
     }
 }
 
@@ -768,26 +678,10 @@ std::vector<Index> StoreOrder::Compute() {
     m_group.resize(m_size);
     m_nameRank.resize(m_size);
 
-    std::vector<Index> groups(m_files);
-    std::vector<std::uint64_t> work(m_files);
     ForEachFile([&](FileOrder& order, Index file) {
         const Index start = m_fileStart[file];
-        groups[file] = order.Prepare(m_order.data() + start, m_fileStart[file + 1] - start, m_batches.data() + m_batchStart[file],
-                                     m_batchStart[file + 1] - m_batchStart[file], work[file]);
-    });
-    // Files are granted the first phase in store order while the budget lasts.
-    std::vector<char> firstPhase(m_files);
-    std::uint64_t left = kFirstPhaseBudget;
-    for (Index file = 0; file < m_files; ++file) {
-        firstPhase[file] = work[file] <= left;
-        if (firstPhase[file]) {
-            left -= work[file];
-        }
-    }
-    ForEachFile([&](FileOrder& order, Index file) {
-        const Index start = m_fileStart[file];
-        order.Order(m_order.data() + start, m_fileStart[file + 1] - start, groups[file], m_batches.data() + m_batchStart[file],
-                    m_batchStart[file + 1] - m_batchStart[file], firstPhase[file] != 0);
+        order.Order(m_order.data() + start, m_fileStart[file + 1] - start, m_batches.data() + m_batchStart[file],
+                    m_batchStart[file + 1] - m_batchStart[file]);
     });
     return std::move(m_order);
 }
