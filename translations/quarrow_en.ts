@@ -122,7 +122,7 @@
     </message>
     <message>
         <source>Tags作成対象：</source>
-        <translation>Tags of:</translation>
+        <translation>Target:</translation>
     </message>
     <message>
         <source>TAGS作成時の現在のオプション（変更はINIファイルへ直接行う。）</source>
@@ -136,7 +136,7 @@
         <translation>* In the ctags options, these texts are replaced
    when the tags file is made:
    &quot;-f@tags&quot; -&gt; &quot;-f(tags file)&quot;
-   &quot;@target&quot; -&gt; &quot;(tags of)&quot;</translation>
+   &quot;@target&quot; -&gt; &quot;(target)&quot;</translation>
     </message>
     <message>
         <source>Tagsを作成します。ファイル名を指定してください。</source>
