@@ -91,6 +91,35 @@ TEST_F(RunCtagsTest, APathWithoutASeparatorStartsNothing) {
     EXPECT_FALSE(std::filesystem::exists(m_out));
 }
 
+// A target that names an existing folder reaches the tool as one literal word: quotes in its
+// name add no option, and glob characters match no sibling. One that names nothing is still
+// split at its quotes and expanded ("*", "src/*.java").
+TEST_F(RunCtagsTest, AnExistingTargetIsOneLiteralWord) {
+    const std::string hostile = m_dir / "tq\" -f \"" + m_dir.Path().string() + "/victim";
+    std::filesystem::create_directories(hostile);
+    std::filesystem::create_directories(m_dir / "proj[1]");
+    m_dir.Write("proj1/A.java", "");
+    m_dir.Write("src/B.java", "");
+    UseRecordingTool("x @target");
+    const struct {
+        std::string target;
+        Lines expected;
+    } cases[] = {
+        {hostile, {hostile}},
+        {"proj[1]", {"proj[1]"}},
+        {m_dir / "proj[1]", {m_dir / "proj[1]"}},
+        {"src/*.java", {"src/B.java"}},
+        {"src\" \"proj1", {"src", "proj1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", c.target, m_sink), 1);
+        EXPECT_EQ(test::ReadLines(m_out), c.expected);
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "victim"));
+    EXPECT_EQ(m_sink.messages, Lines{});
+}
+
 TEST_F(RunCtagsTest, AToolThatCannotStartIsReported) {
     const std::string tags = m_dir / "x.tags";
     const struct {
