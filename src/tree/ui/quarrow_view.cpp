@@ -136,7 +136,7 @@ void CQuarrowView::JumpToEditor(const QModelIndex& index) {
     if (m_jump) {
         m_jump(m_settings, *tag, tagsDir);
     } else {
-        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_model.GetCodePage());
+        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_sink, m_model.GetCodePage());
     }
 }
 

@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <cerrno>
+#include <cstring>
+
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
 #include "view_fixture.h"
@@ -104,6 +107,21 @@ TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
     m_view->setFocus();
     QTest::keyClick(m_view.get(), Qt::Key_Return);
     EXPECT_TRUE(m_jumps.empty());
+}
+
+// The real jump with an editor that is not there: the user is told which program could not be
+// started and why, instead of nothing happening.
+TEST_F(ViewTest, EnterWithAMissingEditorSaysSo) {
+    Show(kTwoFiles);
+    m_view->SetJumpFunction(nullptr);
+    const std::string editor = Path("no-such-editor");
+    m_view->Settings().m_strEditorPath = editor;
+    m_view->Settings().m_strEditorFormat = "+@l @f";
+    m_view->setFocus();
+    m_view->setCurrentIndex(Find(QStringLiteral("Strings")));
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    EXPECT_EQ(m_sink.messages,
+              std::vector<std::string>{"エディタ " + editor + " を起動できません。\n" + std::strerror(ENOENT)});
 }
 
 TEST_F(ViewTest, FolderImageFollowsExpansionByTheUser) {
