@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include <gtest/gtest.h>
@@ -279,6 +281,20 @@ TEST_F(RunCtagsTest, AnAppendingToolKeepsTheOldLinesAndALinkStaysALink) {
     EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "proj/x.tags"));
     EXPECT_EQ(test::ReadFile(m_dir / "real/x.tags"), "Old\nNew\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "real"), {}), 1);
+}
+
+// A read-only tags file is not replaced behind its owner's back, though its folder is writable.
+TEST_F(RunCtagsTest, AReadOnlyTagsFileIsLeftAlone) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write any file";
+    }
+    const std::string tags = m_dir.Write("proj/x.tags", "Old\n");
+    ::chmod(tags.c_str(), 0444);
+    UseScript("for a in \"$@\"; do case \"$a\" in -f*) echo New > \"${a#-f}\";; esac; done\n");
+    EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, tags, "*", m_sink), CtagsRunResult::NotRun);
+    EXPECT_EQ(m_sink.messages, Lines{tags + " を作成できません。\n" + std::strerror(EACCES)});
+    EXPECT_EQ(test::ReadFile(tags), "Old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "proj"), {}), 1);
 }
 
 // A template without "@tags" leaves the output to the template: nothing of ours is made.
