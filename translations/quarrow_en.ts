@@ -101,6 +101,18 @@
         <source>%1 に書き込めません。</source>
         <translation>Cannot write to %1.</translation>
     </message>
+    <message>
+        <source>%1 を作成できません。</source>
+        <translation>Cannot create %1.</translation>
+    </message>
+    <message>
+        <source>%1 を置き換えられません。</source>
+        <translation>Cannot replace %1.</translation>
+    </message>
+    <message>
+        <source>エディタ %1 を起動できません。</source>
+        <translation>Cannot start the editor %1.</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CCreateTagsDlg</name>

@@ -25,6 +25,10 @@ constexpr std::array kPatterns = {
     QT_TRANSLATE_NOOP("Message", "フォルダ %1 に書き込めません。"),
     QT_TRANSLATE_NOOP("Message", "%1 はフォルダです。"),
     QT_TRANSLATE_NOOP("Message", "%1 に書き込めません。"),
+    QT_TRANSLATE_NOOP("Message", "%1 を作成できません。"),
+    QT_TRANSLATE_NOOP("Message", "%1 を置き換えられません。"),
+    // The editor jump.
+    QT_TRANSLATE_NOOP("Message", "エディタ %1 を起動できません。"),
 };
 
 // The translation of `line` when it was made from one of the patterns, else a null text. When

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "../app/app_fixture.h"
 #include "app/about/version_info_dlg.h"
 #include "app/startup_request.h"
@@ -24,6 +27,7 @@
 #include "platform/ui/program_translation.h"
 #include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
+#include "tree/editor_command.h"
 
 namespace quarrow::ui {
 namespace {
@@ -139,6 +143,10 @@ TEST(LanguageTest, CoreMessagesAreTranslatedKeepingTheirPart) {
         // Also made by "%1 に書き込めません。": the pattern with more fixed text is the one.
         {"フォルダ /ro に書き込めません。", QStringLiteral("Cannot write to the folder /ro.")},
         {"/ro/t.tags はフォルダです。", QStringLiteral("/ro/t.tags is a folder.")},
+        {"/ro/t.tags を作成できません。\nPermission denied", QStringLiteral("Cannot create /ro/t.tags.\nPermission denied")},
+        {"/ro/t.tags を置き換えられません。\nRead-only file system",
+         QStringLiteral("Cannot replace /ro/t.tags.\nRead-only file system")},
+        {EditorStartMessage("gvim", ENOENT), QStringLiteral("Cannot start the editor gvim.\n") + QString::fromLocal8Bit(std::strerror(ENOENT))},
         // Texts made from no pattern pass as they are.
         {"tags path error![", QStringLiteral("tags path error![")},
         {"何か別のこと", QStringLiteral("何か別のこと")},
