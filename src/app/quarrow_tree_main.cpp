@@ -17,11 +17,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quarrow-tree [--store] [--code-page 932] TAGSFILE\n"
+    "Usage: quarrow-tree [--store] [--lang-icons] [--nest] [--code-page 932] TAGSFILE\n"
     "Loads a tags file and prints its tag tree: one node a line, two blanks of indent per level,\n"
     "the image index, a blank and the label; \" [expanded]\" marks a node shown open.\n"
     "\n"
     "  --store          print the ordered tag lines instead, as saving the document writes them\n"
+    "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
+    "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
     "                   (the default, as for UTF-8)\n"
     "  --help           show this text\n";
@@ -35,6 +37,7 @@ int Fail(const char* message) {
 
 int main(int argc, char** argv) {
     bool store = false;
+    quarrow::TreeOptions options;
     int codePage = 0;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -45,6 +48,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--store") {
             store = true;
+        } else if (arg == "--lang-icons") {
+            options.languageIcons = true;
+        } else if (arg == "--nest") {
+            options.nestScopes = true;
         } else if (arg == "--code-page" || arg.starts_with("--code-page=")) {
             const char* value = nullptr;
             if (arg == "--code-page") {
@@ -106,7 +113,7 @@ int main(int argc, char** argv) {
         written = doc.WriteTags(stdout);
     } else {
         quarrow::TagTree tree;
-        quarrow::BuildTagTree(tree, doc.GetTags(), cp);
+        quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
         written = quarrow::PrintTagTree(tree, stdout);
     }
     if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
