@@ -6,9 +6,11 @@ namespace quarrow {
 
 namespace {
 
-// More parts are never matched: the longest qualified name has kMaxParts parts and a scope one
-// fewer, which also bounds the work of a hostile line.
-constexpr std::size_t kMaxParts = 16;
+// Outer parts beyond these are dropped: a qualified name keeps its innermost kMaxParts parts and
+// a scope one fewer, which keeps a parent's name shorter than its child's and bounds the work of
+// a hostile line. A member nested deeper than that is not a parent.
+constexpr std::size_t kMaxParts = 32;
+constexpr std::uint32_t kNone = ScopeNesting::kTopLevel;
 
 std::uint64_t Mix(std::uint64_t h) noexcept {
     h ^= h >> 30;
@@ -32,7 +34,58 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
+// The innermost part of a name: after its last ".", "\" or "::" (the whole name when that
+// leaves nothing).
+std::string_view LastPart(std::string_view name) noexcept {
+    for (std::size_t i = name.size(); i-- > 0;) {
+        if (name[i] == '.' || name[i] == '\\' || (name[i] == ':' && i > 0 && name[i - 1] == ':')) {
+            return i + 1 < name.size() ? name.substr(i + 1) : name;
+        }
+    }
+    return name;
+}
+
 }  // namespace
+
+void ScopeNesting::Table::Prepare(std::size_t entries) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * entries) {
+        capacity *= 2;
+    }
+    if (capacity > m_slots.size() || ++m_stamp == 0) {
+        m_slots.assign(std::max(capacity, m_slots.size()), Slot{0, 0, 0});
+        m_stamp = 1;
+    }
+}
+
+template <typename Same>
+std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_slots[i];
+        if (slot.stamp != m_stamp) {
+            return kNone;
+        }
+        if (slot.key == key && same(slot.value)) {
+            return slot.value;
+        }
+    }
+}
+
+template <typename Same>
+std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value, Same&& same) {
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
+        Slot& slot = m_slots[i];
+        if (slot.stamp != m_stamp) {
+            slot = Slot{key, value, m_stamp};
+            return value;
+        }
+        if (slot.key == key && same(slot.value)) {
+            return slot.value;
+        }
+    }
+}
 
 void ScopeNesting::Split(std::string_view text, std::size_t maxParts) {
     m_split.clear();
@@ -70,57 +123,56 @@ std::uint64_t ScopeNesting::HashRange(std::uint32_t begin, std::uint32_t count) 
     return h;
 }
 
-bool ScopeNesting::SameName(std::uint32_t member, std::uint32_t begin, std::uint32_t count) const noexcept {
-    const Qualified& q = m_names[member];
-    const std::uint32_t length = q.scopeCount + q.nameCount;
-    if (std::min<std::uint32_t>(length, kMaxParts) != count) {
-        return false;
-    }
-    return std::equal(m_parts.begin() + q.nameBegin, m_parts.begin() + q.nameBegin + count, m_parts.begin() + begin);
+bool ScopeNesting::SameParts(const Candidate& candidate, std::uint32_t begin, std::uint32_t count) const noexcept {
+    return candidate.partsCount == count &&
+           std::equal(m_parts.begin() + candidate.partsBegin, m_parts.begin() + candidate.partsBegin + count,
+                      m_parts.begin() + begin);
 }
 
-void ScopeNesting::PrepareTable(std::size_t entries) {
-    std::size_t capacity = 64;
-    while (capacity < 2 * entries) {
-        capacity *= 2;
+// The scope of a member, found among the file's scopes or added to them.
+std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
+    if (member.scope.empty()) {
+        return kNone;
     }
-    if (capacity > m_table.size() || ++m_stamp == 0) {
-        m_table.assign(std::max(capacity, m_table.size()), Slot{0, 0, 0});
-        m_stamp = 1;
+    // Members of one class come together: try the last scope first.
+    if (!m_scopes.empty() && m_scopes.back().text == member.scope && m_scopes.back().kind == member.scopeKind) {
+        return static_cast<std::uint32_t>(m_scopes.size() - 1);
     }
+    const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
+    const auto next = static_cast<std::uint32_t>(m_scopes.size());
+    const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
+        return m_scopes[known].text == member.scope && m_scopes[known].kind == member.scopeKind;
+    });
+    if (scope == next) {
+        m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
+    }
+    return scope;
 }
 
-void ScopeNesting::Insert(std::uint64_t key, std::uint32_t member, std::string_view kind) {
-    const Qualified& q = m_names[member];
-    const std::uint32_t count = std::min<std::uint32_t>(q.scopeCount + q.nameCount, kMaxParts);
-    const std::size_t mask = m_table.size() - 1;
-    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
-        Slot& slot = m_table[i];
-        if (slot.stamp != m_stamp) {
-            slot = Slot{key, member, m_stamp};
-            return;
-        }
-        // The first member of a name (and kind) stays.
-        if (slot.key == key && SameName(slot.member, q.nameBegin, count) &&
-            (kind.empty() || m_members[slot.member].kind == kind)) {
-            return;
-        }
-    }
-}
-
-std::uint32_t ScopeNesting::Find(std::uint64_t key, std::uint32_t begin, std::uint32_t count,
-                                 std::string_view kind) const noexcept {
-    const std::size_t mask = m_table.size() - 1;
-    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
-        const Slot& slot = m_table[i];
-        if (slot.stamp != m_stamp) {
-            return kTopLevel;
-        }
-        if (slot.key == key && SameName(slot.member, begin, count) &&
-            (kind.empty() || m_members[slot.member].kind == kind)) {
-            return slot.member;
+std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths) const {
+    // Innermost part first; for each, the member whose name agrees with most of the scope.
+    for (std::uint32_t end = scope.partsCount; end > 0; --end) {
+        for (std::uint32_t length = end; length > 0; --length) {
+            if ((lengths >> (length - 1) & 1) == 0) {
+                continue;  // no candidate has a name of that many parts
+            }
+            const std::uint32_t begin = scope.partsBegin + end - length;
+            const std::uint64_t key = HashRange(begin, length);
+            std::uint32_t found = kNone;
+            if (end == scope.partsCount && !scope.kind.empty()) {
+                found = m_names.Find(KindKey(key, scope.kind), [&](std::uint32_t c) {
+                    return SameParts(m_candidates[c], begin, length) && m_members[m_candidates[c].member].kind == scope.kind;
+                });
+            }
+            if (found == kNone) {
+                found = m_names.Find(key, [&](std::uint32_t c) { return SameParts(m_candidates[c], begin, length); });
+            }
+            if (found != kNone) {
+                return m_candidates[found].member;
+            }
         }
     }
+    return kNone;
 }
 
 void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
@@ -131,72 +183,88 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     order.clear();
     m_parts.clear();
     m_partHashes.clear();
-    m_names.resize(count);
+    m_scopes.clear();
+    m_candidates.clear();
 
-    // Each member's scope parts, then its qualified name: the scope's parts and the name's.
-    std::size_t longest = 0;
+    // The file's distinct scopes, each split once; their parts are the names worth indexing.
+    m_scopeTable.Prepare(count);
+    m_memberScopes.resize(count);
     for (std::uint32_t m = 0; m < count; ++m) {
-        Qualified& q = m_names[m];
-        Split(members[m].scope, kMaxParts - 1);
-        q.scopeBegin = static_cast<std::uint32_t>(m_parts.size());
-        q.scopeCount = static_cast<std::uint8_t>(m_split.size());
+        m_memberScopes[m] = ScopeOf(members[m]);
+    }
+    for (Scope& scope : m_scopes) {
+        Split(scope.text, kMaxParts - 1);
+        scope.partsBegin = static_cast<std::uint32_t>(m_parts.size());
+        scope.partsCount = static_cast<std::uint32_t>(m_split.size());
         m_parts.insert(m_parts.end(), m_split.begin(), m_split.end());
-        const std::size_t scopeCount = m_split.size();
+    }
+    const std::size_t scopeParts = m_parts.size();
+    m_partHashes.resize(scopeParts);
+    m_wantedParts.Prepare(scopeParts);
+    for (std::uint32_t i = 0; i < scopeParts; ++i) {
+        m_partHashes[i] = HashText(m_parts[i]);
+        m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; });
+    }
+
+    // Only a member named like a part of some scope can be a parent: index those by their
+    // qualified name, the parts of their own scope followed by the parts of their name.
+    std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
+    for (std::uint32_t m = 0; m < count; ++m) {
+        const std::string_view last = LastPart(members[m].name);
+        if (m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) == kNone) {
+            continue;
+        }
+        const std::uint32_t scope = m_memberScopes[m];
+        const std::uint32_t scopeBegin = scope == kNone ? 0 : m_scopes[scope].partsBegin;
+        const std::uint32_t scopeCount = scope == kNone ? 0 : m_scopes[scope].partsCount;
         Split(members[m].name, kMaxParts);
         if (m_split.empty()) {
             // A name of separators only is one part: a qualified name is always longer than
             // its scope.
             m_split.push_back(members[m].name);
         }
-        q.nameCount = static_cast<std::uint8_t>(m_split.size());
-        // The qualified name repeats the scope, cut to its innermost kMaxParts parts.
+        // The qualified name keeps its innermost kMaxParts parts.
         const std::size_t total = scopeCount + m_split.size();
-        const std::size_t dropScope = total > kMaxParts ? std::min(total - kMaxParts, scopeCount) : 0;
+        const std::size_t dropScope = total > kMaxParts ? std::min<std::size_t>(total - kMaxParts, scopeCount) : 0;
         const std::size_t dropName = total > kMaxParts ? total - kMaxParts - dropScope : 0;
-        q.nameBegin = static_cast<std::uint32_t>(m_parts.size());
+        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0};
         for (std::size_t i = dropScope; i < scopeCount; ++i) {
-            m_parts.push_back(m_parts[q.scopeBegin + i]);
+            m_parts.push_back(m_parts[scopeBegin + i]);
+            m_partHashes.push_back(m_partHashes[scopeBegin + i]);
         }
-        m_parts.insert(m_parts.end(), m_split.begin() + static_cast<std::ptrdiff_t>(dropName), m_split.end());
-        longest = std::max<std::size_t>(longest, m_parts.size() - q.nameBegin);
+        for (auto part = m_split.begin() + static_cast<std::ptrdiff_t>(dropName); part != m_split.end(); ++part) {
+            m_parts.push_back(*part);
+            m_partHashes.push_back(HashText(*part));
+        }
+        candidate.partsCount = static_cast<std::uint32_t>(m_parts.size()) - candidate.partsBegin;
+        lengths |= std::uint64_t{1} << (candidate.partsCount - 1);
+        m_candidates.push_back(candidate);
     }
-    m_partHashes.resize(m_parts.size());
-    for (std::size_t i = 0; i < m_parts.size(); ++i) {
-        m_partHashes[i] = HashText(m_parts[i]);
+    m_names.Prepare(2 * m_candidates.size());
+    for (std::uint32_t c = 0; c < m_candidates.size(); ++c) {
+        const Candidate& candidate = m_candidates[c];
+        const std::uint64_t key = HashRange(candidate.partsBegin, candidate.partsCount);
+        // The first member of a name (and of a name and kind) stays.
+        m_names.Insert(key, c, [&](std::uint32_t known) {
+            return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount);
+        });
+        const std::string_view kind = m_members[candidate.member].kind;
+        if (!kind.empty()) {
+            m_names.Insert(KindKey(key, kind), c, [&](std::uint32_t known) {
+                return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount) &&
+                       m_members[m_candidates[known].member].kind == kind;
+            });
+        }
     }
 
-    PrepareTable(2 * static_cast<std::size_t>(count));
-    for (std::uint32_t m = 0; m < count; ++m) {
-        const Qualified& q = m_names[m];
-        if (q.scopeCount + q.nameCount == 0) {
-            continue;
-        }
-        const std::uint32_t length = std::min<std::uint32_t>(q.scopeCount + q.nameCount, kMaxParts);
-        const std::uint64_t key = HashRange(q.nameBegin, length);
-        Insert(key, m, {});
-        if (!members[m].kind.empty()) {
-            Insert(KindKey(key, members[m].kind), m, members[m].kind);
-        }
+    // Each scope's parent once, then each member's.
+    std::vector<std::uint32_t>& scopeParents = m_stack;  // free until the walk below
+    scopeParents.resize(m_scopes.size());
+    for (std::size_t s = 0; s < m_scopes.size(); ++s) {
+        scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
     }
-
     for (std::uint32_t m = 0; m < count; ++m) {
-        const Qualified& q = m_names[m];
-        std::uint32_t parent = kTopLevel;
-        // Innermost part first; for each, the member whose name agrees with most of the scope.
-        for (std::uint32_t end = q.scopeCount; end > 0 && parent == kTopLevel; --end) {
-            const auto widest = static_cast<std::uint32_t>(std::min<std::size_t>(end, longest));
-            for (std::uint32_t length = widest; length > 0 && parent == kTopLevel; --length) {
-                const std::uint32_t begin = q.scopeBegin + end - length;
-                const std::uint64_t key = HashRange(begin, length);
-                if (end == q.scopeCount && !members[m].scopeKind.empty()) {
-                    parent = Find(KindKey(key, members[m].scopeKind), begin, length, members[m].scopeKind);
-                }
-                if (parent == kTopLevel) {
-                    parent = Find(key, begin, length, {});
-                }
-            }
-        }
-        parents[m] = parent;
+        parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
     }
 
     // Children lists in store order, then a walk that puts each parent before its children.

@@ -30,32 +30,57 @@ public:
               std::vector<std::uint32_t>& order);
 
 private:
-    struct Qualified {
-        std::uint32_t scopeBegin;  // the scope's parts in m_parts
-        std::uint32_t nameBegin;   // the member's qualified name: scope parts and name parts
-        std::uint8_t scopeCount;
-        std::uint8_t nameCount;
-    };
-    struct Slot {
-        std::uint64_t key;
-        std::uint32_t member;
-        std::uint32_t stamp;
+    // An open-addressing table of 64-bit keys to numbers, emptied in constant time. Equal keys
+    // may stand for different texts: the caller's test tells them apart.
+    class Table {
+    public:
+        void Prepare(std::size_t entries);
+        template <typename Same>
+        std::uint32_t Find(std::uint64_t key, Same&& same) const;
+        // Adds the entry unless one with the key passes `same`; returns the value kept.
+        template <typename Same>
+        std::uint32_t Insert(std::uint64_t key, std::uint32_t value, Same&& same);
+
+    private:
+        struct Slot {
+            std::uint64_t key;
+            std::uint32_t value;
+            std::uint32_t stamp;
+        };
+        std::vector<Slot> m_slots;
+        std::uint32_t m_stamp = 0;
     };
 
+    // One scope text of the file (members of one class share it), split into parts once.
+    struct Scope {
+        std::string_view kind;
+        std::string_view text;
+        std::uint32_t partsBegin;
+        std::uint32_t partsCount;
+    };
+    // A member that some scope may name: its qualified name, the scope's parts and its own.
+    struct Candidate {
+        std::uint32_t member;
+        std::uint32_t partsBegin;
+        std::uint32_t partsCount;
+    };
+
+    std::uint32_t ScopeOf(const NestMember& member);
     void Split(std::string_view text, std::size_t maxParts);
     std::uint64_t HashRange(std::uint32_t begin, std::uint32_t count) const noexcept;
-    bool SameName(std::uint32_t member, std::uint32_t begin, std::uint32_t count) const noexcept;
-    void PrepareTable(std::size_t entries);
-    void Insert(std::uint64_t key, std::uint32_t member, std::string_view kind);
-    std::uint32_t Find(std::uint64_t key, std::uint32_t begin, std::uint32_t count, std::string_view kind) const noexcept;
+    bool SameParts(const Candidate& candidate, std::uint32_t begin, std::uint32_t count) const noexcept;
+    std::uint32_t FindParent(const Scope& scope, std::uint64_t lengths) const;
 
     std::span<const NestMember> m_members;
     std::vector<std::string_view> m_parts;
     std::vector<std::uint64_t> m_partHashes;
     std::vector<std::string_view> m_split;  // scratch of Split
-    std::vector<Qualified> m_names;
-    std::vector<Slot> m_table;
-    std::uint32_t m_stamp = 0;
+    std::vector<Scope> m_scopes;
+    std::vector<std::uint32_t> m_memberScopes;  // per member: its scope, or kTopLevel
+    std::vector<Candidate> m_candidates;
+    Table m_scopeTable;     // scope kind and text -> scope
+    Table m_wantedParts;    // a part of some scope -> its place in m_parts
+    Table m_names;          // qualified name (and kind) -> candidate
     std::vector<std::uint32_t> m_firstChild;
     std::vector<std::uint32_t> m_nextSibling;
     std::vector<std::uint32_t> m_stack;

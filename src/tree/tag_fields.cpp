@@ -11,14 +11,15 @@ namespace {
 
 // The names of ctags' fields that are not scopes. "implementation" and "package" are missing on
 // purpose: they are also kinds (a Rust impl block, a Go package) that name a member's scope.
+// The most frequent come first.
 constexpr std::array<std::string_view, 44> kOtherFields = {
-    "access",    "architecture", "assignment", "assignmentop", "captures",   "category",
-    "compact",   "constructor",  "decorators", "end",          "epoch",      "extras",
-    "file",      "home",         "howImported", "implements",  "inherits",   "input",
-    "kind",      "langid",       "language",   "line",         "macrodef",   "mixin",
-    "name",      "nameref",      "nth",        "packageName",  "parameter",  "pattern",
-    "properties", "protocols",   "roles",      "scopeKind",    "sectionMarker", "shell",
-    "signature", "specialization", "template", "typeref",      "uri",        "version",
+    "line",      "access",       "file",       "signature",    "typeref",    "language",
+    "kind",      "inherits",     "end",        "roles",        "extras",     "properties",
+    "template",  "macrodef",     "captures",   "name",         "nth",        "specialization",
+    "architecture", "assignment", "assignmentop", "category",  "compact",    "constructor",
+    "decorators", "epoch",       "home",       "howImported",  "implements", "input",
+    "langid",    "mixin",        "nameref",    "packageName",  "parameter",  "pattern",
+    "protocols", "scopeKind",    "sectionMarker", "shell",     "uri",        "version",
     "wrapping",  "xpath",
 };
 
