@@ -4,38 +4,32 @@
 # on a tags file of a large C code base (bench/make_corpora.sh). Goal: both options together at
 # most 15% over the run without them. Builds a Release tree in build-bench/.
 #
-#   bench/options_run.sh [RUNS]        RUNS: timed runs per command (default 5)
+#   bench/options_run.sh [RUNS]        RUNS: timed runs per command (default 9)
 #   QUARROW_BENCH_CORPORA="jdk linux"  which corpora to measure
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-5}
+runs=${1:-9}
 out="$root/build-bench"
 
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARROW_GUI=OFF -DQUARROW_BENCH=ON >/dev/null
 cmake --build "$out" -j 2 --target quarrow-tree >/dev/null
 tool="$out/src/app/quarrow-tree"
-# shellcheck source=bench/measure.sh
-. "$root/bench/measure.sh"
-
 for corpus in ${QUARROW_BENCH_CORPORA:-jdk linux}; do
   tags=$("$root/bench/make_corpora.sh" "$out" "$corpus")
   echo
   echo "$corpus: $tags: $(wc -l < "$tags") lines, $(stat -Lc %s "$tags") bytes"
-  results=$(
-    measure "quarrow-tree" "$tool" "$tags"
-    measure "quarrow-tree --lang-icons" "$tool" --lang-icons "$tags"
-    measure "quarrow-tree --nest" "$tool" --nest "$tags"
-    measure "quarrow-tree --lang-icons --nest" "$tool" --lang-icons --nest "$tags"
-  )
-  awk -F'|' '
-    NR == 1 { base = $2; baseMedian = $3 }
-    {
-      goal = NR == 4 ? (($2 / base <= 1.15) ? "  goal met" : "  goal MISSED") : ""
-      printf "%-34s %7.3f s  %+6.1f%% (median %6.3f s, %+6.1f%%)   peak %7.1f MiB%s\n",
-             $1, $2 / 1e9, ($2 / base - 1) * 100, $3 / 1e9, ($3 / baseMedian - 1) * 100, $4 / 1024, goal
-    }
-  ' <<<"$results"
+  sets=("" "--lang-icons" "--nest" "--lang-icons --nest")
+  python3 "$root/bench/best_of.py" "$runs" "$tool" "$tags" "${sets[@]}" |
+    awk -v labels="$(printf '%s|' "${sets[@]}")" '
+      BEGIN { split(labels, label, "|") }
+      NR == 1 { base = $1; baseCpu = $3 }
+      {
+        goal = NR == 4 ? (($3 / baseCpu <= 1.15) ? "  goal met" : "  goal MISSED") : ""
+        printf "%-34s wall %6.3f s %+6.1f%% (median %6.3f)   cpu %6.3f s %+6.1f%% (median %6.3f)%s\n",
+               "quarrow-tree " label[NR], $1, ($1 / base - 1) * 100, $2, $3, ($3 / baseCpu - 1) * 100, $4, goal
+      }'
 done
 echo
-echo "(best and median wall time of $runs runs, change against the run without options;"
-echo " goal: both options at most +15% on the best run)"
+echo "(best and median of $runs runs taken in turn: wall time, and processor time = user + system;"
+echo " change of the best against the run without options; goal: both options at most +15% of the"
+echo " processor time, which a machine shared with other work measures more steadily than wall time)"

@@ -1,6 +1,9 @@
 #include "tree/scope_nesting.h"
 
+#include "tree/kind_icons.h"
+
 #include <algorithm>
+#include <cstring>
 
 namespace quarrow {
 
@@ -21,12 +24,17 @@ std::uint64_t Mix(std::uint64_t h) noexcept {
     return h;
 }
 
+// A hash of the length and the first and last eight bytes: names differ there, and every table
+// checks the text of a match anyway, so a rare clash costs a comparison, never a wrong parent.
 std::uint64_t HashText(std::string_view text) noexcept {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    for (const char c : text) {
-        h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    const std::size_t n = std::min<std::size_t>(text.size(), 8);
+    if (n != 0) {
+        std::memcpy(&head, text.data(), n);
+        std::memcpy(&tail, text.data() + text.size() - n, n);
     }
-    return h;
+    return Mix(head ^ Mix(tail + text.size()));
 }
 
 // The key of a qualified name of the scope's kind, apart from the key of the name alone.
@@ -34,12 +42,32 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-// The innermost part of a name: after its last ".", "\" or "::" (the whole name when that
-// leaves nothing).
+bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
+
+// The name without separators at its end, whose last part is then its innermost one.
+std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
+    while (!name.empty() && IsSeparator(name.back())) {
+        name.remove_suffix(1);
+    }
+    return name;
+}
+
+// Whether `part` (a part, free of separators) is the last part of `name` (trailing separators
+// removed): the name ends with it, and it is the whole name or follows ".", "\" or "::".
+bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
+    if (name.size() < part.size() || name.back() != part.back() || !name.ends_with(part)) {
+        return false;
+    }
+    const std::size_t at = name.size() - part.size();
+    return at == 0 || name[at - 1] == '.' || name[at - 1] == '\\' ||
+           (name[at - 1] == ':' && at >= 2 && name[at - 2] == ':');
+}
+
+// The innermost part of a name: after its last ".", "\" or "::".
 std::string_view LastPart(std::string_view name) noexcept {
     for (std::size_t i = name.size(); i-- > 0;) {
         if (name[i] == '.' || name[i] == '\\' || (name[i] == ':' && i > 0 && name[i - 1] == ':')) {
-            return i + 1 < name.size() ? name.substr(i + 1) : name;
+            return name.substr(i + 1);
         }
     }
     return name;
@@ -134,9 +162,12 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     if (member.scope.empty()) {
         return kNone;
     }
-    // Members of one class come together: try the last scope first.
-    if (!m_scopes.empty() && m_scopes.back().text == member.scope && m_scopes.back().kind == member.scopeKind) {
-        return static_cast<std::uint32_t>(m_scopes.size() - 1);
+    // A file's members name few scopes, and mostly the ones named just before: try those first.
+    for (const std::uint32_t recent : m_recentScopes) {
+        if (recent < m_scopes.size() && m_scopes[recent].text.size() == member.scope.size() &&
+            m_scopes[recent].text == member.scope && m_scopes[recent].kind == member.scopeKind) {
+            return recent;
+        }
     }
     const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
     const auto next = static_cast<std::uint32_t>(m_scopes.size());
@@ -146,6 +177,8 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     if (scope == next) {
         m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
     }
+    std::copy_backward(m_recentScopes.begin(), m_recentScopes.end() - 1, m_recentScopes.end());
+    m_recentScopes[0] = scope;
     return scope;
 }
 
@@ -161,7 +194,7 @@ std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths
             std::uint32_t found = kNone;
             if (end == scope.partsCount && !scope.kind.empty()) {
                 found = m_names.Find(KindKey(key, scope.kind), [&](std::uint32_t c) {
-                    return SameParts(m_candidates[c], begin, length) && m_members[m_candidates[c].member].kind == scope.kind;
+                    return SameParts(m_candidates[c], begin, length) && m_candidates[c].kind == scope.kind;
                 });
             }
             if (found == kNone) {
@@ -188,6 +221,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
 
     // The file's distinct scopes, each split once; their parts are the names worth indexing.
     m_scopeTable.Prepare(count);
+    m_recentScopes.fill(kNone);
     m_memberScopes.resize(count);
     for (std::uint32_t m = 0; m < count; ++m) {
         m_memberScopes[m] = ScopeOf(members[m]);
@@ -201,17 +235,33 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     const std::size_t scopeParts = m_parts.size();
     m_partHashes.resize(scopeParts);
     m_wantedParts.Prepare(scopeParts);
+    m_wantedList.clear();
     for (std::uint32_t i = 0; i < scopeParts; ++i) {
         m_partHashes[i] = HashText(m_parts[i]);
-        m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; });
+        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; }) == i) {
+            m_wantedList.push_back(m_parts[i]);
+        }
     }
+    // Whether a member's name ends in a part of some scope. A file has few distinct scope parts
+    // (its classes): comparing the ends of the names with them is cheaper than hashing names.
+    auto wanted = [&](std::string_view name) {
+        name = WithoutTrailingSeparators(name);
+        if (name.empty()) {
+            return false;
+        }
+        if (m_wantedList.size() <= 8) {
+            return std::any_of(m_wantedList.begin(), m_wantedList.end(),
+                               [name](std::string_view part) { return EndsWithPart(name, part); });
+        }
+        const std::string_view last = LastPart(name);
+        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) != kNone;
+    };
 
     // Only a member named like a part of some scope can be a parent: index those by their
     // qualified name, the parts of their own scope followed by the parts of their name.
     std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
     for (std::uint32_t m = 0; m < count; ++m) {
-        const std::string_view last = LastPart(members[m].name);
-        if (m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) == kNone) {
+        if (!wanted(members[m].name)) {
             continue;
         }
         const std::uint32_t scope = m_memberScopes[m];
@@ -227,7 +277,8 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         const std::size_t total = scopeCount + m_split.size();
         const std::size_t dropScope = total > kMaxParts ? std::min<std::size_t>(total - kMaxParts, scopeCount) : 0;
         const std::size_t dropName = total > kMaxParts ? total - kMaxParts - dropScope : 0;
-        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0};
+        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0,
+                            KindLongName(members[m].language, members[m].kind)};
         for (std::size_t i = dropScope; i < scopeCount; ++i) {
             m_parts.push_back(m_parts[scopeBegin + i]);
             m_partHashes.push_back(m_partHashes[scopeBegin + i]);
@@ -248,11 +299,11 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         m_names.Insert(key, c, [&](std::uint32_t known) {
             return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount);
         });
-        const std::string_view kind = m_members[candidate.member].kind;
+        const std::string_view kind = candidate.kind;
         if (!kind.empty()) {
             m_names.Insert(KindKey(key, kind), c, [&](std::uint32_t known) {
                 return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount) &&
-                       m_members[m_candidates[known].member].kind == kind;
+                       m_candidates[known].kind == kind;
             });
         }
     }

@@ -6,16 +6,20 @@
 // then the first in store order. A parent's qualified name is always shorter than its child's,
 // so the parents never form a cycle.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "tree/language_of.h"
+
 namespace quarrow {
 
 struct NestMember {
     std::string_view name;
-    std::string_view kind;       // the long name of the member's kind, empty when unknown
+    std::string_view kind;       // the member's kind as the tag gives it (letter or long name)
+    TagLanguage language;        // what the kind letter means
     std::string_view scopeKind;  // the kind of the scope it names, empty when not given
     std::string_view scope;      // empty: the member belongs to the file itself
 };
@@ -63,6 +67,7 @@ private:
         std::uint32_t member;
         std::uint32_t partsBegin;
         std::uint32_t partsCount;
+        std::string_view kind;  // the long name of its kind, empty when unknown
     };
 
     std::uint32_t ScopeOf(const NestMember& member);
@@ -77,9 +82,11 @@ private:
     std::vector<std::string_view> m_split;  // scratch of Split
     std::vector<Scope> m_scopes;
     std::vector<std::uint32_t> m_memberScopes;  // per member: its scope, or kTopLevel
+    std::array<std::uint32_t, 4> m_recentScopes{};  // the scopes named last, the latest first
     std::vector<Candidate> m_candidates;
     Table m_scopeTable;     // scope kind and text -> scope
     Table m_wantedParts;    // a part of some scope -> its place in m_parts
+    std::vector<std::string_view> m_wantedList;  // the same parts, each once
     Table m_names;          // qualified name (and kind) -> candidate
     std::vector<std::uint32_t> m_firstChild;
     std::vector<std::uint32_t> m_nextSibling;

@@ -1,7 +1,10 @@
 #include "tree/tag_fields.h"
 
-#include <algorithm>
-#include <array>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "tags/tag_entry.h"
 
@@ -9,22 +12,40 @@ namespace quarrow {
 
 namespace {
 
-// The names of ctags' fields that are not scopes. "implementation" and "package" are missing on
-// purpose: they are also kinds (a Rust impl block, a Go package) that name a member's scope.
-// The most frequent come first.
-constexpr std::array<std::string_view, 44> kOtherFields = {
-    "line",      "access",       "file",       "signature",    "typeref",    "language",
-    "kind",      "inherits",     "end",        "roles",        "extras",     "properties",
-    "template",  "macrodef",     "captures",   "name",         "nth",        "specialization",
-    "architecture", "assignment", "assignmentop", "category",  "compact",    "constructor",
-    "decorators", "epoch",       "home",       "howImported",  "implements", "input",
-    "langid",    "mixin",        "nameref",    "packageName",  "parameter",  "pattern",
-    "protocols", "scopeKind",    "sectionMarker", "shell",     "uri",        "version",
-    "wrapping",  "xpath",
-};
-
+// The names of ctags' fields that are not scopes, by length. "implementation" and "package" are
+// missing on purpose: they are also kinds (a Rust impl block, a Go package) that name a member's
+// scope.
 bool IsOtherField(std::string_view key) noexcept {
-    return std::find(kOtherFields.begin(), kOtherFields.end(), key) != kOtherFields.end();
+    switch (key.size()) {
+    case 3:
+        return key == "end" || key == "nth" || key == "uri";
+    case 4:
+        return key == "line" || key == "file" || key == "kind" || key == "name" || key == "home";
+    case 5:
+        return key == "roles" || key == "epoch" || key == "input" || key == "mixin" || key == "shell" ||
+               key == "xpath";
+    case 6:
+        return key == "access" || key == "extras" || key == "langid";
+    case 7:
+        return key == "typeref" || key == "compact" || key == "nameref" || key == "pattern" || key == "version";
+    case 8:
+        return key == "language" || key == "inherits" || key == "template" || key == "macrodef" ||
+               key == "captures" || key == "category" || key == "wrapping";
+    case 9:
+        return key == "signature" || key == "parameter" || key == "protocols" || key == "scopeKind";
+    case 10:
+        return key == "properties" || key == "assignment" || key == "decorators" || key == "implements";
+    case 11:
+        return key == "constructor" || key == "howImported" || key == "packageName";
+    case 12:
+        return key == "architecture" || key == "assignmentop";
+    case 13:
+        return key == "sectionMarker";
+    case 14:
+        return key == "specialization";
+    default:
+        return false;
+    }
 }
 
 // Where the extension fields begin: at the kind, the first of them, or after the ";\"" and TAB
@@ -41,30 +62,59 @@ std::string_view FieldsOf(const CTagEntry& tag) noexcept {
     return marker == std::string_view::npos ? std::string_view{} : text.substr(marker + 3);
 }
 
+// The end of the field at `p` (its TAB, or `end`), and in `colon` its first ':' (or null).
+const char* FieldEnd(const char* p, const char* end, const char*& colon) noexcept {
+    colon = nullptr;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a field's key and short value take one or two steps.
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i mark = _mm_set1_epi8(':');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
+        auto colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark)));
+        if (tabs != 0) {
+            colons &= (tabs & (0u - tabs)) - 1;  // only those before the TAB
+        }
+        if (colon == nullptr && colons != 0) {
+            colon = p + std::countr_zero(colons);
+        }
+        if (tabs != 0) {
+            return p + std::countr_zero(tabs);
+        }
+    }
+#endif
+    for (; p < end && *p != '\t'; ++p) {
+        if (*p == ':' && colon == nullptr) {
+            colon = p;
+        }
+    }
+    return p;
+}
+
 }  // namespace
 
 TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
     TagScopeFields fields;
-    std::string_view rest = FieldsOf(tag);
-    bool haveScope = false;
-    bool first = true;
-    while (!rest.empty()) {
-        const std::size_t tab = rest.find('\t');
-        const std::string_view field = rest.substr(0, tab);
-        rest = tab == std::string_view::npos ? std::string_view{} : rest.substr(tab + 1);
-        const std::size_t colon = field.find(':');
-        if (first) {
-            first = false;
-            if (colon == std::string_view::npos || field.starts_with("kind:")) {
-                fields.kind = field;
-                continue;
-            }
+    const std::string_view rest = FieldsOf(tag);
+    // One pass over the bytes: fields are short, so a scan of our own beats a search call per field.
+    const char* p = rest.data();
+    const char* const end = p + rest.size();
+    for (bool first = true; p < end; first = false) {
+        const char* const start = p;
+        const char* colon = nullptr;
+        p = FieldEnd(p, end, colon);
+        const std::string_view field(start, static_cast<std::size_t>(p - start));
+        ++p;  // the TAB
+        if (first && (colon == nullptr || field.starts_with("kind:"))) {
+            fields.kind = field;
+            continue;
         }
-        if (colon == std::string_view::npos || colon == 0) {
+        if (colon == nullptr || colon == start) {
             continue;  // no key
         }
-        const std::string_view key = field.substr(0, colon);
-        const std::string_view value = field.substr(colon + 1);
+        const std::string_view key(start, static_cast<std::size_t>(colon - start));
+        const std::string_view value(colon + 1, static_cast<std::size_t>(field.end() - (colon + 1)));
         if (key == "language") {
             fields.language = value;
         } else if (key == "scope") {
@@ -73,11 +123,12 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
             if (split != std::string_view::npos) {
                 fields.scopeKind = value.substr(0, split);
                 fields.scope = value.substr(split + 1);
-                haveScope = true;
+                break;
             }
-        } else if (!haveScope && fields.scope.empty() && !value.empty() && !IsOtherField(key)) {
+        } else if (!value.empty() && !IsOtherField(key)) {
             fields.scopeKind = key;
             fields.scope = value;
+            break;
         }
     }
     return fields;

@@ -15,11 +15,11 @@ struct TagScopeFields {
     std::string_view scope;      // its name, maybe qualified ("Outer.Inner", "ns::Klass")
 };
 
-// Reads the fields after the ex-command. The kind is found here too where the tag's own parser
-// gives none: ctags cuts a long pattern (a macro's, say) before its "$/", and the tag line then
-// lacks the end marker the parser looks for. The scope is the "scope:KIND:NAME" field when there is
-// one, else the first field whose key is not one of ctags' other field names ("class:Outer",
-// "struct:node", ...).
+// Reads the fields after the ex-command up to the scope: the first field that is "scope:KIND:NAME"
+// or whose key is not one of ctags' other field names ("class:Outer", "struct:node", ...).
+// ctags writes the language before the scope and a tag's scope once, so the fields after it are
+// not read. The kind is found here too where the tag's own parser gives none: ctags cuts a long
+// pattern (a macro's, say) before its "$/", and the line then lacks the marker the parser seeks.
 TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept;
 
 }  // namespace quarrow

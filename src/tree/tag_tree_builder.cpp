@@ -111,7 +111,7 @@ private:
         // The file's members wait for the end of its run: a parent may come after its child.
         m_runTags.push_back({&tag, image});
         m_runMembers.push_back(
-            {tag.GetName(), KindLongName(language, kind), fields.scopeKind, fields.scope});
+            {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
     }
 
@@ -194,12 +194,22 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     // records ahead so that their cache misses overlap.
     constexpr std::size_t kAhead = 8;
     const std::size_t count = store.size();
+    const bool readsFields = options.languageIcons || options.nestScopes;
+    constexpr std::size_t kFieldsAhead = 16;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
             __builtin_prefetch(text);
             __builtin_prefetch(text + 64);
             __builtin_prefetch(text + 128);
+        }
+        if (readsFields && i + kFieldsAhead < count) {
+            // The options read the extension fields, from the kind on; the records of a file
+            // wait for the end of its run, so reach further ahead.
+            const CTagEntry& ahead = store[i + kFieldsAhead];
+            const char* fields = ahead.GetKind().data();
+            __builtin_prefetch(fields);
+            __builtin_prefetch(fields + 64);
         }
         builder.Add(store[i]);
     }
