@@ -242,11 +242,28 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
             m_wantedList.push_back(m_parts[i]);
         }
     }
-    // Whether a member's name ends in a part of some scope. A file has few distinct scope parts
-    // (its classes): comparing the ends of the names with them is cheaper than hashing names.
+    // Whether a member's name ends in a part of some scope. A filter on the last two bytes turns
+    // most names away at once; a file has few distinct scope parts (its classes), and comparing
+    // the ends of the names with them is cheaper than hashing names.
+    std::array<std::uint64_t, 4> endings{};
+    auto endingBit = [](std::string_view text) {
+        const auto last = static_cast<unsigned char>(text.back());
+        const auto before = text.size() > 1 ? static_cast<unsigned char>(text[text.size() - 2]) : 0u;
+        return (last * 37u + before * 11u + (text.size() > 1 ? 0u : 101u)) & 255u;
+    };
+    for (const std::string_view part : m_wantedList) {
+        const unsigned bit = endingBit(part);
+        endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+    }
     auto wanted = [&](std::string_view name) {
         name = WithoutTrailingSeparators(name);
         if (name.empty()) {
+            return false;
+        }
+        // A one-byte part may end a longer name after a separator: test it as a one-byte text.
+        const unsigned bit = endingBit(name);
+        const unsigned lone = endingBit(name.substr(name.size() - 1));
+        if ((endings[bit >> 6] >> (bit & 63) & 1) == 0 && (endings[lone >> 6] >> (lone & 63) & 1) == 0) {
             return false;
         }
         if (m_wantedList.size() <= 8) {
