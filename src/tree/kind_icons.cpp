@@ -1,5 +1,7 @@
 #include "tree/kind_icons.h"
 
+#include <array>
+#include <cstdint>
 #include <span>
 
 #include "tree/tree_images.h"
@@ -90,7 +92,7 @@ constexpr KindInfo kMake[] = {
     {'I', "makefile", I::Neutral}, {'m', "macro", I::Macro}, {'t', "target", I::Function},
 };
 
-std::span<const KindInfo> KindsOf(TagLanguage language) noexcept {
+constexpr std::span<const KindInfo> KindsOf(TagLanguage language) noexcept {
     switch (language) {
     case TagLanguage::Java: return kJava;
     case TagLanguage::C: return kC;
@@ -142,13 +144,36 @@ int ImageOfIcon(KindIcon icon, std::string_view access) noexcept {
 
 }  // namespace
 
+namespace {
+
+constexpr std::size_t kLanguages = static_cast<std::size_t>(TagLanguage::Make) + 1;
+
+// For each language, the place in its table of each kind letter plus one (0: not a kind). A
+// lookup per tag, so a letter costs one load instead of a walk through the table.
+using LetterTable = std::array<std::array<std::uint8_t, 128>, kLanguages>;
+constexpr LetterTable MakeLetterTable() {
+    LetterTable table{};
+    for (std::size_t language = 0; language < kLanguages; ++language) {
+        const std::span<const KindInfo> kinds = KindsOf(static_cast<TagLanguage>(language));
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            table[language][static_cast<unsigned char>(kinds[i].letter) & 127] = static_cast<std::uint8_t>(i + 1);
+        }
+    }
+    return table;
+}
+constexpr LetterTable kLetters = MakeLetterTable();
+
+}  // namespace
+
 const KindInfo* FindKind(TagLanguage language, std::string_view kind) noexcept {
     kind = WithoutKindKey(kind);
-    if (kind.empty()) {
-        return nullptr;
+    if (kind.size() == 1) {
+        const auto letter = static_cast<unsigned char>(kind[0]);
+        const std::uint8_t place = letter < 128 ? kLetters[static_cast<std::size_t>(language)][letter] : 0;
+        return place == 0 ? nullptr : &KindsOf(language)[place - 1];
     }
     for (const KindInfo& info : KindsOf(language)) {
-        if (kind.size() == 1 ? info.letter == kind[0] : info.name == kind) {
+        if (info.name == kind) {
             return &info;
         }
     }

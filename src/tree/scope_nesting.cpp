@@ -42,6 +42,19 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
+// Equality of two short texts (scopes, kinds) without a library call.
+bool SameShortText(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = a.size(); i-- > 0;) {  // names differ at their ends more often
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
 
 // The name without separators at its end, whose last part is then its innermost one.
@@ -164,8 +177,8 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     }
     // A file's members name few scopes, and mostly the ones named just before: try those first.
     for (const std::uint32_t recent : m_recentScopes) {
-        if (recent < m_scopes.size() && m_scopes[recent].text.size() == member.scope.size() &&
-            m_scopes[recent].text == member.scope && m_scopes[recent].kind == member.scopeKind) {
+        if (recent < m_scopes.size() && SameShortText(m_scopes[recent].text, member.scope) &&
+            SameShortText(m_scopes[recent].kind, member.scopeKind)) {
             return recent;
         }
     }

@@ -125,6 +125,8 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
                 fields.scope = value.substr(split + 1);
                 break;
             }
+        } else if (key == "typeref" || key == "file" || key == "access" || key == "signature" || key == "inherits") {
+            break;  // ctags writes these after the scope: this tag has none
         } else if (!value.empty() && !IsOtherField(key)) {
             fields.scopeKind = key;
             fields.scope = value;

@@ -17,8 +17,8 @@ struct TagScopeFields {
 
 // Reads the fields after the ex-command up to the scope: the first field that is "scope:KIND:NAME"
 // or whose key is not one of ctags' other field names ("class:Outer", "struct:node", ...).
-// ctags writes the language before the scope and a tag's scope once, so the fields after it are
-// not read. The kind is found here too where the tag's own parser gives none: ctags cuts a long
+// ctags writes the language before the scope, a tag's scope once, and its type, file, access,
+// signature and inheritance after the scope, so the reading stops at the scope or at those. The kind is found here too where the tag's own parser gives none: ctags cuts a long
 // pattern (a macro's, say) before its "$/", and the line then lacks the marker the parser seeks.
 TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept;
 

@@ -1,5 +1,6 @@
 #include "tree/tag_tree_builder.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -120,7 +121,9 @@ private:
         if (name.empty()) {
             return m_fileLanguage;
         }
-        if (name != m_lastLanguageName) {
+        // Language names are short: compare them here rather than with a library call.
+        if (name.size() != m_lastLanguageName.size() ||
+            !std::equal(name.begin(), name.end(), m_lastLanguageName.begin())) {
             m_lastLanguageName = name;
             m_lastLanguage = LanguageFromName(name);
         }
