@@ -11,6 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-9}
 out="$root/build-bench"
 
+"$root/scripts/install-deps.sh"
+
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARROW_GUI=OFF -DQUARROW_BENCH=ON >/dev/null
 cmake --build "$out" -j 2 --target quarrow-tree >/dev/null
 tool="$out/src/app/quarrow-tree"

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   universal-ctags exuberant-ctags
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
-  unzip time
+  unzip time python3 xz-utils
 )
 missing=()
 for p in "${packages[@]}"; do
