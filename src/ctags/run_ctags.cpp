@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <vector>
 
+#include "ctags/pending_tags_file.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/message_sink.h"
@@ -15,6 +18,8 @@
 namespace quarrow {
 
 namespace {
+
+constexpr std::string_view kTagsMarker = "@tags";
 
 std::string Quoted(std::string_view text) {
     std::string quoted;
@@ -87,16 +92,16 @@ std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_vi
                                   std::string_view target, CodePage cp) {
     // The second pass also runs over the inserted tags path: a path holding "@target" gets the
     // target inside it, as users of the template have always seen.
-    const std::string withTags = ReplaceText(cp, paramTemplate, "@tags", Quoted(tagsPath));
+    const std::string withTags = ReplaceText(cp, paramTemplate, kTagsMarker, Quoted(tagsPath));
     return ReplaceText(cp, withTags, "@target", Quoted(target));
 }
 
-int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
-             MessageSink& sink, CodePage cp, RunObserver* observer) {
+CtagsRunResult RunCtagsIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath,
+                                    const std::string& target, MessageSink& sink, CodePage cp, RunObserver* observer) {
     const std::size_t lastSeparator = FindLastByte(cp, tagsPath, path_rules::kSeparator);
     if (lastSeparator == std::string::npos) {
         sink.ShowMessage("tags path error![");
-        return 0;
+        return CtagsRunResult::NotRun;
     }
 
     // The tool runs inside the tags file's folder, so a relative tags path handed to it as it
@@ -119,7 +124,21 @@ int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const st
         runDirectory.push_back(path_rules::kSeparator);  // a file in the root folder
     }
 
-    const std::string text = BuildCtagsCommandText(settings.m_strCtagsParam, fullPath, target, cp);
+    // The tool writes a new file; the tags file stays untouched until the tool has succeeded.
+    const bool writesTagsFile = FindText(cp, settings.m_strCtagsParam, kTagsMarker) != std::string::npos;
+    int createError = 0;
+    std::optional<PendingTagsFile> pending =
+        writesTagsFile ? PendingTagsFile::Create(fullPath, createError) : std::nullopt;
+    if (writesTagsFile && !pending) {
+        // A folder that does not exist is the tool's start failing, as it always was.
+        sink.ShowMessage(createError == ENOENT || createError == ENOTDIR
+                             ? std::string("create process error!")
+                             : fullPath + " を作成できません。\n" + std::strerror(createError));
+        return CtagsRunResult::NotRun;
+    }
+    const std::string& outputPath = pending ? pending->Path() : fullPath;
+
+    const std::string text = BuildCtagsCommandText(settings.m_strCtagsParam, outputPath, target, cp);
     // The template's first word takes the program-name position, as the tool's own start-up
     // convention on Windows has it: the tool never sees that word as an option.
     const CommandLine command{settings.m_strCtagsPath,
@@ -127,21 +146,42 @@ int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const st
 
     KeepWaitingFn keepWaiting;
     if (observer != nullptr) {
+        observer->WritingTo(outputPath);
         keepWaiting = [observer](std::chrono::milliseconds elapsed) { return observer->KeepWaiting(elapsed); };
     }
     const ChildOutcome outcome = RunChildProcess(command, runDirectory, keepWaiting);
     switch (outcome.state) {
     case ChildOutcome::State::NotStarted:
         sink.ShowMessage("create process error!");
-        return 0;
+        return CtagsRunResult::NotRun;
     case ChildOutcome::State::Cancelled:
-        return 0;
+        return CtagsRunResult::Cancelled;
     case ChildOutcome::State::Exited:
     case ChildOutcome::State::Signalled:
         break;
     }
     if (!outcome.Succeeded()) {
         sink.ShowMessage(FailureMessage(outcome));
+        return CtagsRunResult::Failed;
+    }
+    if (pending) {
+        if (const int error = pending->Commit(); error != 0) {
+            sink.ShowMessage(pending->TargetPath() + " を置き換えられません。\n" + std::strerror(error));
+            return CtagsRunResult::Failed;
+        }
+    }
+    return CtagsRunResult::Succeeded;
+}
+
+int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+             MessageSink& sink, CodePage cp, RunObserver* observer) {
+    switch (RunCtagsIntoTagsFile(settings, tagsPath, target, sink, cp, observer)) {
+    case CtagsRunResult::NotRun:
+    case CtagsRunResult::Cancelled:
+        return 0;
+    case CtagsRunResult::Failed:
+    case CtagsRunResult::Succeeded:
+        break;
     }
     return 1;
 }

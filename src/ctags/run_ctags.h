@@ -1,5 +1,6 @@
 #pragma once
 // Runs the ctags tool over a target into a tags file, in the tags file's folder, and waits for it.
+// The tool writes a new file beside the tags file, which replaces it only when the tool succeeds.
 
 #include <chrono>
 #include <string>
@@ -19,12 +20,32 @@ public:
     virtual ~RunObserver() = default;
     // Return false to cancel: the tool is ended and the run counts as not having taken place.
     virtual bool KeepWaiting(std::chrono::milliseconds elapsed) = 0;
+    // Told once before the tool starts which file it writes (the hidden new tags file), for a
+    // window that shows how far the tool has come.
+    virtual void WritingTo(const std::string& path) { (void)path; }
+};
+
+// How a run ended, for callers that do more than open the file afterwards.
+enum class CtagsRunResult {
+    NotRun,     // bad tags path, no new file could be made, or the tool could not be started
+    Cancelled,  // the observer cancelled: the tool was ended, no message
+    Failed,     // the tool ran and failed (reported); the tags file is as it was
+    Succeeded,  // the tool exited 0 and its output is now the tags file
 };
 
 // The tool's command text: the template with every "@tags" replaced by the quoted tags path,
 // then every "@target" by the quoted target (markers found on character boundaries of `cp`).
 std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_view tagsPath,
                                   std::string_view target, CodePage cp);
+
+// Runs the tool in the tags file's folder with "@tags" naming a hidden new file beside the tags
+// file (a copy of the old one, so that appending still works); the new file replaces the tags
+// file by a rename only when the tool exits 0, keeping the old file's permission bits. A
+// cancelled or failed run leaves the old file as it was and no new file behind. A template
+// without "@tags" writes where the template says and nothing is replaced. Messages go to `sink`.
+CtagsRunResult RunCtagsIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath,
+                                    const std::string& target, MessageSink& sink, CodePage cp = CodePage::Utf8,
+                                    RunObserver* observer = nullptr);
 
 // 1 when the tool was started and has ended (whatever its outcome), 0 when the run did not take
 // place (bad tags path, the tool could not be started, or the observer cancelled it). Shows its
