@@ -17,9 +17,9 @@ private:
     const std::atomic<bool>& m_cancel;
 };
 
-int RunInPlace(const ViewSettings& settings, const std::string& tagsPath, const std::string& target, MessageSink& sink,
-               CodePage cp, RunObserver& observer) {
-    return RunCtags(settings, tagsPath, target, sink, cp, &observer);
+CtagsRunResult RunIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+                               MessageSink& sink, CodePage cp, RunObserver& observer) {
+    return RunCtagsIntoTagsFile(settings, tagsPath, target, sink, cp, &observer);
 }
 
 QString JoinMessages(const std::vector<std::string>& messages) {
@@ -36,7 +36,7 @@ QString JoinMessages(const std::vector<std::string>& messages) {
 }  // namespace
 
 BackgroundCtagsRun::BackgroundCtagsRun(QObject* parent, RunFunction run)
-    : QObject(parent), m_run(run ? std::move(run) : RunFunction(RunInPlace)) {}
+    : QObject(parent), m_run(run ? std::move(run) : RunFunction(RunIntoTagsFile)) {}
 
 BackgroundCtagsRun::~BackgroundCtagsRun() {
     Cancel();
@@ -54,12 +54,12 @@ bool BackgroundCtagsRun::Start(const ViewSettings& settings, const std::string& 
     m_worker = std::thread([this, settings, tagsPath, target, cp] {
         RecordingMessageSink sink;
         CancelFlagObserver observer(m_bCancel);
-        const int made = m_run(settings, tagsPath, target, sink, cp, observer);
-        Outcome outcome = Outcome::Succeeded;
-        if (m_bCancel.load()) {
+        const CtagsRunResult result = m_run(settings, tagsPath, target, sink, cp, observer);
+        Outcome outcome = Outcome::Failed;
+        if (result == CtagsRunResult::Succeeded) {
+            outcome = Outcome::Succeeded;
+        } else if (result == CtagsRunResult::Cancelled || m_bCancel.load()) {
             outcome = Outcome::Cancelled;
-        } else if (made != 1 || !sink.messages.empty()) {
-            outcome = Outcome::Failed;
         }
         const QString message = JoinMessages(sink.messages);
         QMetaObject::invokeMethod(

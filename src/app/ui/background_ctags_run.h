@@ -23,10 +23,10 @@ namespace quarrow::ui {
 class BackgroundCtagsRun final : public QObject {
     Q_OBJECT
 public:
-    // The run itself, on the worker thread: returns 1 when the tags file was made; messages go
-    // to the sink; the observer says when to give up. The default runs ctags into a new file that
-    // replaces the tags file only when the tool succeeds.
-    using RunFunction = std::function<int(const ViewSettings& settings, const std::string& tagsPath,
+    // The run itself, on the worker thread; messages go to the sink; the observer says when to
+    // give up. The default runs ctags into a new file that replaces the tags file only when the
+    // tool succeeds, so anything but Succeeded leaves the old file.
+    using RunFunction = std::function<CtagsRunResult(const ViewSettings& settings, const std::string& tagsPath,
                                           const std::string& target, MessageSink& sink, CodePage cp,
                                           RunObserver& observer)>;
 

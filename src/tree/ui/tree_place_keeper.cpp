@@ -3,6 +3,7 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 
+#include <unordered_set>
 #include <vector>
 
 #include "tree/ui/quarrow_view.h"
@@ -37,7 +38,15 @@ void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place) {
     TagTreeItemModel& model = view.Model();
     const TreePlaceNodes nodes = FindPlace(model.Tree(), place.tree);
     if (!place.tree.Empty()) {
-        view.collapseAll();  // the user's choice, not the builder's, decides what is open
+        // The user's choice, not the builder's, decides what is open. Folding only what the
+        // builder opened keeps the tree's layout pending, so each expansion below is cheap.
+        const TagTree& tree = model.Tree();
+        const std::unordered_set<TagTree::Id> open(nodes.expanded.begin(), nodes.expanded.end());
+        for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
+            if (tree.IsExpanded(id) && !open.contains(id)) {
+                view.collapse(model.IndexOf(id));
+            }
+        }
         for (const TagTree::Id id : nodes.expanded) {
             view.expand(model.IndexOf(id));
         }

@@ -48,16 +48,16 @@ protected:
                     std::chrono::steady_clock::now() - start);
                 if (!observer.KeepWaiting(elapsed)) {
                     m_cancelled = true;
-                    return 0;
+                    return CtagsRunResult::Cancelled;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
             if (m_tool == Tool::Fails) {
                 sink.ShowMessage("ctags が異常終了しました (終了コード 1)。");
-                return 1;
+                return CtagsRunResult::Failed;
             }
             std::ofstream(tagsPath, std::ios::binary) << kNew;
-            return 1;
+            return CtagsRunResult::Succeeded;
         };
     }
 
