@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/ui/main_frame.h"
+#include "bench_app.h"
 #include "app/ui/quarrow_app.h"
 #include "app/ui/tags_refresher.h"
 #include "settings/profile.h"
@@ -89,18 +90,8 @@ int main(int argc, char* argv[]) {
     const QString out = QString::fromLocal8Bit(argv[3]);
     QTemporaryDir home;
     const std::string dir = home.path().toStdString() + "/";
-    quarrow::Profile profile(dir + "quarrow.INI");
-    profile.WriteInt(quarrow::setting_keys::kSystem, quarrow::setting_keys::kMultiView, 1);
-    profile.WriteString(quarrow::setting_keys::kCreateTagsParam, tags, sources);
-    quarrow::ui::CQuarrowApp::Options options;
-    quarrow::AppPaths paths;
-    paths.executableDirectory = paths.homeDirectory = dir;
-    paths.profilePath = dir + "quarrow.INI";
-    paths.temporaryDirectory = dir + "tmp";
-    paths.defaultTagsPath = dir + "tmp/QR-SOURCE.tags";
-    paths.startDirectory = dir;
-    options.paths = paths;
-    options.runtimeDirectory = dir;
+    quarrow::ui::CQuarrowApp::Options options = BenchAppOptions(dir);
+    quarrow::Profile(dir + "quarrow.INI").WriteString(quarrow::setting_keys::kCreateTagsParam, tags, sources);
     quarrow::ui::CQuarrowApp app(options);
     if (!app.Startup({tags})) {
         return 1;

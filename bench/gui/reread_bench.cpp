@@ -19,6 +19,7 @@
 #include <fstream>
 
 #include "app/ui/main_frame.h"
+#include "bench_app.h"
 #include "app/ui/quarrow_app.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
@@ -70,18 +71,9 @@ int main(int argc, char* argv[]) {
     const int expand = argc > 3 ? std::atoi(argv[3]) : 300;
     QTemporaryDir home;
     const std::string dir = home.path().toStdString() + "/";
-    quarrow::Profile(dir + "quarrow.INI").WriteInt(quarrow::setting_keys::kSystem, quarrow::setting_keys::kMultiView, 1);
     const std::string other = dir + "other.tags";
     std::ofstream(other) << "x\tsrc/X.java\t/^class X {$/;\"\tc\tline:1\n";
-    quarrow::ui::CQuarrowApp::Options options;
-    quarrow::AppPaths paths;
-    paths.executableDirectory = paths.homeDirectory = dir;
-    paths.profilePath = dir + "quarrow.INI";
-    paths.temporaryDirectory = dir + "tmp";
-    paths.defaultTagsPath = dir + "tmp/QR-SOURCE.tags";
-    paths.startDirectory = dir;
-    options.paths = paths;
-    options.runtimeDirectory = dir;
+    quarrow::ui::CQuarrowApp::Options options = BenchAppOptions(dir);
     quarrow::ui::CQuarrowApp app(options);
     if (!app.Startup({other})) {
         return 1;

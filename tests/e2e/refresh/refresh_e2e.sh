@@ -32,22 +32,8 @@ fail() {
 }
 
 # A display of our own, in a range the other end-to-end scripts do not use.
-start_display() {
-  for n in $(seq 180 219); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+source "$(dirname "$0")/../x_session.sh"
+start_display 180 219
 if [ "$wm" = openbox ]; then
   openbox >"$work/openbox.log" 2>&1 &
   pids+=($!)
@@ -84,16 +70,6 @@ INI
 app=$!
 pids+=($app)
 
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
 # Presses Enter in the tree and prints the editor's arguments (its file line only with "file").
 jump() {
   rm -f "$work/editor.args"
@@ -103,7 +79,7 @@ jump() {
   cat "$work/editor.args"
 }
 
-win=$(wait_window "QR-SOURCE.tags - Quarrow") || fail "no window titled QR-SOURCE.tags - Quarrow"
+win=$(wait_window "QR-SOURCE.tags - Quarrow" "$app") || fail "no window titled QR-SOURCE.tags - Quarrow"
 tags="$work/tmp/QR-SOURCE.tags"
 grep -q "^$tags=$work/proj\$" "$work/quarrow.INI" || fail "the -T run did not remember its folder"
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
