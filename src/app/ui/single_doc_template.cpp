@@ -5,6 +5,8 @@
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/tree_place_keeper.h"
 
+#include <QScrollBar>
+
 #include <optional>
 
 namespace quarrow::ui {
@@ -62,6 +64,10 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
     m_pFrame->View()->OnInitialUpdate();
     if (place) {
         RestoreViewPlace(*m_pFrame->View(), *place);
+    } else {
+        // Another file starts at its top, as a tree emptied and filled again does.
+        m_pFrame->View()->scrollToTop();
+        m_pFrame->View()->horizontalScrollBar()->setValue(0);
     }
     m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
     return m_pDocument.get();
