@@ -106,6 +106,11 @@ std::optional<PendingTagsFile> PendingTagsFile::Create(const std::string& tagsPa
             error = EISDIR;
             return std::nullopt;
         }
+        // A tags file the user made read-only stays as it is, as it would for the tool itself.
+        if (::access(target.c_str(), W_OK) != 0) {
+            error = errno;
+            return std::nullopt;
+        }
         oldMode = static_cast<int>(status.st_mode & 07777);
     } else if (errno != ENOENT) {
         error = errno;

@@ -14,7 +14,7 @@ public:
     // old tags file when there is one, so that a tool told to append or to refuse a file that
     // is no tags file behaves as if it wrote the tags file itself. A symbolic link is followed:
     // the file it points at is the one replaced. Returns nothing, with `error` set to the
-    // reason (errno), when the file cannot be made.
+    // reason (errno), when the file cannot be made or the old one may not be written.
     static std::optional<PendingTagsFile> Create(const std::string& tagsPath, int& error);
 
     PendingTagsFile(PendingTagsFile&& other) noexcept;

@@ -1,5 +1,6 @@
 #include "ctags/run_ctags.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,15 +21,7 @@ namespace quarrow {
 namespace {
 
 constexpr std::string_view kTagsMarker = "@tags";
-
-std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted.push_back('"');
-    quoted.append(text);
-    quoted.push_back('"');
-    return quoted;
-}
+constexpr std::string_view kTargetMarker = "@target";
 
 std::string CurrentDirectory() {
     std::vector<char> buffer(4096);
@@ -88,12 +81,61 @@ std::string FailureMessage(const ChildOutcome& outcome) {
 
 }  // namespace
 
-std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_view tagsPath,
-                                  std::string_view target, CodePage cp) {
-    // The second pass also runs over the inserted tags path: a path holding "@target" gets the
-    // target inside it, as users of the template have always seen.
-    const std::string withTags = ReplaceText(cp, paramTemplate, kTagsMarker, Quoted(tagsPath));
-    return ReplaceText(cp, withTags, "@target", Quoted(target));
+std::vector<ArgumentWord> BuildCtagsArguments(std::string_view paramTemplate, std::string_view tagsPath,
+                                              std::string_view target, bool literalTarget, CodePage cp) {
+    // A target that names nothing is split as the text "\"target\"" always was: quotes typed
+    // in it close the group and make further words.
+    std::vector<std::string> targetWords;
+    if (!literalTarget) {
+        std::string quoted;
+        quoted.reserve(target.size() + 2);
+        quoted.push_back('"');
+        quoted.append(target);
+        quoted.push_back('"');
+        targetWords = SplitCommandText(quoted);
+    }
+
+    std::vector<ArgumentWord> words;
+    for (const std::string& templateWord : SplitCommandText(paramTemplate)) {
+        ArgumentWord word;
+        for (const MarkerPiece& piece : CutAtMarkers(cp, templateWord, {kTagsMarker, kTargetMarker})) {
+            if (piece.marker < 0) {
+                word.text.append(piece.text);
+            } else if (piece.marker == 0) {
+                word.text.append(tagsPath);
+                word.mayExpand = false;
+            } else if (literalTarget) {
+                word.text.append(target);
+                word.mayExpand = false;
+            } else {
+                for (std::size_t i = 0; i < targetWords.size(); ++i) {
+                    if (i > 0) {
+                        words.push_back(std::move(word));
+                        word = ArgumentWord{};
+                    }
+                    word.text.append(targetWords[i]);
+                }
+            }
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+bool TargetNamesSomething(const std::string& target, const std::string& runDirectory) {
+    if (target.empty()) {
+        return false;
+    }
+    std::string path = target;
+    if (!path_rules::IsAbsolute(target)) {
+        path = runDirectory;
+        if (path.empty() || path.back() != path_rules::kSeparator) {
+            path.push_back(path_rules::kSeparator);
+        }
+        path += target;
+    }
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
 CtagsRunResult RunCtagsIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath,
@@ -138,11 +180,13 @@ CtagsRunResult RunCtagsIntoTagsFile(const ViewSettings& settings, const std::str
     }
     const std::string& outputPath = pending ? pending->Path() : fullPath;
 
-    const std::string text = BuildCtagsCommandText(settings.m_strCtagsParam, outputPath, target, cp);
     // The template's first word takes the program-name position, as the tool's own start-up
     // convention on Windows has it: the tool never sees that word as an option.
-    const CommandLine command{settings.m_strCtagsPath,
-                              ExpandWildcards(SplitCommandText(text), runDirectory)};
+    const bool literalTarget = TargetNamesSomething(target, runDirectory);
+    const CommandLine command{
+        settings.m_strCtagsPath,
+        ExpandWildcards(BuildCtagsArguments(settings.m_strCtagsParam, outputPath, target, literalTarget, cp),
+                        runDirectory)};
 
     KeepWaitingFn keepWaiting;
     if (observer != nullptr) {

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/wildcard_expansion.h"
 #include "tags/code_page.h"
 
 namespace quarrow {
@@ -33,12 +35,22 @@ enum class CtagsRunResult {
     Succeeded,  // the tool exited 0 and its output is now the tags file
 };
 
-// The tool's command text: the template with every "@tags" replaced by the quoted tags path,
-// then every "@target" by the quoted target (markers found on character boundaries of `cp`).
-std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_view tagsPath,
-                                  std::string_view target, CodePage cp);
+// The tool's words, argv[0] first. The template is split into words first (blanks separate,
+// double quotes group and are removed); then every "@tags" and "@target" in a word is filled,
+// left to right in one pass, so a filled-in path is never searched for a marker again. The tags
+// path stays inside its word and is never expanded. A literal target (one that names an
+// existing file or folder) stays inside its word too, never expanded; any other target is taken
+// as typed text: double quotes in it split it into several words, which may be expanded as
+// wildcard patterns ("*", "src/*.java"). Markers are found on character boundaries of `cp`.
+std::vector<ArgumentWord> BuildCtagsArguments(std::string_view paramTemplate, std::string_view tagsPath,
+                                              std::string_view target, bool literalTarget, CodePage cp);
 
-// Runs the tool in the tags file's folder with "@tags" naming a hidden new file beside the tags
+// Whether `target` names an existing file or folder, relative to `runDirectory` unless it is
+// absolute (a symbolic link counts, even a broken one). An empty target names nothing.
+bool TargetNamesSomething(const std::string& target, const std::string& runDirectory);
+
+// Runs the tool in the tags file's folder, with the words of BuildCtagsArguments (the target
+// literal when it names something) and "@tags" naming a hidden new file beside the tags
 // file (a copy of the old one, so that appending still works); the new file replaces the tags
 // file by a rename only when the tool exits 0, keeping the old file's permission bits. A
 // cancelled or failed run leaves the old file as it was and no new file behind. A template

@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include <gtest/gtest.h>
@@ -89,6 +91,35 @@ TEST_F(RunCtagsTest, APathWithoutASeparatorStartsNothing) {
     EXPECT_EQ(RunCtags(m_settings, "x.tags", "*", m_sink), 0);
     EXPECT_EQ(m_sink.messages, Lines{"tags path error!["});
     EXPECT_FALSE(std::filesystem::exists(m_out));
+}
+
+// A target that names an existing folder reaches the tool as one literal word: quotes in its
+// name add no option, and glob characters match no sibling. One that names nothing is still
+// split at its quotes and expanded ("*", "src/*.java").
+TEST_F(RunCtagsTest, AnExistingTargetIsOneLiteralWord) {
+    const std::string hostile = m_dir / "tq\" -f \"" + m_dir.Path().string() + "/victim";
+    std::filesystem::create_directories(hostile);
+    std::filesystem::create_directories(m_dir / "proj[1]");
+    m_dir.Write("proj1/A.java", "");
+    m_dir.Write("src/B.java", "");
+    UseRecordingTool("x @target");
+    const struct {
+        std::string target;
+        Lines expected;
+    } cases[] = {
+        {hostile, {hostile}},
+        {"proj[1]", {"proj[1]"}},
+        {m_dir / "proj[1]", {m_dir / "proj[1]"}},
+        {"src/*.java", {"src/B.java"}},
+        {"src\" \"proj1", {"src", "proj1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", c.target, m_sink), 1);
+        EXPECT_EQ(test::ReadLines(m_out), c.expected);
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "victim"));
+    EXPECT_EQ(m_sink.messages, Lines{});
 }
 
 TEST_F(RunCtagsTest, AToolThatCannotStartIsReported) {
@@ -250,6 +281,20 @@ TEST_F(RunCtagsTest, AnAppendingToolKeepsTheOldLinesAndALinkStaysALink) {
     EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "proj/x.tags"));
     EXPECT_EQ(test::ReadFile(m_dir / "real/x.tags"), "Old\nNew\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "real"), {}), 1);
+}
+
+// A read-only tags file is not replaced behind its owner's back, though its folder is writable.
+TEST_F(RunCtagsTest, AReadOnlyTagsFileIsLeftAlone) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write any file";
+    }
+    const std::string tags = m_dir.Write("proj/x.tags", "Old\n");
+    ::chmod(tags.c_str(), 0444);
+    UseScript("for a in \"$@\"; do case \"$a\" in -f*) echo New > \"${a#-f}\";; esac; done\n");
+    EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, tags, "*", m_sink), CtagsRunResult::NotRun);
+    EXPECT_EQ(m_sink.messages, Lines{tags + " を作成できません。\n" + std::strerror(EACCES)});
+    EXPECT_EQ(test::ReadFile(tags), "Old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "proj"), {}), 1);
 }
 
 // A template without "@tags" leaves the output to the template: nothing of ours is made.

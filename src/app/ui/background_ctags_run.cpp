@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include "platform/message_sink.h"
+#include "platform/ui/message_translation.h"
 
 namespace quarrow::ui {
 namespace {
@@ -28,7 +29,7 @@ QString JoinMessages(const std::vector<std::string>& messages) {
         if (!text.isEmpty()) {
             text += QLatin1Char('\n');
         }
-        text += QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
+        text += TranslateMessage(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
     }
     return text;
 }

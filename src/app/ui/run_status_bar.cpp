@@ -17,7 +17,7 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_lblRun->setObjectName(QStringLiteral("runText"));
     m_lblElapsed = new QLabel(this);
     m_lblElapsed->setObjectName(QStringLiteral("runElapsed"));
-    m_btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    m_btnCancel = new QPushButton(tr("ｷｬﾝｾﾙ"), this);
     m_btnCancel->setObjectName(QStringLiteral("runCancel"));
     m_btnCancel->setFocusPolicy(Qt::NoFocus);  // the tree keeps the keys
     m_lblNote = new QLabel(this);
@@ -49,7 +49,7 @@ void RunStatusBar::ShowRun(const QString& tagsPath, std::function<void()> cancel
     m_cancel = std::move(cancel);
     m_bRunning = true;
     m_strNote.clear();
-    m_lblRun->setText(QStringLiteral("ctags でTAGSファイルを更新しています。"));
+    m_lblRun->setText(tr("ctags でTAGSファイルを更新しています。"));
     m_lblRun->setToolTip(tagsPath);
     m_btnCancel->setEnabled(true);
     m_clock.start();

@@ -134,11 +134,11 @@ void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QSt
         }
         break;
     case BackgroundCtagsRun::Outcome::Failed:
-        Note(QStringLiteral("ctags が失敗しました。TAGSファイルと表示は元のままです。") +
+        Note(tr("ctags が失敗しました。TAGSファイルと表示は元のままです。") +
              (message.isEmpty() ? QString() : QStringLiteral("\n") + message));
         break;
     case BackgroundCtagsRun::Outcome::Cancelled:
-        Note(QStringLiteral("ctags の実行を中止しました。TAGSファイルと表示は元のままです。"));
+        Note(tr("ctags の実行を中止しました。TAGSファイルと表示は元のままです。"));
         break;
     }
     m_watcher.SetPaused(false);
@@ -163,7 +163,7 @@ void TagsRefresher::OnFileDeleted(const QString& path) {
         m_watcher.Stop();
         return;
     }
-    Note(QStringLiteral("TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。").arg(path));
+    Note(tr("TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。").arg(path));
 }
 
 }  // namespace quarrow::ui

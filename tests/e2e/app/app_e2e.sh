@@ -28,7 +28,7 @@ fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev
 cp "$exe" "$work/quarrow"
 
 # A display of our own: the first free number of a range the other end-to-end scripts do not use.
-source "$(dirname "$0")/../x_session.sh"
+source "$(dirname "$0")/../x_display.sh"
 start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -32,7 +32,7 @@ fail() {
 }
 
 # A display of our own, in a range the other end-to-end scripts do not use.
-source "$(dirname "$0")/../x_session.sh"
+source "$(dirname "$0")/../x_display.sh"
 start_display 180 219
 if [ "$wm" = openbox ]; then
   openbox >"$work/openbox.log" 2>&1 &
@@ -79,7 +79,7 @@ jump() {
   cat "$work/editor.args"
 }
 
-win=$(wait_window "QR-SOURCE.tags - Quarrow" "$app") || fail "no window titled QR-SOURCE.tags - Quarrow"
+win=$(wait_window "QR-SOURCE.tags - Quarrow") || fail "no window titled QR-SOURCE.tags - Quarrow"
 tags="$work/tmp/QR-SOURCE.tags"
 grep -q "^$tags=$work/proj\$" "$work/quarrow.INI" || fail "the -T run did not remember its folder"
 xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"

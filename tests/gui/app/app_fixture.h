@@ -65,6 +65,7 @@ protected:
         CQuarrowApp::Options options;
         options.paths = Paths();
         options.runtimeDirectory = m_home + "run";
+        options.messagesLocale = m_messagesLocale;
         QDir().mkpath(QString::fromStdString(options.runtimeDirectory));
         options.runCtags = [this](const ViewSettings&, const std::string& tags, const std::string& target) {
             m_ctagsRuns.push_back(tags + " <- " + target);
@@ -112,6 +113,8 @@ protected:
     QString m_chosenFile;
     int m_aboutShown = 0;
     BackgroundCtagsRun::RunFunction m_refreshRun;  // F5's run; empty: the real ctags
+    // "C": the program's own texts, whatever the machine's locale.
+    std::string m_messagesLocale = "C";
 };
 
 }  // namespace quarrow::ui::testing

@@ -1,5 +1,5 @@
-# Sourced by the end-to-end scripts: a display of their own and a wait for a window.
-# Needs $work (a scratch folder) and the array pids (processes to end on exit).
+# Shared by the end-to-end scripts that run the window under Xvfb. Source it after setting
+# `work` (a scratch folder) and `pids` (an array the script's cleanup kills).
 
 # Starts Xvfb on the first free display number from $1 to $2 and exports DISPLAY.
 start_display() {
@@ -18,14 +18,12 @@ start_display() {
   echo "no free display"; exit 1
 }
 
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id. With $2, gives up
-# early when that process has ended.
+# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
 wait_window() {
   for _ in $(seq 300); do
     local id
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
-    if [ -n "${2:-}" ]; then kill -0 "$2" 2>/dev/null || return 1; fi
     sleep 0.1
   done
   return 1
