@@ -50,12 +50,7 @@ public class Alpha {
     }
 }
 JAVA
-cat > "$work/editor" <<EDITOR
-#!/bin/sh
-for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
-mv "$work/editor.args.tmp" "$work/editor.args"
-EDITOR
-chmod +x "$work/editor"
+write_recording_editor
 cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
 MULTIVIEW=1
