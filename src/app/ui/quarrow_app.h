@@ -24,6 +24,7 @@ class QWidget;
 
 namespace quarrow {
 class SingleInstance;
+class TerminationSignals;
 }
 
 namespace quarrow::ui {
@@ -76,6 +77,12 @@ public:
     // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
     static CodePage LocaleCodePage();
 
+    // A request from outside to end the program (SIGTERM, SIGHUP): the main window closes as if
+    // the user closed it, after the open dialogs and messages have been cancelled. Before the
+    // window exists (a "-T" run at start-up) the run is cancelled and the window closes as soon
+    // as start-up has shown it.
+    void RequestClose();
+
 signals:
     // The main window has been destroyed (after its document); the message loop should end.
     void mainWindowClosed();
@@ -98,8 +105,10 @@ private:
     CodePage m_codePage = CodePage::Utf8;
     std::optional<RecentFileList> m_recentFiles;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
     bool m_bClosing = false;
+    bool m_bCloseRequested = false;  // a request came before the main window existed
 };
 
 }  // namespace quarrow::ui
