@@ -41,7 +41,13 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         }
         created = true;
     }
-    const bool ok = fullPath ? m_pDocument->OnOpenDocument(*fullPath) : m_pDocument->OnNewDocument();
+    CQuarrowView* view = m_pFrame->View();
+    const CodePage cp = m_codePage;
+    // The new tree is built before the document lets its records go, so that a file too large
+    // for the memory leaves the shown one as it was.
+    const bool ok = fullPath ? m_pDocument->OnOpenDocument(
+                                   *fullPath, [view, cp](const TagStore& store) { view->PrepareUpdate(store, cp); })
+                             : m_pDocument->OnNewDocument();
     if (!ok) {
         if (created) {
             CloseAllDocuments();
@@ -51,7 +57,8 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
     if (fullPath && m_opened) {
         m_opened(*fullPath);
     }
-    m_pFrame->View()->OnInitialUpdate();
+    view->OnInitialUpdate();
+    m_pDocument->ReleasePreviousTags();  // no tree views them any more
     m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
     return m_pDocument.get();
 }

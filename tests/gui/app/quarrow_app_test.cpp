@@ -2,12 +2,19 @@
 // commands, the accelerators, the menu-bar setting, and the order of the profile writes at exit.
 
 #include <QAction>
+#include <QDialog>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "app_fixture.h"
 #include "ctags/ui/ctags_progress_dialog.h"
@@ -245,6 +252,124 @@ TEST_F(AppTest, CloseDuringACtagsRunWaitsForTheRunToEnd) {
         QTest::qWait(5);
     }
     EXPECT_EQ(m_app->MainWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
+
+namespace quarrow::ui::testing {
+namespace {
+
+// A close request (another instance, a signal) that comes while a modal window runs its own event
+// loop, the command that opened it still on the stack: the modal windows end as their Cancel
+// would, innermost first, and the main window goes only once every one of them has returned.
+TEST_F(AppTest, CloseRequestEndsTheOpenModalWindowsBeforeTheWindowGoes) {
+    ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+    QPointer<CMainFrame> frame(m_app->MainWindow());
+    int outerResult = -1;
+    int innerResult = -1;
+    bool frameAliveAfterInner = false;
+    bool frameAliveAfterOuter = false;
+    QTimer::singleShot(0, frame, [&] {
+        // A message box over a dialog over the window, as a dialog's check would show it.
+        QMessageBox inner(QMessageBox::Warning, QStringLiteral("Quarrow"), QStringLiteral("x"), QMessageBox::Ok, frame);
+        QTimer::singleShot(0, frame, [&] { frame->close(); });
+        innerResult = inner.exec();
+        frameAliveAfterInner = !frame.isNull();
+    });
+    {
+        QDialog outer(frame);
+        outerResult = outer.exec();
+        frameAliveAfterOuter = !frame.isNull();
+    }
+    EXPECT_EQ(innerResult, QDialog::Rejected);
+    EXPECT_EQ(outerResult, QDialog::Rejected);
+    EXPECT_TRUE(frameAliveAfterInner);
+    EXPECT_TRUE(frameAliveAfterOuter);
+    for (int i = 0; i < 200 && m_app->MainWindow(); ++i) {
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
+    EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
+}
+
+// SIGTERM and SIGHUP close the window the normal way, with every write of the shutdown.
+TEST_F(AppTest, TerminationSignalsCloseTheWindowNormally) {
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+        ASSERT_EQ(::raise(signalNumber), 0);
+        for (int i = 0; i < 200 && m_app->MainWindow(); ++i) {
+            QTest::qWait(5);
+        }
+        EXPECT_EQ(m_app->MainWindow(), nullptr) << signalNumber;
+        EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
+        EXPECT_TRUE(GetProfile().ReadString(setting_keys::kSystem, "X", "").size() > 0);
+        m_app->Shutdown(0);
+        m_app.reset();
+        GetProfile().WriteString(setting_keys::kTags, setting_keys::kLastTags, "");
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+std::size_t AddressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// A file whose records or tree do not fit in the memory to be had: the message names the file,
+// and the window keeps its document, title and tree.
+TEST_F(AppTest, OpenThatCannotGetItsMemoryKeepsTheShownDocument) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
+    }
+    ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+    std::string lines;
+    for (int i = 0; i < 2000000; ++i) {
+        lines += "m\tsrc/A.java\t/^x$/;\"\tm\n";  // one file with two million members
+    }
+    const std::string big = WriteFile("big.tags", lines);
+    const int rows = TopRows();
+    const std::size_t records = m_app->Document()->Core().GetTags().size();
+    bool failed = false;
+    for (const std::size_t headroom : {std::size_t{16} << 20, std::size_t{100} << 20, std::size_t{180} << 20}) {
+        m_messages.clear();
+        rlimit saved{};
+        ::getrlimit(RLIMIT_AS, &saved);
+        const rlimit limit{AddressSpaceInUse() + headroom, saved.rlim_max};
+        ASSERT_EQ(::setrlimit(RLIMIT_AS, &limit), 0);
+        const bool opened = m_app->OpenDocumentFile(big) != nullptr;
+        ::setrlimit(RLIMIT_AS, &saved);
+        if (opened) {
+            ASSERT_NE(m_app->OpenDocumentFile(m_home + "a.tags"), nullptr);
+            continue;
+        }
+        failed = true;
+        ASSERT_EQ(m_messages.size(), 1U) << headroom;
+        EXPECT_EQ(m_messages[0], QString::fromStdString(big + " を読み込むためのメモリが足りません。"));
+        EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+        EXPECT_EQ(TopRows(), rows);
+        EXPECT_EQ(m_app->Document()->Core().GetTags().size(), records);
+        EXPECT_EQ(m_app->Document()->Core().GetTagsPath(), m_home + "a.tags");
+        // The window is still whole: its tree can be walked and the next open works.
+        m_app->View()->expandAll();
+        QTest::qWait(10);
+    }
+    EXPECT_TRUE(failed) << "no limit made the open fail";
+    ASSERT_NE(m_app->OpenDocumentFile(m_home + "a.tags"), nullptr);
+    EXPECT_EQ(TopRows(), rows);
 }
 
 }  // namespace
