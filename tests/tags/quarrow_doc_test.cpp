@@ -10,17 +10,18 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "settings/profile.h"
+#include "address_space_limit.h"
 #include "temp_dir.h"
 
 namespace quarrow {
 namespace {
 
+using test::AddressSpaceLimit;
 using test::ReadBytes;
 using test::TempDir;
 
@@ -252,51 +253,13 @@ TEST(QuarrowDoc, FailedSaveLeavesTheOldFileByteForByteAndNoTemporaryFile) {
     EXPECT_EQ(FolderEntries(dir.Path()), entries);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
-// The address space the process uses now, in bytes.
-std::size_t AddressSpaceInUse() {
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-
-// Lowers the address-space limit to what is in use plus `headroom` for its lifetime.
-class AddressSpaceLimit final {
-public:
-    explicit AddressSpaceLimit(std::size_t headroom) {
-        ::getrlimit(RLIMIT_AS, &m_saved);
-        const rlimit limit{AddressSpaceInUse() + headroom, m_saved.rlim_max};
-        m_set = ::setrlimit(RLIMIT_AS, &limit) == 0;
-    }
-    ~AddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &m_saved); }
-    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
-    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
-    bool Set() const noexcept { return m_set; }
-
-private:
-    rlimit m_saved{};
-    bool m_set = false;
-};
-
 TEST(QuarrowDoc, LoadThatCannotGetItsMemoryReportsItAndKeepsTheDocument) {
-    if (kAddressSanitizer) {
+    if (test::kAddressSanitizer) {
         GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
     }
     TempDir dir;
     const std::string small = dir.Write("small.tags", kTags);
-    // 600,000 short lines with distinct names: about 24 MB of records, and as much again while
+    // 600,000 short lines with distinct names: about 20 MB of records, and as much again while
     // they are ordered.
     std::string lines;
     for (int i = 0; i < 600000; ++i) {

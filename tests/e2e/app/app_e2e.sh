@@ -27,23 +27,9 @@ fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
 
-# A display of our own: the first free number of a range the other end-to-end scripts do not use.
-start_display() {
-  for n in $(seq 140 179); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+# A display of our own, from a range the other end-to-end scripts do not use.
+source "$(dirname "$0")/e2e_helpers.sh"
+start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
@@ -61,11 +47,6 @@ wait_window() {
 wait_gone() {
   for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   return 1
-}
-start_quarrow() {
-  (cd "$work" && exec ./quarrow "$@") >>"$work/quarrow.log" 2>&1 &
-  pids+=($!)
-  last=$!
 }
 
 case "$mode" in

@@ -44,22 +44,8 @@ cat > "$work/quarrow.INI" <<INI
 File1=$work/gone.tags
 INI
 
-start_display() {
-  for n in $(seq 220 259); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+source "$(dirname "$0")/e2e_helpers.sh"
+start_display 220 259
 if [ "$wm" = openbox ]; then
   openbox >"$work/openbox.log" 2>&1 &
   pids+=($!)
@@ -82,11 +68,6 @@ wait_window() {
 wait_gone() {
   for _ in $(seq 200); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   return 1
-}
-start_quarrow() {
-  (cd "$work" && exec ./quarrow "$@") >>"$work/quarrow.log" 2>&1 &
-  pids+=($!)
-  last=$!
 }
 
 start_quarrow "-T$sample"

@@ -9,13 +9,10 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 
+#include "address_space_limit.h"
 #include "app_fixture.h"
 #include "ctags/ui/ctags_progress_dialog.h"
 #include "tree/ui/command_ids.h"
@@ -310,29 +307,10 @@ TEST_F(AppTest, TerminationSignalsCloseTheWindowNormally) {
     }
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
-std::size_t AddressSpaceInUse() {
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    statm >> pages;
-    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-}
-
 // A file whose records or tree do not fit in the memory to be had: the message names the file,
 // and the window keeps its document, title and tree.
 TEST_F(AppTest, OpenThatCannotGetItsMemoryKeepsTheShownDocument) {
-    if (kAddressSanitizer) {
+    if (quarrow::test::kAddressSanitizer) {
         GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
     }
     ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
@@ -346,12 +324,12 @@ TEST_F(AppTest, OpenThatCannotGetItsMemoryKeepsTheShownDocument) {
     bool failed = false;
     for (const std::size_t headroom : {std::size_t{16} << 20, std::size_t{100} << 20, std::size_t{180} << 20}) {
         m_messages.clear();
-        rlimit saved{};
-        ::getrlimit(RLIMIT_AS, &saved);
-        const rlimit limit{AddressSpaceInUse() + headroom, saved.rlim_max};
-        ASSERT_EQ(::setrlimit(RLIMIT_AS, &limit), 0);
-        const bool opened = m_app->OpenDocumentFile(big) != nullptr;
-        ::setrlimit(RLIMIT_AS, &saved);
+        bool opened = false;
+        {
+            const quarrow::test::AddressSpaceLimit limit(headroom);
+            ASSERT_TRUE(limit.Set());
+            opened = m_app->OpenDocumentFile(big) != nullptr;
+        }
         if (opened) {
             ASSERT_NE(m_app->OpenDocumentFile(m_home + "a.tags"), nullptr);
             continue;
