@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   universal-ctags exuberant-ctags
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
+  openbox
   unzip time
 )
 missing=()

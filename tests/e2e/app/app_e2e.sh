@@ -27,27 +27,11 @@ fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
 
-# A display of our own, from a range the other end-to-end scripts do not use.
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-# Waits (up to 10 s) until process $1 has ended.
-wait_gone() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  return 1
-}
 
 case "$mode" in
 tags)

@@ -33,6 +33,11 @@ fail() {
   echo "FAIL ($modal, $request, $wm): $*"
   echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
   echo "--- quarrow.log"; cat "$work/quarrow.log" 2>/dev/null || true
+  echo "--- windows on $DISPLAY"
+  for w in $(xdotool search --name . 2>/dev/null); do
+    echo "$(xdotool getwindowname "$w" 2>/dev/null) $(xwininfo -id "$w" 2>/dev/null | grep -E 'Map State|geometry' | tr -s ' \n' ' ')"
+  done
+  echo "--- processes"; ps -o pid,stat,etime,args -p "${pids[*]}" 2>/dev/null || true
   exit 1
 }
 
@@ -54,21 +59,6 @@ fi
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# Waits (up to 30 s) until a visible window titled exactly $1 exists and prints its id.
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-# Waits (up to 20 s) until process $1 has ended.
-wait_gone() {
-  for _ in $(seq 200); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  return 1
-}
 
 start_quarrow "-T$sample"
 first=$last
