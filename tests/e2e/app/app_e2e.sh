@@ -27,11 +27,12 @@ fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
 
+# A display of our own: the first free number of a range the other end-to-end scripts do not use.
+source "$(dirname "$0")/../x_display.sh"
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-
 
 case "$mode" in
 tags)

@@ -49,6 +49,7 @@ cat > "$work/quarrow.INI" <<INI
 File1=$work/gone.tags
 INI
 
+source "$(dirname "$0")/../x_display.sh"
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 220 259
 if [ "$wm" = openbox ]; then
