@@ -22,7 +22,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
+  echo "--- quarrow.log"; cat "$work/quarrow.log" 2>/dev/null || true
+  exit 1
+}
 
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
