@@ -82,6 +82,10 @@
         <translation>%1 is not a file.</translation>
     </message>
     <message>
+        <source>%1 を読み込むためのメモリが足りません。</source>
+        <translation>There is not enough memory to load %1.</translation>
+    </message>
+    <message>
         <source>ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。</source>
         <translation>Failed to open the document.</translation>
     </message>

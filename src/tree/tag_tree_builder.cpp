@@ -187,8 +187,11 @@ private:
 template <typename Model>
 void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options) {
     model.Clear();
-    // Each record makes at most a folder, a file and a member node.
-    model.ReserveNodes(3 * store.size());
+    // Each record makes at most one member node, and the first record of a file a file node and
+    // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
+    // more than the records is room enough; a store of one-tag files grows the nodes once. (The
+    // bound of three nodes a record would claim address space that a memory limit counts.)
+    model.ReserveNodes(store.size() + store.size() / 4 + 16);
     if constexpr (std::is_same_v<Model, TagTree>) {
         model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
     }

@@ -1,20 +1,36 @@
 # Shared by the end-to-end scripts that run the window under Xvfb. Source it after setting
 # `work` (a scratch folder) and `pids` (an array the script's cleanup kills).
 
-# Starts Xvfb on the first free display number from $1 to $2 and exports DISPLAY.
+# Starts Xvfb on a free display number from $1 to $2 and exports DISPLAY. Scripts that start at
+# the same moment take turns (a lock file in /tmp): an Xvfb started on a number another one is
+# just taking removes that one's socket, and two scripts on one server see each other's windows.
+# The lock file tells whose server answers, in case a script without the turn-taking got there.
 start_display() {
+  local lock=/tmp/.quarrow-e2e-display.lock
+  exec {lock_fd}>>"$lock"
+  flock -w 60 "$lock_fd" || true
   for n in $(seq "$1" "$2"); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    # -noreset: the server would otherwise reset when its last client (the check below) leaves,
+    # and refuse the program's connection while it does.
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     local pid=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
+      if xdotool getmouselocation >/dev/null 2>&1; then
+        if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+          pids+=("$pid")
+          exec {lock_fd}>&-
+          return 0
+        fi
+        break
+      fi
       kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
     kill "$pid" 2>/dev/null || true
   done
+  exec {lock_fd}>&-
   echo "no free display"; exit 1
 }
 

@@ -11,6 +11,7 @@
 #include "app/about/version_info_dlg.h"
 #include "app/startup_rules.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/modal_windows.h"
 #include "app/ui/quarrow_doc.h"
 #include "app/ui/quarrow_doc_mgr.h"
 #include "app/ui/single_doc_template.h"
@@ -20,6 +21,7 @@
 #include "platform/language_choice.h"
 #include "platform/ui/program_translation.h"
 #include "platform/ui/single_instance.h"
+#include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
@@ -56,6 +58,12 @@ CQuarrowApp::~CQuarrowApp() {
 }
 
 bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
+    // From here on the end of the session or a service manager closes the program the normal way.
+    if (!m_termination) {
+        m_termination = std::make_unique<TerminationSignals>();
+        connect(m_termination.get(), &TerminationSignals::closeRequested, this, [this] { RequestClose(); });
+    }
+
     // The profile, the temporary directory and the start directory.
     m_paths = m_options.paths ? *m_options.paths : LocateProfile(ExecutablePath());
     m_profile.SetPath(m_paths.profilePath);
@@ -131,7 +139,22 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
         frame->RemoveMenuBar();
     }
     frame->show();
+    if (m_bCloseRequested) {
+        QTimer::singleShot(0, frame, [frame] { frame->close(); });
+    }
     return true;
+}
+
+void CQuarrowApp::RequestClose() {
+    if (CMainFrame* frame = MainWindow()) {
+        frame->close();  // the close path ends the open dialogs first
+        return;
+    }
+    m_bCloseRequested = true;
+    if (auto* run = ui::CtagsProgressDialog::Active()) {
+        run->reject();
+    }
+    EndModalWindows();
 }
 
 int CQuarrowApp::Shutdown(int exitCode) {
@@ -181,11 +204,16 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
 }
 
 void CQuarrowApp::CloseMainWindow() {
-    // A close request (from another instance, say) can arrive while a ctags run waits in its
-    // progress window, with the view's command still on the stack: end the run first and close
-    // once it has returned.
+    // A close request (from another instance or a signal) can arrive while a ctags run waits in
+    // its progress window, or while a dialog, a message or a menu runs its own event loop, with
+    // the command that opened it still on the stack: end each as its Cancel would and close once
+    // they have all returned.
     if (auto* run = ui::CtagsProgressDialog::Active()) {
         run->reject();
+        QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
+        return;
+    }
+    if (EndModalWindows()) {
         QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
         return;
     }

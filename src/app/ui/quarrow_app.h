@@ -25,6 +25,7 @@ class QWidget;
 
 namespace quarrow {
 class SingleInstance;
+class TerminationSignals;
 }
 
 namespace quarrow::ui {
@@ -86,6 +87,12 @@ public:
     // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
     static CodePage LocaleCodePage();
 
+    // A request from outside to end the program (SIGTERM, SIGHUP): the main window closes as if
+    // the user closed it, after the open dialogs and messages have been cancelled. Before the
+    // window exists (a "-T" run at start-up) the run is cancelled and the window closes as soon
+    // as start-up has shown it.
+    void RequestClose();
+
 signals:
     // The main window has been destroyed (after its document); the message loop should end.
     void mainWindowClosed();
@@ -109,9 +116,11 @@ private:
     std::optional<RecentFileList> m_recentFiles;
     std::unique_ptr<ProgramTranslation> m_translation;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
     std::unique_ptr<TagsRefresher> m_refresher;  // the watch of the shown file and F5
     bool m_bClosing = false;
+    bool m_bCloseRequested = false;  // a request came before the main window existed
 };
 
 }  // namespace quarrow::ui

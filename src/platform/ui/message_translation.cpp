@@ -14,6 +14,7 @@ constexpr std::array kPatterns = {
     QT_TRANSLATE_NOOP("Message", "%1 には無効なﾊﾟｽが含まれています。"),
     QT_TRANSLATE_NOOP("Message", "%1 にアクセスできません。"),
     QT_TRANSLATE_NOOP("Message", "%1 はファイルではありません。"),
+    QT_TRANSLATE_NOOP("Message", "%1 を読み込むためのメモリが足りません。"),
     QT_TRANSLATE_NOOP("Message", "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"),
     QT_TRANSLATE_NOOP("Message", "%1 に保存できませんでした。"),
     // Start-up.

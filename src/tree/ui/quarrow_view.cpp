@@ -10,6 +10,8 @@
 #include <QStyleOptionViewItem>
 #include <QToolTip>
 
+#include <cstdlib>
+#include <new>
 #include <string_view>
 #include <unordered_set>
 
@@ -78,6 +80,21 @@ CQuarrowView::~CQuarrowView() {
     m_settings.Save(m_profile);
     m_dlgCreateTags.reset();
     m_dlgSettings.reset();
+}
+
+void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
+    m_model.Prepare(store, cp, Options());
+    // The view keeps a record of every row it lays out (about 40 bytes; a growing list may hold
+    // two copies for a moment). An allocation that fails inside the view's own layout cannot be
+    // answered, so that much is asked for here once, and given back at once.
+    constexpr std::size_t kLayoutBytesPerRow = 64;
+    const std::size_t rows = m_model.PreparedShownRows();
+    void* volatile probe = rows == 0 ? nullptr : std::malloc(rows * kLayoutBytesPerRow);
+    if (rows != 0 && probe == nullptr) {
+        m_model.DropPrepared();
+        throw std::bad_alloc();
+    }
+    std::free(probe);
 }
 
 void CQuarrowView::OnInitialUpdate() {

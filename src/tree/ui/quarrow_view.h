@@ -22,6 +22,7 @@
 namespace quarrow {
 class CQuarrowDoc;
 class CTagEntry;
+class TagStore;
 class MessageSink;
 class Profile;
 }  // namespace quarrow
@@ -55,8 +56,13 @@ public:
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
-    // After every load of the document (and for an empty one): rebuilds the whole tree.
+    // After every load of the document (and for an empty one): rebuilds the whole tree, or shows
+    // the one PrepareUpdate made for the document's store.
     void OnInitialUpdate();
+    // Before a load replaces the document's store: builds the tree of `store` beside the shown one
+    // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
+    // with the shown tree as it was, when the memory is not there.
+    void PrepareUpdate(const TagStore& store, CodePage cp);
     // The view's commands: 57600, 32771 and the two tree options of "表示(&V)". False for any
     // other, which goes on to the document.
     bool OnCmdMsg(int id);

@@ -22,27 +22,22 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
+  echo "--- quarrow.log"; cat "$work/quarrow.log" 2>/dev/null || true
+  exit 1
+}
 
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
 
 # A display of our own: the first free number of a range the other end-to-end scripts do not use.
 source "$(dirname "$0")/../x_display.sh"
+source "$(dirname "$0")/e2e_helpers.sh"
 start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-# Waits (up to 10 s) until process $1 has ended.
-wait_gone() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  return 1
-}
-start_quarrow() {
-  (cd "$work" && exec ./quarrow "$@") >>"$work/quarrow.log" 2>&1 &
-  pids+=($!)
-  last=$!
-}
 
 case "$mode" in
 tags)

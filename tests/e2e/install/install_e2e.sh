@@ -14,6 +14,8 @@ work=$(mktemp -d)
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  # SIGTERM closes the program the normal way, writing its profile: let it finish first.
+  [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT

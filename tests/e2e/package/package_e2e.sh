@@ -16,6 +16,8 @@ root=$work/root
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  # SIGTERM closes the program the normal way, writing its profile: let it finish first.
+  [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
   # Removed through dpkg when it got in, then the scratch root goes whatever happened.
   if [ -e "$root/var/lib/dpkg/info/quarrow.list" ]; then
     dpkg --root="$root" --force-not-root --force-script-chrootless --remove quarrow >/dev/null 2>&1 || true
