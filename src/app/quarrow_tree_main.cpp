@@ -12,16 +12,20 @@
 #include "tags/quarrow_doc.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
+#include "tree/tag_tree_filter.h"
 #include "tree/tag_tree_printer.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quarrow-tree [--store] [--code-page 932] TAGSFILE\n"
+    "Usage: quarrow-tree [--store] [--filter TEXT] [--code-page 932] TAGSFILE\n"
     "Loads a tags file and prints its tag tree: one node a line, two blanks of indent per level,\n"
     "the image index, a blank and the label; \" [expanded]\" marks a node shown open.\n"
     "\n"
     "  --store          print the ordered tag lines instead, as saving the document writes them\n"
+    "  --filter TEXT    print only the members whose names contain TEXT (ignoring the case of\n"
+    "                   ASCII letters) with their files and folders, and the files whose names\n"
+    "                   contain it; an empty TEXT prints the whole tree\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
     "                   (the default, as for UTF-8)\n"
     "  --help           show this text\n";
@@ -35,6 +39,7 @@ int Fail(const char* message) {
 
 int main(int argc, char** argv) {
     bool store = false;
+    const char* filter = nullptr;
     int codePage = 0;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -45,6 +50,15 @@ int main(int argc, char** argv) {
         }
         if (arg == "--store") {
             store = true;
+        } else if (arg == "--filter" || arg.starts_with("--filter=")) {
+            if (arg == "--filter") {
+                if (i + 1 >= argc) {
+                    return Fail("--filter needs a text");
+                }
+                filter = argv[++i];
+            } else {
+                filter = argv[i] + std::strlen("--filter=");
+            }
         } else if (arg == "--code-page" || arg.starts_with("--code-page=")) {
             const char* value = nullptr;
             if (arg == "--code-page") {
@@ -107,7 +121,14 @@ int main(int argc, char** argv) {
     } else {
         quarrow::TagTree tree;
         quarrow::BuildTagTree(tree, doc.GetTags(), cp);
-        written = quarrow::PrintTagTree(tree, stdout);
+        const quarrow::TagFilterText text(filter != nullptr ? filter : "", cp);
+        if (text.Empty()) {
+            written = quarrow::PrintTagTree(tree, stdout);
+        } else {
+            quarrow::TagTreeFilter kept;
+            kept.Apply(tree, text);
+            written = quarrow::PrintTagTree(tree, kept, stdout);
+        }
     }
     if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quarrow-tree: cannot write the output: %s\n", std::strerror(errno));

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QToolTip>
@@ -70,9 +71,11 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
+    m_filtering = std::make_unique<TagTreeFiltering>(*this);
 }
 
 CQuarrowView::~CQuarrowView() {
+    m_filtering.reset();
     m_settings.Save(m_profile);
     m_dlgCreateTags.reset();
     m_dlgSettings.reset();
@@ -85,18 +88,39 @@ void CQuarrowView::OnInitialUpdate() {
     if (m_popup) {
         m_popup->close();
     }
+    m_filtering->BeforeRebuild();
     m_model.Rebuild(store, cp);
 
-    // The builder opens the last folder and file of a one-file tree; that expansion keeps the
-    // images it set.
-    m_bBuilding = true;
+    // The builder opens the last folder and file of a one-file tree.
+    std::vector<TagTree::Id> open;
     const TagTree& tree = m_model.Tree();
     for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
         if (tree.IsExpanded(id)) {
-            expand(m_model.IndexOf(id));
+            open.push_back(id);
         }
     }
+    ExpandQuietly(open);
+    m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
+}
+
+void CQuarrowView::ExpandQuietly(const std::vector<TagTree::Id>& nodes) {
+    m_bBuilding = true;
+    for (const TagTree::Id id : nodes) {
+        expand(m_model.IndexOf(id));
+    }
     m_bBuilding = false;
+}
+
+QPoint CQuarrowView::ScrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void CQuarrowView::SetScrollPosition(const QPoint& position) {
+    // The ranges are known only once the rows are laid out.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
 }
 
 bool CQuarrowView::OnCmdMsg(int id) {
@@ -106,6 +130,9 @@ bool CQuarrowView::OnCmdMsg(int id) {
         return true;
     case command::kSettings:
         OnSettings();
+        return true;
+    case command::kViewFind:
+        m_filtering->Show();
         return true;
     default:
         return false;

@@ -160,9 +160,9 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
     EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_TRUE(m_jumps.empty());
 
-    ASSERT_EQ(popup->actions().size(), 3);
+    ASSERT_EQ(popup->actions().size(), 4);
     EXPECT_EQ(MenuTexts(*popup), (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"),
-                                             QStringLiteral("ヘルプ(&H)")}));
+                                             QStringLiteral("表示(&V)"), QStringLiteral("ヘルプ(&H)")}));
     QMenu* file = popup->actions()[0]->menu();
     ASSERT_NE(file, nullptr);
     emit file->aboutToShow();
@@ -175,7 +175,7 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
                                     QStringLiteral("-"),
                                     QStringLiteral("アプリケーションの終了(&X)"),
                                 }));
-    EXPECT_EQ(MenuTexts(*popup->actions()[2]->menu()), QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+    EXPECT_EQ(MenuTexts(*popup->actions()[3]->menu()), QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
 
     // Its commands go to the window's routing.
     popup->actions()[1]->trigger();
