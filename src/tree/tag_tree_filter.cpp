@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "tags/tag_entry.h"
 
@@ -25,6 +27,41 @@ enum : std::uint8_t {
 
 // Nodes between two looks at the cancel flag.
 constexpr std::size_t kCancelStride = 8192;
+
+// Which of 16 classes of byte a label holds: bit (byte & 15) for each byte. Folding an ASCII
+// letter changes bit 5 only, so a label holding a text holds every class the text does, folded
+// or not, and most labels are ruled out without reading them again.
+std::uint16_t SignatureOf(std::string_view label) noexcept {
+    std::uint16_t signature = 0;
+    for (const char c : label) {
+        signature = static_cast<std::uint16_t>(signature | (1u << (static_cast<unsigned char>(c) & 15u)));
+    }
+    return signature;
+}
+
+// Runs classify(first, last, true) over [0, count) in two halves side by side, the second on a
+// thread of its own (or after the first when no thread can be had). False when either half was
+// cancelled.
+template <typename Classify>
+bool ClassifyInTwo(TagTree::Id count, Classify& classify) {
+    constexpr TagTree::Id kWorthASecondThread = 1 << 16;
+    if (count < kWorthASecondThread) {
+        return classify(0, count, true);
+    }
+    const TagTree::Id half = count / 2;
+    bool second = false;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { second = classify(half, count, true); });
+    } catch (const std::system_error&) {
+        second = classify(half, count, true);
+    }
+    const bool first = classify(0, half, true);
+    if (helper.joinable()) {
+        helper.join();
+    }
+    return first && second;
+}
 
 }  // namespace
 
@@ -106,6 +143,12 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     m_children.clear();
     m_rootCount = 0;
     const std::size_t count = tree.NodeCount();
+    // Kept when this filter is made from the same tree, or by an empty text (Signatures()).
+    if (previous == nullptr || previous->m_tree != &tree) {
+        m_signatures.reset();
+    } else if (previous != this) {
+        m_signatures = previous->m_signatures;
+    }
     if (text.Empty() || count == 0) {
         m_begin.assign(count + 1, 0);
         return true;
@@ -119,20 +162,64 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         return false;
     };
 
-    // What each node is. A node's parent always comes before it (ids are given in append order),
-    // so one pass upward settles every kind.
-    for (Id id = 0; id < count; ++id) {
-        if (tree.Tag(id) == nullptr) {
-            continue;  // a folder
-        }
-        const Id parent = tree.Parent(id);
-        flags[id] = (parent == TagTree::kRoot || tree.Tag(parent) == nullptr) ? kFile : kMember;
+    // What each node of [first, last) is, and whether its label contains the text when `match`.
+    // A node's kind needs only its parent's record, so ranges can be done side by side. False
+    // when cancelled.
+    // The label signatures: the previous filter's when it was made from this tree, else made
+    // while this one reads every label.
+    std::shared_ptr<const std::vector<std::uint16_t>> known;
+    if (previous != nullptr && previous->m_tree == &tree && previous->m_signatures &&
+        previous->m_signatures->size() == count) {
+        known = previous->m_signatures;
     }
+    std::vector<std::uint16_t> made;
+    if (!known) {
+        made.resize(count);
+    }
+    const std::uint16_t needed = SignatureOf(text.Text());
+    auto classify = [&](Id first, Id last, bool match) {
+        // Labels view lines scattered over the file: ask for a later node's label now so that the
+        // cache misses overlap.
+        constexpr Id kAhead = 32;
+        for (Id id = first; id < last; ++id) {
+            if ((id - first) % kCancelStride == 0 && cancel.Requested()) {
+                return false;
+            }
+            if (match && id + kAhead < last && tree.Tag(id + kAhead) != nullptr &&
+                (!known || ((*known)[id + kAhead] & needed) == needed)) {
+                __builtin_prefetch(tree.Label(id + kAhead).data());
+            }
+            if (tree.Tag(id) == nullptr) {
+                continue;  // a folder: its label is not matched
+            }
+            const Id parent = tree.Parent(id);
+            std::uint8_t f = (parent == TagTree::kRoot || tree.Tag(parent) == nullptr) ? kFile : kMember;
+            if (match) {
+                std::uint16_t signature = 0;
+                if (known) {
+                    signature = (*known)[id];
+                } else {
+                    signature = made[id] = SignatureOf(tree.Label(id));
+                }
+                if ((signature & needed) == needed && text.IsIn(tree.Label(id))) {
+                    f |= kMatched;
+                }
+            }
+            flags[id] = f;
+        }
+        return true;
+    };
 
     // The labels that contain the text: every node with a tag, or only the previous matches when
     // this text narrows the previous one.
     const bool narrowing = previous != nullptr && previous->m_tree == &tree && text.Narrows(previous->m_text);
     if (narrowing) {
+        if (!made.empty()) {
+            made.clear();  // not read here: nothing to keep
+        }
+        if (!classify(0, static_cast<Id>(count), false)) {
+            return cancelled();
+        }
         std::size_t done = 0;
         for (const Id entry : previous->m_children) {
             if ((entry & kFlag) == 0) {
@@ -146,21 +233,13 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 return cancelled();
             }
         }
-    } else {
-        // Labels view lines scattered over the file: ask for a later node's label now so that the
-        // cache misses overlap.
-        constexpr Id kAhead = 16;
-        for (Id id = 0; id < count; ++id) {
-            if (id + kAhead < count && flags[id + kAhead] != 0) {
-                __builtin_prefetch(tree.Label(id + kAhead).data());
-            }
-            if (flags[id] != 0 && text.IsIn(tree.Label(id))) {
-                flags[id] |= kMatched;
-            }
-            if (id % kCancelStride == 0 && cancel.Requested()) {
-                return cancelled();
-            }
-        }
+    } else if (!ClassifyInTwo(static_cast<Id>(count), classify)) {
+        return cancelled();
+    }
+    if (known) {
+        m_signatures = std::move(known);
+    } else if (!made.empty()) {
+        m_signatures = std::make_shared<const std::vector<std::uint16_t>>(std::move(made));
     }
 
     // Downward: a file kept by its name keeps everything below it; a member is kept by its label.
@@ -174,30 +253,28 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
             f |= (f & kFile) != 0 ? kKept | kWhole : kKept;
         }
     }
-    // Upward: a member kept for its own label (or above one) opens its parent and keeps it; a
-    // kept file keeps its folder open.
+    // Upward (children before their parents): a member kept for its own label, or above one,
+    // opens its parent and keeps it; a kept file keeps its folder open. Each parent's kept
+    // children are counted on the way.
+    m_begin.assign(count + 1, 0);
     for (Id id = static_cast<Id>(count); id-- > 0;) {
         const std::uint8_t f = flags[id];
-        const Id parent = tree.Parent(id);
-        if (parent == TagTree::kRoot || (f & kKept) == 0) {
+        if ((f & kKept) == 0) {
             continue;
         }
-        const bool shows = (f & kMember) != 0 ? (f & (kMatched | kOpen)) != 0 : true;
-        if (shows) {
+        const Id parent = tree.Parent(id);
+        if (parent == TagTree::kRoot) {
+            ++m_rootCount;
+            continue;
+        }
+        ++m_begin[parent];
+        if ((f & kMember) == 0 || (f & (kMatched | kOpen)) != 0) {
             flags[parent] |= kKept | kOpen;
         }
     }
 
-    // The index: count each parent's kept children, turn the counts into starts, place the
-    // children (ids ascend within a parent, so rows keep their order), then shift the starts back.
-    m_begin.assign(count + 1, 0);
-    for (Id id = 0; id < count; ++id) {
-        if ((flags[id] & kKept) == 0) {
-            continue;
-        }
-        const Id parent = tree.Parent(id);
-        ++(parent == TagTree::kRoot ? m_rootCount : m_begin[parent]);
-    }
+    // The index: the counts become starts, the children are placed (ids ascend within a parent,
+    // so rows keep their order), and the starts, moved on by the placing, are shifted back.
     std::uint32_t start = m_rootCount;
     for (std::size_t id = 0; id < count; ++id) {
         const std::uint32_t children = m_begin[id];
@@ -216,15 +293,11 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         const Id entry = (f & kMatched) != 0 ? (id | kFlag) : id;
         m_children[parent == TagTree::kRoot ? rootCursor++ : m_begin[parent]++] = entry;
     }
-    for (std::size_t id = count; id > 0; --id) {
-        m_begin[id] = m_begin[id - 1];
+    auto open = [&](std::size_t id) { return (flags[id] & (kKept | kOpen)) == (kKept | kOpen) ? kFlag : 0u; };
+    for (std::size_t id = count - 1; id > 0; --id) {
+        m_begin[id] = m_begin[id - 1] | open(id);
     }
-    m_begin[0] = m_rootCount;
-    for (Id id = 0; id < count; ++id) {
-        if ((flags[id] & (kKept | kOpen)) == (kKept | kOpen)) {
-            m_begin[id] |= kFlag;
-        }
-    }
+    m_begin[0] = m_rootCount | open(0);
     return true;
 }
 
@@ -281,7 +354,15 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
-    return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id);
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint16_t) : 0;
+    return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
+}
+
+std::shared_ptr<TagTreeFilter> TagTreeFilter::Signatures() const {
+    auto kept = std::make_shared<TagTreeFilter>();
+    kept->m_tree = m_tree;
+    kept->m_signatures = m_signatures;
+    return kept;
 }
 
 }  // namespace quarrow

@@ -12,11 +12,13 @@
 // are never folded, so a search never finds a letter inside a Japanese character.
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
-// used): 4 bytes a node of the tree plus 4 bytes a kept node.
+// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 2-byte signature of each label,
+// made once and handed from filter to filter, that spares reading most labels again.
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,8 +82,12 @@ public:
     std::vector<Id> ExpandedNodes() const;
     // The first kept member (a node with a tag under a file), or kRoot when there is none.
     Id FirstMember(const TagTree& tree) const noexcept;
-    // Memory held, in bytes.
+    // Memory held, in bytes (the label signatures included).
     std::size_t MemoryBytes() const noexcept;
+    // A filter that keeps nothing but carries this one's label signatures (made from the same
+    // tree), to pass as `previous` for a later text: its labels are then read again only where
+    // the signatures allow a match.
+    std::shared_ptr<TagTreeFilter> Signatures() const;
 
 private:
     // High bit of an m_begin entry: the node is shown open. High bit of an m_children entry: the
@@ -95,6 +101,7 @@ private:
     std::vector<Id> m_children;
     std::uint32_t m_rootCount = 0;
     const TagTree* m_tree = nullptr;
+    std::shared_ptr<const std::vector<std::uint16_t>> m_signatures;
 };
 
 }  // namespace quarrow

@@ -93,8 +93,13 @@ void TagTreeFiltering::OnTextEdited(const QString& text) {
         return;
     }
     TagFilterText filterText(CodePageBytes(text, model.GetCodePage()), model.GetCodePage());
-    m_worker->Start(model.Tree(), std::move(filterText), model.Filter(),
+    m_worker->Start(model.Tree(), std::move(filterText), Previous(),
                     [this, text](std::shared_ptr<const TagTreeFilter> result) { ShowResult(text, std::move(result)); });
+}
+
+std::shared_ptr<const TagTreeFilter> TagTreeFiltering::Previous() const {
+    const std::shared_ptr<const TagTreeFilter>& shown = m_view.Model().Filter();
+    return shown ? shown : m_signatures;
 }
 
 void TagTreeFiltering::CatchUp() {
@@ -110,7 +115,7 @@ void TagTreeFiltering::CatchUp() {
     const TagTreeItemModel& model = m_view.Model();
     auto result = std::make_shared<TagTreeFilter>();
     result->Apply(model.Tree(), TagFilterText(CodePageBytes(text, model.GetCodePage()), model.GetCodePage()),
-                  model.Filter().get());
+                  Previous().get());
     ShowResult(text, std::move(result));
 }
 
@@ -126,6 +131,7 @@ void TagTreeFiltering::ShowResult(const QString& text, std::shared_ptr<const Tag
     if (!m_saved) {
         SaveView();
     }
+    m_signatures = result->Signatures();
     const std::vector<TagTree::Id> open = result->ExpandedNodes();
     m_view.Model().SetFilter(std::move(result));
     m_view.ExpandQuietly(open);
@@ -207,6 +213,7 @@ void TagTreeFiltering::AfterRebuild(const std::string& tagsPath) {
     m_tagsPath = tagsPath;
     // The rebuild dropped the filter; what was saved names nodes of the old tree.
     m_saved.reset();
+    m_signatures.reset();
     m_appliedText.clear();
     if (!m_bar->Text().isEmpty()) {
         if (sameFile) {

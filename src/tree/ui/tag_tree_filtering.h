@@ -60,6 +60,8 @@ private:
     void ShowResult(const QString& text, std::shared_ptr<const TagTreeFilter> result);
     // Narrows to the field's text now, on this thread, unless the tree shows it already.
     void CatchUp();
+    // What a new text is narrowed from: the filter shown, or the labels' signatures.
+    std::shared_ptr<const TagTreeFilter> Previous() const;
     void SaveView();
     void RestoreView();
     void MoveIntoTree();
@@ -74,6 +76,7 @@ private:
     bool m_shown = false;
     QString m_appliedText;
     std::optional<SavedView> m_saved;  // the tree before the filter, while one is applied
+    std::shared_ptr<const TagTreeFilter> m_signatures;  // of the tree shown, once made
     std::string m_tagsPath;            // the tags file the tree was built from
 };
 
