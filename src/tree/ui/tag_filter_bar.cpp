@@ -8,6 +8,7 @@ namespace quarrow::ui {
 
 TagFilterBar::TagFilterBar(QWidget* parent) : QWidget(parent), m_field(new QLineEdit(this)) {
     setObjectName(QStringLiteral("TagFilterBar"));
+    setAutoFillBackground(true);  // it covers the tree's header entirely
     m_field->setObjectName(QStringLiteral("TagFilterField"));
     m_field->setPlaceholderText(QStringLiteral("名前で絞り込み"));
     m_field->setClearButtonEnabled(true);
