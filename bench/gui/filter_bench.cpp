@@ -18,8 +18,7 @@
 
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
-#include "settings/profile.h"
-#include "settings/setting_keys.h"
+#include "bench_app_options.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/tag_filter_bar.h"
@@ -79,16 +78,7 @@ int main(int argc, char* argv[]) {
     }
     QTemporaryDir home;
     const std::string dir = home.path().toStdString() + "/";
-    quarrow::Profile(dir + "quarrow.INI").WriteInt(quarrow::setting_keys::kSystem, quarrow::setting_keys::kMultiView, 1);
-    quarrow::ui::CQuarrowApp::Options options;
-    quarrow::AppPaths paths;
-    paths.executableDirectory = paths.homeDirectory = dir;
-    paths.profilePath = dir + "quarrow.INI";
-    paths.temporaryDirectory = dir + "tmp";
-    paths.defaultTagsPath = dir + "tmp/QR-SOURCE.tags";
-    paths.startDirectory = dir;
-    options.paths = paths;
-    options.runtimeDirectory = dir;
+    quarrow::ui::CQuarrowApp::Options options = quarrow::bench::BenchAppOptions(dir);
     quarrow::ui::CQuarrowView* view = nullptr;
     std::unique_ptr<PaintWatch> watch;
     options.viewCreated = [&](quarrow::ui::CQuarrowView& created) {

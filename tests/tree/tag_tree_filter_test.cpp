@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "tests/tree/test_store.h"
@@ -38,6 +39,13 @@ std::string Filtered(const char* tags, std::string_view text, CodePage cp = Code
     EXPECT_EQ(filter.Empty(), out.empty());
     return out;
 }
+
+// The fixture's tree, built once per test.
+struct BuiltTree {
+    TagStore store = test::MakeStore(kTags);
+    TagTree tree;
+    BuiltTree() { BuildTagTree(tree, store); }
+};
 
 struct FilterCase {
     const char* name;
@@ -130,29 +138,35 @@ TEST(TagTreeFilter, ShiftJisTrailBytesAreNeverFolded) {
     }
 }
 
-TEST(TagTreeFilter, NarrowingFromThePreviousTextGivesTheSameTree) {
-    const TagStore store = test::MakeStore(kTags);
-    TagTree tree;
-    BuildTagTree(tree, store);
+TEST(TagTreeFilter, ReusingThePreviousFilterGivesTheSameTree) {
+    // From a wider text only its matches are read again; from any earlier filter (or the
+    // signatures it leaves) the labels its signatures rule out are skipped.
+    const BuiltTree built;
+    const TagTree& tree = built.tree;
     TagTreeFilter wide;
     ASSERT_TRUE(wide.Apply(tree, TagFilterText("a", CodePage::Utf8)));
-    for (const char* text : {"an", "name", "widget", "Panel", "zzz"}) {
+    TagTreeFilter narrow;
+    ASSERT_TRUE(narrow.Apply(tree, TagFilterText("widget", CodePage::Utf8)));
+    const std::shared_ptr<TagTreeFilter> carrier = narrow.Signatures();
+    for (const char* text : {"an", "name", "widget", "Panel", "zzz", "a", "E", "main"}) {
         TagTreeFilter fresh;
-        TagTreeFilter narrowed;
         ASSERT_TRUE(fresh.Apply(tree, TagFilterText(text, CodePage::Utf8)));
-        ASSERT_TRUE(narrowed.Apply(tree, TagFilterText(text, CodePage::Utf8), &wide));
         std::string expected;
-        std::string actual;
         PrintTagTree(tree, fresh, expected);
-        PrintTagTree(tree, narrowed, actual);
-        EXPECT_EQ(actual, expected) << text;
+        const TagTreeFilter* const previousOnes[] = {&wide, &narrow, carrier.get()};
+        for (const TagTreeFilter* previous : previousOnes) {
+            TagTreeFilter reused;
+            ASSERT_TRUE(reused.Apply(tree, TagFilterText(text, CodePage::Utf8), previous));
+            std::string actual;
+            PrintTagTree(tree, reused, actual);
+            EXPECT_EQ(actual, expected) << text;
+        }
     }
 }
 
 TEST(TagTreeFilter, NavigationAndFirstMember) {
-    const TagStore store = test::MakeStore(kTags);
-    TagTree tree;
-    BuildTagTree(tree, store);
+    const BuiltTree built;
+    const TagTree& tree = built.tree;
     TagTreeFilter filter;
     ASSERT_TRUE(filter.Apply(tree, TagFilterText("widget", CodePage::Utf8)));
     const TagTree::Id folder = filter.Child(TagTree::kRoot, 0);
@@ -171,9 +185,8 @@ TEST(TagTreeFilter, NavigationAndFirstMember) {
 }
 
 TEST(TagTreeFilter, CancelledWorkKeepsNothing) {
-    const TagStore store = test::MakeStore(kTags);
-    TagTree tree;
-    BuildTagTree(tree, store);
+    const BuiltTree built;
+    const TagTree& tree = built.tree;
     const std::atomic<std::uint64_t> current{2};
     TagTreeFilter filter;
     EXPECT_FALSE(filter.Apply(tree, TagFilterText("a", CodePage::Utf8), nullptr, {&current, 1}));

@@ -69,6 +69,28 @@ start_quarrow() {
   last=$!
 }
 
+# A fake editor that records its arguments, a profile that starts it, and quarrow on
+# proj/proj.tags with its window focused (in $win).
+open_with_fake_editor() {
+  cat > "$work/editor" <<EDITOR
+#!/bin/sh
+for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
+mv "$work/editor.args.tmp" "$work/editor.args"
+EDITOR
+  chmod +x "$work/editor"
+  cat > "$work/quarrow.INI" <<INI
+[SYSTEM]
+MULTIVIEW=1
+[EDITOR]
+EDITORPATH=$work/editor
+EDITORFORMAT=+@l @f
+INI
+  start_quarrow "$work/proj/proj.tags"
+  win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
+  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
+  sleep 0.3
+}
+
 case "$mode" in
 tags)
   start_quarrow "-T$sample"
@@ -97,23 +119,7 @@ second)
 jump)
   mkdir -p "$work/proj/src"
   printf 'Solo\tsrc/Solo.java\t/^public class Solo {$/;"\tc\tline:3\taccess:public\n' > "$work/proj/proj.tags"
-  cat > "$work/editor" <<EDITOR
-#!/bin/sh
-for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
-mv "$work/editor.args.tmp" "$work/editor.args"
-EDITOR
-  chmod +x "$work/editor"
-  cat > "$work/quarrow.INI" <<INI
-[SYSTEM]
-MULTIVIEW=1
-[EDITOR]
-EDITORPATH=$work/editor
-EDITORFORMAT=+@l @f
-INI
-  start_quarrow "$work/proj/proj.tags"
-  win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
-  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  sleep 0.3
+  open_with_fake_editor
   # One file: the builder has opened its folder and file; End selects the tag, Enter jumps.
   xdotool key --window "$win" End
   sleep 0.2
@@ -131,23 +137,7 @@ filter)
     printf 'Beta\tsrc/b/Beta.java\t/^public class Beta {$/;"\tc\tline:3\taccess:public\n'
     printf 'computeTotal\tsrc/b/Beta.java\t/^  int computeTotal() {$/;"\tm\tline:42\tclass:Beta\taccess:public\n'
   } > "$work/proj/proj.tags"
-  cat > "$work/editor" <<EDITOR
-#!/bin/sh
-for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
-mv "$work/editor.args.tmp" "$work/editor.args"
-EDITOR
-  chmod +x "$work/editor"
-  cat > "$work/quarrow.INI" <<INI
-[SYSTEM]
-MULTIVIEW=1
-[EDITOR]
-EDITORPATH=$work/editor
-EDITORFORMAT=+@l @f
-INI
-  start_quarrow "$work/proj/proj.tags"
-  win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
-  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  sleep 0.3
+  open_with_fake_editor
   xdotool key --window "$win" ctrl+f
   sleep 0.3
   xdotool type --window "$win" --delay 30 total
