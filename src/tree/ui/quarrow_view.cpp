@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QToolTip>
@@ -104,6 +105,9 @@ void CQuarrowView::OnInitialUpdate() {
 }
 
 void CQuarrowView::ExpandQuietly(const std::vector<TagTree::Id>& nodes) {
+    // Tens of thousands of nodes after a filter: no signal per node. Whoever follows the
+    // expansion hears of the model's reset that always comes first.
+    const QSignalBlocker quiet(this);
     m_bBuilding = true;
     for (const TagTree::Id id : nodes) {
         expand(m_model.IndexOf(id));
