@@ -10,7 +10,7 @@ TagFilterBar::TagFilterBar(QWidget* parent) : QWidget(parent), m_field(new QLine
     setObjectName(QStringLiteral("TagFilterBar"));
     setAutoFillBackground(true);  // it covers the tree's header entirely
     m_field->setObjectName(QStringLiteral("TagFilterField"));
-    m_field->setPlaceholderText(QStringLiteral("名前で絞り込み"));
+    m_field->setPlaceholderText(tr("名前で絞り込み"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     auto* layout = new QHBoxLayout(this);

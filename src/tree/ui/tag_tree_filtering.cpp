@@ -44,7 +44,7 @@ TagTreeFiltering::TagTreeFiltering(CQuarrowView& view)
     new FillParent(*m_bar);
     new FillParent(*m_emptyNote);
     m_emptyNote->setObjectName(QStringLiteral("TagFilterEmptyNote"));
-    m_emptyNote->setText(QStringLiteral("一致する名前はありません"));
+    m_emptyNote->setText(tr("一致する名前はありません"));
     m_emptyNote->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_emptyNote->setMargin(8);
     m_emptyNote->setEnabled(false);  // drawn in the greyed text colour
