@@ -39,6 +39,14 @@
         <source>Quarrow のバージョン情報(&amp;A)...</source>
         <translation>&amp;About Quarrow...</translation>
     </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>検索(&amp;F)	Ctrl+F</source>
+        <translation>&amp;Find	Ctrl+F</translation>
+    </message>
 </context>
 <context>
     <name>DialogTextLimit</name>
@@ -268,6 +276,20 @@
     <message>
         <source>書き込み済み： %1 バイト</source>
         <translation>Written: %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagFilterBar</name>
+    <message>
+        <source>名前で絞り込み</source>
+        <translation>Filter by name</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagTreeFiltering</name>
+    <message>
+        <source>一致する名前はありません</source>
+        <translation>No matching names</translation>
     </message>
 </context>
 </TS>
