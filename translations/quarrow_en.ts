@@ -47,6 +47,14 @@
         <source>検索(&amp;F)	Ctrl+F</source>
         <translation>&amp;Find	Ctrl+F</translation>
     </message>
+    <message>
+        <source>言語別アイコン</source>
+        <translation>Icons by &amp;Language</translation>
+    </message>
+    <message>
+        <source>スコープで入れ子表示</source>
+        <translation>&amp;Nest Members by Scope</translation>
+    </message>
 </context>
 <context>
     <name>DialogTextLimit</name>

@@ -27,6 +27,8 @@ constexpr const char* kUsage =
     "  --filter TEXT    print only the members whose names contain TEXT (ignoring the case of\n"
     "                   ASCII letters) with their files and folders, and the files whose names\n"
     "                   contain it; an empty TEXT prints the whole tree\n"
+    "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
+    "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
     "                   (the default, as for UTF-8)\n"
     "  --help           show this text\n"
@@ -36,6 +38,7 @@ constexpr const char* kUsage =
 struct Request {
     bool store = false;
     const char* filter = "";
+    quarrow::TreeOptions options;
     int codePage = 0;
     const char* path = nullptr;
 };
@@ -62,6 +65,8 @@ std::string SetCodePage(Request& request, const char* value) {
 
 constexpr OptionSpec kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
+    {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
+    {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
     {"--code-page", true, SetCodePage},
     {"--filter", true, [](Request& request, const char* value) { request.filter = value; return std::string(); }},
 };
@@ -128,6 +133,7 @@ int main(int argc, char** argv) {
     const bool store = request.store;
     const char* path = request.path;
     const int codePage = request.codePage;
+    const quarrow::TreeOptions options = request.options;
 
     // Printing a million lines must not dominate the run: a large buffer for stdout (the tree
     // printer gathers its own blocks; the store is written line by line).
@@ -154,7 +160,7 @@ int main(int argc, char** argv) {
         written = doc.WriteTags(stdout);
     } else {
         quarrow::TagTree tree;
-        quarrow::BuildTagTree(tree, doc.GetTags(), cp);
+        quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
         const quarrow::TagFilterText text(request.filter, cp);
         if (text.Empty()) {
             written = quarrow::PrintTagTree(tree, stdout);

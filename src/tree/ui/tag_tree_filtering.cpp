@@ -204,8 +204,12 @@ void TagTreeFiltering::JumpToFirstMember() {
 }
 
 void TagTreeFiltering::BeforeRebuild() {
-    // The worker reads the tree that is about to be replaced.
+    // The worker reads the tree that is about to be replaced; a rebuild that keeps the user's
+    // place finds the tree as the user had it without the filter.
     m_worker->Cancel();
+    if (m_saved) {
+        RestoreView();
+    }
 }
 
 void TagTreeFiltering::AfterRebuild(const std::string& tagsPath) {

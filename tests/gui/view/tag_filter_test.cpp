@@ -139,6 +139,18 @@ TEST_F(FilterTest, ReadingTheSameFileAgainKeepsTheFilter) {
     QTest::keyClick(&Field(), Qt::Key_Escape);
     EXPECT_EQ(Labels(), whole);
 
+    // A tree option rebuilds the tree: the filter is put back on the new tree, and Esc still
+    // brings back the whole tree.
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("main"));
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("main"));
+    EXPECT_NE(Labels().find("Main.java+"), std::string::npos);
+    EXPECT_EQ(Labels().find("Strings"), std::string::npos);
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(Labels().find("+"), std::string::npos);
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+
     // Another file starts without the filter.
     m_view->OnCmdMsg(command::kViewFind);
     Type(QStringLiteral("main"));
