@@ -44,6 +44,10 @@
         <translation>&amp;View</translation>
     </message>
     <message>
+        <source>検索(&amp;F)	Ctrl+F</source>
+        <translation>&amp;Find	Ctrl+F</translation>
+    </message>
+    <message>
         <source>最新の情報に更新(&amp;R)	F5</source>
         <translation>&amp;Refresh	F5</translation>
     </message>
@@ -314,6 +318,20 @@
     <message>
         <source>TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。</source>
         <translation>The tags file %1 is gone. The tree stays as it was; the file is read again when it comes back.</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagFilterBar</name>
+    <message>
+        <source>名前で絞り込み</source>
+        <translation>Filter by name</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagTreeFiltering</name>
+    <message>
+        <source>一致する名前はありません</source>
+        <translation>No matching names</translation>
     </message>
 </context>
 </TS>

@@ -17,8 +17,6 @@
 #include "app/ui/main_frame.h"
 #include "bench_app.h"
 #include "app/ui/quarrow_app.h"
-#include "settings/profile.h"
-#include "settings/setting_keys.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "tags/quarrow_doc.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
+#include "tree/tag_tree_filter.h"
 #include "tree/tag_tree_printer.h"
 
 namespace {
@@ -23,6 +24,9 @@ constexpr const char* kUsage =
     "the image index, a blank and the label; \" [expanded]\" marks a node shown open.\n"
     "\n"
     "  --store          print the ordered tag lines instead, as saving the document writes them\n"
+    "  --filter TEXT    print only the members whose names contain TEXT (ignoring the case of\n"
+    "                   ASCII letters) with their files and folders, and the files whose names\n"
+    "                   contain it; an empty TEXT prints the whole tree\n"
     "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
     "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
@@ -33,6 +37,7 @@ constexpr const char* kUsage =
 // What the command line asks for.
 struct Request {
     bool store = false;
+    const char* filter = "";
     quarrow::TreeOptions options;
     int codePage = 0;
     const char* path = nullptr;
@@ -63,6 +68,7 @@ constexpr OptionSpec kOptions[] = {
     {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
     {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
     {"--code-page", true, SetCodePage},
+    {"--filter", true, [](Request& request, const char* value) { request.filter = value; return std::string(); }},
 };
 
 int Fail(const std::string& message) {
@@ -155,7 +161,14 @@ int main(int argc, char** argv) {
     } else {
         quarrow::TagTree tree;
         quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
-        written = quarrow::PrintTagTree(tree, stdout);
+        const quarrow::TagFilterText text(request.filter, cp);
+        if (text.Empty()) {
+            written = quarrow::PrintTagTree(tree, stdout);
+        } else {
+            quarrow::TagTreeFilter kept;
+            kept.Apply(tree, text);
+            written = quarrow::PrintTagTree(tree, kept, stdout);
+        }
     }
     if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quarrow-tree: cannot write the output: %s\n", std::strerror(errno));

@@ -128,22 +128,6 @@ TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
     return m_children[(parent == kRoot ? 0 : m_childBegin[parent]) + row];
 }
 
-const CTagEntry* TagTree::Tag(Id id) const noexcept {
-    const Node& node = m_nodes[id];
-    if ((node.flags & kOtherTag) != 0) {
-        return m_otherTags[node.tag];
-    }
-    return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
-}
-
-std::string_view TagTree::Label(Id id) const noexcept {
-    const Node& node = m_nodes[id];
-    if ((node.flags & kOwnLabel) != 0) {
-        return m_otherLabels[node.label.index];
-    }
-    return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
-}
-
 void TagTree::SetImage(Id id, int image) noexcept {
     assert(image >= 0 && image <= 0xFF);
     m_nodes[id].image = static_cast<std::uint8_t>(image);

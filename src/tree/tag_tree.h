@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tags/tag_entry.h"
 #include "tree/tag_tree_model.h"
 
 namespace quarrow {
@@ -43,13 +44,25 @@ public:
     std::size_t Row(Id id) const noexcept { return m_nodes[id].row; }
 
     // Node contents (id below NodeCount()).
-    std::string_view Label(Id id) const noexcept;
+    std::string_view Label(Id id) const noexcept {
+        const Node& node = m_nodes[id];
+        if ((node.flags & kOwnLabel) != 0) {
+            return m_otherLabels[node.label.index];
+        }
+        return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
+    }
     int Image(Id id) const noexcept { return m_nodes[id].image; }
     int SelectedImage(Id id) const noexcept { return m_nodes[id].selectedImage; }
     // The window swaps a folder's open and closed image (both of its images).
     void SetImage(Id id, int image) noexcept;
     void SetSelectedImage(Id id, int selectedImage) noexcept;
-    const CTagEntry* Tag(Id id) const noexcept;  // null for directories
+    const CTagEntry* Tag(Id id) const noexcept {  // null for directories
+        const Node& node = m_nodes[id];
+        if ((node.flags & kOtherTag) != 0) {
+            return m_otherTags[node.tag];
+        }
+        return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
+    }
     bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
 
 private:

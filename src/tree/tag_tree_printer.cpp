@@ -5,22 +5,40 @@
 #include <memory>
 #include <vector>
 
+#include "tree/tag_tree_filter.h"
+
 namespace quarrow {
 
 namespace {
 
 constexpr std::string_view kExpandedMark = " [expanded]";
 
-// Walks the tree depth first without recursion (folders may nest as deep as the store says) and
+// The whole tree as the builder made it.
+struct WholeTree {
+    const TagTree& tree;
+    std::size_t ChildCount(TagTree::Id id) const noexcept { return tree.ChildCount(id); }
+    TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return tree.Child(parent, row); }
+    bool IsExpanded(TagTree::Id id) const noexcept { return tree.IsExpanded(id); }
+};
+
+// Only the nodes a filter keeps, open as the filter says.
+struct KeptTree {
+    const TagTreeFilter& filter;
+    std::size_t ChildCount(TagTree::Id id) const noexcept { return filter.ChildCount(id); }
+    TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return filter.Child(parent, row); }
+    bool IsExpanded(TagTree::Id id) const noexcept { return filter.IsExpanded(id); }
+};
+
+// Walks the shape depth first without recursion (folders may nest as deep as the store says) and
 // hands each node's line to `sink` as (indent, image, label, expanded).
-template <typename Sink>
-void WalkTree(const TagTree& tree, Sink&& sink) {
+template <typename Shape, typename Sink>
+void WalkTree(const TagTree& tree, const Shape& shape, Sink&& sink) {
     struct Level {
         TagTree::Id parent;
         std::size_t row;
         std::size_t count;
     };
-    std::vector<Level> stack{{TagTree::kRoot, 0, tree.ChildCount(TagTree::kRoot)}};
+    std::vector<Level> stack{{TagTree::kRoot, 0, shape.ChildCount(TagTree::kRoot)}};
     while (!stack.empty()) {
         Level& level = stack.back();
         if (level.row == level.count) {
@@ -31,11 +49,11 @@ void WalkTree(const TagTree& tree, Sink&& sink) {
         // so that its cache miss overlaps with this line's work.
         constexpr std::size_t kAhead = 8;
         if (level.row + kAhead < level.count) {
-            __builtin_prefetch(tree.Label(tree.Child(level.parent, level.row + kAhead)).data());
+            __builtin_prefetch(tree.Label(shape.Child(level.parent, level.row + kAhead)).data());
         }
-        const TagTree::Id id = tree.Child(level.parent, level.row++);
-        sink((stack.size() - 1) * 2, tree.Image(id), tree.Label(id), tree.IsExpanded(id));
-        if (const std::size_t children = tree.ChildCount(id); children != 0) {
+        const TagTree::Id id = shape.Child(level.parent, level.row++);
+        sink((stack.size() - 1) * 2, tree.Image(id), tree.Label(id), shape.IsExpanded(id));
+        if (const std::size_t children = shape.ChildCount(id); children != 0) {
             stack.push_back({id, 0, children});
         }
     }
@@ -58,10 +76,9 @@ std::size_t LineSize(std::size_t indent, std::string_view label) {
     return indent + 11 + 1 + label.size() + kExpandedMark.size() + 1;
 }
 
-}  // namespace
-
-void PrintTagTree(const TagTree& tree, std::string& out) {
-    WalkTree(tree, [&out](std::size_t indent, int image, std::string_view label, bool expanded) {
+template <typename Shape>
+void PrintShape(const TagTree& tree, const Shape& shape, std::string& out) {
+    WalkTree(tree, shape, [&out](std::size_t indent, int image, std::string_view label, bool expanded) {
         const std::size_t start = out.size();
         out.resize(start + LineSize(indent, label));
         char* end = WriteLine(out.data() + start, indent, image, label, expanded);
@@ -69,7 +86,8 @@ void PrintTagTree(const TagTree& tree, std::string& out) {
     });
 }
 
-bool PrintTagTree(const TagTree& tree, std::FILE* file) {
+template <typename Shape>
+bool PrintShape(const TagTree& tree, const Shape& shape, std::FILE* file) {
     // Lines are gathered into blocks with plain stores: a million lines of small appends or
     // writes would cost more than the walk.
     constexpr std::size_t kBlock = 1 << 16;
@@ -82,7 +100,7 @@ bool PrintTagTree(const TagTree& tree, std::FILE* file) {
         }
     };
     std::string longLine;  // a line larger than the block (a very deep or long one)
-    WalkTree(tree, [&](std::size_t indent, int image, std::string_view label, bool expanded) {
+    WalkTree(tree, shape, [&](std::size_t indent, int image, std::string_view label, bool expanded) {
         const std::size_t size = LineSize(indent, label);
         if (used + size > kBlock) {
             write(block.get(), used);
@@ -98,6 +116,20 @@ bool PrintTagTree(const TagTree& tree, std::FILE* file) {
     });
     write(block.get(), used);
     return ok && std::fflush(file) == 0;
+}
+
+}  // namespace
+
+void PrintTagTree(const TagTree& tree, std::string& out) { PrintShape(tree, WholeTree{tree}, out); }
+
+bool PrintTagTree(const TagTree& tree, std::FILE* file) { return PrintShape(tree, WholeTree{tree}, file); }
+
+void PrintTagTree(const TagTree& tree, const TagTreeFilter& filter, std::string& out) {
+    PrintShape(tree, KeptTree{filter}, out);
+}
+
+bool PrintTagTree(const TagTree& tree, const TagTreeFilter& filter, std::FILE* file) {
+    return PrintShape(tree, KeptTree{filter}, file);
 }
 
 }  // namespace quarrow

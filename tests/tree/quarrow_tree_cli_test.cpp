@@ -62,6 +62,22 @@ TEST(QuarrowTree, CodePage932ReadsKeysOnCharacterBoundaries) {
     EXPECT_EQ(RunTool("'" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  4 a\n");
 }
 
+TEST(QuarrowTree, FilterPrintsTheKeptNodesWithTheirExpansion) {
+    EXPECT_EQ(RunTool("--filter RUN '" + kData + "/small.tags'").out,
+              "12 src/com/example/app [expanded]\n  11 Main.java [expanded]\n    5 run\n");
+    // Kept by its name only: all its members, shown closed.
+    EXPECT_EQ(RunTool("--filter=strings.java '" + kData + "/small.tags'").out,
+              "12 src/com/example/util [expanded]\n  11 Strings.java\n    9 com.example.util\n"
+              "    8 Strings\n    7 join\n    0 EMPTY\n");
+    EXPECT_EQ(RunTool("--filter '' '" + kData + "/small.tags'").out, ReadFile(kData + "/small.tree.txt"));
+    const ToolRun none = RunTool("--filter zzz '" + kData + "/small.tags'");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    // With the code page: the member is found, and read with the Shift-JIS rules.
+    EXPECT_EQ(RunTool("--code-page 932 --filter A '" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  7 a\n");
+    EXPECT_EQ(RunTool("--filter").status, 2);
+}
+
 TEST(QuarrowTree, MissingFileFailsWithAMessageNamingIt) {
     const std::string missing = kData + "/no-such-file.tags";
     const ToolRun run = RunTool("'" + missing + "'");

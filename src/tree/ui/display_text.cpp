@@ -1,6 +1,7 @@
 #include "tree/ui/display_text.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace quarrow::ui {
 
@@ -16,6 +17,17 @@ QString DisplayText(std::string_view bytes, CodePage cp) {
         }
     }
     return QString::fromUtf8(bytes.data(), size);
+}
+
+std::string CodePageBytes(const QString& text, CodePage cp) {
+    if (cp == CodePage::ShiftJis) {
+        QStringEncoder encoder("Shift_JIS", QStringEncoder::Flag::Stateless);
+        if (encoder.isValid()) {
+            const QByteArray bytes = encoder.encode(text);
+            return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+        }
+    }
+    return text.toStdString();
 }
 
 }  // namespace quarrow::ui

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QToolTip>
@@ -74,9 +76,11 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
+    m_filtering = std::make_unique<TagTreeFiltering>(*this);
 }
 
 CQuarrowView::~CQuarrowView() {
+    m_filtering.reset();
     m_settings.Save(m_profile);
     m_dlgCreateTags.reset();
     m_dlgSettings.reset();
@@ -104,18 +108,42 @@ void CQuarrowView::OnInitialUpdate() {
     if (m_popup) {
         m_popup->close();
     }
+    m_filtering->BeforeRebuild();
     m_model.Rebuild(store, cp, Options());
 
-    // The builder opens the last folder and file of a one-file tree; that expansion keeps the
-    // images it set.
-    m_bBuilding = true;
+    // The builder opens the last folder and file of a one-file tree.
+    std::vector<TagTree::Id> open;
     const TagTree& tree = m_model.Tree();
     for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
         if (tree.IsExpanded(id)) {
-            expand(m_model.IndexOf(id));
+            open.push_back(id);
         }
     }
+    ExpandQuietly(open);
+    m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
+}
+
+void CQuarrowView::ExpandQuietly(const std::vector<TagTree::Id>& nodes) {
+    // Tens of thousands of nodes after a filter: no signal per node. Whoever follows the
+    // expansion hears of the model's reset that always comes first.
+    const QSignalBlocker quiet(this);
+    m_bBuilding = true;
+    for (const TagTree::Id id : nodes) {
+        expand(m_model.IndexOf(id));
+    }
     m_bBuilding = false;
+}
+
+QPoint CQuarrowView::ScrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void CQuarrowView::SetScrollPosition(const QPoint& position) {
+    // The ranges are known only once the rows are laid out.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    horizontalScrollBar()->setValue(position.x());
+    verticalScrollBar()->setValue(position.y());
 }
 
 bool CQuarrowView::OnCmdMsg(int id) {
@@ -125,6 +153,9 @@ bool CQuarrowView::OnCmdMsg(int id) {
         return true;
     case command::kSettings:
         OnSettings();
+        return true;
+    case command::kViewFind:
+        m_filtering->Show();
         return true;
     case command::kViewLangIcons:
     case command::kViewNestScope: {
@@ -157,6 +188,9 @@ void CQuarrowView::RebuildKeepingPlace() {
     // A node's key: its tag and whether it is the file node that carries it (a file node shares
     // its first member's tag), or for a folder its number among the folders, which both builds
     // make alike.
+    // The place kept is the one of the whole tree: a filter shown is taken off first and put back
+    // on the new tree.
+    m_filtering->BeforeRebuild();
     const TagTree& tree = m_model.Tree();
     auto keys = [&tree](auto&& visit) {
         std::uintptr_t folders = 0;
@@ -214,6 +248,7 @@ void CQuarrowView::RebuildKeepingPlace() {
     if (topIndex.isValid()) {
         scrollTo(topIndex, QAbstractItemView::PositionAtTop);
     }
+    m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
 
 void CQuarrowView::OnCreateTags() {

@@ -17,6 +17,7 @@
 #include "settings/view_settings.h"
 #include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
+#include "tree/ui/tag_tree_filtering.h"
 #include "tree/ui/tree_image_list.h"
 
 namespace quarrow {
@@ -63,8 +64,8 @@ public:
     // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
     // with the shown tree as it was, when the memory is not there.
     void PrepareUpdate(const TagStore& store, CodePage cp);
-    // The view's commands: 57600, 32771 and the two tree options of "表示(&V)". False for any
-    // other, which goes on to the document.
+    // The view's commands: 57600, 32771, 32772 (the filter field) and the two tree options of
+    // "表示(&V)". False for any other, which goes on to the document.
     bool OnCmdMsg(int id);
     // Whether the option of a checkable command is on.
     bool IsCommandChecked(int id) const noexcept;
@@ -73,6 +74,13 @@ public:
 
     // Starts the editor at the tag of `index`; a node without a tag does nothing.
     void JumpToEditor(const QModelIndex& index);
+
+    // Opens `nodes` without changing their images, as the builder's own expansion does.
+    void ExpandQuietly(const std::vector<TagTree::Id>& nodes);
+    // The scroll bars' values, and setting them once the rows are laid out.
+    QPoint ScrollPosition() const;
+    void SetScrollPosition(const QPoint& position);
+    TagTreeFiltering& Filtering() noexcept { return *m_filtering; }
 
     // The tool tip for a point of the viewport, as the mouse would get it there: the tag's
     // source line of a leaf node under its icon or label, or nothing.
@@ -115,6 +123,7 @@ private:
     const quarrow::CQuarrowDoc* m_pDocument = nullptr;
     Hooks m_hooks;
     JumpFunction m_jump;
+    std::unique_ptr<TagTreeFiltering> m_filtering;  // after the model: it stops reading the tree first
     QPointer<QMenu> m_popup;
     bool m_bMouseSelecting = false;  // inside a left-button press: a selection now is the mouse's
     bool m_bBuilding = false;        // the builder's own expansion keeps the folder image

@@ -54,6 +54,7 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
     m_bPrepared = false;
     beginResetModel();
     m_codePage = cp;
+    m_filter.reset();
     if (prepared) {
         std::swap(m_tree, m_prepared);
     } else {
@@ -65,9 +66,24 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
 
 void TagTreeItemModel::Reset() {
     beginResetModel();
+    m_filter.reset();
     m_tree.Clear();
     m_tree.EndBuild();
     endResetModel();
+}
+
+void TagTreeItemModel::SetFilter(std::shared_ptr<const TagTreeFilter> filter) {
+    beginResetModel();
+    m_filter = std::move(filter);
+    endResetModel();
+}
+
+std::size_t TagTreeItemModel::ShownChildCount(TagTree::Id id) const noexcept {
+    return m_filter ? m_filter->ChildCount(id) : m_tree.ChildCount(id);
+}
+
+std::size_t TagTreeItemModel::ShownRow(TagTree::Id id) const noexcept {
+    return m_filter ? m_filter->Row(m_tree, id) : m_tree.Row(id);
 }
 
 TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
@@ -81,7 +97,7 @@ QModelIndex TagTreeItemModel::IndexOf(TagTree::Id id) const {
     if (id == TagTree::kRoot || id >= m_tree.NodeCount()) {
         return {};
     }
-    return createIndex(static_cast<int>(m_tree.Row(id)), 0, static_cast<quintptr>(id));
+    return createIndex(static_cast<int>(ShownRow(id)), 0, static_cast<quintptr>(id));
 }
 
 const CTagEntry* TagTreeItemModel::TagOf(const QModelIndex& index) const noexcept {
@@ -113,10 +129,12 @@ QModelIndex TagTreeItemModel::index(int row, int column, const QModelIndex& pare
         return {};
     }
     const TagTree::Id parentId = IdOf(parent);
-    if (static_cast<std::size_t>(row) >= m_tree.ChildCount(parentId)) {
+    if (static_cast<std::size_t>(row) >= ShownChildCount(parentId)) {
         return {};
     }
-    return createIndex(row, 0, static_cast<quintptr>(m_tree.Child(parentId, static_cast<std::size_t>(row))));
+    const auto at = static_cast<std::size_t>(row);
+    const TagTree::Id id = m_filter ? m_filter->Child(parentId, at) : m_tree.Child(parentId, at);
+    return createIndex(row, 0, static_cast<quintptr>(id));
 }
 
 QModelIndex TagTreeItemModel::parent(const QModelIndex& child) const {
@@ -132,7 +150,7 @@ int TagTreeItemModel::rowCount(const QModelIndex& parent) const {
         return 0;
     }
     // A file of more rows than an int holds cannot be shown in full; its first rows still can.
-    const std::size_t count = m_tree.ChildCount(IdOf(parent));
+    const std::size_t count = ShownChildCount(IdOf(parent));
     return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
 }
 
@@ -162,7 +180,7 @@ Qt::ItemFlags TagTreeItemModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     }
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_tree.ChildCount(IdOf(index)) == 0) {
+    if (ShownChildCount(IdOf(index)) == 0) {
         result |= Qt::ItemNeverHasChildren;
     }
     return result;

@@ -1,13 +1,17 @@
 #pragma once
 // The tag tree as a read-only Qt item model: one column, rows straight from the compact TagTree
 // (no object per node), labels decoded when the view asks for them, icons from the image list.
-// An index's internal id is the node's id in the tree.
+// An index's internal id is the node's id in the tree. With a filter set, only the nodes it keeps
+// are rows.
 
 #include <QAbstractItemModel>
+
+#include <memory>
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
+#include "tree/tag_tree_filter.h"
 
 namespace quarrow {
 class CTagEntry;
@@ -40,6 +44,10 @@ public:
     void DropPrepared() noexcept;
     // Empties the tree.
     void Reset();
+    // Shows only the nodes `filter` keeps (made from Tree()), or the whole tree for null. A
+    // rebuild or a reset drops the filter.
+    void SetFilter(std::shared_ptr<const TagTreeFilter> filter);
+    const std::shared_ptr<const TagTreeFilter>& Filter() const noexcept { return m_filter; }
 
     const TagTree& Tree() const noexcept { return m_tree; }
     // The node of `index`; TagTree::kRoot for the invalid index.
@@ -62,6 +70,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // The rows shown: the filter's when there is one, else the tree's.
+    std::size_t ShownChildCount(TagTree::Id id) const noexcept;
+    std::size_t ShownRow(TagTree::Id id) const noexcept;
+
     const TreeImageList& m_images;
     TagTree m_tree;
     TagTree m_prepared;
@@ -70,6 +82,7 @@ private:
     const CTagEntry* m_pPreparedFirst = nullptr;
     std::size_t m_nPreparedSize = 0;
     TreeOptions m_preparedOptions;
+    std::shared_ptr<const TagTreeFilter> m_filter;
     CodePage m_codePage = CodePage::Utf8;
 };
 

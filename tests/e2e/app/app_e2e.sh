@@ -4,6 +4,7 @@
 #   second   a second "-T" start closes the first window, which writes its settings on the way out
 #   jump     End and Enter in the tree start the configured editor (a fake one that records its
 #            arguments) at the tag's line and file
+#   filter   Ctrl+F, a name typed into the filter field and Enter start the editor at that tag
 # Usage: app_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR MODE [SCREENSHOT]
 set -euo pipefail
 exe=$1
@@ -39,6 +40,23 @@ start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
+# A fake editor that records its arguments, a profile that starts it, and quarrow on
+# proj/proj.tags with its window focused (in $win).
+open_with_fake_editor() {
+  write_recording_editor
+  cat > "$work/quarrow.INI" <<INI
+[SYSTEM]
+MULTIVIEW=1
+[EDITOR]
+EDITORPATH=$work/editor
+EDITORFORMAT=+@l @f
+INI
+  start_quarrow "$work/proj/proj.tags"
+  win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
+  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
+  sleep 0.3
+}
+
 case "$mode" in
 tags)
   start_quarrow "-T$sample"
@@ -67,18 +85,7 @@ second)
 jump)
   mkdir -p "$work/proj/src"
   printf 'Solo\tsrc/Solo.java\t/^public class Solo {$/;"\tc\tline:3\taccess:public\n' > "$work/proj/proj.tags"
-  write_recording_editor
-  cat > "$work/quarrow.INI" <<INI
-[SYSTEM]
-MULTIVIEW=1
-[EDITOR]
-EDITORPATH=$work/editor
-EDITORFORMAT=+@l @f
-INI
-  start_quarrow "$work/proj/proj.tags"
-  win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
-  xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  sleep 0.3
+  open_with_fake_editor
   # One file: the builder has opened its folder and file; End selects the tag, Enter jumps.
   xdotool key --window "$win" End
   sleep 0.2
@@ -86,6 +93,28 @@ INI
   for _ in $(seq 100); do [ -e "$work/editor.args" ] && break; sleep 0.1; done
   [ -e "$work/editor.args" ] || fail "the editor was not started"
   expected=$(printf '+3\n%s/proj/src/Solo.java' "$work")
+  [ "$(cat "$work/editor.args")" = "$expected" ] || fail "editor arguments: $(cat "$work/editor.args")"
+  ;;
+filter)
+  mkdir -p "$work/proj/src/a" "$work/proj/src/b"
+  {
+    printf 'Alpha\tsrc/a/Alpha.java\t/^public class Alpha {$/;"\tc\tline:2\taccess:public\n'
+    printf 'start\tsrc/a/Alpha.java\t/^  void start() {$/;"\tm\tline:7\tclass:Alpha\taccess:public\n'
+    printf 'Beta\tsrc/b/Beta.java\t/^public class Beta {$/;"\tc\tline:3\taccess:public\n'
+    printf 'computeTotal\tsrc/b/Beta.java\t/^  int computeTotal() {$/;"\tm\tline:42\tclass:Beta\taccess:public\n'
+  } > "$work/proj/proj.tags"
+  open_with_fake_editor
+  xdotool key --window "$win" ctrl+f
+  sleep 0.3
+  xdotool type --window "$win" --delay 30 total
+  sleep 0.3
+  if [ -n "$shot" ] && command -v import >/dev/null; then
+    import -window root "$shot"
+  fi
+  xdotool key --window "$win" Return
+  for _ in $(seq 100); do [ -e "$work/editor.args" ] && break; sleep 0.1; done
+  [ -e "$work/editor.args" ] || fail "the editor was not started"
+  expected=$(printf '+42\n%s/proj/src/b/Beta.java' "$work")
   [ "$(cat "$work/editor.args")" = "$expected" ] || fail "editor arguments: $(cat "$work/editor.args")"
   ;;
 *)

@@ -1,0 +1,368 @@
+#include "tree/tag_tree_filter.h"
+
+#include <algorithm>
+#include <cassert>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include "tags/tag_entry.h"
+
+namespace quarrow {
+namespace {
+
+constexpr unsigned char Fold(unsigned char byte) noexcept {
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
+}
+
+// Per node while a filter is made (freed afterwards).
+enum : std::uint8_t {
+    kMatched = 1,  // the node's own label contains the text
+    kKept = 2,
+    kOpen = 4,     // shown open: a member below it is kept for its own label
+    kWhole = 8,    // everything below is kept (a file kept by its name)
+    kFile = 16,
+    kMember = 32,
+};
+
+// Nodes between two looks at the cancel flag.
+constexpr std::size_t kCancelStride = 8192;
+
+// Which of 16 classes of byte a label holds: bit (byte & 15) for each byte. Folding an ASCII
+// letter changes bit 5 only, so a label holding a text holds every class the text does, folded
+// or not, and most labels are ruled out without reading them again.
+std::uint16_t SignatureOf(std::string_view label) noexcept {
+    std::uint16_t signature = 0;
+    for (const char c : label) {
+        signature = static_cast<std::uint16_t>(signature | (1u << (static_cast<unsigned char>(c) & 15u)));
+    }
+    return signature;
+}
+
+// Runs classify(first, last, true) over [0, count) in two halves side by side, the second on a
+// thread of its own (or after the first when no thread can be had). False when either half was
+// cancelled.
+template <typename Classify>
+bool ClassifyInTwo(TagTree::Id count, Classify& classify) {
+    constexpr TagTree::Id kWorthASecondThread = 1 << 16;
+    if (count < kWorthASecondThread) {
+        return classify(0, count, true);
+    }
+    const TagTree::Id half = count / 2;
+    bool second = false;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { second = classify(half, count, true); });
+    } catch (const std::system_error&) {
+        second = classify(half, count, true);
+    }
+    const bool first = classify(0, half, true);
+    if (helper.joinable()) {
+        helper.join();
+    }
+    return first && second;
+}
+
+}  // namespace
+
+TagFilterText::TagFilterText(std::string_view text, CodePage cp) : m_cp(cp) {
+    m_text.reserve(text.size());
+    m_folds.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t width = CharWidthAt(cp, text, i);
+        if (width == 2) {
+            m_text.append(text.substr(i, 2));
+            m_folds.append(2, '\0');
+        } else {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            m_text.push_back(static_cast<char>(Fold(byte)));
+            m_folds.push_back(Fold(byte) != byte || (byte >= 'a' && byte <= 'z') ? '\1' : '\0');
+        }
+        i += width;
+    }
+}
+
+bool TagFilterText::IsIn(std::string_view label) const noexcept {
+    const std::size_t size = m_text.size();
+    if (size == 0) {
+        return true;
+    }
+    if (label.size() < size) {
+        return false;
+    }
+    const auto* needle = reinterpret_cast<const unsigned char*>(m_text.data());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(label.data());
+    const std::size_t last = label.size() - size;
+    if (m_cp != CodePage::ShiftJis) {
+        // Byte-wise: folding a byte that is not an ASCII letter changes nothing.
+        const unsigned char first = needle[0];
+        for (std::size_t i = 0; i <= last; ++i) {
+            if (Fold(bytes[i]) != first) {
+                continue;
+            }
+            std::size_t j = 1;
+            while (j < size && Fold(bytes[i + j]) == needle[j]) {
+                ++j;
+            }
+            if (j == size) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Code page 932: start only on a character boundary and fold only where the text has a
+    // single-byte letter. Both start on a boundary and agree byte for byte, so their characters
+    // line up: a folded byte of the text always meets a single-byte character of the label.
+    for (std::size_t i = 0; i <= last; i += CharWidthAt(m_cp, label, i)) {
+        std::size_t j = 0;
+        while (j < size) {
+            const unsigned char byte = m_folds[j] != 0 ? Fold(bytes[i + j]) : bytes[i + j];
+            if (byte != needle[j]) {
+                break;
+            }
+            ++j;
+        }
+        if (j == size) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TagFilterText::Narrows(const TagFilterText& wider) const noexcept {
+    // A label containing this text contains every part of it on a character boundary.
+    return m_cp == wider.m_cp && !wider.Empty() && FindText(m_cp, m_text, wider.m_text) != std::string_view::npos;
+}
+
+bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const TagTreeFilter* previous,
+                          Cancel cancel) {
+    assert(tree.IsBuilt());
+    m_text = text;
+    m_tree = &tree;
+    m_begin.clear();
+    m_children.clear();
+    m_rootCount = 0;
+    const std::size_t count = tree.NodeCount();
+    // Kept when this filter is made from the same tree, or by an empty text (Signatures()).
+    if (previous == nullptr || previous->m_tree != &tree) {
+        m_signatures.reset();
+    } else if (previous != this) {
+        m_signatures = previous->m_signatures;
+    }
+    if (text.Empty() || count == 0) {
+        m_begin.assign(count + 1, 0);
+        return true;
+    }
+    if (count >= kFlag) {
+        throw std::length_error("TagTreeFilter: too many nodes");
+    }
+    std::vector<std::uint8_t> flags(count, 0);
+    auto cancelled = [&] {
+        m_begin.assign(count + 1, 0);
+        return false;
+    };
+
+    // What each node of [first, last) is, and whether its label contains the text when `match`.
+    // A node's kind needs only its parent's record, so ranges can be done side by side. False
+    // when cancelled.
+    // The label signatures: the previous filter's when it was made from this tree, else made
+    // while this one reads every label.
+    std::shared_ptr<const std::vector<std::uint16_t>> known;
+    if (previous != nullptr && previous->m_tree == &tree && previous->m_signatures &&
+        previous->m_signatures->size() == count) {
+        known = previous->m_signatures;
+    }
+    std::vector<std::uint16_t> made;
+    if (!known) {
+        made.resize(count);
+    }
+    const std::uint16_t needed = SignatureOf(text.Text());
+    auto classify = [&](Id first, Id last, bool match) {
+        // Labels view lines scattered over the file: ask for a later node's label now so that the
+        // cache misses overlap.
+        constexpr Id kAhead = 32;
+        for (Id id = first; id < last; ++id) {
+            if ((id - first) % kCancelStride == 0 && cancel.Requested()) {
+                return false;
+            }
+            if (match && id + kAhead < last && tree.Tag(id + kAhead) != nullptr &&
+                (!known || ((*known)[id + kAhead] & needed) == needed)) {
+                __builtin_prefetch(tree.Label(id + kAhead).data());
+            }
+            if (tree.Tag(id) == nullptr) {
+                continue;  // a folder: its label is not matched
+            }
+            const Id parent = tree.Parent(id);
+            std::uint8_t f = (parent == TagTree::kRoot || tree.Tag(parent) == nullptr) ? kFile : kMember;
+            if (match) {
+                std::uint16_t signature = 0;
+                if (known) {
+                    signature = (*known)[id];
+                } else {
+                    signature = made[id] = SignatureOf(tree.Label(id));
+                }
+                if ((signature & needed) == needed && text.IsIn(tree.Label(id))) {
+                    f |= kMatched;
+                }
+            }
+            flags[id] = f;
+        }
+        return true;
+    };
+
+    // The labels that contain the text: every node with a tag, or only the previous matches when
+    // this text narrows the previous one.
+    const bool narrowing = previous != nullptr && previous->m_tree == &tree && text.Narrows(previous->m_text);
+    if (narrowing) {
+        if (!made.empty()) {
+            made.clear();  // not read here: nothing to keep
+        }
+        if (!classify(0, static_cast<Id>(count), false)) {
+            return cancelled();
+        }
+        std::size_t done = 0;
+        for (const Id entry : previous->m_children) {
+            if ((entry & kFlag) == 0) {
+                continue;
+            }
+            const Id id = entry & ~kFlag;
+            if (text.IsIn(tree.Label(id))) {
+                flags[id] |= kMatched;
+            }
+            if (++done % kCancelStride == 0 && cancel.Requested()) {
+                return cancelled();
+            }
+        }
+    } else if (!ClassifyInTwo(static_cast<Id>(count), classify)) {
+        return cancelled();
+    }
+    if (known) {
+        m_signatures = std::move(known);
+    } else if (!made.empty()) {
+        m_signatures = std::make_shared<const std::vector<std::uint16_t>>(std::move(made));
+    }
+
+    // Downward: a file kept by its name keeps everything below it; a member is kept by its label.
+    for (Id id = 0; id < count; ++id) {
+        std::uint8_t& f = flags[id];
+        const Id parent = tree.Parent(id);
+        if (parent != TagTree::kRoot && (flags[parent] & kWhole) != 0) {
+            f |= kKept | kWhole;
+        }
+        if ((f & kMatched) != 0) {
+            f |= (f & kFile) != 0 ? kKept | kWhole : kKept;
+        }
+    }
+    // Upward (children before their parents): a member kept for its own label, or above one,
+    // opens its parent and keeps it; a kept file keeps its folder open. Each parent's kept
+    // children are counted on the way.
+    m_begin.assign(count + 1, 0);
+    for (Id id = static_cast<Id>(count); id-- > 0;) {
+        const std::uint8_t f = flags[id];
+        if ((f & kKept) == 0) {
+            continue;
+        }
+        const Id parent = tree.Parent(id);
+        if (parent == TagTree::kRoot) {
+            ++m_rootCount;
+            continue;
+        }
+        ++m_begin[parent];
+        if ((f & kMember) == 0 || (f & (kMatched | kOpen)) != 0) {
+            flags[parent] |= kKept | kOpen;
+        }
+    }
+
+    // The index: the counts become starts, the children are placed (ids ascend within a parent,
+    // so rows keep their order), and the starts, moved on by the placing, are shifted back.
+    std::uint32_t start = m_rootCount;
+    for (std::size_t id = 0; id < count; ++id) {
+        const std::uint32_t children = m_begin[id];
+        m_begin[id] = start;
+        start += children;
+    }
+    m_begin[count] = start;
+    m_children.resize(start);
+    std::uint32_t rootCursor = 0;
+    for (Id id = 0; id < count; ++id) {
+        const std::uint8_t f = flags[id];
+        if ((f & kKept) == 0) {
+            continue;
+        }
+        const Id parent = tree.Parent(id);
+        const Id entry = (f & kMatched) != 0 ? (id | kFlag) : id;
+        m_children[parent == TagTree::kRoot ? rootCursor++ : m_begin[parent]++] = entry;
+    }
+    auto open = [&](std::size_t id) { return (flags[id] & (kKept | kOpen)) == (kKept | kOpen) ? kFlag : 0u; };
+    for (std::size_t id = count - 1; id > 0; --id) {
+        m_begin[id] = m_begin[id - 1] | open(id);
+    }
+    m_begin[0] = m_rootCount | open(0);
+    return true;
+}
+
+std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
+    if (id == TagTree::kRoot) {
+        return m_rootCount;
+    }
+    return (m_begin[id + 1] & ~kFlag) - (m_begin[id] & ~kFlag);
+}
+
+TagTree::Id TagTreeFilter::Child(Id parent, std::size_t row) const noexcept {
+    assert(row < ChildCount(parent));
+    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
+    return m_children[first + row] & ~kFlag;
+}
+
+std::size_t TagTreeFilter::Row(const TagTree& tree, Id id) const noexcept {
+    const Id parent = tree.Parent(id);
+    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
+    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto end = begin + static_cast<std::ptrdiff_t>(ChildCount(parent));
+    const auto found = std::lower_bound(begin, end, id, [](Id entry, Id wanted) { return (entry & ~kFlag) < wanted; });
+    return static_cast<std::size_t>(found - begin);
+}
+
+std::vector<TagTree::Id> TagTreeFilter::ExpandedNodes() const {
+    std::vector<Id> open;
+    for (Id id = 0; id + 1 < m_begin.size(); ++id) {
+        if ((m_begin[id] & kFlag) != 0) {
+            open.push_back(id);
+        }
+    }
+    return open;
+}
+
+TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
+    // Depth first over the kept nodes: folders and files lead to their members.
+    std::vector<std::pair<Id, std::size_t>> stack{{TagTree::kRoot, 0}};
+    while (!stack.empty()) {
+        auto& [parent, row] = stack.back();
+        if (row == ChildCount(parent)) {
+            stack.pop_back();
+            continue;
+        }
+        const Id id = Child(parent, row++);
+        if (parent != TagTree::kRoot && tree.Tag(id) != nullptr && tree.Tag(parent) != nullptr) {
+            return id;
+        }
+        if (ChildCount(id) != 0) {
+            stack.emplace_back(id, 0);
+        }
+    }
+    return TagTree::kRoot;
+}
+
+std::size_t TagTreeFilter::MemoryBytes() const noexcept {
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint16_t) : 0;
+    return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
+}
+
+std::shared_ptr<TagTreeFilter> TagTreeFilter::Signatures() const {
+    auto kept = std::make_shared<TagTreeFilter>();
+    kept->m_tree = m_tree;
+    kept->m_signatures = m_signatures;
+    return kept;
+}
+
+}  // namespace quarrow

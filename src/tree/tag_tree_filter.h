@@ -1,0 +1,107 @@
+#pragma once
+// Narrows a built TagTree to the labels that contain a text, keeping the tree's shape:
+//   - a member is kept when its label contains the text;
+//   - a file is kept when its label contains the text (with all its members) or when one of its
+//     members is kept (with the kept members only);
+//   - a folder is kept when one of its files is kept (folder labels are not matched).
+// Kept nodes keep their order, labels and images. Every kept folder is shown open; a file is shown
+// open when one of its members is kept and closed when it is kept by its name only.
+//
+// The text is compared ignoring the case of ASCII letters; other bytes compare as they are. Under
+// code page 932 a match begins on a character boundary and the bytes of a double-byte character
+// are never folded, so a search never finds a letter inside a Japanese character.
+//
+// The result is an index over the tree's node ids (the tree must stay as it is while the result is
+// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 2-byte signature of each label,
+// made once and handed from filter to filter, that spares reading most labels again.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/code_page.h"
+#include "tree/tag_tree.h"
+
+namespace quarrow {
+
+// The text to look for, folded once.
+class TagFilterText {
+public:
+    TagFilterText() = default;
+    TagFilterText(std::string_view text, CodePage cp);
+
+    bool Empty() const noexcept { return m_text.empty(); }
+    std::string_view Text() const noexcept { return m_text; }
+    CodePage GetCodePage() const noexcept { return m_cp; }
+    // True when `label` contains the text (an empty text is in every label).
+    bool IsIn(std::string_view label) const noexcept;
+    // True when every label that contains this text also contains `wider`'s: then this text's
+    // matches are among `wider`'s.
+    bool Narrows(const TagFilterText& wider) const noexcept;
+
+private:
+    std::string m_text;    // ASCII letters in lower case, except inside double-byte characters
+    std::string m_folds;   // per byte of m_text: 1 when the byte is folded (a single-byte letter)
+    CodePage m_cp = CodePage::Utf8;
+};
+
+// A filter's work stops early when `current` no longer holds `mine` (looked at now and then).
+struct TagFilterCancel {
+    const std::atomic<std::uint64_t>* current = nullptr;
+    std::uint64_t mine = 0;
+    bool Requested() const noexcept { return current != nullptr && current->load(std::memory_order_relaxed) != mine; }
+};
+
+class TagTreeFilter {
+public:
+    using Id = TagTree::Id;
+    using Cancel = TagFilterCancel;
+
+    TagTreeFilter() = default;
+
+    // Narrows `tree` (built) to `text`. When `previous` was made from the same tree for a text that
+    // this one narrows, only its matches are looked at again. An empty text keeps nothing here: the
+    // caller shows the tree itself. False when cancelled (the filter is then empty).
+    bool Apply(const TagTree& tree, const TagFilterText& text, const TagTreeFilter* previous = nullptr,
+               Cancel cancel = {});
+
+    const TagFilterText& Text() const noexcept { return m_text; }
+    // No node kept.
+    bool Empty() const noexcept { return m_rootCount == 0; }
+
+    // Navigation of the kept nodes, as TagTree's. `id` is kRoot or a kept node.
+    std::size_t ChildCount(Id id) const noexcept;
+    Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
+    std::size_t Row(const TagTree& tree, Id id) const noexcept;
+    bool IsExpanded(Id id) const noexcept { return (m_begin[id] & kFlag) != 0; }
+    // The kept nodes shown open, in tree order.
+    std::vector<Id> ExpandedNodes() const;
+    // The first kept member (a node with a tag under a file), or kRoot when there is none.
+    Id FirstMember(const TagTree& tree) const noexcept;
+    // Memory held, in bytes (the label signatures included).
+    std::size_t MemoryBytes() const noexcept;
+    // A filter that keeps nothing but carries this one's label signatures (made from the same
+    // tree), to pass as `previous` for a later text: its labels are then read again only where
+    // the signatures allow a match.
+    std::shared_ptr<TagTreeFilter> Signatures() const;
+
+private:
+    // High bit of an m_begin entry: the node is shown open. High bit of an m_children entry: the
+    // node's own label matched (the candidates of a narrower text).
+    static constexpr std::uint32_t kFlag = 0x80000000u;
+
+    TagFilterText m_text;
+    // Where each node's kept children begin in m_children, one entry per tree node plus the end;
+    // the root's kept children come first (0 to m_rootCount).
+    std::vector<std::uint32_t> m_begin;
+    std::vector<Id> m_children;
+    std::uint32_t m_rootCount = 0;
+    const TagTree* m_tree = nullptr;
+    std::shared_ptr<const std::vector<std::uint16_t>> m_signatures;
+};
+
+}  // namespace quarrow

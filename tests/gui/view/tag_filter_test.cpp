@@ -1,0 +1,164 @@
+// The tree's filter field as the user drives it: typing narrows the tree, Enter jumps to the first
+// kept member, Down goes into the tree, Esc brings the tree back as it was, an empty result says
+// so, and reading the same file again keeps the filter.
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include <string>
+
+#include "tree/ui/command_ids.h"
+#include "tree/ui/tag_filter_bar.h"
+#include "view_fixture.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+// kTwoFiles and enough one-member files in a third folder that the tree scrolls.
+std::string ManyFiles() {
+    std::string text = kTwoFiles;
+    for (int i = 0; i < 80; ++i) {
+        const std::string n = std::to_string(100 + i);
+        text += "gen" + n + "\tsrc/gen/G" + n + ".java\t/^x$/;\"\tm\tline:" + std::to_string(i + 1) + "\taccess:public\n";
+    }
+    return text;
+}
+
+class FilterTest : public ViewFixture {
+protected:
+    QLineEdit& Field() { return m_view->Filtering().Bar().Field(); }
+    // Types `text` into the field and waits until the tree shows it.
+    void Type(const QString& text) {
+        QTest::keyClicks(&Field(), text);
+        QTRY_COMPARE(m_view->Filtering().AppliedText(), Field().text());
+    }
+    std::string Labels(const QModelIndex& parent = {}) {
+        std::string out;
+        const TagTreeItemModel& model = m_view->Model();
+        for (int row = 0; row < model.rowCount(parent); ++row) {
+            const QModelIndex index = model.index(row, 0, parent);
+            out += model.LabelOf(index).toStdString() + (m_view->isExpanded(index) ? "+" : "") + " ";
+            out += Labels(index);
+        }
+        return out;
+    }
+};
+
+TEST_F(FilterTest, TypingNarrowsEnterJumpsAndEscRestoresTheTree) {
+    Show(ManyFiles());
+    // The user's tree: one folder open, a node selected, scrolled down.
+    const QModelIndex gen = Find(QStringLiteral("src/gen"));
+    m_view->expand(gen);
+    const QModelIndex chosen = Find(QStringLiteral("G150.java"));
+    m_view->selectionModel()->setCurrentIndex(chosen, QItemSelectionModel::ClearAndSelect);
+    m_view->scrollTo(chosen, QAbstractItemView::PositionAtTop);
+    const QPoint scroll = m_view->ScrollPosition();
+    ASSERT_GT(scroll.y(), 0);
+    const std::string before = Labels();
+
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewFind));
+    EXPECT_TRUE(m_view->Filtering().Bar().isVisible());
+    EXPECT_FALSE(Field().placeholderText().isEmpty());
+    // The field sits above the rows, not over them.
+    EXPECT_LE(m_view->Filtering().Bar().mapTo(m_view.get(), QPoint(0, m_view->Filtering().Bar().height())).y(),
+              m_view->viewport()->geometry().top());
+
+    Type(QStringLiteral("RU"));
+    EXPECT_EQ(Labels(), "src/app+ Main.java+ run ");
+    QTest::keyClick(&Field(), Qt::Key_Return);
+    ASSERT_EQ(m_jumps.size(), 1U);
+    EXPECT_EQ(m_jumps[0], "run@9 in " + m_dir.path().toStdString() + "/");
+
+    // A file kept by its name keeps all its members, closed.
+    QTest::keyClick(&Field(), Qt::Key_A, Qt::ControlModifier);
+    Type(QStringLiteral("g17"));
+    EXPECT_EQ(Labels(), "src/gen+ G170.java gen170 G171.java gen171 G172.java gen172 G173.java gen173 "
+                        "G174.java gen174 G175.java gen175 G176.java gen176 G177.java gen177 G178.java gen178 "
+                        "G179.java gen179 ");
+
+    // Nothing kept: the tree area says so; one character less and the rows are back.
+    Type(QStringLiteral("x"));
+    EXPECT_EQ(Labels(), "");
+    EXPECT_TRUE(m_view->Filtering().EmptyNote().isVisible());
+    QTest::keyClick(&Field(), Qt::Key_Backspace);
+    QTRY_COMPARE(m_view->Filtering().AppliedText(), QStringLiteral("g17"));
+    EXPECT_FALSE(m_view->Filtering().EmptyNote().isVisible());
+
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_FALSE(m_view->Filtering().Bar().isVisible());
+    EXPECT_TRUE(Field().text().isEmpty());
+    EXPECT_EQ(m_view->Model().Filter(), nullptr);
+    EXPECT_EQ(Labels(), before);
+    EXPECT_EQ(m_view->selectionModel()->selectedIndexes().value(0), Find(QStringLiteral("G150.java")));
+    EXPECT_EQ(m_view->ScrollPosition(), scroll);
+    EXPECT_EQ(m_jumps.size(), 1U);
+}
+
+TEST_F(FilterTest, DownGoesIntoTheTreeAtItsFirstRow) {
+    Show(kTwoFiles);
+    m_view->activateWindow();
+    m_view->OnCmdMsg(command::kViewFind);
+    QTRY_VERIFY(Field().hasFocus());
+    Type(QStringLiteral("join"));
+    QTest::keyClick(&Field(), Qt::Key_Down);
+    QTRY_VERIFY(m_view->hasFocus());
+    EXPECT_EQ(m_view->currentIndex(), m_view->Model().index(0, 0));
+    // From there the tree's own keys: Down twice reaches the member, Enter jumps there.
+    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    ASSERT_EQ(m_jumps.size(), 1U);
+    EXPECT_EQ(m_jumps[0].substr(0, 7), "join@5 ");
+}
+
+TEST_F(FilterTest, EnterRightAfterTypingUsesTheWholeText) {
+    Show(kTwoFiles);
+    m_view->OnCmdMsg(command::kViewFind);
+    // No waiting between the keys: each one supersedes the narrowing under way.
+    QTest::keyClicks(&Field(), QStringLiteral("lone"));
+    QTest::keyClick(&Field(), Qt::Key_Return);
+    ASSERT_EQ(m_jumps.size(), 1U);
+    EXPECT_EQ(m_jumps[0].substr(0, 7), "Lone@2 ");
+    EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
+    QApplication::processEvents();  // a late result of an earlier key changes nothing
+    EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
+}
+
+TEST_F(FilterTest, ReadingTheSameFileAgainKeepsTheFilter) {
+    Show(kTwoFiles);
+    const std::string whole = Labels();
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("main"));
+    EXPECT_EQ(Labels(), "src/app+ Main.java+ run Main ");
+    Show(kTwoFiles);  // the same path, read again
+    EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("main"));
+    EXPECT_EQ(Labels(), "src/app+ Main.java+ run Main ");
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(Labels(), whole);
+
+    // A tree option rebuilds the tree: the filter is put back on the new tree, and Esc still
+    // brings back the whole tree.
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("main"));
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("main"));
+    EXPECT_NE(Labels().find("Main.java+"), std::string::npos);
+    EXPECT_EQ(Labels().find("Strings"), std::string::npos);
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(Labels().find("+"), std::string::npos);
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+
+    // Another file starts without the filter.
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("main"));
+    Show(kOneFile, "other.tags");
+    EXPECT_FALSE(m_view->Filtering().Bar().isVisible());
+    EXPECT_EQ(m_view->Model().Filter(), nullptr);
+    EXPECT_EQ(Labels(), "pkg+ Solo.java+ Solo go ");
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
