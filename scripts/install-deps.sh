@@ -9,6 +9,7 @@ packages=(
   universal-ctags exuberant-ctags
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
   unzip time
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
