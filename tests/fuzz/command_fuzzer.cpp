@@ -1,9 +1,10 @@
-// The commands built from settings and data: the editor command for a tag, the ctags command
-// text, and the split of command text into words. The input gives the settings, a tag line, the
-// paths and a code page (see FuzzedDataProvider).
+// The commands built from settings and data: the editor's words for a tag, the ctags tool's
+// words, and the split of command text into words. The input gives the settings, a tag line, the
+// paths, whether the target names something, and a code page (see FuzzedDataProvider).
 //
 // Checks: the split never leaves a quote in a word, and text without quotes splits exactly at its
-// blanks; a template without markers passes through unchanged.
+// blanks; data filled into a template never adds or removes a word (a target typed as text
+// aside); a template without markers passes through as it is split.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,6 +17,7 @@
 #include "ctags/run_ctags.h"
 #include "fuzz_check.h"
 #include "platform/command_line.h"
+#include "platform/wildcard_expansion.h"
 #include "tags/code_page.h"
 #include "tags/tag_entry.h"
 #include "tree/editor_command.h"
@@ -60,6 +62,7 @@ void CheckSplit(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     const CodePage cp = input.ConsumeBool() ? CodePage::ShiftJis : CodePage::Utf8;
+    const bool literalTarget = input.ConsumeBool();
     const std::string editorPath = input.ConsumeRandomLengthString(32);
     const std::string editorFormat = input.ConsumeRandomLengthString(64);
     const std::string tagsDir = input.ConsumeRandomLengthString(32);
@@ -68,19 +71,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string tagsPath = input.ConsumeRandomLengthString(32);
     const std::string target = input.ConsumeRemainingBytesAsString();
 
+    // The template is split first and then filled: whatever the tag's file holds, the editor gets
+    // as many words as the template has, and a template without markers passes as it is split.
     CTagEntry tag;
     tag.Parse(tagLine, cp);
-    const std::string editorCommand = BuildEditorCommand(editorPath, editorFormat, tag, tagsDir, cp);
-    if (editorPath.find('@') == std::string::npos && editorFormat.find('@') == std::string::npos) {
-        FUZZ_CHECK(editorCommand == editorPath + " " + editorFormat);
+    const std::string editorTemplate = editorPath + " " + editorFormat;
+    CheckSplit(editorTemplate);
+    const std::vector<std::string> templateWords = SplitCommandText(editorTemplate);
+    const std::vector<std::string> editorWords = BuildEditorArguments(editorPath, editorFormat, tag, tagsDir, cp);
+    FUZZ_CHECK(editorWords.size() == templateWords.size());
+    if (editorTemplate.find('@') == std::string::npos) {
+        FUZZ_CHECK(editorWords == templateWords);
     }
-    CheckSplit(editorCommand);
 
-    const std::string ctagsCommand = BuildCtagsCommandText(ctagsTemplate, tagsPath, target, cp);
-    if (ctagsTemplate.find('@') == std::string::npos) {
-        FUZZ_CHECK(ctagsCommand == ctagsTemplate);
-    }
-    CheckSplit(ctagsCommand);
+    // The same for the tool: the tags path and a literal target stay inside their words, and a
+    // target typed as text is split like command text (before any wildcard expansion).
+    CheckSplit(ctagsTemplate);
     CheckSplit(target);
+    const std::vector<std::string> ctagsTemplateWords = SplitCommandText(ctagsTemplate);
+    const std::vector<ArgumentWord> ctagsWords =
+        BuildCtagsArguments(ctagsTemplate, tagsPath, target, literalTarget, cp);
+    if (literalTarget) {
+        FUZZ_CHECK(ctagsWords.size() == ctagsTemplateWords.size());
+    }
+    if (ctagsTemplate.find('@') == std::string::npos) {
+        FUZZ_CHECK(ctagsWords.size() == ctagsTemplateWords.size());
+        for (std::size_t i = 0; i < ctagsWords.size(); ++i) {
+            FUZZ_CHECK(ctagsWords[i].text == ctagsTemplateWords[i]);
+        }
+    }
     return 0;
 }

@@ -74,12 +74,12 @@ def main():
           b"[SYSTEM]\nRESTART_READ=1\n[system]\nY=3" + b"\0")
 
     # command: editor path, editor template, tags folder, a tag line, ctags template, tags path,
-    # the target, then the code page as the last byte.
+    # the target, then whether the target names something and the code page as the last bytes.
     line = picks.get(b"m", lines[-1])
     param = b"--langmap=java:+.java --languages=java --recurse=yes --fields=+anmfk --sort=no -f@tags @target"
-    write("command", "gvim-default", b"".join(map(provider_string, [b"gvim", b"+@l @f", b"/src/", line, param, b"/src/tags"])) + b"/src" + b"\0")
-    write("command", "quoted-names", b"".join(map(provider_string, [b"/usr/bin/vim", b"+@l \"@f\"", b"/my src/", line, b"-f \"@tags\" \"@target\"", b"/my src/tags"])) + b"src/*.java" + b"\0")
-    write("command", "sjis-colon", b"".join(map(provider_string, [b"emacs", b"@f:@l", b"/src/\x95\\", "a\t\u8868.java\t/^x$/;\"\tm\tline:3\n".encode("shift_jis"), param, b"/\x95\\/tags"])) + b"*" + b"\1")
+    write("command", "gvim-default", b"".join(map(provider_string, [b"gvim", b"+@l @f", b"/src/", line, param, b"/src/tags"])) + b"/src" + b"\1\0")
+    write("command", "quoted-names", b"".join(map(provider_string, [b"/usr/bin/vim", b"+@l \"@f\"", b"/my src/", line, b"-f \"@tags\" \"@target\"", b"/my src/tags"])) + b"src/*.java" + b"\0\0")
+    write("command", "sjis-colon", b"".join(map(provider_string, [b"emacs", b"@f:@l", b"/src/\x95\\", "a\t\u8868.java\t/^x$/;\"\tm\tline:3\n".encode("shift_jis"), param, b"/\x95\\/tags"])) + b"*" + b"\0\1")
 
 
 if __name__ == "__main__":
