@@ -44,9 +44,7 @@ void CheckRecords(const TagStore& store) {
     }
 }
 
-// The order the document gives must be the exchange sort's order of the same file. Both stores
-// view blocks of their own; a record is known by its offset in its block (the first record starts
-// the block, so the smallest text address is the block's start).
+// The order the document gives must be the exchange sort's order of the same file.
 void CheckOrder(const std::string& path, CodePage cp, const TagStore& sorted) {
     TagStore unsorted;
     FUZZ_CHECK(ReadTagsFile(path, cp, unsorted));
@@ -55,22 +53,8 @@ void CheckOrder(const std::string& path, CodePage cp, const TagStore& sorted) {
         return;
     }
     const std::vector<CTagEntry> input(unsorted.begin(), unsorted.end());
-    auto offsets = [](const std::vector<const char*>& ids) {
-        std::vector<std::ptrdiff_t> result;
-        const char* base = nullptr;
-        for (const char* id : ids) {
-            base = base == nullptr || id < base ? id : base;
-        }
-        for (const char* id : ids) {
-            result.push_back(id - base);
-        }
-        return result;
-    };
-    std::vector<const char*> sortedIds;
-    for (const CTagEntry& record : sorted) {
-        sortedIds.push_back(record.GetText().data());
-    }
-    FUZZ_CHECK(offsets(sortedIds) == offsets(test::Identities(test::ExchangeSort(input))));
+    FUZZ_CHECK(test::BlockOffsets(test::Identities(sorted)) ==
+               test::BlockOffsets(test::Identities(test::ExchangeSort(input))));
 }
 
 void CheckTree(const TagStore& store, CodePage cp) {
