@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the fourteen tree images (16 x 15 pixels) as PNG files, one per bitmap id.
+"""Draws the tree images (16 x 15 pixels) as PNG files, one per bitmap id: the fourteen of the Java
+tree, then the kind icons by language in the same style; and the program's icon as SVG and as PNG
+files of several sizes.
 
-The background is magenta (255, 0, 255): the program treats that colour as transparent when it
-loads the images. Only the standard library is used, so the images can be redrawn anywhere:
+The tree images' background is magenta (255, 0, 255): the program treats that colour as
+transparent when it loads the images. Only the standard library is used, so the images can be
+redrawn anywhere:
 
-    python3 res/make_images.py   # writes res/images/bmp<id>.png
+    python3 res/make_images.py   # writes res/images/bmp<id>.png and res/icons/quarrow*.{svg,png}
 """
 
 import os
@@ -80,6 +83,11 @@ LETTERS = {
     "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
     "I": ["###", " # ", " # ", " # ", " # ", " # ", "###"],
     "J": ["  ###", "    #", "    #", "    #", "#   #", " ### "],
+    "N": ["#   #", "##  #", "# # #", "#  ##", "#   #", "#   #", "#   #"],
+    "S": [" ####", "#    ", "#    ", " ### ", "    #", "    #", "#### "],
+    "E": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#####"],
+    "T": ["#####", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "],
+    "#": [" # # ", " # # ", "#####", " # # ", "#####", " # # ", " # # "],
 }
 
 # The access marks: a 7 x 7 square outline at the left, shared by fields and methods.
@@ -116,6 +124,86 @@ def method(access):
     access_mark(cv, access)
     cv.disc(12, 7, 2.6, PURPLE, DARK_PURPLE)  # the blob
     cv.set(11, 6, (200, 120, 224))
+    return cv
+
+
+GREEN = (0, 152, 72)
+DARK_GREEN = (0, 96, 40)
+ORANGE = (240, 144, 0)
+DARK_ORANGE = (176, 96, 0)
+SEA = (0, 144, 136)
+DARK_SEA = (0, 96, 88)
+SLATE = (96, 96, 200)
+DARK_SLATE = (48, 48, 144)
+
+
+# The member-like kind icons: a glyph at the right beside the access mark, as the fields and
+# methods have it; a tag without an access field shows the glyph alone, in the middle.
+def bar(cv, x, fill, edge):
+    cv.rect(x, 2, x + 2, 12, fill)
+    cv.rect(x, 2, x, 12, edge)
+
+
+def blob(cv, x, fill, edge, hollow=False):
+    cv.disc(x, 7, 2.6, fill, edge)
+    if hollow:
+        cv.disc(x, 7, 1.2, WHITE, WHITE)
+    else:
+        cv.set(x - 1, 6, (220, 240, 220) if fill == GREEN else (200, 120, 224))
+
+
+def property_mark(cv, x):
+    bar(cv, x, SLATE, DARK_SLATE)
+    cv.rect(x - 1, 2, x + 3, 3, DARK_SLATE)  # a cap over the bar
+
+
+def member_icon(draw, access):
+    cv = Canvas()
+    if access is None:
+        draw(cv, 7)
+    else:
+        access_mark(cv, access)
+        draw(cv, 12)
+    return cv
+
+
+def function_glyph(cv, x):
+    blob(cv, x, GREEN, DARK_GREEN)
+
+
+def method_glyph(cv, x):
+    blob(cv, x, PURPLE, DARK_PURPLE)
+
+
+def prototype_glyph(cv, x):
+    blob(cv, x, PURPLE, DARK_PURPLE, hollow=True)
+
+
+def field_glyph(cv, x):
+    bar(cv, x - 1, BLUE, DARK_BLUE)
+
+
+def variable_glyph(cv, x):
+    bar(cv, x - 1, SEA, DARK_SEA)
+
+
+def property_glyph(cv, x):
+    property_mark(cv, x - 1)
+
+
+def diamond(fill, edge):
+    cv = Canvas()
+    for dy in range(-4, 5):
+        half = 4 - abs(dy)
+        cv.rect(7 - half, 7 + dy, 7 + half, 7 + dy, fill)
+        cv.set(7 - half, 7 + dy, edge)
+        cv.set(7 + half, 7 + dy, edge)
+    return cv
+
+
+def dot():
+    cv = Canvas()
+    cv.disc(7.5, 7, 2.5, GREY, (80, 80, 80))
     return cv
 
 
@@ -178,15 +266,143 @@ IMAGES = {
     136: page(),
     137: folder(False),
     138: folder(True),
+    # The kind icons by language, indices 14 on, in this order.
+    160: lettered_disc((0, 96, 176), (0, 56, 120), "N", WHITE),    # namespace, module
+    161: lettered_disc((64, 96, 160), (32, 56, 112), "S", WHITE),  # struct, union
+    162: lettered_disc(ORANGE, DARK_ORANGE, "E", WHITE),           # enum
+    163: diamond(ORANGE, DARK_ORANGE),                             # enumerator, constant
+    164: lettered_disc(GREY, (80, 80, 80), "#", WHITE),            # macro
+    165: lettered_disc((168, 112, 200), (112, 64, 144), "T", WHITE),  # type alias
+    166: dot(),                                                    # any other kind
+    167: member_icon(method_glyph, None),
+    168: member_icon(field_glyph, None),
 }
+
+# Function, prototype, variable and property: the glyph alone, then with the four access marks.
+ACCESSES = (None, "default", "private", "protected", "public")
+for first, glyph in ((169, function_glyph), (174, prototype_glyph), (179, variable_glyph), (184, property_glyph)):
+    for offset, access in enumerate(ACCESSES):
+        IMAGES[first + offset] = member_icon(glyph, access)
+
+
+# The program's icon: a tags tree (a folder with a class and a method under it) whose top
+# label is an arrow, on a rounded blue square. Shapes on a 256 x 256 grid, painted in order; the
+# SVG and every PNG size are drawn from this one list.
+ICON_SHAPES = [
+    ("rrect", (8, 8, 248, 248, 44), (36, 72, 140)),
+    ("rrect", (8, 8, 248, 128, 44), (44, 86, 162)),  # a lighter upper half
+    ("rect", (8, 100, 248, 128), (44, 86, 162)),
+    ("rect", (62, 84, 76, 200), WHITE),  # the trunk and its branches
+    ("rect", (62, 118, 116, 132), WHITE),
+    ("rect", (62, 186, 116, 200), WHITE),
+    ("rrect", (30, 34, 106, 88, 10), DARK_YELLOW),  # the folder at the root
+    ("rrect", (34, 40, 102, 84, 8), YELLOW),
+    ("rect", (114, 52, 184, 70), WHITE),  # the arrow
+    ("poly", ((182, 36), (226, 61), (182, 86)), WHITE),
+    ("circle", (140, 125, 24), (0, 80, 80)),  # a class
+    ("circle", (140, 125, 19), TEAL),
+    ("circle", (140, 193, 24), DARK_PURPLE),  # a method
+    ("circle", (140, 193, 19), PURPLE),
+    ("rrect", (176, 116, 226, 134, 9), WHITE),  # their labels
+    ("rrect", (176, 184, 214, 202, 9), WHITE),
+]
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def inside(kind, geometry, x, y):
+    if kind == "rect":
+        x0, y0, x1, y1 = geometry
+        return x0 <= x < x1 and y0 <= y < y1
+    if kind == "rrect":
+        x0, y0, x1, y1, r = geometry
+        if not (x0 <= x < x1 and y0 <= y < y1):
+            return False
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    if kind == "circle":
+        cx, cy, r = geometry
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    if kind == "poly":  # even-odd rule
+        result = False
+        points = geometry
+        for i, (xa, ya) in enumerate(points):
+            xb, yb = points[i - 1]
+            if (ya > y) != (yb > y) and x < xa + (y - ya) * (xb - xa) / (yb - ya):
+                result = not result
+        return result
+    raise ValueError(kind)
+
+
+def icon_png(size):
+    """The icon at `size` pixels, each pixel the average of a grid of samples."""
+    samples = 4 if size <= 64 else 2
+    scale = 256.0 / size
+    rows = []
+    for py in range(size):
+        row = bytearray()
+        for px in range(size):
+            r = g = b = a = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = (px + (sx + 0.5) / samples) * scale
+                    y = (py + (sy + 0.5) / samples) * scale
+                    colour = None
+                    for kind, geometry, c in ICON_SHAPES:
+                        if inside(kind, geometry, x, y):
+                            colour = c
+                    if colour:
+                        r, g, b, a = r + colour[0], g + colour[1], b + colour[2], a + 1
+            n = samples * samples
+            if a:
+                row += bytes((r // a, g // a, b // a, 255 * a // n))
+            else:
+                row += bytes(4)
+        rows.append(b"\x00" + bytes(row))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+
+
+def icon_svg():
+    def fill(c):
+        return 'fill="#%02x%02x%02x"' % c
+
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">']
+    for kind, g, c in ICON_SHAPES:
+        if kind == "rect":
+            lines.append('  <rect x="%g" y="%g" width="%g" height="%g" %s/>' % (g[0], g[1], g[2] - g[0], g[3] - g[1], fill(c)))
+        elif kind == "rrect":
+            lines.append('  <rect x="%g" y="%g" width="%g" height="%g" rx="%g" %s/>'
+                         % (g[0], g[1], g[2] - g[0], g[3] - g[1], g[4], fill(c)))
+        elif kind == "circle":
+            lines.append('  <circle cx="%g" cy="%g" r="%g" %s/>' % (g[0], g[1], g[2], fill(c)))
+        elif kind == "poly":
+            lines.append('  <polygon points="%s" %s/>' % (" ".join("%g,%g" % p for p in g), fill(c)))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
 
 
 def main():
-    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = os.path.join(here, "images")
     os.makedirs(out, exist_ok=True)
     for bitmap_id, cv in IMAGES.items():
         with open(os.path.join(out, "bmp%d.png" % bitmap_id), "wb") as f:
             f.write(cv.png())
+    icons = os.path.join(here, "icons")
+    os.makedirs(icons, exist_ok=True)
+    with open(os.path.join(icons, "quarrow.svg"), "w") as f:
+        f.write(icon_svg())
+    for size in ICON_SIZES:
+        with open(os.path.join(icons, "quarrow-%d.png" % size), "wb") as f:
+            f.write(icon_png(size))
 
 
 if __name__ == "__main__":

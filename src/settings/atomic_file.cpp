@@ -2,8 +2,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,16 +21,42 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool WriteAllBytes(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+// The start of every temporary file name of `base`; the writer's process id and a number follow.
+std::string TemporaryPrefix(const std::string& base) { return "." + base + ".tmp"; }
+
+// The process id in a temporary file name "<prefix><pid>-<n>", or 0 when the name is not one.
+pid_t OwnerOf(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return 0;
+    name.remove_prefix(prefix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == name.size()) return 0;
+    for (const char c : name.substr(dash + 1)) {
+        if (c < '0' || c > '9') return 0;
     }
-    return true;
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
+    if (error != std::errc() || end != name.data() + dash || pid <= 0) return 0;
+    return pid;
+}
+
+bool ProcessExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+
+// Removes `name` in the folder `dirFd` when it is a regular file nobody holds locked. The lock
+// is taken on the very file that is removed, so a writer that still exists (in another process
+// namespace, or one whose id was reused) keeps its file.
+bool RemoveIfAbandoned(int dirFd, const char* name) {
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    bool removed = false;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino &&
+        named.st_dev == opened.st_dev) {
+        removed = ::unlinkat(dirFd, name, 0) == 0;
+    }
+    ::close(fd);
+    return removed;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -76,10 +106,33 @@ std::string ResolveLinks(const std::string& path) {
         target.resize(static_cast<std::size_t>(n));
         current = (!target.empty() && target.front() == '/') ? target : FolderOf(current) + target;
     }
-    return current;  // a loop of links: the write will fail on it as the system decides
+    return {};  // a loop of links (or a chain as long as the system refuses)
+}
+
+int RemoveStaleTemporaries(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string prefix = TemporaryPrefix(path.substr(folder.size()));
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return 0;
+    const pid_t self = ::getpid();
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = OwnerOf(entry->d_name, prefix);
+        if (owner == 0 || owner == self || ProcessExists(owner)) continue;
+        if (RemoveIfAbandoned(::dirfd(dir), entry->d_name)) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 bool Replace(const std::string& path, std::string_view bytes) {
+    return Replace(path, [bytes](std::FILE* file) {
+        return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    });
+}
+
+bool Replace(const std::string& path, const ContentWriter& write) {
+    if (path.empty()) return false;
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;
     if (existed && !S_ISREG(old.st_mode)) return false;
@@ -87,28 +140,39 @@ bool Replace(const std::string& path, std::string_view bytes) {
     if (existed && ::access(path.c_str(), W_OK) != 0) return false;
 
     const std::string folder = FolderOf(path);
-    const std::string base = path.substr(folder.size());
+    const std::string prefix = TemporaryPrefix(path.substr(folder.size()));
     static std::atomic<unsigned> counter{0};
+    RemoveStaleTemporaries(path);
 
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        temp = folder + prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         // An existing file's mode is copied below; until then nobody else may read the data.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
 
+    // Marks the file as being written: a later sweep leaves a locked file alone. Closing the
+    // file, or the end of the process however it comes, lets the lock go. Best effort: a file
+    // system without locks still has the process id check.
+    (void)::flock(fd, LOCK_EX | LOCK_NB);
     bool ok = true;
     if (existed) {
         if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Only the owner's own files can be given away; keep going with ours.
         }
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+        ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
     }
-    ok = ok && WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    std::FILE* file = ok ? ::fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    ok = write(file) && std::fflush(file) == 0 && std::ferror(file) == 0 && ::fsync(::fileno(file)) == 0;
+    ok = (std::fclose(file) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
         ::unlink(temp.c_str());

@@ -80,6 +80,7 @@ std::string ReadText(const std::string& path) {
 bool UpdateFile(const std::string& path, const std::function<bool(IniDocument&)>& edit) {
     if (path.empty()) return false;
     const std::string target = atomic_file::ResolveLinks(path);
+    if (target.empty()) return false;  // a loop of links: no file to write, and no lock file beside it
     const FileLock lock(target + ".lock");
     if (!lock.Held()) return false;
 

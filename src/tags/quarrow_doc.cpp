@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/path_rules.h"
+#include "settings/atomic_file.h"
 #include "settings/profile.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_order.h"
@@ -78,40 +82,46 @@ CQuarrowDoc::~CQuarrowDoc() {
 }
 
 FileError CQuarrowDoc::OpenDocument(const std::string& fullPath) {
+    TagStore store;
+    const FileError error = ReadDocument(fullPath, store);
+    if (error == FileError::None) {
+        const TagStore previous = AdoptDocument(fullPath, std::move(store));  // freed here
+    }
+    return error;
+}
+
+FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store) const {
+    store.Clear();
     const FileError error = CheckReadable(fullPath);
     if (error != FileError::None) {
         return error;
     }
-    SetTagsPath(fullPath);
-    LoadTags();  // a file that vanished since the check simply gives an empty store
+    try {
+        // A file that vanished since the check simply gives an empty store.
+        if (ReadTagsFile(fullPath, m_codePage, store)) {
+            SortTagRecords(store.Records());
+        }
+    } catch (const std::bad_alloc&) {
+        store.Clear();
+        return FileError::OutOfMemory;
+    } catch (const std::length_error&) {  // more records than a vector may hold
+        store.Clear();
+        return FileError::OutOfMemory;
+    }
     return FileError::None;
 }
 
+TagStore CQuarrowDoc::AdoptDocument(std::string fullPath, TagStore store) {
+    SetTagsPath(std::move(fullPath));
+    std::swap(m_arrTags, store);
+    return store;
+}
+
 bool CQuarrowDoc::SaveDocumentAs(const std::string& path) const {
-    // Non-blocking so that a FIFO without a reader fails instead of hanging; only regular files
-    // are written.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return false;
-    }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        ::close(fd);
-        return false;
-    }
-    const bool written = WriteTags(file);
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    // A new file beside the target takes the lines and replaces the target only once it is
+    // complete, so a full disk or a killed process never leaves a mix of old and new. A link
+    // keeps pointing where it did; a FIFO or another file that is not a regular one is refused.
+    return atomic_file::Replace(atomic_file::ResolveLinks(path), [this](std::FILE* file) { return WriteTags(file); });
 }
 
 void CQuarrowDoc::SetTagsPath(std::string path) {
@@ -169,6 +179,8 @@ std::string FileErrorMessage(FileError error, const std::string& path) {
         return Substitute("%1 にアクセスできません。", path);
     case FileError::NotAFile:
         return Substitute("%1 はファイルではありません。", path);
+    case FileError::OutOfMemory:
+        return Substitute("%1 を読み込むためのメモリが足りません。", path);
     }
     return {};
 }

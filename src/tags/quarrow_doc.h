@@ -20,6 +20,7 @@ enum class FileError {
     BadPath,       // "%1 には無効なﾊﾟｽが含まれています。" (the folder does not exist)
     AccessDenied,  // exists but cannot be read
     NotAFile,      // a directory or another kind of file that cannot be read as text
+    OutOfMemory,   // the records (or the window's tree of them) do not fit in the memory to be had
 };
 
 class CQuarrowDoc final {
@@ -33,6 +34,13 @@ public:
     // The framework's open: checks that the file can be opened (reporting why not), then loads
     // it. On failure nothing of the document changes.
     FileError OpenDocument(const std::string& fullPath);
+    // The two halves of OpenDocument, for a caller that needs more memory for the file (the
+    // window's tree) before it may let the shown one go. ReadDocument reads and orders the file
+    // into `store` and changes nothing of the document; a load that cannot get its memory is
+    // OutOfMemory. AdoptDocument makes the store and path the document's and hands back the
+    // previous store (whose records the caller may still be showing).
+    FileError ReadDocument(const std::string& fullPath, TagStore& store) const;
+    [[nodiscard]] TagStore AdoptDocument(std::string fullPath, TagStore store);
     // The framework's save under a name: writes the store to `path`. False when it cannot.
     bool SaveDocumentAs(const std::string& path) const;
 

@@ -72,7 +72,9 @@ std::int32_t ReadDecimal(std::string_view text) noexcept {
 
 void CTagEntry::Parse(std::string_view piece, CodePage cp) {
     *this = CTagEntry{};
-    m_bShiftJis = cp == CodePage::ShiftJis;
+    if (cp == CodePage::ShiftJis) {
+        m_flags |= kShiftJis;
+    }
     if (piece.size() > kMaxPiece) {
         piece = piece.substr(0, kMaxPiece);
     }
@@ -89,7 +91,7 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
     if (!piece.empty() && piece.back() == '\n') {
         piece.remove_suffix(1);
     }
-    m_strText = static_cast<std::uint16_t>(piece.size());
+    SetBits(kTextLength, piece.size());
     const std::string_view line = piece;
 
     // Header lines of the tags file hold nothing but their text.
@@ -97,24 +99,21 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
         return;
     }
 
-    auto span = [](std::size_t begin, std::size_t end) {
-        return Span{static_cast<std::uint16_t>(begin), static_cast<std::uint16_t>(end - begin)};
-    };
 
     const std::size_t firstTab = line.find('\t');
-    m_strName = span(0, firstTab == std::string_view::npos ? line.size() : firstTab);
+    SetBits(kNameLength, firstTab == std::string_view::npos ? line.size() : firstTab);
     if (firstTab != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, firstTab + 1, begin, end);
-        m_strFile = span(begin, end);
+        SetField(kFileOffset, begin, end);
     }
 
     const std::size_t patternAt = FindText(cp, line, kPatternStart);
     const std::size_t markerAt = FindText(cp, line, kEndMarker);
     if (patternAt != std::string_view::npos && markerAt != std::string_view::npos &&
         markerAt >= patternAt + kPatternStart.size()) {
-        m_strPattern = span(patternAt + kPatternStart.size(), markerAt);
+        SetField(kPatternOffset, patternAt + kPatternStart.size(), markerAt);
     }
 
     if (const std::size_t at = FindText(cp, line, kLineKey); at != std::string_view::npos) {
@@ -122,7 +121,7 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
         std::size_t end = 0;
         ValueAfter(line, at + kLineKey.size(), begin, end);
         m_nLineNo = ReadDecimal(line.substr(begin, end - begin));
-        m_bHasLineNo = true;
+        m_flags |= kHasLineNo;
     }
 
     // The kind is whatever field comes first after the ex-command and the TAB behind it.
@@ -130,20 +129,20 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, markerAt + kEndMarker.size() + 1, begin, end);
-        m_strKind = span(begin, end);
+        SetField(kKindOffset, begin, end);
     }
 
     if (const std::size_t at = FindText(cp, line, kAccessKey); at != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, at + kAccessKey.size(), begin, end);
-        m_strAccess = span(begin, end);
+        SetField(kAccessOffset, begin, end);
     }
     if (const std::size_t at = FindText(cp, line, kClassKey); at != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, at + kClassKey.size(), begin, end);
-        m_strClass = span(begin, end);
+        SetField(kClassOffset, begin, end);
     }
 }
 
@@ -161,7 +160,7 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         if (text[size - 1] == '\n') {
             --size;
         }
-        m_strText = static_cast<std::uint16_t>(size);
+        SetBits(kTextLength, size);
         return;
     }
     // The bytes that matter are TAB, NUL and the last byte of each searched text ("/^", the end
@@ -263,12 +262,9 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         }
     }
 #endif
-    m_strText = static_cast<std::uint16_t>(lineEnd);
+    SetBits(kTextLength, lineEnd);
     const std::string_view line(text, lineEnd);
 
-    auto span = [](std::size_t from, std::size_t to) {
-        return Span{static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(to - from)};
-    };
     // The value of `value`, blanks trimmed; false when its start lies past the end of the line.
     auto valueOf = [&](Value value, std::size_t& from, std::size_t& to) {
         if (!(found & 1u << value) || begin[value] > lineEnd) {
@@ -279,36 +275,36 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         TrimSpaces(line, from, to);
         return true;
     };
-    m_strName = span(0, firstTab == npos || firstTab > lineEnd ? lineEnd : firstTab);
+    SetBits(kNameLength, firstTab == npos || firstTab > lineEnd ? lineEnd : firstTab);
     std::size_t from = 0;
     std::size_t to = 0;
     if (valueOf(kFile, from, to)) {
-        m_strFile = span(from, to);
+        SetField(kFileOffset, from, to);
     }
     if (patternAt != npos && markerAt != npos && markerAt >= patternAt + kPatternStart.size()) {
-        m_strPattern = span(patternAt + kPatternStart.size(), markerAt);
+        SetField(kPatternOffset, patternAt + kPatternStart.size(), markerAt);
     }
     if (valueOf(kLine, from, to)) {
         m_nLineNo = ReadDecimal(line.substr(from, to - from));
-        m_bHasLineNo = true;
+        m_flags |= kHasLineNo;
     }
     if (valueOf(kKind, from, to)) {
-        m_strKind = span(from, to);
+        SetField(kKindOffset, from, to);
     }
     if (valueOf(kAccess, from, to)) {
-        m_strAccess = span(from, to);
+        SetField(kAccessOffset, from, to);
     }
     if (valueOf(kClass, from, to)) {
-        m_strClass = span(from, to);
+        SetField(kClassOffset, from, to);
     }
 }
 
 std::string CTagEntry::GetPattern() const {
-    const std::string_view raw = Field(m_strPattern);
+    const std::string_view raw = Field(kPatternOffset);
     if (raw.find('\\') == std::string_view::npos) {
         return std::string(raw);
     }
-    const CodePage cp = m_bShiftJis ? CodePage::ShiftJis : CodePage::Utf8;
+    const CodePage cp = (m_flags & kShiftJis) != 0 ? CodePage::ShiftJis : CodePage::Utf8;
     // Two passes, each left to right over whole characters: "\/" becomes "/", then "\\" becomes
     // "\". The second byte of a double-byte character is never the start of an escape.
     auto undo = [cp](std::string_view from, char second) {
@@ -331,7 +327,7 @@ std::string CTagEntry::GetPattern() const {
 }
 
 std::string CTagEntry::GetLineNo() const {
-    return m_bHasLineNo ? std::to_string(m_nLineNo) : std::string();
+    return HasLineNo() ? std::to_string(m_nLineNo) : std::string();
 }
 
 }  // namespace quarrow

@@ -30,8 +30,8 @@ void TagTree::SetRecordRange(const CTagEntry* first, std::size_t count) noexcept
 }
 
 void TagTree::ReserveNodes(std::size_t maxNodes) {
-    // Pages of the reserve that are never written cost no memory, so an upper bound is cheap
-    // and spares the copies of a growing vector.
+    // Spares the copies of a growing vector; pages never written cost no resident memory (but do
+    // count against an address-space limit, so the caller asks for a close estimate).
     m_nodes.reserve(maxNodes);
     m_childBegin.reserve(maxNodes);
 }

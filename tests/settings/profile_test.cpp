@@ -6,6 +6,8 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -379,6 +381,99 @@ TEST(ProfileWrite, throughSymlink_updatesTargetAndKeepsLink) {
     ASSERT_TRUE(dangling.WriteString("S", "k", "v"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("dangling.INI")));
     EXPECT_EQ(ReadBytes(dir.File("real/new.INI")), "[S]\nk=v\n");
+}
+
+// A process id that no process has: a child's, once it has been reaped.
+pid_t EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+TEST(ProfileWrite, removesTemporaryFilesOfKilledWritersOnly) {
+    TempFolder dir;
+    const std::string path = dir.File("p.INI");
+    WriteBytes(path, "[S]\nk=old\n");
+    const std::string dead = std::to_string(EndedProcessId());
+    const std::string parent = std::to_string(::getppid());  // alive while the test runs
+    struct Case {
+        std::string name;
+        bool kept;
+    };
+    const std::vector<Case> cases = {
+        {".p.INI.tmp" + dead + "-0", false},
+        {".p.INI.tmp" + dead + "-17", false},
+        {".p.INI.tmp" + parent + "-0", true},      // a live writer's
+        {".p.INI.tmp" + dead + "-3.bak", true},    // not a name the writer makes
+        {".other.INI.tmp" + dead + "-0", true},    // another file's
+        {"p.INI.tmp" + dead + "-0", true},
+    };
+    for (const Case& c : cases) WriteBytes(dir.File(c.name), "partial");
+    // A writer whose process id is not (or no longer) what the name says, still writing: its
+    // lock keeps the file.
+    const std::string locked = ".p.INI.tmp" + dead + "-99";
+    WriteBytes(dir.File(locked), "partial");
+    const int lockedFd = ::open(dir.File(locked).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lockedFd, 0);
+    ASSERT_EQ(::flock(lockedFd, LOCK_EX), 0);
+    const pid_t holder = ::fork();  // holds the lock on its own copy of the descriptor
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(lockedFd);
+
+    Profile profile(path);
+    EXPECT_TRUE(profile.WriteString("S", "k", "new"));
+    for (const Case& c : cases) EXPECT_EQ(std::filesystem::exists(dir.File(c.name)), c.kept) << c.name;
+    EXPECT_TRUE(std::filesystem::exists(dir.File(locked)));
+
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(profile.WriteString("S", "k", "newer"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File(locked)));
+    EXPECT_EQ(ReadBytes(path), "[S]\nk=newer\n");
+}
+
+TEST(ProfileWrite, killedWritersLeaveNothingBehindAfterTheNextWrite) {
+    TempFolder dir;
+    const std::string path = dir.File("p.INI");
+    WriteBytes(path, "[S]\nk=old\n");
+    // Writers killed while their temporary file is open (stopped inside the write by a
+    // file-size limit that raises SIGXFSZ, whose default action ends the process).
+    for (int i = 0; i < 5; ++i) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit limit{64, 64};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            Profile(path).WriteString("S", "k", std::string(5000, 'n'));
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+    }
+    // Each writer removed the leftover of the one killed before it: only the last one's is left.
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 3u);
+    EXPECT_TRUE(Profile(path).WriteString("S", "k", "new"));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"p.INI", "p.INI.lock"}));
+}
+
+TEST(ProfileWrite, symlinkLoop_failsAndLeavesNoLockFile) {
+    TempFolder dir;
+    std::filesystem::create_symlink("b.INI", dir.File("a.INI"));
+    std::filesystem::create_symlink("a.INI", dir.File("b.INI"));
+    std::filesystem::create_symlink("self.INI", dir.File("self.INI"));
+    for (const char* name : {"a.INI", "self.INI"}) {
+        Profile profile(dir.File(name));
+        EXPECT_FALSE(profile.WriteString("S", "k", "v")) << name;
+        EXPECT_EQ(profile.ReadString("S", "k", "default"), "default") << name;
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"a.INI", "b.INI", "self.INI"}));
 }
 
 // ---- Whole sections -------------------------------------------------------------------------

@@ -1,9 +1,13 @@
 #include "tags/quarrow_doc.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,13 +15,29 @@
 #include <vector>
 
 #include "settings/profile.h"
+#include "address_space_limit.h"
 #include "temp_dir.h"
 
 namespace quarrow {
 namespace {
 
+using test::AddressSpaceLimit;
 using test::ReadBytes;
 using test::TempDir;
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 std::vector<std::string> TextsOf(const CQuarrowDoc& doc) {
     std::vector<std::string> texts;
@@ -180,6 +200,100 @@ TEST(QuarrowDoc, SaveFailuresAreReported) {
         EXPECT_FALSE(doc.WriteTags(full));
         std::fclose(full);
     }
+}
+
+TEST(QuarrowDoc, SaveReplacesTheTargetWholeKeepingItsPermissionsAndLinks) {
+    TempDir dir;
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(dir.Write("x.tags", kTags)), FileError::None);
+    std::string expected;
+    for (const std::string& text : TextsOf(doc)) {
+        expected += text + "\n";
+    }
+    const std::string target = dir.Write("old.tags", "old\n");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    std::filesystem::create_symlink("old.tags", dir.Path("link.tags"));
+
+    for (const std::string& path : {target, dir.Path("link.tags"), dir.Path("new.tags")}) {
+        ASSERT_TRUE(doc.SaveDocumentAs(path)) << path;
+        EXPECT_EQ(ReadBytes(path), expected) << path;
+    }
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.tags")));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"link.tags", "new.tags", "old.tags", "x.tags"}));
+}
+
+TEST(QuarrowDoc, FailedSaveLeavesTheOldFileByteForByteAndNoTemporaryFile) {
+    // A file-size limit below the document's size makes the write fail part way, as a full disk
+    // would, for any user.
+    TempDir dir;
+    const std::string loaded = dir.Write("x.tags", kTags);
+    const std::string before(1500, 'o');
+    const std::string target = dir.Write("old.tags", before);
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const std::vector<std::string> entries = FolderEntries(dir.Path());
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        CQuarrowDoc doc;
+        const bool loadedOk = doc.OpenDocument(loaded) == FileError::None;
+        const bool saved = doc.SaveDocumentAs(target);
+        ::_exit(!loadedOk ? 2 : saved ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the failed save was reported as success";
+    EXPECT_EQ(ReadBytes(target), before);
+    EXPECT_EQ(ModeOf(target), 0640u);
+    EXPECT_EQ(FolderEntries(dir.Path()), entries);
+}
+
+TEST(QuarrowDoc, LoadThatCannotGetItsMemoryReportsItAndKeepsTheDocument) {
+    if (test::kAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
+    }
+    TempDir dir;
+    const std::string small = dir.Write("small.tags", kTags);
+    // 600,000 short lines with distinct names: about 20 MB of records, and as much again while
+    // they are ordered.
+    std::string lines;
+    for (int i = 0; i < 600000; ++i) {
+        lines += std::to_string(1000000 + i) + "\n";
+    }
+    const std::string big = dir.Write("big.tags", lines);
+
+    CQuarrowDoc doc;
+    ASSERT_EQ(doc.OpenDocument(small), FileError::None);
+    const std::vector<std::string> before = TextsOf(doc);
+    // Limits that stop the load at different steps (the bytes, the records, the order), and one
+    // that lets it through.
+    bool failed = false;
+    for (const std::size_t headroom : {std::size_t{1} << 20, std::size_t{6} << 20, std::size_t{20} << 20,
+                                       std::size_t{40} << 20, std::size_t{512} << 20}) {
+        FileError error = FileError::None;
+        {
+            const AddressSpaceLimit limit(headroom);
+            ASSERT_TRUE(limit.Set());
+            error = doc.OpenDocument(big);
+        }
+        if (error == FileError::OutOfMemory) {
+            failed = true;
+            EXPECT_EQ(TextsOf(doc), before) << headroom;
+            EXPECT_EQ(doc.GetTagsPath(), small) << headroom;
+        } else {
+            ASSERT_EQ(error, FileError::None) << headroom;
+            EXPECT_EQ(doc.GetTags().size(), 600000u) << headroom;
+            EXPECT_EQ(doc.GetTagsPath(), big) << headroom;
+            ASSERT_EQ(doc.OpenDocument(small), FileError::None);
+        }
+    }
+    EXPECT_TRUE(failed) << "no limit made the load fail";
+    EXPECT_EQ(FileErrorMessage(FileError::OutOfMemory, "/t/big.tags"), "/t/big.tags を読み込むためのメモリが足りません。");
 }
 
 TEST(QuarrowDoc, DestructionLeavesTheLoadedPathInTheProfile) {

@@ -158,7 +158,7 @@ TEST(TagEntryParse, ByteScanAgreesWithCharacterSearch) {
 }
 
 TEST(TagEntryParse, RecordPacksSmall) {
-    EXPECT_LE(sizeof(CTagEntry), 40u);
+    EXPECT_LE(sizeof(CTagEntry), 32u);
 }
 
 }  // namespace

@@ -11,12 +11,17 @@
 #include "app/about/version_info_dlg.h"
 #include "app/startup_rules.h"
 #include "app/ui/main_frame.h"
+#include "app/ui/modal_windows.h"
 #include "app/ui/quarrow_doc.h"
 #include "app/ui/quarrow_doc_mgr.h"
 #include "app/ui/single_doc_template.h"
+#include "app/ui/tags_refresher.h"
 #include "ctags/run_ctags.h"
 #include "ctags/ui/ctags_progress_dialog.h"
+#include "platform/language_choice.h"
+#include "platform/ui/program_translation.h"
 #include "platform/ui/single_instance.h"
+#include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
@@ -53,10 +58,21 @@ CQuarrowApp::~CQuarrowApp() {
 }
 
 bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
+    // From here on the end of the session or a service manager closes the program the normal way.
+    if (!m_termination) {
+        m_termination = std::make_unique<TerminationSignals>();
+        connect(m_termination.get(), &TerminationSignals::closeRequested, this, [this] { RequestClose(); });
+    }
+
     // The profile, the temporary directory and the start directory.
     m_paths = m_options.paths ? *m_options.paths : LocateProfile(ExecutablePath());
     m_profile.SetPath(m_paths.profilePath);
     m_codePage = LocaleCodePage();
+
+    // The language of every text from here on, messages of the start-up request included.
+    m_translation = std::make_unique<ProgramTranslation>(
+        ChooseUiLanguage(m_profile.ReadString(setting_keys::kSystem, setting_keys::kUiLanguage, ""),
+                         m_options.messagesLocale ? *m_options.messagesLocale : MessagesLocaleName()));
 
     // The single-instance rule: an earlier window showing the "-T" tags file is asked to close.
     m_instance = SingleInstance::Apply({SingleInstanceRuleApplies(m_profile), m_paths.temporaryDirectory,
@@ -64,6 +80,19 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
                                        m_options.runtimeDirectory);
 
     m_recentFiles = SizeRecentFileList(m_profile);
+
+    // The watch of the shown tags file and the background ctags run of F5.
+    if (!m_refresher) {
+        TagsRefresher::Hooks refreshHooks;
+        refreshHooks.shownPath = [this] {
+            const CQuarrowDoc* document = Document();
+            return document ? document->GetPathName() : std::string();
+        };
+        refreshHooks.reopen = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
+        refreshHooks.view = [this] { return View(); };
+        m_refresher = std::make_unique<TagsRefresher>(m_profile, m_codePage, std::move(refreshHooks),
+                                                      m_options.refreshRun);
+    }
 
     // The one document template.
     if (!m_pDocManager) {
@@ -76,6 +105,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
             if (m_recentFiles) {
                 m_recentFiles->Add(path);
             }
+            m_refresher->OnOpened(path);
         }));
 
     CtagsStarter runCtags = m_options.runCtags;
@@ -109,7 +139,22 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
         frame->RemoveMenuBar();
     }
     frame->show();
+    if (m_bCloseRequested) {
+        QTimer::singleShot(0, frame, [frame] { frame->close(); });
+    }
     return true;
+}
+
+void CQuarrowApp::RequestClose() {
+    if (CMainFrame* frame = MainWindow()) {
+        frame->close();  // the close path ends the open dialogs first
+        return;
+    }
+    m_bCloseRequested = true;
+    if (auto* run = ui::CtagsProgressDialog::Active()) {
+        run->reject();
+    }
+    EndModalWindows();
 }
 
 int CQuarrowApp::Shutdown(int exitCode) {
@@ -120,6 +165,7 @@ int CQuarrowApp::Shutdown(int exitCode) {
     if (m_recentFiles) {
         m_recentFiles->Write(m_profile);
     }
+    m_translation.reset();
     return exitCode;
 }
 
@@ -128,7 +174,9 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     MenuHooks hooks;
     hooks.route = [this](int id) { OnCmdMsg(id); };
     hooks.recentFiles = [this] { return RecentMenuTexts(); };
+    hooks.isChecked = [view = QPointer<CQuarrowView>(&view)](int id) { return view && view->IsCommandChecked(id); };
     frame.LoadFrame(hooks);
+    m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
     viewHooks.openPath = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
@@ -156,13 +204,23 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
 }
 
 void CQuarrowApp::CloseMainWindow() {
-    // A close request (from another instance, say) can arrive while a ctags run waits in its
-    // progress window, with the view's command still on the stack: end the run first and close
-    // once it has returned.
+    // A close request (from another instance or a signal) can arrive while a ctags run waits in
+    // its progress window, or while a dialog, a message or a menu runs its own event loop, with
+    // the command that opened it still on the stack: end each as its Cancel would and close once
+    // they have all returned.
     if (auto* run = ui::CtagsProgressDialog::Active()) {
         run->reject();
         QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
         return;
+    }
+    if (EndModalWindows()) {
+        QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
+        return;
+    }
+    // A background run is ended before the window goes; it keeps the old file.
+    if (m_refresher && m_refresher->IsRunning()) {
+        m_refresher->CancelRun();
+        m_refresher->WaitForRun();
     }
     m_bClosing = false;
     if (m_instance) {
@@ -233,6 +291,11 @@ bool CQuarrowApp::OnAppCmdMsg(int id) {
     case command::kAppExit:
         OnAppExit();
         return true;
+    case command::kViewRefresh:
+        if (m_refresher) {
+            m_refresher->Refresh();
+        }
+        return true;
     default:
         if (command::IsRecentFile(id)) {
             OnOpenRecentFile(id - command::kFileMruFirst);
@@ -251,8 +314,8 @@ void CQuarrowApp::OnFileNew() {
 void CQuarrowApp::OnFileOpen() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
-    request.title = QStringLiteral("開く");
-    request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+    request.title = tr("開く");
+    request.filter = tr("すべてのﾌｧｲﾙ (*)");
     const QString path = m_options.chooseFile ? m_options.chooseFile(MainWindow(), request)
                                               : ShowFileDialog(MainWindow(), request);
     if (!path.isEmpty()) {

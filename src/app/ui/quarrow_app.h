@@ -14,6 +14,7 @@
 
 #include "app/startup_paths.h"
 #include "app/startup_request.h"
+#include "app/ui/background_ctags_run.h"
 #include "app/ui/message_box_sink.h"
 #include "settings/profile.h"
 #include "settings/recent_file_list.h"
@@ -24,6 +25,11 @@ class QWidget;
 
 namespace quarrow {
 class SingleInstance;
+class TerminationSignals;
+}
+
+namespace quarrow::ui {
+class ProgramTranslation;
 }
 
 namespace quarrow::ui {
@@ -32,6 +38,7 @@ class CMainFrame;
 class CQuarrowDoc;
 class CQuarrowDocMgr;
 class CQuarrowView;
+class TagsRefresher;
 
 class CQuarrowApp final : public QObject {
     Q_OBJECT
@@ -40,11 +47,14 @@ public:
     struct Options {
         std::optional<AppPaths> paths;  // default: worked out from the executable's place
         std::string runtimeDirectory;   // of the instance lock and socket; default: the user's
+        std::optional<std::string> messagesLocale;  // default: the environment's (LC_ALL, LC_MESSAGES, LANG)
         CtagsStarter runCtags;          // default: ctags with a progress window
         FileChooser chooseFile;         // default: the platform's open dialog
         std::function<void(QWidget* parent)> showAbout;  // default: the About box
         // Called with the view just made (tests set its jump function here).
         std::function<void(CQuarrowView& view)> viewCreated;
+        // The background ctags run of F5; default: ctags, replacing the tags file on success.
+        BackgroundCtagsRun::RunFunction refreshRun;
     };
 
     explicit CQuarrowApp(Options options = {});
@@ -72,9 +82,16 @@ public:
     const std::optional<RecentFileList>& RecentFiles() const noexcept { return m_recentFiles; }
     const AppPaths& Paths() const noexcept { return m_paths; }
     CodePage GetCodePage() const noexcept { return m_codePage; }
+    TagsRefresher* Refresher() const noexcept { return m_refresher.get(); }
 
     // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
     static CodePage LocaleCodePage();
+
+    // A request from outside to end the program (SIGTERM, SIGHUP): the main window closes as if
+    // the user closed it, after the open dialogs and messages have been cancelled. Before the
+    // window exists (a "-T" run at start-up) the run is cancelled and the window closes as soon
+    // as start-up has shown it.
+    void RequestClose();
 
 signals:
     // The main window has been destroyed (after its document); the message loop should end.
@@ -97,9 +114,13 @@ private:
     MessageBoxSink m_sink;
     CodePage m_codePage = CodePage::Utf8;
     std::optional<RecentFileList> m_recentFiles;
+    std::unique_ptr<ProgramTranslation> m_translation;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
+    std::unique_ptr<TagsRefresher> m_refresher;  // the watch of the shown file and F5
     bool m_bClosing = false;
+    bool m_bCloseRequested = false;  // a request came before the main window existed
 };
 
 }  // namespace quarrow::ui

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include <new>
+
 #include "platform/message_sink.h"
 #include "settings/ui/file_chooser.h"
 #include "tree/tag_tree_builder.h"
@@ -11,22 +13,32 @@
 namespace quarrow::ui {
 
 CQuarrowDoc::CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp)
-    : m_sink(sink), m_doc(&profile, cp), m_strTitle(QString::fromUtf8(kUntitled)) {}
+    : m_sink(sink), m_doc(&profile, cp), m_strTitle(tr(kUntitled)) {}
 
 CQuarrowDoc::~CQuarrowDoc() = default;
 
 bool CQuarrowDoc::OnNewDocument() {
     m_strPathName.clear();
-    m_strTitle = QString::fromUtf8(kUntitled);
+    m_strTitle = tr(kUntitled);
     return true;
 }
 
-bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath) {
-    const FileError error = m_doc.OpenDocument(fullPath);
+bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
+    TagStore loaded;
+    FileError error = m_doc.ReadDocument(fullPath, loaded);
+    if (error == FileError::None && prepareViews) {
+        try {
+            prepareViews(loaded);
+        } catch (const std::bad_alloc&) {
+            error = FileError::OutOfMemory;
+        }
+    }
     if (error != FileError::None) {
+        loaded.Clear();  // the message box needs memory too
         m_sink.ShowMessage(FileErrorMessage(error, fullPath));
         return false;
     }
+    m_previousTags = m_doc.AdoptDocument(fullPath, std::move(loaded));
     m_strPathName = fullPath;
     // The title is the file's name without its folder, as the file system spells it.
     m_strTitle = DisplayText(FileNameOf(fullPath), m_doc.GetCodePage());
@@ -48,8 +60,8 @@ void CQuarrowDoc::OnFileSaveAs(QWidget* parent) {
     } else {
         FileChooserRequest request;
         request.kind = FileChooserRequest::Kind::Save;
-        request.title = QStringLiteral("名前を付けて保存");
-        request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+        request.title = tr("名前を付けて保存");
+        request.filter = tr("すべてのﾌｧｲﾙ (*)");
         path = ShowFileDialog(parent, request);
     }
     if (path.isEmpty()) {

@@ -33,8 +33,15 @@ public:
 
     // An empty, untitled document ("無題"). The tag store is left as it is.
     bool OnNewDocument();
-    // Loads `fullPath`. On failure the message is shown and nothing of the document changes.
-    bool OnOpenDocument(const std::string& fullPath);
+    // Gets the views ready for a store before the document takes it; throws std::bad_alloc when
+    // the memory for that is not there.
+    using PrepareViews = std::function<void(const TagStore& store)>;
+
+    // Loads `fullPath`. On failure (also when the file or the views' tree of it does not fit in
+    // memory) the message is shown and nothing of the document changes. The store shown before
+    // is kept until ReleasePreviousTags, so that the views can move to the new one first.
+    bool OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews = {});
+    void ReleasePreviousTags() noexcept { m_previousTags.Clear(); }
 
     // The document's command: 57604, save under a new name. False for any other command.
     bool OnCmdMsg(int id, QWidget* parent);
@@ -49,12 +56,13 @@ public:
 private:
     MessageSink& m_sink;
     quarrow::CQuarrowDoc m_doc;
+    TagStore m_previousTags;
     QString m_strTitle;
     std::string m_strPathName;
     SaveFileChooser m_chooseSaveFile;
 };
 
 // The untitled document's name.
-inline constexpr const char* kUntitled = "無題";
+inline constexpr const char* kUntitled = QT_TRANSLATE_NOOP("quarrow::ui::CQuarrowDoc", "無題");
 
 }  // namespace quarrow::ui

@@ -3,6 +3,11 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_doc.h"
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/tree_place_keeper.h"
+
+#include <QScrollBar>
+
+#include <optional>
 
 namespace quarrow::ui {
 
@@ -41,7 +46,18 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         }
         created = true;
     }
-    const bool ok = fullPath ? m_pDocument->OnOpenDocument(*fullPath) : m_pDocument->OnNewDocument();
+    CQuarrowView* view = m_pFrame->View();
+    const CodePage cp = m_codePage;
+    // Reading the shown file again keeps the user's place in the tree.
+    std::optional<ViewPlace> place;
+    if (!created && fullPath && !m_pDocument->GetPathName().empty() && m_pDocument->GetPathName() == *fullPath) {
+        place = CaptureViewPlace(*view);
+    }
+    // The new tree is built before the document lets its records go, so that a file too large
+    // for the memory leaves the shown one as it was.
+    const bool ok = fullPath ? m_pDocument->OnOpenDocument(
+                                   *fullPath, [view, cp](const TagStore& store) { view->PrepareUpdate(store, cp); })
+                             : m_pDocument->OnNewDocument();
     if (!ok) {
         if (created) {
             CloseAllDocuments();
@@ -51,7 +67,15 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
     if (fullPath && m_opened) {
         m_opened(*fullPath);
     }
-    m_pFrame->View()->OnInitialUpdate();
+    view->OnInitialUpdate();
+    m_pDocument->ReleasePreviousTags();  // no tree views them any more
+    if (place) {
+        RestoreViewPlace(*view, *place);
+    } else {
+        // Another file starts at its top, as a tree emptied and filled again does.
+        view->scrollToTop();
+        view->horizontalScrollBar()->setValue(0);
+    }
     m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
     return m_pDocument.get();
 }

@@ -22,6 +22,7 @@
 namespace quarrow {
 class CQuarrowDoc;
 class CTagEntry;
+class TagStore;
 class MessageSink;
 class Profile;
 }  // namespace quarrow
@@ -55,10 +56,18 @@ public:
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
-    // After every load of the document (and for an empty one): rebuilds the whole tree.
+    // After every load of the document (and for an empty one): rebuilds the whole tree, or shows
+    // the one PrepareUpdate made for the document's store.
     void OnInitialUpdate();
-    // The view's commands: 57600 and 32771. False for any other, which goes on to the document.
+    // Before a load replaces the document's store: builds the tree of `store` beside the shown one
+    // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
+    // with the shown tree as it was, when the memory is not there.
+    void PrepareUpdate(const TagStore& store, CodePage cp);
+    // The view's commands: 57600, 32771 and the two tree options of "表示(&V)". False for any
+    // other, which goes on to the document.
     bool OnCmdMsg(int id);
+    // Whether the option of a checkable command is on.
+    bool IsCommandChecked(int id) const noexcept;
     void OnCreateTags();
     void OnSettings();
 
@@ -74,6 +83,7 @@ public:
     ViewSettings& Settings() noexcept { return m_settings; }
     const ViewSettings& Settings() const noexcept { return m_settings; }
     TagTreeItemModel& Model() noexcept { return m_model; }
+    const TagTreeItemModel& Model() const noexcept { return m_model; }
     const TreeImageList& Images() const noexcept { return m_imageList; }
 
 protected:
@@ -86,6 +96,10 @@ protected:
 
 private:
     QModelIndex SelectedIndex() const;
+    TreeOptions Options() const noexcept;
+    // Builds the tree again with the current options, keeping the open nodes, the selection and
+    // the top row: the store is the same, so its records name the same tags.
+    void RebuildKeepingPlace();
     // The tip at a point and the area (icon and label) it belongs to.
     std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
     void OnExpandedChanged(const QModelIndex& index, bool expanded);

@@ -14,11 +14,53 @@ TagTreeItemModel::TagTreeItemModel(const TreeImageList& images, QObject* parent)
     m_tree.EndBuild();  // an empty tree that can be navigated
 }
 
-void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp) {
+void TagTreeItemModel::Prepare(const TagStore& store, CodePage cp, TreeOptions options) {
+    DropPrepared();
+    try {
+        BuildTagTree(m_prepared, store, cp, options);
+    } catch (...) {
+        m_prepared.Clear();
+        throw;
+    }
+    m_bPrepared = true;
+    m_preparedOptions = options;
+    m_nPreparedSize = store.size();
+    m_pPreparedFirst = store.empty() ? nullptr : &store[0];
+}
+
+std::size_t TagTreeItemModel::PreparedShownRows() const noexcept {
+    if (!m_bPrepared) {
+        return 0;
+    }
+    std::size_t rows = m_prepared.ChildCount(TagTree::kRoot);
+    for (TagTree::Id id = 0; id < m_prepared.NodeCount(); ++id) {
+        if (m_prepared.IsExpanded(id)) {
+            rows += m_prepared.ChildCount(id);
+        }
+    }
+    return rows;
+}
+
+void TagTreeItemModel::DropPrepared() noexcept {
+    m_bPrepared = false;
+    m_prepared.Clear();
+}
+
+void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions options) {
+    // The prepared tree belongs to this store when the store's records are the ones it was built
+    // from (the store may have been moved into the document since: its records stay in place).
+    const bool prepared = m_bPrepared && m_preparedOptions == options && m_nPreparedSize == store.size() &&
+                          m_pPreparedFirst == (store.empty() ? nullptr : &store[0]);
+    m_bPrepared = false;
     beginResetModel();
     m_codePage = cp;
-    BuildTagTree(m_tree, store, cp);
+    if (prepared) {
+        std::swap(m_tree, m_prepared);
+    } else {
+        BuildTagTree(m_tree, store, cp, options);
+    }
     endResetModel();
+    m_prepared.Clear();
 }
 
 void TagTreeItemModel::Reset() {

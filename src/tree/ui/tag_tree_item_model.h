@@ -7,6 +7,7 @@
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
+#include "tree/tag_tree_builder.h"
 
 namespace quarrow {
 class CTagEntry;
@@ -26,8 +27,17 @@ public:
     explicit TagTreeItemModel(const TreeImageList& images, QObject* parent = nullptr);
 
     // Clears the tree and builds it again from `store`, whose bytes the labels view: the store
-    // must not change until the next Rebuild or Reset.
-    void Rebuild(const TagStore& store, CodePage cp);
+    // must not change until the next Rebuild or Reset. A tree Prepare made for the same store
+    // and options is taken as it is.
+    void Rebuild(const TagStore& store, CodePage cp, TreeOptions options = {});
+    // Builds the tree of `store` beside the shown one, which stays as it is (with the store it
+    // views) until the next Rebuild takes the new one. Throws std::bad_alloc, with nothing
+    // changed, when the memory for the new tree (and the view's rows of it) cannot be had.
+    void Prepare(const TagStore& store, CodePage cp, TreeOptions options = {});
+    // The rows of the prepared tree a view lays out at once: the top-level ones and the children
+    // of the opened nodes.
+    std::size_t PreparedShownRows() const noexcept;
+    void DropPrepared() noexcept;
     // Empties the tree.
     void Reset();
 
@@ -54,6 +64,12 @@ public:
 private:
     const TreeImageList& m_images;
     TagTree m_tree;
+    TagTree m_prepared;
+    // The records m_prepared was built from: where they begin and how many.
+    bool m_bPrepared = false;
+    const CTagEntry* m_pPreparedFirst = nullptr;
+    std::size_t m_nPreparedSize = 0;
+    TreeOptions m_preparedOptions;
     CodePage m_codePage = CodePage::Utf8;
 };
 

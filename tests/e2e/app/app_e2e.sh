@@ -22,51 +22,22 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
+  echo "--- quarrow.log"; cat "$work/quarrow.log" 2>/dev/null || true
+  exit 1
+}
 
 # A private copy of the program, so that its profile and tmp folder live in the scratch folder.
 cp "$exe" "$work/quarrow"
 
 # A display of our own: the first free number of a range the other end-to-end scripts do not use.
-start_display() {
-  for n in $(seq 140 179); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+source "$(dirname "$0")/../x_display.sh"
+source "$(dirname "$0")/e2e_helpers.sh"
+start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-# Waits (up to 10 s) until process $1 has ended.
-wait_gone() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  return 1
-}
-start_quarrow() {
-  (cd "$work" && exec ./quarrow "$@") >>"$work/quarrow.log" 2>&1 &
-  pids+=($!)
-  last=$!
-}
 
 case "$mode" in
 tags)
@@ -96,12 +67,7 @@ second)
 jump)
   mkdir -p "$work/proj/src"
   printf 'Solo\tsrc/Solo.java\t/^public class Solo {$/;"\tc\tline:3\taccess:public\n' > "$work/proj/proj.tags"
-  cat > "$work/editor" <<EDITOR
-#!/bin/sh
-for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
-mv "$work/editor.args.tmp" "$work/editor.args"
-EDITOR
-  chmod +x "$work/editor"
+  write_recording_editor
   cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
 MULTIVIEW=1

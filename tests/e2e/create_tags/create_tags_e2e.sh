@@ -20,6 +20,8 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  # SIGTERM closes the program the normal way, writing its profile: let it finish first.
+  wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT

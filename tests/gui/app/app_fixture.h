@@ -65,6 +65,7 @@ protected:
         CQuarrowApp::Options options;
         options.paths = Paths();
         options.runtimeDirectory = m_home + "run";
+        options.messagesLocale = m_messagesLocale;
         QDir().mkpath(QString::fromStdString(options.runtimeDirectory));
         options.runCtags = [this](const ViewSettings&, const std::string& tags, const std::string& target) {
             m_ctagsRuns.push_back(tags + " <- " + target);
@@ -78,6 +79,7 @@ protected:
                 m_jumps.emplace_back(tag.GetName());
             });
         };
+        options.refreshRun = m_refreshRun;
         m_app = std::make_unique<CQuarrowApp>(options);
         m_app->Sink().SetShowFunction([this](QWidget*, const QString& text) { m_messages.push_back(text); });
         return m_app->Startup(arguments);
@@ -110,6 +112,9 @@ protected:
     std::vector<std::string> m_jumps;
     QString m_chosenFile;
     int m_aboutShown = 0;
+    BackgroundCtagsRun::RunFunction m_refreshRun;  // F5's run; empty: the real ctags
+    // "C": the program's own texts, whatever the machine's locale.
+    std::string m_messagesLocale = "C";
 };
 
 }  // namespace quarrow::ui::testing

@@ -2,13 +2,17 @@
 // commands, the accelerators, the menu-bar setting, and the order of the profile writes at exit.
 
 #include <QAction>
+#include <QDialog>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTimer>
 
+#include <csignal>
 #include <filesystem>
 
+#include "address_space_limit.h"
 #include "app_fixture.h"
 #include "ctags/ui/ctags_progress_dialog.h"
 #include "tree/ui/command_ids.h"
@@ -42,7 +46,8 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
     EXPECT_EQ(TopRows(), 0);
     EXPECT_TRUE(frame->menuBar()->isVisible());
     EXPECT_EQ(Texts(frame->menuBar()->actions()),
-              (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"), QStringLiteral("ヘルプ(&H)")}));
+              (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"), QStringLiteral("表示(&V)"),
+                           QStringLiteral("ヘルプ(&H)")}));
     QMenu* file = FileMenu(*frame);
     emit file->aboutToShow();
     EXPECT_EQ(Texts(file->actions()), (QStringList{
@@ -55,6 +60,9 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
                                           QStringLiteral("アプリケーションの終了(&X)"),
                                       }));
     EXPECT_EQ(Texts(frame->menuBar()->actions()[2]->menu()->actions()),
+              (QStringList{QStringLiteral("最新の情報に更新(&R)\tF5"), QStringLiteral("-"), QStringLiteral("言語別アイコン"),
+                           QStringLiteral("スコープで入れ子表示")}));
+    EXPECT_EQ(Texts(frame->menuBar()->actions()[3]->menu()->actions()),
               QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
 }
 
@@ -245,6 +253,105 @@ TEST_F(AppTest, CloseDuringACtagsRunWaitsForTheRunToEnd) {
         QTest::qWait(5);
     }
     EXPECT_EQ(m_app->MainWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
+
+namespace quarrow::ui::testing {
+namespace {
+
+// A close request (another instance, a signal) that comes while a modal window runs its own event
+// loop, the command that opened it still on the stack: the modal windows end as their Cancel
+// would, innermost first, and the main window goes only once every one of them has returned.
+TEST_F(AppTest, CloseRequestEndsTheOpenModalWindowsBeforeTheWindowGoes) {
+    ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+    QPointer<CMainFrame> frame(m_app->MainWindow());
+    int outerResult = -1;
+    int innerResult = -1;
+    bool frameAliveAfterInner = false;
+    bool frameAliveAfterOuter = false;
+    QTimer::singleShot(0, frame, [&] {
+        // A message box over a dialog over the window, as a dialog's check would show it.
+        QMessageBox inner(QMessageBox::Warning, QStringLiteral("Quarrow"), QStringLiteral("x"), QMessageBox::Ok, frame);
+        QTimer::singleShot(0, frame, [&] { frame->close(); });
+        innerResult = inner.exec();
+        frameAliveAfterInner = !frame.isNull();
+    });
+    {
+        QDialog outer(frame);
+        outerResult = outer.exec();
+        frameAliveAfterOuter = !frame.isNull();
+    }
+    EXPECT_EQ(innerResult, QDialog::Rejected);
+    EXPECT_EQ(outerResult, QDialog::Rejected);
+    EXPECT_TRUE(frameAliveAfterInner);
+    EXPECT_TRUE(frameAliveAfterOuter);
+    for (int i = 0; i < 200 && m_app->MainWindow(); ++i) {
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
+    EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
+}
+
+// SIGTERM and SIGHUP close the window the normal way, with every write of the shutdown.
+TEST_F(AppTest, TerminationSignalsCloseTheWindowNormally) {
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+        ASSERT_EQ(::raise(signalNumber), 0);
+        for (int i = 0; i < 200 && m_app->MainWindow(); ++i) {
+            QTest::qWait(5);
+        }
+        EXPECT_EQ(m_app->MainWindow(), nullptr) << signalNumber;
+        EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
+        EXPECT_TRUE(GetProfile().ReadString(setting_keys::kSystem, "X", "").size() > 0);
+        m_app->Shutdown(0);
+        m_app.reset();
+        GetProfile().WriteString(setting_keys::kTags, setting_keys::kLastTags, "");
+    }
+}
+
+// A file whose records or tree do not fit in the memory to be had: the message names the file,
+// and the window keeps its document, title and tree.
+TEST_F(AppTest, OpenThatCannotGetItsMemoryKeepsTheShownDocument) {
+    if (quarrow::test::kAddressSanitizer) {
+        GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
+    }
+    ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+    std::string lines;
+    for (int i = 0; i < 2000000; ++i) {
+        lines += "m\tsrc/A.java\t/^x$/;\"\tm\n";  // one file with two million members
+    }
+    const std::string big = WriteFile("big.tags", lines);
+    const int rows = TopRows();
+    const std::size_t records = m_app->Document()->Core().GetTags().size();
+    bool failed = false;
+    for (const std::size_t headroom : {std::size_t{16} << 20, std::size_t{100} << 20, std::size_t{180} << 20}) {
+        m_messages.clear();
+        bool opened = false;
+        {
+            const quarrow::test::AddressSpaceLimit limit(headroom);
+            ASSERT_TRUE(limit.Set());
+            opened = m_app->OpenDocumentFile(big) != nullptr;
+        }
+        if (opened) {
+            ASSERT_NE(m_app->OpenDocumentFile(m_home + "a.tags"), nullptr);
+            continue;
+        }
+        failed = true;
+        ASSERT_EQ(m_messages.size(), 1U) << headroom;
+        EXPECT_EQ(m_messages[0], QString::fromStdString(big + " を読み込むためのメモリが足りません。"));
+        EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+        EXPECT_EQ(TopRows(), rows);
+        EXPECT_EQ(m_app->Document()->Core().GetTags().size(), records);
+        EXPECT_EQ(m_app->Document()->Core().GetTagsPath(), m_home + "a.tags");
+        // The window is still whole: its tree can be walked and the next open works.
+        m_app->View()->expandAll();
+        QTest::qWait(10);
+    }
+    EXPECT_TRUE(failed) << "no limit made the open fail";
+    ASSERT_NE(m_app->OpenDocumentFile(m_home + "a.tags"), nullptr);
+    EXPECT_EQ(TopRows(), rows);
 }
 
 }  // namespace

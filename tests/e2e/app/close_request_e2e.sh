@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# End to end: the real quarrow under Xvfb is asked to close while one of its modal windows is open,
+# by a later "-T" start (the single-instance rule) or by a signal, and must end cleanly: exit code
+# 0, no socket file left, and every profile write of the shutdown (window placement, the view's
+# settings, "LASTTAGS", the recent files).
+#   MODAL    about | open | save | settings | create | message | none
+#   REQUEST  instance (a second "-T" start) | TERM | HUP (the signal)
+#   WM       openbox to run under a window manager, anything else for none
+# Usage: close_request_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR MODAL REQUEST [WM] [SCREENSHOT]
+set -euo pipefail
+exe=$1
+sample=$2
+modal=$3
+request=$4
+wm=${5:-none}
+shot=${6:-}
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+if [ "$wm" = openbox ]; then
+  command -v openbox >/dev/null || { echo "SKIP: openbox is not installed"; exit 77; }
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL ($modal, $request, $wm): $*"
+  echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
+  echo "--- quarrow.log"; cat "$work/quarrow.log" 2>/dev/null || true
+  echo "--- windows on $DISPLAY"
+  for w in $(xdotool search --name . 2>/dev/null); do
+    echo "$(xdotool getwindowname "$w" 2>/dev/null) $(xwininfo -id "$w" 2>/dev/null | grep -E 'Map State|geometry' | tr -s ' \n' ' ')"
+  done
+  echo "--- processes"; ps -o pid,stat,etime,args -p "${pids[*]}" 2>/dev/null || true
+  exit 1
+}
+
+# A private copy of the program, so that its profile and tmp folder live in the scratch folder.
+cp "$exe" "$work/quarrow"
+# A recent file that no longer exists: choosing it brings up the file-error message.
+cat > "$work/quarrow.INI" <<INI
+[Recent File List]
+File1=$work/gone.tags
+INI
+
+source "$(dirname "$0")/../x_display.sh"
+source "$(dirname "$0")/e2e_helpers.sh"
+start_display 220 259
+if [ "$wm" = openbox ]; then
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+fi
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+
+start_quarrow "-T$sample"
+first=$last
+main=$(wait_window "QR-SOURCE.tags - Quarrow") || fail "no window titled QR-SOURCE.tags - Quarrow"
+sleep 0.3
+
+# Opens the modal window from the keyboard, as a user would, and waits until it shows.
+case "$modal" in
+about)    keys=(alt+h a);  title="Quarrowのﾊﾞｰｼﾞｮﾝ情報" ;;
+open)     keys=(ctrl+o);   title="開く" ;;
+save)     keys=(alt+f a);  title="名前を付けて保存" ;;
+settings) keys=(alt+s);    title="設定" ;;
+create)   keys=(ctrl+n);   title="TAGSファイルの作成画面" ;;
+message)  keys=(alt+f 2);  title="Quarrow" ;;  # the second recent file is the missing one
+none)     keys=();         title= ;;
+*) echo "unknown modal window $modal"; exit 2 ;;
+esac
+# Waits (up to $2 tenths of a second) for a visible window titled exactly $1.
+window_shows() {
+  for _ in $(seq "$2"); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+if [ -n "$title" ]; then
+  # A busy machine may drop keys that come before the menu is up: try again after Escape.
+  opened=
+  for _ in 1 2 3 4 5; do
+    timeout 5 xdotool windowactivate --sync "$main" 2>/dev/null || timeout 5 xdotool windowfocus --sync "$main" 2>/dev/null || true
+    for key in "${keys[@]}"; do
+      xdotool key --clearmodifiers "$key"
+      sleep 0.5
+    done
+    if window_shows "$title" 50; then opened=1; break; fi
+    xdotool key Escape Escape
+    sleep 0.5
+  done
+  [ -n "$opened" ] || fail "the modal window $title did not open"
+  if [ -n "$shot" ] && command -v import >/dev/null; then
+    import -window root "$shot"
+  fi
+fi
+grep -q '^X=' "$work/quarrow.INI" && fail "placement written before the window closed"
+socket="$XDG_RUNTIME_DIR/quarrow-$(id -u)-$first"
+[ -S "$socket" ] || fail "the first instance has no socket $socket"
+
+case "$request" in
+instance)
+  start_quarrow "-T$sample"
+  second=$last
+  ;;
+TERM|HUP)
+  kill -s "$request" "$first"
+  ;;
+*) echo "unknown request $request"; exit 2 ;;
+esac
+
+wait_gone "$first" || fail "the first instance did not end"
+status=0
+wait "$first" || status=$?
+[ "$status" -eq 0 ] || fail "the first instance ended with status $status"
+grep -qiE 'double free|munmap_chunk|segmentation|abort' "$work/quarrow.log" && fail "a crash was reported"
+[ -e "$socket" ] && fail "the socket file of the first instance was left"
+
+# Every write of the shutdown order happened.
+for key in X Y CX CY EDITORPATH EDITORFORMAT CTAGSPATH RESTART_READ SINGLSELECT TIPMESSAGE MAINMENU MULTIVIEW PARAM; do
+  grep -q "^$key=" "$work/quarrow.INI" || fail "no $key written"
+done
+grep -q "^LASTTAGS=$work/tmp/QR-SOURCE.tags\$" "$work/quarrow.INI" || fail "no LASTTAGS"
+grep -q "^File1=$work/tmp/QR-SOURCE.tags\$" "$work/quarrow.INI" || fail "the recent files were not written"
+# A cancelled dialog changed nothing it should not have.
+[ -e "$work/gone.tags" ] && fail "a file appeared where none was asked for"
+
+if [ "$request" = instance ]; then
+  kill -0 "$second" 2>/dev/null || fail "the second instance is not running"
+  wait_window "QR-SOURCE.tags - Quarrow" >/dev/null || fail "second window missing"
+fi
+echo "PASS: $modal $request $wm"

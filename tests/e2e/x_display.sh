@@ -1,0 +1,57 @@
+# Shared by the end-to-end scripts that run the window under Xvfb. Source it after setting
+# `work` (a scratch folder) and `pids` (an array the script's cleanup kills).
+
+# Starts Xvfb on a free display number from $1 to $2 and exports DISPLAY. Scripts that start at
+# the same moment take turns (a lock file in /tmp): an Xvfb started on a number another one is
+# just taking removes that one's socket, and two scripts on one server see each other's windows.
+# The lock file tells whose server answers, in case a script without the turn-taking got there.
+start_display() {
+  local lock=/tmp/.quarrow-e2e-display.lock
+  exec {lock_fd}>>"$lock"
+  flock -w 60 "$lock_fd" || true
+  for n in $(seq "$1" "$2"); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    # -noreset: the server would otherwise reset when its last client (the check below) leaves,
+    # and refuse the program's connection while it does.
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    local pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do
+      if xdotool getmouselocation >/dev/null 2>&1; then
+        if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+          pids+=("$pid")
+          exec {lock_fd}>&-
+          return 0
+        fi
+        break
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+  done
+  exec {lock_fd}>&-
+  echo "no free display"; exit 1
+}
+
+# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
+wait_window() {
+  for _ in $(seq 300); do
+    local id
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Writes a stand-in editor at $work/editor that records its arguments, one a line, in
+# $work/editor.args (written whole, by a rename, so a reader never sees half of it).
+write_recording_editor() {
+  cat > "$work/editor" <<EDITOR
+#!/bin/sh
+for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
+mv "$work/editor.args.tmp" "$work/editor.args"
+EDITOR
+  chmod +x "$work/editor"
+}
