@@ -11,6 +11,7 @@ packages=(
   qt6-l10n-tools qt6-translations-l10n locales
   desktop-file-utils appstream groff-base dpkg-dev file
   unzip time python3 xz-utils
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,11 +2,14 @@
 // The store order as the plain exchange sort produces it, n^2 / 2 comparisons: the reference the
 // fast order is checked against.
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
 #include "tags/tag_entry.h"
 #include "tags/tag_order.h"
+#include "tags/tag_store.h"
 
 namespace quarrow::test {
 
@@ -41,6 +44,26 @@ inline std::vector<const char*> Identities(const std::vector<CTagEntry>& records
         ids.push_back(record.GetText().data());
     }
     return ids;
+}
+
+inline std::vector<const char*> Identities(const TagStore& store) {
+    std::vector<const char*> ids;
+    for (const CTagEntry& record : store) {
+        ids.push_back(record.GetText().data());
+    }
+    return ids;
+}
+
+// Each record's offset in its block, given the records' text starts: compares orders of two
+// stores of the same file, which view blocks of their own. The first piece starts a block, so
+// the smallest text address is the block's start.
+inline std::vector<std::ptrdiff_t> BlockOffsets(const std::vector<const char*>& ids) {
+    std::vector<std::ptrdiff_t> offsets;
+    const char* base = ids.empty() ? nullptr : *std::min_element(ids.begin(), ids.end());
+    for (const char* id : ids) {
+        offsets.push_back(id - base);
+    }
+    return offsets;
 }
 
 }  // namespace quarrow::test

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,22 +67,9 @@ TEST(LoadFuzz, RandomFilesLoadSortAndParseSafely) {
             ASSERT_LE(record.GetPattern().size(), record.GetText().size());
             ASSERT_LE(record.GetLineNo().size(), 11u);
         }
-        // The document's store is the oracle's order: compare each record's offset in its block
-        // (the first piece starts a block, so the smallest text address is the block's start).
-        auto offsets = [](const std::vector<const char*>& ids) {
-            std::vector<std::ptrdiff_t> result;
-            const char* base = ids.empty() ? nullptr : *std::min_element(ids.begin(), ids.end());
-            for (const char* id : ids) {
-                result.push_back(id - base);
-            }
-            return result;
-        };
-        std::vector<const char*> docIds;
-        for (const CTagEntry& record : store) {
-            docIds.push_back(record.GetText().data());
-        }
-        const std::vector<std::ptrdiff_t> docOffsets = offsets(docIds);
-        const std::vector<std::ptrdiff_t> oracleOffsets = offsets(expected);
+        // The document's store is the oracle's order.
+        const std::vector<std::ptrdiff_t> docOffsets = test::BlockOffsets(test::Identities(store));
+        const std::vector<std::ptrdiff_t> oracleOffsets = test::BlockOffsets(expected);
         ASSERT_EQ(docOffsets, oracleOffsets) << "round " << round;
     }
 }

@@ -10,7 +10,7 @@
 
 namespace quarrow::ui {
 
-ShownRowsWidth::ShownRowsWidth(QTreeView& view) : QObject(&view), m_view(view) {
+ShownRowsWidth::ShownRowsWidth(QTreeView& view) : QObject(&view), m_view(view), m_viewport(view.viewport()) {
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &ShownRowsWidth::FitNow);
@@ -31,7 +31,7 @@ ShownRowsWidth::ShownRowsWidth(QTreeView& view) : QObject(&view), m_view(view) {
 }
 
 bool ShownRowsWidth::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_view.viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+    if (watched == m_viewport && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         Schedule();
     }
     return QObject::eventFilter(watched, event);

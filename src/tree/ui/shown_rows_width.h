@@ -29,6 +29,9 @@ private:
     void Forget();
 
     QTreeView& m_view;
+    // The viewport the filter watches, kept apart: it still sends events while the view is being
+    // destroyed, when the view's own members may no longer be called.
+    QObject* m_viewport;
     QTimer m_pending;  // coalesces the measurements of one burst of changes
     int m_width = 0;   // the widest row shown since the last reset
 };

@@ -21,7 +21,9 @@
 namespace quarrow::test {
 
 // Runs `action` on the first modal dialog that appears (of type T when given), from inside its
-// own event loop. Gives up after `timeoutMs`, leaving the caller's exec() to fail the test.
+// own event loop, once the dialog is the active window: focus is given on activation, which
+// arrives as an event of its own after the show, late on a busy machine or under a sanitizer.
+// Gives up after `timeoutMs`, leaving the caller's exec() to fail the test.
 template <typename T = QWidget>
 void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
     auto* timer = new QTimer;
@@ -29,7 +31,7 @@ void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
     clock->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, action, timeoutMs] {
         auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (modal == nullptr && clock->elapsed() < timeoutMs) {
+        if ((modal == nullptr || !modal->isActiveWindow()) && clock->elapsed() < timeoutMs) {
             return;
         }
         timer->stop();
