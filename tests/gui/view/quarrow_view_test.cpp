@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <functional>
+#include <string_view>
+
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
 #include "view_fixture.h"
@@ -97,6 +100,72 @@ TEST_F(ViewTest, DoubleClickJumpsThenOpensOrClosesTheNode) {
     m_view->Settings().m_nSingleSelect = 1;
     DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("Strings"))));
     EXPECT_EQ(m_jumps, (std::vector<std::string>(2, "Strings@3 in " + m_dir.path().toStdString() + "/")));
+}
+
+// A classic tree control: only a click on an item's icon or label selects it (and, with
+// single-click jumps on, starts the editor); the indent, the button and the space right of the
+// label do not. Double clicks follow the same rule.
+TEST_F(ViewTest, OnlyTheIconAndTheLabelOfAnItemTakeClicks) {
+    Show(kTwoFiles);
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));  // two levels deep, with members
+    const int step = m_view->indentation();
+    struct Case {
+        const char* name;
+        std::function<QPoint(const QRect& cell, const QRect& content)> point;
+        bool selects;
+        bool jumps;
+    };
+    const Case cases[] = {
+        {"icon", [this, &file](const QRect&, const QRect&) { return IconPoint(file); }, true, true},
+        {"label", [this, &file](const QRect&, const QRect&) { return LabelPoint(file); }, true, true},
+        {"indent", [step](const QRect& cell, const QRect&) { return QPoint(cell.left() - step - step / 2, cell.center().y()); },
+         false, false},
+        {"expand button", [step](const QRect& cell, const QRect&) { return QPoint(cell.left() - step / 2, cell.center().y()); },
+         false, false},
+        {"right of the label", [](const QRect&, const QRect& content) { return QPoint(content.right() + 12, content.center().y()); },
+         false, false},
+    };
+    m_view->Settings().m_nSingleSelect = 1;
+    for (const Case& c : cases) {
+        for (const bool twice : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (twice ? ", double click" : ", click"));
+            m_view->collapseAll();
+            m_view->expand(file.parent());
+            m_view->selectionModel()->clear();
+            m_jumps.clear();
+            m_view->scrollTo(file);
+            const QPoint point = c.point(m_view->visualRect(file), m_view->ItemContentRect(file));
+            if (twice) {
+                DoubleClick(m_view->viewport(), point);
+            } else {
+                QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, point);
+            }
+            EXPECT_EQ(m_view->selectionModel()->isSelected(file), c.selects);
+            // A double click jumps once for the new selection and once for itself.
+            EXPECT_EQ(m_jumps.size(), c.jumps ? (twice ? 2U : 1U) : 0U);
+            if (std::string_view(c.name) == "expand button") {
+                EXPECT_EQ(m_view->isExpanded(file), !twice);  // each click opens or closes
+            }
+            EXPECT_TRUE(m_view->hasFocus() || !m_view->isActiveWindow());
+        }
+    }
+}
+
+// The highlight of the selected item covers its icon and label, not the rest of the row.
+TEST_F(ViewTest, HighlightCoversTheIconAndTheLabelOnly) {
+    Show(kTwoFiles);
+    const QModelIndex app = Find(QStringLiteral("src/app"));
+    m_view->setFocus();
+    m_view->selectionModel()->select(app, QItemSelectionModel::ClearAndSelect);
+    // A long label widens the column, so the short one has empty space to its right.
+    m_view->expandAll();
+    const QRect content = m_view->ItemContentRect(app);
+    ASSERT_GT(m_view->visualRect(app).right(), content.right() + 20);
+    const QImage image = m_view->viewport()->grab().toImage();
+    const int y = content.top() + 1;
+    const QColor base = image.pixelColor(m_view->viewport()->width() - 2, y);
+    EXPECT_NE(image.pixelColor(content.right() - 1, y), base);
+    EXPECT_EQ(image.pixelColor(content.right() + 10, y), base);
 }
 
 TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
