@@ -71,7 +71,10 @@ protected:
             std::ofstream(tags, std::ios::binary) << kTagsB;
             return 1;
         };
-        options.chooseFile = [this](QWidget*, const FileChooserRequest&) { return m_chosenFile; };
+        options.chooseFile = [this](QWidget*, const FileChooserRequest& request) {
+            m_requests.push_back(request);
+            return m_chosenFile;
+        };
         options.showAbout = [this](QWidget*) { ++m_aboutShown; };
         options.viewCreated = [this](CQuarrowView& view) {
             view.SetJumpFunction([this](const ViewSettings&, const CTagEntry& tag, const std::string&) {
@@ -109,6 +112,7 @@ protected:
     std::vector<std::string> m_ctagsRuns;
     std::vector<std::string> m_jumps;
     QString m_chosenFile;
+    std::vector<FileChooserRequest> m_requests;  // every file dialog asked for, in order
     int m_aboutShown = 0;
 };
 
