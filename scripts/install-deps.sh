@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   universal-ctags exuberant-ctags
-  xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk
+  xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   unzip time
 )
 missing=()

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -103,12 +105,33 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_bOuterSizeSet) {
-        m_bOuterSizeSet = true;
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.width() > 0 || frame.height() > 0) {
-            resize(m_outerSize - frame);
-        }
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::FitFrameIntoOuterSize() {
+    // Under X11 the window manager adds its frame after the window is mapped, and the frame's size
+    // arrives with a later move or resize, not with the first show. Until then the client area
+    // holds the whole outer size; the first time a frame shows up it is taken off, once.
+    if (m_bOuterSizeSet || !isVisible()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0) {
+        return;
+    }
+    m_bOuterSizeSet = true;
+    if (!isMaximized() && !isFullScreen()) {
+        resize(m_outerSize - frame);
     }
 }
 
