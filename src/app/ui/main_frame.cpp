@@ -53,8 +53,17 @@ CMainFrame::~CMainFrame() {
 }
 
 QRect CMainFrame::OuterRect() const {
-    // A maximized window reports its maximized rectangle, as the next start will open it.
-    return frameGeometry();
+    // A maximized window reports its maximized rectangle, as the next start will open it. The
+    // window manager takes borders off a maximized window, and the toolkit may still add the old
+    // ones; what lies off the screen is not part of the window.
+    QRect outer = frameGeometry();
+    if ((isMaximized() || isFullScreen()) && screen() != nullptr) {
+        const QRect area = isFullScreen() ? screen()->geometry() : screen()->availableGeometry();
+        if (outer.intersects(area)) {
+            outer = outer.intersected(area);
+        }
+    }
+    return outer;
 }
 
 void CMainFrame::LoadFrame(const MenuHooks& hooks) {

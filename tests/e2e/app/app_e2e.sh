@@ -34,7 +34,7 @@ start_display() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     local pid=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
       xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
       kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
@@ -47,19 +47,19 @@ start_display
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
+# Waits (up to 30 s) until a window titled exactly $1 is shown and prints its id.
 wait_window() {
   for _ in $(seq 300); do
     local id
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
   return 1
 }
-# Waits (up to 10 s) until process $1 has ended.
+# Waits (up to 30 s) until process $1 has ended.
 wait_gone() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
+  for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
   return 1
 }
 start_quarrow() {
@@ -112,12 +112,13 @@ INI
   start_quarrow "$work/proj/proj.tags"
   win=$(wait_window "proj.tags - Quarrow") || fail "no window titled proj.tags - Quarrow"
   xdotool windowfocus --sync "$win" 2>/dev/null || xdotool windowfocus "$win"
-  sleep 0.3
-  # One file: the builder has opened its folder and file; End selects the tag, Enter jumps.
-  xdotool key --window "$win" End
-  sleep 0.2
-  xdotool key --window "$win" Return
-  for _ in $(seq 100); do [ -e "$work/editor.args" ] && break; sleep 0.1; done
+  # One file: the builder has opened its folder and file; End selects the tag, Enter jumps. The
+  # keys go again until the editor has run, as the window may not take keys at once on a busy
+  # machine (another jump only starts the editor once more with the same arguments).
+  for _ in $(seq 30); do
+    xdotool key --window "$win" End Return
+    for _ in $(seq 20); do [ -e "$work/editor.args" ] && break 2; sleep 0.1; done
+  done
   [ -e "$work/editor.args" ] || fail "the editor was not started"
   expected=$(printf '+3\n%s/proj/src/Solo.java' "$work")
   [ "$(cat "$work/editor.args")" = "$expected" ] || fail "editor arguments: $(cat "$work/editor.args")"

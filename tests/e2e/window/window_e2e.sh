@@ -78,6 +78,11 @@ wait_for() {
   for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
   return 1
 }
+# Polls (up to 2 s) until the command "$@" succeeds.
+wait_for_short() {
+  for _ in $(seq 20); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
 main_window() { xdotool search --onlyvisible --name ' - Quarrow$' 2>/dev/null | head -n1; }
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 has_frame() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; }
@@ -145,8 +150,12 @@ cycles)
   ;;
 maximized)
   start_quarrow
-  xdotool key super+Up
-  wait_for is_maximized "$win" || fail "openbox did not maximize the window"
+  # Maximize is no toggle: the key goes again until the window manager has taken it.
+  for _ in $(seq 30); do
+    xdotool key super+Up
+    wait_for_short is_maximized "$win" && break
+  done
+  is_maximized "$win" || fail "openbox did not maximize the window"
   close_quarrow
   read -r x y cx cy <<<"$(stored_rect)"
   echo "stored after a maximized exit: $x $y $cx $cy"
