@@ -62,6 +62,9 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     // A classic tree: only the icon and the label are the item, and only they are highlighted.
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setItemDelegate(&m_delegate);
+    auto* itemStyle = new TreeItemStyle;
+    itemStyle->setParent(this);
+    setStyle(itemStyle);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
     // The right button is handled on its own press; no second menu from the context-menu event.

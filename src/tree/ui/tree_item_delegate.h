@@ -3,6 +3,7 @@
 // item's icon and label only, not the empty space right of the label. The same rectangle decides
 // which clicks select an item and where a tool tip shows.
 
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 
 namespace quarrow::ui {
@@ -16,6 +17,15 @@ public:
     QRect ContentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+// The tree's style: the selection is not painted over the indent and the buttons left of a
+// selected item.
+class TreeItemStyle final : public QProxyStyle {
+    Q_OBJECT
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
 };
 
 }  // namespace quarrow::ui

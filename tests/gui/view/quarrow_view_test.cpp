@@ -154,18 +154,22 @@ TEST_F(ViewTest, OnlyTheIconAndTheLabelOfAnItemTakeClicks) {
 // The highlight of the selected item covers its icon and label, not the rest of the row.
 TEST_F(ViewTest, HighlightCoversTheIconAndTheLabelOnly) {
     Show(kTwoFiles);
-    const QModelIndex app = Find(QStringLiteral("src/app"));
+    const QModelIndex app = Find(QStringLiteral("Main.java"));
     m_view->setFocus();
     m_view->selectionModel()->select(app, QItemSelectionModel::ClearAndSelect);
-    // A long label widens the column, so the short one has empty space to its right.
+    // A long label widens the column, so the short one has empty space to its right; the item is
+    // two levels deep, with an indent and a button left of it.
     m_view->expandAll();
+    m_view->collapse(app);
     const QRect content = m_view->ItemContentRect(app);
     ASSERT_GT(m_view->visualRect(app).right(), content.right() + 20);
     const QImage image = m_view->viewport()->grab().toImage();
     const int y = content.top() + 1;
     const QColor base = image.pixelColor(m_view->viewport()->width() - 2, y);
     EXPECT_NE(image.pixelColor(content.right() - 1, y), base);
+    EXPECT_NE(image.pixelColor(content.left() + 1, y), base);  // the icon's place too
     EXPECT_EQ(image.pixelColor(content.right() + 10, y), base);
+    EXPECT_EQ(image.pixelColor(m_view->visualRect(app).left() - 2, y), base);  // nor the indent left of it
 }
 
 TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
