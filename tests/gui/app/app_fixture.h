@@ -93,7 +93,7 @@ protected:
     // Window shortcuts work in the active window only.
     void ActivateMainWindow() {
         m_app->MainWindow()->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(m_app->MainWindow()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_app->MainWindow(), 30000));  // a busy machine is slow
         m_app->View()->setFocus();
     }
 
