@@ -55,6 +55,10 @@ StartupRequest MakeStartupRequest(const std::vector<std::string>& arguments, Pro
         // generated file cannot be opened.
         mkdir(paths.temporaryDirectory.c_str(), 0777);
 
+        // Remembered for the tags file as the create command remembers its targets, so that
+        // re-creating it from the dialog indexes the same folder.
+        profile.WriteString(setting_keys::kCreateTagsParam, paths.defaultTagsPath, target);
+
         ViewSettings settings;
         settings.Load(profile);
         const int ran = runCtags ? runCtags(settings, paths.defaultTagsPath, target) : 0;

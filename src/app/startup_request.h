@@ -47,7 +47,8 @@ StartupRequest ParseCommandLine(const std::vector<std::string>& arguments, std::
 // The whole decision. `arguments` are the words after the program name. When the raw command
 // line begins with "-T", the rest of it verbatim is the source directory: it must be absolute
 // (otherwise kFullPathMessage is shown and the result is EndProgram); the temporary directory is
-// created, the view settings are loaded, ctags runs into the default tags path, the settings are
+// created, the directory is remembered as the target of the default tags path under
+// "CreateTagsParam", the view settings are loaded, ctags runs into the default tags path, the settings are
 // saved back, and a successful run opens that file. Otherwise, when no file was named,
 // "SYSTEM"/"RESTART_READ" exactly 1 with a non-empty "TAGS"/"LASTTAGS" re-opens that file.
 StartupRequest MakeStartupRequest(const std::vector<std::string>& arguments, Profile& profile,

@@ -1,10 +1,14 @@
 #include "ctags/run_ctags.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <vector>
 
+#include "ctags/pending_tags_file.h"
 #include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/message_sink.h"
@@ -16,14 +20,8 @@ namespace quarrow {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted.push_back('"');
-    quoted.append(text);
-    quoted.push_back('"');
-    return quoted;
-}
+constexpr std::string_view kTagsMarker = "@tags";
+constexpr std::string_view kTargetMarker = "@target";
 
 std::string CurrentDirectory() {
     std::vector<char> buffer(4096);
@@ -83,20 +81,69 @@ std::string FailureMessage(const ChildOutcome& outcome) {
 
 }  // namespace
 
-std::string BuildCtagsCommandText(std::string_view paramTemplate, std::string_view tagsPath,
-                                  std::string_view target, CodePage cp) {
-    // The second pass also runs over the inserted tags path: a path holding "@target" gets the
-    // target inside it, as users of the template have always seen.
-    const std::string withTags = ReplaceText(cp, paramTemplate, "@tags", Quoted(tagsPath));
-    return ReplaceText(cp, withTags, "@target", Quoted(target));
+std::vector<ArgumentWord> BuildCtagsArguments(std::string_view paramTemplate, std::string_view tagsPath,
+                                              std::string_view target, bool literalTarget, CodePage cp) {
+    // A target that names nothing is split as the text "\"target\"" always was: quotes typed
+    // in it close the group and make further words.
+    std::vector<std::string> targetWords;
+    if (!literalTarget) {
+        std::string quoted;
+        quoted.reserve(target.size() + 2);
+        quoted.push_back('"');
+        quoted.append(target);
+        quoted.push_back('"');
+        targetWords = SplitCommandText(quoted);
+    }
+
+    std::vector<ArgumentWord> words;
+    for (const std::string& templateWord : SplitCommandText(paramTemplate)) {
+        ArgumentWord word;
+        for (const MarkerPiece& piece : CutAtMarkers(cp, templateWord, {kTagsMarker, kTargetMarker})) {
+            if (piece.marker < 0) {
+                word.text.append(piece.text);
+            } else if (piece.marker == 0) {
+                word.text.append(tagsPath);
+                word.mayExpand = false;
+            } else if (literalTarget) {
+                word.text.append(target);
+                word.mayExpand = false;
+            } else {
+                for (std::size_t i = 0; i < targetWords.size(); ++i) {
+                    if (i > 0) {
+                        words.push_back(std::move(word));
+                        word = ArgumentWord{};
+                    }
+                    word.text.append(targetWords[i]);
+                }
+            }
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
 }
 
-int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
-             MessageSink& sink, CodePage cp, RunObserver* observer) {
+bool TargetNamesSomething(const std::string& target, const std::string& runDirectory) {
+    if (target.empty()) {
+        return false;
+    }
+    std::string path = target;
+    if (!path_rules::IsAbsolute(target)) {
+        path = runDirectory;
+        if (path.empty() || path.back() != path_rules::kSeparator) {
+            path.push_back(path_rules::kSeparator);
+        }
+        path += target;
+    }
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+CtagsRunResult RunCtagsIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath,
+                                    const std::string& target, MessageSink& sink, CodePage cp, RunObserver* observer) {
     const std::size_t lastSeparator = FindLastByte(cp, tagsPath, path_rules::kSeparator);
     if (lastSeparator == std::string::npos) {
         sink.ShowMessage("tags path error![");
-        return 0;
+        return CtagsRunResult::NotRun;
     }
 
     // The tool runs inside the tags file's folder, so a relative tags path handed to it as it
@@ -119,29 +166,66 @@ int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const st
         runDirectory.push_back(path_rules::kSeparator);  // a file in the root folder
     }
 
-    const std::string text = BuildCtagsCommandText(settings.m_strCtagsParam, fullPath, target, cp);
+    // The tool writes a new file; the tags file stays untouched until the tool has succeeded.
+    const bool writesTagsFile = FindText(cp, settings.m_strCtagsParam, kTagsMarker) != std::string::npos;
+    int createError = 0;
+    std::optional<PendingTagsFile> pending =
+        writesTagsFile ? PendingTagsFile::Create(fullPath, createError) : std::nullopt;
+    if (writesTagsFile && !pending) {
+        // A folder that does not exist is the tool's start failing, as it always was.
+        sink.ShowMessage(createError == ENOENT || createError == ENOTDIR
+                             ? std::string("create process error!")
+                             : fullPath + " を作成できません。\n" + std::strerror(createError));
+        return CtagsRunResult::NotRun;
+    }
+    const std::string& outputPath = pending ? pending->Path() : fullPath;
+
     // The template's first word takes the program-name position, as the tool's own start-up
     // convention on Windows has it: the tool never sees that word as an option.
-    const CommandLine command{settings.m_strCtagsPath,
-                              ExpandWildcards(SplitCommandText(text), runDirectory)};
+    const bool literalTarget = TargetNamesSomething(target, runDirectory);
+    const CommandLine command{
+        settings.m_strCtagsPath,
+        ExpandWildcards(BuildCtagsArguments(settings.m_strCtagsParam, outputPath, target, literalTarget, cp),
+                        runDirectory)};
 
     KeepWaitingFn keepWaiting;
     if (observer != nullptr) {
+        observer->WritingTo(outputPath);
         keepWaiting = [observer](std::chrono::milliseconds elapsed) { return observer->KeepWaiting(elapsed); };
     }
     const ChildOutcome outcome = RunChildProcess(command, runDirectory, keepWaiting);
     switch (outcome.state) {
     case ChildOutcome::State::NotStarted:
         sink.ShowMessage("create process error!");
-        return 0;
+        return CtagsRunResult::NotRun;
     case ChildOutcome::State::Cancelled:
-        return 0;
+        return CtagsRunResult::Cancelled;
     case ChildOutcome::State::Exited:
     case ChildOutcome::State::Signalled:
         break;
     }
     if (!outcome.Succeeded()) {
         sink.ShowMessage(FailureMessage(outcome));
+        return CtagsRunResult::Failed;
+    }
+    if (pending) {
+        if (const int error = pending->Commit(); error != 0) {
+            sink.ShowMessage(pending->TargetPath() + " を置き換えられません。\n" + std::strerror(error));
+            return CtagsRunResult::Failed;
+        }
+    }
+    return CtagsRunResult::Succeeded;
+}
+
+int RunCtags(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+             MessageSink& sink, CodePage cp, RunObserver* observer) {
+    switch (RunCtagsIntoTagsFile(settings, tagsPath, target, sink, cp, observer)) {
+    case CtagsRunResult::NotRun:
+    case CtagsRunResult::Cancelled:
+        return 0;
+    case CtagsRunResult::Failed:
+    case CtagsRunResult::Succeeded:
+        break;
     }
     return 1;
 }

@@ -50,18 +50,27 @@ void Expand(const std::string& word, const std::string& directory, std::vector<s
 
 }  // namespace
 
-std::vector<std::string> ExpandWildcards(const std::vector<std::string>& arguments,
-                                         const std::string& directory) {
+std::vector<std::string> ExpandWildcards(const std::vector<ArgumentWord>& arguments, const std::string& directory) {
     std::vector<std::string> expanded;
     expanded.reserve(arguments.size());
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (i > 0 && WantsExpansion(arguments[i])) {
-            Expand(arguments[i], directory, expanded);
+        if (i > 0 && arguments[i].mayExpand && WantsExpansion(arguments[i].text)) {
+            Expand(arguments[i].text, directory, expanded);
         } else {
-            expanded.push_back(arguments[i]);
+            expanded.push_back(arguments[i].text);
         }
     }
     return expanded;
+}
+
+std::vector<std::string> ExpandWildcards(const std::vector<std::string>& arguments,
+                                         const std::string& directory) {
+    std::vector<ArgumentWord> words;
+    words.reserve(arguments.size());
+    for (const std::string& argument : arguments) {
+        words.push_back({argument, true});
+    }
+    return ExpandWildcards(words, directory);
 }
 
 }  // namespace quarrow

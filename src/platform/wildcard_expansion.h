@@ -14,4 +14,16 @@ namespace quarrow {
 std::vector<std::string> ExpandWildcards(const std::vector<std::string>& arguments,
                                          const std::string& directory);
 
+// An argument with whether it may be taken as a pattern: a word that holds a file name from
+// data (a path that exists, the tags file) is passed literally, whatever characters it holds.
+struct ArgumentWord {
+    std::string text;
+    bool mayExpand = true;
+
+    bool operator==(const ArgumentWord&) const = default;
+};
+
+// As above, leaving alone the words that may not be expanded.
+std::vector<std::string> ExpandWildcards(const std::vector<ArgumentWord>& arguments, const std::string& directory);
+
 }  // namespace quarrow

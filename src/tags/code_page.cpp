@@ -77,19 +77,45 @@ std::size_t FindLastByte(CodePage cp, std::string_view text, char byte) noexcept
     return found;
 }
 
-std::string ReplaceText(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
-    std::string result;
+std::vector<MarkerPiece> CutAtMarkers(CodePage cp, std::string_view text, std::initializer_list<std::string_view> markers) {
+    std::vector<MarkerPiece> pieces;
     std::size_t pos = 0;
     for (;;) {
-        const std::size_t found = FindText(cp, text, marker, pos);
+        std::size_t found = std::string_view::npos;
+        int which = -1;
+        int index = 0;
+        for (const std::string_view marker : markers) {
+            if (!marker.empty()) {
+                const std::size_t at = FindText(cp, text, marker, pos);
+                if (at < found) {
+                    found = at;
+                    which = index;
+                }
+            }
+            ++index;
+        }
         if (found == std::string_view::npos) {
             break;
         }
-        result.append(text.substr(pos, found - pos));
-        result.append(replacement);
+        if (found > pos) {
+            pieces.push_back({text.substr(pos, found - pos), -1});
+        }
+        const std::string_view marker = *(markers.begin() + which);
+        pieces.push_back({text.substr(found, marker.size()), which});
         pos = found + marker.size();
     }
-    result.append(text.substr(pos));
+    if (pos < text.size()) {
+        pieces.push_back({text.substr(pos), -1});
+    }
+    return pieces;
+}
+
+std::string ReplaceText(CodePage cp, std::string_view text, std::string_view marker, std::string_view replacement) {
+    std::string result;
+    result.reserve(text.size());
+    for (const MarkerPiece& piece : CutAtMarkers(cp, text, {marker})) {
+        result.append(piece.marker < 0 ? piece.text : replacement);
+    }
     return result;
 }
 

@@ -4,8 +4,10 @@
 // never starts a match.
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarrow {
 
@@ -30,6 +32,18 @@ constexpr std::size_t CharWidthAt(CodePage cp, std::string_view text, std::size_
 
 // First occurrence of `needle` at or after `from` that begins on a character boundary, or npos.
 std::size_t FindText(CodePage cp, std::string_view text, std::string_view needle, std::size_t from = 0) noexcept;
+
+// A stretch of a template word: literal text, or one occurrence of a marker.
+struct MarkerPiece {
+    std::string_view text;  // the literal text, or the marker as it stands
+    int marker = -1;        // index into the markers searched for; -1 for literal text
+};
+
+// Cuts `text` at every occurrence of any of `markers` that begins on a character boundary, left
+// to right without overlaps; where two could begin at the same place the first listed wins.
+// Literal pieces are never empty. Filling the markers' pieces with values therefore never
+// searches a value again.
+std::vector<MarkerPiece> CutAtMarkers(CodePage cp, std::string_view text, std::initializer_list<std::string_view> markers);
 
 // `text` with every occurrence of `marker` that begins on a character boundary replaced by
 // `replacement`, left to right, without searching the inserted text again.

@@ -2,10 +2,8 @@
 // The order of the tag store. Records are ordered by file; within a file only records of one
 // class and kind are ever exchanged, by name, and how those groups interleave is exactly what a
 // plain exchange sort (for each i, for each j > i, swap when record j goes before record i)
-// leaves. This computes that order in about n log n steps instead of n^2 / 2 comparisons. A file
-// cut into very many runs by smaller files, with groups that mix equal and other names, costs
-// more; past a budget of a few seconds such a file gets its groups sorted by name within their
-// slots in input order instead (see tag_order.cpp).
+// leaves. This computes that order in about n log n steps instead of n^2 / 2 comparisons, for
+// every input: however many runs the files are cut into (see tag_order.cpp).
 
 #include <vector>
 

@@ -1,28 +1,37 @@
 #pragma once
-// The jump to the user's editor: the command line made from the editor settings and a tag, and
-// its start as a program of its own.
+// The jump to the user's editor: the argument vector made from the editor settings and a tag,
+// and its start as a program of its own.
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tags/code_page.h"
 
 namespace quarrow {
 
 class CTagEntry;
+class MessageSink;
 struct ViewSettings;
 
-// The editor path, one blank and the template, with every "@l" replaced by the tag's line
-// number text (empty when it has none), then every "@f" by the tag's file: unchanged when it
-// is absolute, else appended to `tagsDir` (which ends in the separator) as it stands. Markers
-// are found on character boundaries of `cp`; inserted text is never searched again.
-std::string BuildEditorCommand(std::string_view editorPath, std::string_view format, const CTagEntry& tag,
-                               std::string_view tagsDir, CodePage cp = CodePage::Utf8);
+// The editor's words: the editor path, one blank and the template are split into words first
+// (blanks separate, double quotes group and are removed); then in each word every "@l" is
+// replaced by the tag's line number text (empty when it has none), then every "@f" by the
+// tag's file: unchanged when it is absolute, else appended to `tagsDir` (which ends in the
+// separator) as it stands. A file name thus stays inside the one word that held the marker,
+// whatever it holds. Markers are found on character boundaries of `cp`; inserted text is never
+// searched again for the same marker.
+std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
+                                              const CTagEntry& tag, std::string_view tagsDir,
+                                              CodePage cp = CodePage::Utf8);
 
-// Starts the editor at `tag` and does not wait for it; nothing happens for a null tag. The
-// command text is split into words (double quotes group, no shell), the first word is looked up
-// along PATH. A failed start is not reported: the user sees that no editor came up.
-void JumpToEditor(const CTagEntry* tag, const ViewSettings& settings, std::string_view tagsDir,
+// "エディタ %1 を起動できません。\n%2": the program and the reason (the system's text for `error`).
+std::string EditorStartMessage(std::string_view program, int error);
+
+// Starts the editor at `tag` and does not wait for it; nothing happens for a null tag or when
+// the words are empty. The first word names the program, looked up along PATH; no shell is
+// involved. A program that cannot be started is reported through `sink`.
+void JumpToEditor(const CTagEntry* tag, const ViewSettings& settings, std::string_view tagsDir, MessageSink& sink,
                   CodePage cp = CodePage::Utf8);
 
 }  // namespace quarrow

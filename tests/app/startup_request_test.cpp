@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/startup_paths.h"
 #include "app/startup_request.h"
+#include "ctags/run_ctags.h"
 #include "platform/message_sink.h"
 #include "settings/profile.h"
 #include "settings/view_settings.h"
@@ -131,6 +135,8 @@ TEST_P(MakeStartupRequestTest, decides) {
         EXPECT_EQ(tagsPathSeen, m_paths.defaultTagsPath);
         EXPECT_EQ(ctagsPathSeen, "/opt/fake-ctags") << "the run uses the settings from the profile";
         EXPECT_TRUE(temporaryDirectoryExisted) << "the temporary directory exists before the run";
+        // Remembered for the dialog, so that re-creating the tags file indexes the same folder.
+        EXPECT_EQ(m_profile.ReadString("CreateTagsParam", m_paths.defaultTagsPath, "<missing>"), c.ctagsTarget);
         // The transient settings are written back: keys missing before are in the file now.
         EXPECT_EQ(m_profile.ReadString("TAGS", "PARAM", "<missing>").find("@tags") != std::string::npos, true);
     }
@@ -143,6 +149,65 @@ TEST_P(MakeStartupRequestTest, decides) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MakeStartupRequestTest, testing::ValuesIn(kRequestCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// "-T" with the real runner and a stand-in tool that writes a few lines and then sleeps (until
+// cancelled), fails or succeeds: only a success replaces QR-SOURCE.tags and opens it; the
+// file from an earlier start is otherwise left byte for byte, with nothing beside it.
+enum class Ending { Cancel, Fail, Succeed };
+
+class TOptionRunTest : public MakeStartupRequestTest {};
+
+class CancelSoon final : public RunObserver {
+public:
+    bool KeepWaiting(std::chrono::milliseconds elapsed) override { return elapsed < std::chrono::milliseconds(300); }
+};
+
+TEST_F(TOptionRunTest, onlyASuccessfulRunReplacesTheDefaultTagsFile) {
+    const std::string tool = m_temp / "fake-ctags";
+    for (const Ending ending : {Ending::Cancel, Ending::Fail, Ending::Succeed}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        std::filesystem::create_directories(m_paths.temporaryDirectory);
+        {
+            std::ofstream(m_paths.defaultTagsPath, std::ios::binary | std::ios::trunc) << "Old\n";
+            std::ofstream script(tool, std::ios::trunc);
+            script << "#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
+                      "echo New > \"$out\"\n"
+                   << (ending == Ending::Cancel ? "sleep 30\n" : ending == Ending::Fail ? "exit 1\n" : "exit 0\n");
+        }
+        std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+        m_profile.WriteString("TAGS", "CTAGSPATH", tool);
+        m_sink.messages.clear();
+        CancelSoon observer;
+        const CtagsStarter runCtags = [&](const ViewSettings& settings, const std::string& tagsPath,
+                                          const std::string& target) {
+            return RunCtags(settings, tagsPath, target, m_sink, CodePage::Utf8, &observer);
+        };
+
+        const StartupRequest request = MakeStartupRequest({"-T" + m_temp.Path()}, m_profile, m_paths, runCtags, m_sink);
+
+        std::ifstream in(m_paths.defaultTagsPath, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(text, ending == Ending::Succeed ? "New\n" : "Old\n");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_paths.temporaryDirectory), {}), 1);
+        if (ending == Ending::Cancel) {
+            EXPECT_EQ(request, StartupRequest{});
+        } else {
+            // A failed run is reported and still opens the file, as it always did.
+            EXPECT_EQ(request, (StartupRequest{StartupCommand::OpenFile, m_paths.defaultTagsPath}));
+        }
+        EXPECT_EQ(m_sink.messages.size(), ending == Ending::Fail ? 1u : 0u);
+    }
+    // A first start: no file before, none after a cancelled run.
+    std::filesystem::remove(m_paths.defaultTagsPath);
+    CancelSoon observer;
+    std::ofstream(tool, std::ios::trunc) << "#!/bin/sh\nsleep 30\n";
+    MakeStartupRequest({"-T" + m_temp.Path()}, m_profile, m_paths,
+                       [&](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
+                           return RunCtags(settings, tagsPath, target, m_sink, CodePage::Utf8, &observer);
+                       },
+                       m_sink);
+    EXPECT_TRUE(std::filesystem::is_empty(m_paths.temporaryDirectory));
+}
 
 TEST(JoinCommandLine, singleBlanksBetweenArguments) {
     EXPECT_EQ(JoinCommandLine({}), "");

@@ -1,7 +1,11 @@
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "platform/message_sink.h"
 #include "scratch_dir.h"
 #include "settings/view_settings.h"
 #include "tags/tag_entry.h"
@@ -38,62 +42,81 @@ struct CommandCase {
     std::string file;
     std::string lineField;
     std::string tagsDir;
-    std::string expected;
+    Lines expected;
     CodePage cp = CodePage::Utf8;
 };
 
 // Failure output names the row rather than dumping its bytes.
 void PrintTo(const CommandCase& c, std::ostream* out) { *out << c.name; }
 
-class BuildEditorCommandTest : public testing::TestWithParam<CommandCase> {};
+class BuildEditorArgumentsTest : public testing::TestWithParam<CommandCase> {};
 
-TEST_P(BuildEditorCommandTest, FillsTheTemplate) {
+TEST_P(BuildEditorArgumentsTest, SplitsTheTemplateThenFillsTheWords) {
     const CommandCase& c = GetParam();
     const Tag tag(c.file, c.lineField, c.cp);
-    EXPECT_EQ(BuildEditorCommand(c.editorPath, c.format, tag.Entry(), c.tagsDir, c.cp), c.expected);
+    EXPECT_EQ(BuildEditorArguments(c.editorPath, c.format, tag.Entry(), c.tagsDir, c.cp), c.expected);
 }
 
 const CommandCase kCommandCases[] = {
-    {"AbsoluteFile", "/ed/ed", "/j@l @f", "/src/A.java", "line:120", "/proj/", "/ed/ed /j120 /src/A.java"},
+    {"AbsoluteFile", "/ed/ed", "/j@l @f", "/src/A.java", "line:120", "/proj/", {"/ed/ed", "/j120", "/src/A.java"}},
     {"RelativeFileJoinsTheTagsFolder", "/ed/ed", "/j@l @f", "src/A.java", "line:120", "/proj/",
-     "/ed/ed /j120 /proj/src/A.java"},
-    {"PosixDefaultTemplate", "gvim", "+@l @f", "src/A.java", "line:7", "/proj/", "gvim +7 /proj/src/A.java"},
-    {"DriveLetterIsRelativeHere", "ed", "@f", "C:\\src\\A.java", "line:1", "/proj/", "ed /proj/C:\\src\\A.java"},
-    {"EmptyFileGivesTheTagsFolder", "ed", "+@l @f", "", "line:3", "/proj/", "ed +3 /proj/"},
-    {"OneCharacterFiles", "ed", "@f @f", "/", "line:3", "/proj/", "ed / /"},
-    {"OneCharacterRelative", "ed", "@f", "a", "line:3", "/proj/", "ed /proj/a"},
-    {"NoLineNumber", "/ed/ed", "/j@l @f", "src/A.java", "", "/proj/", "/ed/ed /j /proj/src/A.java"},
-    {"LineZeroIsText", "ed", "+@l", "a", "line:0", "/p/", "ed +0"},
-    {"NoFileMarker", "ed", "+@l", "src/A.java", "line:9", "/proj/", "ed +9"},
-    {"FileTwice", "ed", "@f:@l @f", "A.java", "line:9", "/p/", "ed /p/A.java:9 /p/A.java"},
-    {"LineMarkerInTheEditorPath", "/opt/ed@l/ed", "@l", "A.java", "line:5", "/p/", "/opt/ed5/ed 5"},
-    {"LineMarkerInTheFileStays", "ed", "@f", "x@ly.java", "line:5", "/p/", "ed /p/x@ly.java"},
-    {"MarkersAreCaseSensitive", "ed", "@L @F @l@f", "A.java", "line:5", "/p/", "ed @L @F 5/p/A.java"},
-    {"EmptySettingsKeepTheBlank", "", "", "A.java", "line:5", "/p/", " "},
-    {"BlanksAreNotQuoted", "\"/opt/my ed/ed\"", "+@l @f \"@f\"", "my src/A.java", "line:2", "/p q/",
-     "\"/opt/my ed/ed\" +2 /p q/my src/A.java \"/p q/my src/A.java\""},
+     {"/ed/ed", "/j120", "/proj/src/A.java"}},
+    {"PosixDefaultTemplate", "gvim", "+@l @f", "src/A.java", "line:7", "/proj/", {"gvim", "+7", "/proj/src/A.java"}},
+    {"DriveLetterIsRelativeHere", "ed", "@f", "C:\\src\\A.java", "line:1", "/proj/", {"ed", "/proj/C:\\src\\A.java"}},
+    {"EmptyFileGivesTheTagsFolder", "ed", "+@l @f", "", "line:3", "/proj/", {"ed", "+3", "/proj/"}},
+    {"OneCharacterFiles", "ed", "@f @f", "/", "line:3", "/proj/", {"ed", "/", "/"}},
+    {"OneCharacterRelative", "ed", "@f", "a", "line:3", "/proj/", {"ed", "/proj/a"}},
+    {"NoLineNumber", "/ed/ed", "/j@l @f", "src/A.java", "", "/proj/", {"/ed/ed", "/j", "/proj/src/A.java"}},
+    {"LineZeroIsText", "ed", "+@l", "a", "line:0", "/p/", {"ed", "+0"}},
+    {"NoFileMarker", "ed", "+@l", "src/A.java", "line:9", "/proj/", {"ed", "+9"}},
+    {"FileTwice", "ed", "@f:@l @f", "A.java", "line:9", "/p/", {"ed", "/p/A.java:9", "/p/A.java"}},
+    {"LineMarkerInTheEditorPath", "/opt/ed@l/ed", "@l", "A.java", "line:5", "/p/", {"/opt/ed5/ed", "5"}},
+    {"LineMarkerInTheFileStays", "ed", "@f", "x@ly.java", "line:5", "/p/", {"ed", "/p/x@ly.java"}},
+    {"MarkersAreCaseSensitive", "ed", "@L @F @l@f", "A.java", "line:5", "/p/", {"ed", "@L", "@F", "5/p/A.java"}},
+    {"EmptySettingsGiveNoWords", "", "", "A.java", "line:5", "/p/", {}},
+    {"QuotedEditorPathAndAnEmptyWord", "\"/opt/my ed/ed\"", "\"\" +@l", "A.java", "line:2", "/p/",
+     {"/opt/my ed/ed", "", "+2"}},
+    // A file with blanks stays one word with or without quotes in the template.
+    {"BlanksStayInTheirWord", "ed", "+@l @f \"@f\"", "my src/A.java", "line:2", "/p q/",
+     {"ed", "+2", "/p q/my src/A.java", "/p q/my src/A.java"}},
     // 0x83 0x40 is one Shift-JIS character whose second byte has the code of '@'.
-    {"ShiftJisTrailByteIsNoMarker", "ed", "\x83@l @l", "A.java", "line:5", "/p/", "ed \x83@l 5", CodePage::ShiftJis},
-    {"ByteWiseInUtf8", "ed", "\x83@l", "A.java", "line:5", "/p/", "ed \x83" "5"},
+    {"ShiftJisTrailByteIsNoMarker", "ed", "\x83@l @l", "A.java", "line:5", "/p/", {"ed", "\x83@l", "5"},
+     CodePage::ShiftJis},
+    {"ByteWiseInUtf8", "ed", "\x83@l", "A.java", "line:5", "/p/", {"ed", "\x83" "5"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, BuildEditorCommandTest, testing::ValuesIn(kCommandCases),
+INSTANTIATE_TEST_SUITE_P(Table, BuildEditorArgumentsTest, testing::ValuesIn(kCommandCases),
                          [](const testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
+
+// A fake editor that writes its arguments, each ended by a NUL byte, so that any byte a file
+// name holds (a newline too) comes back exactly; the file appears complete or not at all.
+std::string NulArgumentWriterScript(const std::string& outFile) {
+    return "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + outFile + ".part'\nmv '" + outFile + ".part' '" + outFile + "'\n";
+}
+
+Lines SplitAtNul(const std::string& text) {
+    Lines words;
+    std::size_t begin = 0;
+    for (std::size_t nul; (nul = text.find('\0', begin)) != std::string::npos; begin = nul + 1) {
+        words.push_back(text.substr(begin, nul - begin));
+    }
+    return words;
+}
 
 // The jump itself, with a fake editor that writes its arguments to a file.
 class JumpToEditorTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_settings.m_strEditorPath = m_dir.Write("bin/fake editor", test::ArgumentWriterScript(m_out), true);
+        m_settings.m_strEditorPath = m_dir.Write("bin/fake editor", NulArgumentWriterScript(m_out), true);
         m_settings.m_strEditorPath = "\"" + m_settings.m_strEditorPath + "\"";
         m_settings.m_strEditorFormat = "+@l \"@f\"";
     }
     void TearDown() override { EXPECT_TRUE(test::HasNoChildren()) << "the jump left a child behind"; }
 
     Lines JumpAndRead(const Tag& tag) {
-        JumpToEditor(&tag.Entry(), m_settings, m_tagsDir);
+        JumpToEditor(&tag.Entry(), m_settings, m_tagsDir, m_sink);
         EXPECT_TRUE(test::WaitForFile(m_out)) << "the editor did not start";
-        Lines args = test::ReadLines(m_out);
+        Lines args = SplitAtNul(test::ReadFile(m_out));
         std::filesystem::remove(m_out);
         return args;
     }
@@ -102,41 +125,46 @@ protected:
     std::string m_out = m_dir / "args.txt";
     std::string m_tagsDir = m_dir.Path().string() + "/proj/";
     ViewSettings m_settings;
+    RecordingMessageSink m_sink;
 };
 
-TEST_F(JumpToEditorTest, NothingThatLooksLikeShellSyntaxRunsACommand) {
-    const std::string marker = m_dir / "MARKER";
+// Whatever a file name holds, it reaches the editor inside the one word that held "@f": it can
+// add no option (an editor's "-c" runs commands) and nothing in it is run by a shell.
+TEST_F(JumpToEditorTest, AFileNameIsAlwaysExactlyOneWord) {
+    const std::string marker = m_dir / "PWN";
     const std::string names[] = {
-        "$(touch " + marker + ").java",
-        "`touch " + marker + "`.java",
-        "a.java; touch " + marker,
-        "a.java | touch " + marker,
-        "a.java && touch " + marker,
-        "${IFS}'a'.java > " + marker,
+        "my file.java",
+        "x -c !touch${IFS}" + marker + " .java",
+        "d\" -c \"!touch${IFS}" + marker + ".java",
+        "it's \"quoted\" \\\".java",
+        "$(touch " + marker + ").java `touch " + marker + "`; touch " + marker,
+        "two\nlines.java",
+        "-c.java",
+        "--cmd=!touch " + marker,
     };
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        const Tag tag(name, "line:12");
-        EXPECT_EQ(JumpAndRead(tag), (Lines{"+12", m_tagsDir + name}));
+    const struct {
+        const char* format;
+        std::function<Lines(const std::string& path)> expected;
+    } templates[] = {
+        {"+@l @f", [](const std::string& path) { return Lines{"+12", path}; }},
+        {"+@l \"@f\"", [](const std::string& path) { return Lines{"+12", path}; }},
+        {"@f:@l", [](const std::string& path) { return Lines{path + ":12"}; }},
+    };
+    for (const auto& t : templates) {
+        m_settings.m_strEditorFormat = t.format;
+        for (const std::string& name : names) {
+            SCOPED_TRACE(std::string(t.format) + " with " + name);
+            const Tag tag(name, "line:12");
+            EXPECT_EQ(JumpAndRead(tag), t.expected(m_tagsDir + name));
+        }
     }
-    // A double quote in the file closes the template's quotes: the words split there, and the
-    // pieces still reach the editor as plain words.
-    const Tag quoting("a.java\\\"; touch " + marker + " #", "line:12");
-    EXPECT_EQ(JumpAndRead(quoting), (Lines{"+12", m_tagsDir + "a.java\\;", "touch", marker, "#"}));
+    EXPECT_EQ(m_sink.messages, Lines{});
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
-TEST_F(JumpToEditorTest, AnUnquotedFileIsSplitAtBlanksButStillRunsNothing) {
-    const std::string marker = m_dir / "MARKER";
-    m_settings.m_strEditorFormat = "+@l @f";
-    const Tag tag("x; touch " + marker, "line:3");
-    EXPECT_EQ(JumpAndRead(tag), (Lines{"+3", m_tagsDir + "x;", "touch", marker}));
-    EXPECT_FALSE(std::filesystem::exists(marker));
-}
-
 TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
-    m_dir.Write("path/quarrow-test-editor", test::ArgumentWriterScript(m_out), true);
+    m_dir.Write("path/quarrow-test-editor", NulArgumentWriterScript(m_out), true);
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (m_dir / "path" + ":" + oldPath).c_str(), 1);
     m_settings.m_strEditorPath = "quarrow-test-editor";
@@ -147,15 +175,35 @@ TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
     EXPECT_EQ(args, (Lines{"+42", "/abs/日本語/Foo.java"}));
 }
 
-TEST_F(JumpToEditorTest, NoTagOrNoEditorStartsNothingAndReportsNothing) {
-    JumpToEditor(nullptr, m_settings, m_tagsDir);
+// An editor that cannot be started is named in a message with the reason; no tag, or settings
+// that give no words, start nothing and say nothing.
+TEST_F(JumpToEditorTest, AnEditorThatCannotStartIsReported) {
+    JumpToEditor(nullptr, m_settings, m_tagsDir, m_sink);
     const Tag tag("A.java", "line:1");
     ViewSettings missing = m_settings;
-    missing.m_strEditorPath = m_dir / "no-such-editor";
-    JumpToEditor(&tag.Entry(), missing, m_tagsDir);
     missing.m_strEditorPath = "";
     missing.m_strEditorFormat = "";
-    JumpToEditor(&tag.Entry(), missing, m_tagsDir);
+    JumpToEditor(&tag.Entry(), missing, m_tagsDir, m_sink);
+    EXPECT_EQ(m_sink.messages, Lines{});
+
+    const std::string notAProgram = m_dir.Write("bin/not-a-program", "text\n");
+    const struct {
+        std::string editorPath;
+        int error;
+    } cases[] = {
+        {m_dir / "no-such-editor", ENOENT},
+        {"quarrow-no-such-editor-anywhere", ENOENT},
+        {notAProgram, EACCES},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editorPath);
+        m_sink.messages.clear();
+        missing.m_strEditorPath = c.editorPath;
+        missing.m_strEditorFormat = "+@l @f";
+        JumpToEditor(&tag.Entry(), missing, m_tagsDir, m_sink);
+        EXPECT_EQ(m_sink.messages,
+                  Lines{"エディタ " + c.editorPath + " を起動できません。\n" + std::strerror(c.error)});
+    }
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(std::filesystem::exists(m_out));
 }

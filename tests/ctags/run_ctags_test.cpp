@@ -1,4 +1,9 @@
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -51,15 +56,20 @@ TEST_F(RunCtagsTest, GivesTheToolItsWordsInTheTagsFolderWithWildcardsExpanded) {
     EXPECT_EQ(RunCtags(m_settings, folder + "/x.tags", "*.java", m_sink), 1);
 
     EXPECT_EQ(m_sink.messages, Lines{});
-    // The template's first word sits in the program-name position: the tool never sees it.
-    EXPECT_EQ(test::ReadLines(m_out), (Lines{"-f" + folder + "/x.tags", "a.java", "b.java", "--x", "quoted word"}));
+    // The template's first word sits in the program-name position: the tool never sees it. It
+    // writes a hidden new file beside the tags file.
+    Lines words = test::ReadLines(m_out);
+    ASSERT_EQ(words.size(), 5u);
+    EXPECT_TRUE(words[0].starts_with("-f" + folder + "/.x.tags.")) << words[0];
+    words.erase(words.begin());
+    EXPECT_EQ(words, (Lines{"a.java", "b.java", "--x", "quoted word"}));
     EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{folder});
 }
 
 TEST_F(RunCtagsTest, RunsATagsFileInTheRootFolderInTheRoot) {
-    UseRecordingTool("x -f@tags");
-    EXPECT_EQ(RunCtags(m_settings, "/x.tags", "*", m_sink), 1);
-    EXPECT_EQ(test::ReadLines(m_out), Lines{"-f/x.tags"});
+    UseRecordingTool("x @target");  // no output file: the root folder is not ours to write
+    EXPECT_EQ(RunCtags(m_settings, "/x.tags", "src", m_sink), 1);
+    EXPECT_EQ(test::ReadLines(m_out), Lines{"src"});
     EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{"/"});
 }
 
@@ -70,7 +80,9 @@ TEST_F(RunCtagsTest, AnchorsARelativeTagsPathAtTheWorkingDirectory) {
     const int result = RunCtags(m_settings, "sub/x.tags", "*", m_sink);
     std::filesystem::current_path(m_cwd);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(test::ReadLines(m_out), Lines{"-f" + m_dir.Path().string() + "/sub/x.tags"});
+    const Lines words = test::ReadLines(m_out);
+    ASSERT_EQ(words.size(), 1u);
+    EXPECT_TRUE(words[0].starts_with("-f" + m_dir.Path().string() + "/sub/.x.tags.")) << words[0];
     EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{m_dir / "sub"});
 }
 
@@ -79,6 +91,35 @@ TEST_F(RunCtagsTest, APathWithoutASeparatorStartsNothing) {
     EXPECT_EQ(RunCtags(m_settings, "x.tags", "*", m_sink), 0);
     EXPECT_EQ(m_sink.messages, Lines{"tags path error!["});
     EXPECT_FALSE(std::filesystem::exists(m_out));
+}
+
+// A target that names an existing folder reaches the tool as one literal word: quotes in its
+// name add no option, and glob characters match no sibling. One that names nothing is still
+// split at its quotes and expanded ("*", "src/*.java").
+TEST_F(RunCtagsTest, AnExistingTargetIsOneLiteralWord) {
+    const std::string hostile = m_dir / "tq\" -f \"" + m_dir.Path().string() + "/victim";
+    std::filesystem::create_directories(hostile);
+    std::filesystem::create_directories(m_dir / "proj[1]");
+    m_dir.Write("proj1/A.java", "");
+    m_dir.Write("src/B.java", "");
+    UseRecordingTool("x @target");
+    const struct {
+        std::string target;
+        Lines expected;
+    } cases[] = {
+        {hostile, {hostile}},
+        {"proj[1]", {"proj[1]"}},
+        {m_dir / "proj[1]", {m_dir / "proj[1]"}},
+        {"src/*.java", {"src/B.java"}},
+        {"src\" \"proj1", {"src", "proj1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        EXPECT_EQ(RunCtags(m_settings, m_dir / "x.tags", c.target, m_sink), 1);
+        EXPECT_EQ(test::ReadLines(m_out), c.expected);
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "victim"));
+    EXPECT_EQ(m_sink.messages, Lines{});
 }
 
 TEST_F(RunCtagsTest, AToolThatCannotStartIsReported) {
@@ -148,6 +189,123 @@ TEST_F(RunCtagsTest, CancellingEndsALongRunQuicklyWithoutAMessage) {
     EXPECT_EQ(m_sink.messages, Lines{});
 }
 
+// A stand-in tool that writes some tags lines into its -f file, then ends as the case asks:
+// sleeps until cancelled, fails, or succeeds. The tags file is replaced only by a success; a
+// cancelled or failed run leaves the old file byte for byte (or no file) and nothing else.
+enum class Ending { Cancel, Fail, Succeed };
+
+struct ReplaceCase {
+    const char* name;
+    bool fileExisted;
+    Ending ending;
+};
+
+void PrintTo(const ReplaceCase& c, std::ostream* out) { *out << c.name; }
+
+class TagsFileReplacementTest : public RunCtagsTest, public testing::WithParamInterface<ReplaceCase> {
+protected:
+    // The folder's entries, hidden ones included.
+    Lines Entries(const std::string& folder) {
+        Lines names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+constexpr const char* kNewLines = "New\tNew.java\t1;\"\tc\nMore\tNew.java\t2;\"\tc\n";
+
+TEST_P(TagsFileReplacementTest, ReplacesTheTagsFileOnlyWhenTheToolSucceeds) {
+    const ReplaceCase& c = GetParam();
+    const std::string folder = m_dir / "proj";
+    const std::string tags = folder + "/x.tags";
+    const std::string oldText = "Old\tOld.java\t/^class Old$/;\"\tc\n";
+    m_dir.Write("proj/A.java", "class A {}\n");
+    if (c.fileExisted) {
+        m_dir.Write("proj/x.tags", oldText);
+        ::chmod(tags.c_str(), 0640);
+    }
+    const char* ending = c.ending == Ending::Cancel ? "sleep 30\n" : c.ending == Ending::Fail ? "exit 2\n" : "exit 0\n";
+    UseScript(std::string("for a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
+                          "printf '") + kNewLines + "' > \"$out\"\n" + ending);
+    CancellingObserver observer;
+    const CtagsRunResult result = RunCtagsIntoTagsFile(m_settings, tags, "*", m_sink, CodePage::Utf8, &observer);
+
+    switch (c.ending) {
+    case Ending::Cancel:
+        EXPECT_EQ(result, CtagsRunResult::Cancelled);
+        EXPECT_EQ(m_sink.messages, Lines{});
+        break;
+    case Ending::Fail:
+        EXPECT_EQ(result, CtagsRunResult::Failed);
+        EXPECT_EQ(m_sink.messages, Lines{"ctags が異常終了しました (終了コード 2)。"});
+        break;
+    case Ending::Succeed:
+        EXPECT_EQ(result, CtagsRunResult::Succeeded);
+        EXPECT_EQ(m_sink.messages, Lines{});
+        break;
+    }
+    const bool replaced = c.ending == Ending::Succeed;
+    EXPECT_EQ(Entries(folder), (replaced || c.fileExisted ? Lines{"A.java", "x.tags"} : Lines{"A.java"}));
+    if (replaced) {
+        EXPECT_EQ(test::ReadFile(tags), "New\tNew.java\t1;\"\tc\nMore\tNew.java\t2;\"\tc\n");
+    } else if (c.fileExisted) {
+        EXPECT_EQ(test::ReadFile(tags), oldText);
+    }
+    if (c.fileExisted) {
+        struct stat status {};
+        ASSERT_EQ(::stat(tags.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, 0640u) << "the permissions of the tags file are kept";
+    }
+}
+
+const ReplaceCase kReplaceCases[] = {
+    {"ExistedCancel", true, Ending::Cancel}, {"ExistedFail", true, Ending::Fail},
+    {"ExistedSucceed", true, Ending::Succeed}, {"NoFileCancel", false, Ending::Cancel},
+    {"NoFileFail", false, Ending::Fail}, {"NoFileSucceed", false, Ending::Succeed},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, TagsFileReplacementTest, testing::ValuesIn(kReplaceCases),
+                         [](const testing::TestParamInfo<ReplaceCase>& info) { return info.param.name; });
+
+// The new file starts as a copy of the old one, so a template that appends keeps the old tags;
+// a tags path that is a symbolic link keeps the link and replaces the file it points at.
+TEST_F(RunCtagsTest, AnAppendingToolKeepsTheOldLinesAndALinkStaysALink) {
+    m_dir.Write("real/x.tags", "Old\n");
+    std::filesystem::create_directories(m_dir / "proj");
+    std::filesystem::create_symlink(m_dir / "real/x.tags", m_dir / "proj/x.tags");
+    UseScript("for a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\necho New >> \"$out\"\n");
+    EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, m_dir / "proj/x.tags", "*", m_sink), CtagsRunResult::Succeeded);
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir / "proj/x.tags"));
+    EXPECT_EQ(test::ReadFile(m_dir / "real/x.tags"), "Old\nNew\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "real"), {}), 1);
+}
+
+// A read-only tags file is not replaced behind its owner's back, though its folder is writable.
+TEST_F(RunCtagsTest, AReadOnlyTagsFileIsLeftAlone) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may write any file";
+    }
+    const std::string tags = m_dir.Write("proj/x.tags", "Old\n");
+    ::chmod(tags.c_str(), 0444);
+    UseScript("for a in \"$@\"; do case \"$a\" in -f*) echo New > \"${a#-f}\";; esac; done\n");
+    EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, tags, "*", m_sink), CtagsRunResult::NotRun);
+    EXPECT_EQ(m_sink.messages, Lines{tags + " を作成できません。\n" + std::strerror(EACCES)});
+    EXPECT_EQ(test::ReadFile(tags), "Old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "proj"), {}), 1);
+}
+
+// A template without "@tags" leaves the output to the template: nothing of ours is made.
+TEST_F(RunCtagsTest, ATemplateWithoutTheTagsMarkerMakesNoNewFile) {
+    UseRecordingTool("x @target");
+    std::filesystem::create_directories(m_dir / "proj");
+    EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, m_dir / "proj/x.tags", "src", m_sink), CtagsRunResult::Succeeded);
+    EXPECT_EQ(test::ReadLines(m_out), Lines{"src"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir / "proj"), {}), 0);
+}
+
 // The real tools over a small Java tree, with the program's default template and target.
 class RealCtagsTest : public RunCtagsTest, public testing::WithParamInterface<const char*> {
 protected:
@@ -204,11 +362,14 @@ protected:
     };
 };
 
+// The second run starts from a copy of the first one's file, which the tool overwrites.
 TEST_P(RealCtagsTest, IndexesTheTagsFolderWithTheDefaultTarget) {
     const std::string tags = m_dir / "java-tree/QR-SOURCE.tags";
-    EXPECT_EQ(RunCtags(m_settings, tags, "*", m_sink), 1);
-    EXPECT_EQ(m_sink.messages, Lines{});
-    EXPECT_EQ(TagsOf(tags), m_expected);
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(RunCtags(m_settings, tags, "*", m_sink), 1);
+        EXPECT_EQ(m_sink.messages, Lines{});
+        EXPECT_EQ(TagsOf(tags), m_expected);
+    }
 }
 
 TEST_P(RealCtagsTest, WritesARelativeTagsPathWhereTheCallerLooks) {

@@ -34,7 +34,14 @@ TEST_F(WildcardExpansionTest, ExpandsRelativeWordsInTheFolderSorted) {
 TEST_F(WildcardExpansionTest, LeavesOptionsUnmatchedAndPlainWordsAlone) {
     EXPECT_EQ(ExpandWildcards({"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}, Folder()),
               (Words{"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}));
-    EXPECT_EQ(ExpandWildcards({}, Folder()), Words{});
+    EXPECT_EQ(ExpandWildcards(Words{}, Folder()), Words{});
+}
+
+// A word that holds a name from data is never a pattern, whatever characters it holds.
+TEST_F(WildcardExpansionTest, LiteralWordsStayAsTheyAre) {
+    EXPECT_EQ(ExpandWildcards(std::vector<ArgumentWord>{{"t", true}, {"x[1].txt", false}, {"*", false}, {"?.java", true}},
+                              Folder()),
+              (Words{"t", "x[1].txt", "*", "a.java", "b.java"}));
 }
 
 TEST_F(WildcardExpansionTest, AbsolutePatternsGiveAbsoluteNames) {

@@ -17,7 +17,7 @@ namespace quarrow::ui {
 CtagsProgressDialog* CtagsProgressDialog::s_pActive = nullptr;
 
 CtagsProgressDialog::CtagsProgressDialog(QString tagsPath, QWidget* parent, std::chrono::milliseconds showDelay)
-    : QDialog(parent), m_strTagsPath(std::move(tagsPath)), m_showDelay(showDelay), m_pOuter(s_pActive) {
+    : QDialog(parent), m_strTagsPath(std::move(tagsPath)), m_strWrittenPath(m_strTagsPath), m_showDelay(showDelay), m_pOuter(s_pActive) {
     s_pActive = this;
     setWindowTitle(QStringLiteral("Quarrow"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -109,12 +109,16 @@ QString CtagsProgressDialog::FormatSize(qint64 bytes) {
     return QStringLiteral("書き込み済み： %1 バイト").arg(digits);
 }
 
+void CtagsProgressDialog::WritingTo(const std::string& path) {
+    m_strWrittenPath = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
+
 void CtagsProgressDialog::Update(std::chrono::milliseconds elapsed) {
     m_lblElapsed->setText(FormatElapsed(elapsed));
     if (m_bCancelled) {
         return;
     }
-    const QFileInfo info(m_strTagsPath);
+    const QFileInfo info(m_strWrittenPath);
     m_lblSize->setText(FormatSize(info.exists() ? info.size() : -1));
 }
 

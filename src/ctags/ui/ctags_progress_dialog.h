@@ -29,6 +29,8 @@ public:
     // Processes pending events, updates the texts and shows the window once the delay has
     // passed. False once the user has cancelled.
     bool KeepWaiting(std::chrono::milliseconds elapsed) override;
+    // The size shown is that of the new file the tool writes beside the tags file.
+    void WritingTo(const std::string& path) override;
 
     bool WasCancelled() const noexcept { return m_bCancelled; }
     // The dialog of the run in progress, or null. Closing the program while a run waits inside
@@ -48,6 +50,7 @@ private:
     void Update(std::chrono::milliseconds elapsed);
 
     QString m_strTagsPath;
+    QString m_strWrittenPath;
     std::chrono::milliseconds m_showDelay;
     QLabel* m_lblElapsed;
     QLabel* m_lblSize;

@@ -23,6 +23,7 @@
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
+#include "tree/ui/shown_rows_width.h"
 
 namespace quarrow::ui {
 namespace {
@@ -70,8 +71,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     // The right button is handled on its own press; no second menu from the context-menu event.
     setContextMenuPolicy(Qt::PreventContextMenu);
     // Long labels widen the column and bring a horizontal scroll bar instead of being cut.
-    header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    new ShownRowsWidth(*this);
 
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
@@ -142,7 +142,7 @@ void CQuarrowView::JumpToEditor(const QModelIndex& index) {
     if (m_jump) {
         m_jump(m_settings, *tag, tagsDir);
     } else {
-        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_model.GetCodePage());
+        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_sink, m_model.GetCodePage());
     }
 }
 

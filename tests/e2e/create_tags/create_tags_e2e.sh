@@ -2,8 +2,9 @@
 # End to end: the real quarrow under Xvfb, the create command from the keyboard (Ctrl+N, the tags
 # file and target typed into the dialog, Enter), the real ctags over the sample tree, and the new
 # tags file shown as the window's document.
-# With MODE "cancel" the tool is a stand-in that never ends: the progress window must appear over
-# a window that still paints, and its Cancel must end the tool and open nothing.
+# With MODE "cancel" the tool is a stand-in that writes a line and never ends: the progress window
+# must appear over a window that still paints, and its Cancel must end the tool, open nothing and
+# leave the tags file that was there byte for byte, with no other file beside it.
 # Usage: create_tags_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR [SCREENSHOT] [MODE]
 set -euo pipefail
 exe=$1
@@ -30,8 +31,11 @@ tags="$work/out/sample.tags"
 ctags=/usr/bin/ctags
 if [ "$mode" = cancel ]; then
   ctags="$work/slow-ctags"
-  printf '#!/bin/sh\necho $$ > "%s"\nexec sleep 600\n' "$work/tool.pid" > "$ctags"
+  printf '#!/bin/sh\necho $$ > "%s"\nfor a; do case "$a" in -f*) echo partial > "${a#-f}";; esac; done\nexec sleep 600\n' \
+    "$work/tool.pid" > "$ctags"
   chmod +x "$ctags"
+  printf 'Old\tOld.java\t1;"\tc\n' > "$tags"
+  cp "$tags" "$work/old.tags"
 fi
 cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
@@ -107,6 +111,8 @@ if [ "$mode" = cancel ]; then
     echo "a cancelled run opened the tags file"; exit 1
   fi
   kill -0 "$app" || { echo "quarrow ended"; exit 1; }
+  cmp "$tags" "$work/old.tags" || { echo "the cancelled run changed the tags file"; exit 1; }
+  [ "$(ls -A "$work/out")" = sample.tags ] || { echo "the cancelled run left files:"; ls -A "$work/out"; exit 1; }
   echo "PASS: cancelled"
   exit 0
 fi

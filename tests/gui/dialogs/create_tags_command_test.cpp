@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +49,13 @@ protected:
         test::WriteFile(settings.m_strCtagsPath,
                         "#!/bin/sh\n"
                         ": > '" + log + "'\n"
-                        "for a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log + "'; done\n"
+                        // The output file is logged as the tags file it stands for, with
+                        // " (new)": the tool writes a hidden new file beside the tags file.
+                        "for a in \"$@\"; do case \"$a\" in\n"
+                        "  -f*) o=\"${a#-f}\"; b=\"${o##*/}\"; n=\"${b#.}\"; n=\"${n%.*}\";\n"
+                        "       printf '%s\\n' \"-f${o%/*}/$n (new)\" >> '" + log + "';;\n"
+                        "  *) printf '%s\\n' \"$a\" >> '" + log + "';;\n"
+                        "esac; done\n"
                         "printf 'cwd=%s\\n' \"$PWD\" >> '" + log + "'\n"
                         "out=\n"
                         "for a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
@@ -94,7 +101,7 @@ TEST_F(CreateTagsCommandTest, ok_remembersTheTargetRunsInTheFolderAndOpensTheFil
     const std::string tags = root + "/out.tags";
     EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
     EXPECT_EQ(Remembered(tags), "src");
-    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nsrc\ncwd=" + root + "\n");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + " (new)\nsrc\ncwd=" + root + "\n");
     EXPECT_EQ(opened, std::vector<std::string>{tags});
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);  // the wait cursor has ended
@@ -213,19 +220,23 @@ TEST_F(CreateTagsCommandTest, targetWithQuotesOrWildcards_passesAsTyped) {
     const std::string tags = root + "/out.tags";
     EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src\" \"lib")));
     EXPECT_EQ(Remembered(tags), "src\" \"lib");
-    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nsrc\nlib\ncwd=" + root + "\n");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + " (new)\nsrc\nlib\ncwd=" + root + "\n");
 
     EXPECT_TRUE(Run(Qs(tags), QStringLiteral("*.java")));
     EXPECT_EQ(Remembered(tags), "*.java");
-    EXPECT_EQ(test::ReadFile(log), "-f" + tags + "\nA.java\nB.java\ncwd=" + root + "\n");
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + " (new)\nA.java\nB.java\ncwd=" + root + "\n");
     EXPECT_EQ(opened.size(), 2u);
 }
 
 // A long run shows the progress window with the elapsed time and the size written so far;
-// Cancel ends the tool, and the run counts as not having taken place.
-TEST_F(CreateTagsCommandTest, cancelDuringALongRun_endsTheToolAndOpensNothing) {
+// Cancel ends the tool, the run counts as not having taken place, and the tags file that was
+// there is left byte for byte, with no new file beside it.
+TEST_F(CreateTagsCommandTest, cancelDuringALongRun_endsTheToolAndKeepsTheOldFile) {
     WriteTool("while :; do printf 'Bar\\tBar.java\\t1;\"\\tc\\n' >> \"$out\"; sleep 0.05; done\n");
-    const std::string tags = root + "/slow.tags";
+    ASSERT_EQ(::mkdir((root + "/out").c_str(), 0755), 0);
+    const std::string tags = root + "/out/slow.tags";
+    const std::string oldText = "Old\tOld.java\t/^class Old$/;\"\tc\n";
+    test::WriteFile(tags, oldText);
     QString elapsedText;
     QString sizeText;
     bool waitCursor = false;
@@ -246,14 +257,35 @@ TEST_F(CreateTagsCommandTest, cancelDuringALongRun_endsTheToolAndOpensNothing) {
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(Remembered(tags), "src");
     EXPECT_TRUE(elapsedText.startsWith(QStringLiteral("経過時間： 0:0"))) << Str(elapsedText);
+    // The size of the new file as it grows, not that of the old one.
     EXPECT_TRUE(sizeText.endsWith(QStringLiteral(" バイト"))) << Str(sizeText);
+    EXPECT_NE(sizeText, CtagsProgressDialog::FormatSize(static_cast<qint64>(oldText.size()))) << Str(sizeText);
     EXPECT_TRUE(waitCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_LT(took, std::chrono::seconds(10));
-    // The tool is gone: the file stops growing.
-    const auto size = std::filesystem::file_size(tags);
-    QTest::qWait(200);
-    EXPECT_EQ(std::filesystem::file_size(tags), size);
+    EXPECT_EQ(test::ReadFile(tags), oldText);
+    QTest::qWait(200);  // the tool is gone: nothing reappears
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/out"), {}), 1);
+}
+
+// A failed run is reported, leaves the old file as it was, and still opens the tags path as it
+// always did; a successful one replaces it.
+TEST_F(CreateTagsCommandTest, failedRun_keepsTheOldFileAndSuccessReplacesIt) {
+    ASSERT_EQ(::mkdir((root + "/out").c_str(), 0755), 0);
+    const std::string tags = root + "/out/x.tags";
+    test::WriteFile(tags, "Old\n");
+    WriteTool("exit 4\n");
+    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
+    EXPECT_EQ(sink.messages, std::vector<std::string>{"ctags が異常終了しました (終了コード 4)。"});
+    EXPECT_EQ(test::ReadFile(tags), "Old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/out"), {}), 1);
+
+    WriteTool("");
+    sink.messages.clear();
+    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(test::ReadFile(tags), "Foo\tFoo.java\t/^class Foo$/;\"\tc\n");
+    EXPECT_EQ(opened, (std::vector<std::string>{tags, tags}));
 }
 
 }  // namespace

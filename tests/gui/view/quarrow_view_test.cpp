@@ -3,11 +3,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QHelpEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QMenu>
 #include <QTest>
 #include <QToolTip>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <string_view>
 
@@ -179,6 +184,21 @@ TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
     EXPECT_TRUE(m_jumps.empty());
 }
 
+// The real jump with an editor that is not there: the user is told which program could not be
+// started and why, instead of nothing happening.
+TEST_F(ViewTest, EnterWithAMissingEditorSaysSo) {
+    Show(kTwoFiles);
+    m_view->SetJumpFunction(nullptr);
+    const std::string editor = Path("no-such-editor");
+    m_view->Settings().m_strEditorPath = editor;
+    m_view->Settings().m_strEditorFormat = "+@l @f";
+    m_view->setFocus();
+    m_view->setCurrentIndex(Find(QStringLiteral("Strings")));
+    QTest::keyClick(m_view.get(), Qt::Key_Return);
+    EXPECT_EQ(m_sink.messages,
+              std::vector<std::string>{"エディタ " + editor + " を起動できません。\n" + std::strerror(ENOENT)});
+}
+
 TEST_F(ViewTest, FolderImageFollowsExpansionByTheUser) {
     Show(kTwoFiles);
     const QModelIndex folder = Find(QStringLiteral("src/util"));
@@ -325,6 +345,48 @@ TEST_F(ViewTest, SettingsAreReadWhenMadeAndWrittenWhenGone) {
     m_view->Settings().m_nTipMessage = 0;
     m_view.reset();
     EXPECT_EQ(m_profile->ReadInt(setting_keys::kSystem, setting_keys::kTipMessage, 1), 0);
+}
+
+// Counts the rows whose size the view asks for.
+class CountingDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        ++asked;
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+    mutable int asked = 0;
+};
+
+// A file of many members: opening it measures the rows on screen, not all of them, and the column
+// still widens for a long label once it is scrolled into view.
+TEST_F(ViewTest, ExpandingMeasuresOnlyTheRowsOnScreenAndLongLabelsWidenTheColumn) {
+    std::string text;
+    const std::string longName(300, 'w');
+    for (int i = 0; i < 20000; ++i) {
+        const std::string name = i == 19990 ? longName : "m" + std::to_string(100000 + i);
+        text += name + "\tpkg/Big.java\t/^  void " + name + "() {$/;\"\tm\tline:" + std::to_string(i + 2) +
+                "\tclass:Big\taccess:public\n";
+    }
+    text += "Other\tpkg/Other.java\t/^class Other {$/;\"\tc\tline:1\taccess:public\n";
+    Show(text);
+    auto* counter = new CountingDelegate(m_view.get());
+    m_view->setItemDelegate(counter);
+    const QModelIndex big = Find(QStringLiteral("Big.java"));
+    m_view->expand(big.parent());
+    QCoreApplication::processEvents();
+    counter->asked = 0;
+    m_view->expand(big);
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter->asked, 0);
+    EXPECT_LT(counter->asked, 200);
+    const int narrow = m_view->header()->sectionSize(0);
+    EXPECT_LT(narrow, 300);
+
+    m_view->scrollTo(Find(QString::fromStdString(longName), big));
+    QCoreApplication::processEvents();
+    EXPECT_GT(m_view->header()->sectionSize(0), m_view->fontMetrics().horizontalAdvance(QString::fromStdString(longName)));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return m_view->horizontalScrollBar()->maximum() > 0; }));
 }
 
 }  // namespace

@@ -1,0 +1,375 @@
+#include "tags/file_order.h"
+
+#include <algorithm>
+#include <cassert>
+#include <numeric>
+#include <string_view>
+
+#include "tags/name_keys.h"
+
+namespace quarrow::order {
+namespace {
+
+// Rings up to this many items are turned in place; longer ones are laid out from their places.
+constexpr Index kDirectTurns = 32;
+
+}  // namespace
+
+void FileOrder::Order(Index* slots, Index length, const PassBatch* batches, Index batchCount) {
+    const Index groups = NumberGroups(slots, length);
+    Bucket(slots, length, groups);
+    RankNames(groups);
+    if (groups == 1 && m_ranks[0] == length) {
+        // One group of different names: it is sorted, whatever the passes did.
+        m_final.resize(length);
+        for (Index k = 0; k < length; ++k) {
+            m_final[m_nameRank[slots[k]]] = slots[k];
+        }
+        std::copy(m_final.begin(), m_final.begin() + length, slots);
+        return;
+    }
+    PlaceLabels(length, batches, batchCount);
+    CountPasses(slots, length, groups, batches, batchCount);
+    m_final.resize(length);
+    for (Index g = 0; g < groups; ++g) {
+        OrderGroup(g);
+    }
+    // Walk the labels from the front; each takes its group's next record.
+    m_nameCursor.assign(m_cursor.begin(), m_cursor.end());
+    m_ringItems.resize(length);
+    for (Index k = 0; k < length; ++k) {
+        Index at = m_front + k;
+        if (at >= length) {
+            at -= length;
+        }
+        const Index g = m_group[slots[m_labelOf[at]]];
+        m_ringItems[k] = m_final[m_nameCursor[g]++];
+    }
+    std::copy(m_ringItems.begin(), m_ringItems.begin() + length, slots);
+}
+
+Index FileOrder::NumberGroups(const Index* slots, Index length) {
+    m_table.assign(64, 0);
+    m_representative.clear();
+    Index previous = 0;
+    for (Index k = 0; k < length; ++k) {
+        const CTagEntry& record = m_records[slots[k]];
+        if (k > 0) {
+            const CTagEntry& before = m_records[slots[k - 1]];
+            if (record.GetClass() == before.GetClass() && record.GetKind() == before.GetKind()) {
+                m_group[slots[k]] = previous;
+                continue;
+            }
+        }
+        previous = FindGroup(record);
+        if (previous == m_representative.size()) {
+            m_representative.push_back(slots[k]);
+        }
+        m_group[slots[k]] = previous;
+    }
+    return static_cast<Index>(m_representative.size());
+}
+
+// The group of `record`'s class and kind; a new number (the count so far) when it has none yet.
+Index FileOrder::FindGroup(const CTagEntry& record) {
+    const std::string_view cls = record.GetClass();
+    const std::string_view kind = record.GetKind();
+    if ((m_representative.size() + 1) * 2 > m_table.size()) {
+        std::vector<Index> bigger(m_table.size() * 2, 0);
+        for (Index g = 0; g < m_representative.size(); ++g) {
+            const CTagEntry& rep = m_records[m_representative[g]];
+            std::size_t at = GroupHash(rep.GetClass(), rep.GetKind()) & (bigger.size() - 1);
+            while (bigger[at] != 0) {
+                at = (at + 1) & (bigger.size() - 1);
+            }
+            bigger[at] = g + 1;
+        }
+        m_table.swap(bigger);
+    }
+    const std::size_t mask = m_table.size() - 1;
+    for (std::size_t at = GroupHash(cls, kind) & mask;; at = (at + 1) & mask) {
+        if (m_table[at] == 0) {
+            const Index added = static_cast<Index>(m_representative.size());
+            m_table[at] = added + 1;
+            return added;
+        }
+        const CTagEntry& rep = m_records[m_representative[m_table[at] - 1]];
+        if (rep.GetClass() == cls && rep.GetKind() == kind) {
+            return m_table[at] - 1;
+        }
+    }
+}
+
+// Buckets the places of `slots` by group, each group's in input order: m_scatter holds the
+// records, m_members their places; m_count and m_cursor give each group's size and start.
+void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
+    m_count.assign(groups, 0);
+    for (Index k = 0; k < length; ++k) {
+        ++m_count[m_group[slots[k]]];
+    }
+    m_cursor.resize(groups);
+    Index offset = 0;
+    for (Index g = 0; g < groups; ++g) {
+        m_cursor[g] = offset;
+        offset += m_count[g];
+    }
+    m_scatter.resize(length);
+    m_members.resize(length);
+    for (Index k = 0; k < length; ++k) {
+        const Index at = m_cursor[m_group[slots[k]]]++;
+        m_scatter[at] = slots[k];
+        m_members[at] = k;
+    }
+    for (Index g = 0; g < groups; ++g) {
+        m_cursor[g] -= m_count[g];
+    }
+}
+
+// Ranks the names of each group densely; m_ranks gets each group's number of names.
+void FileOrder::RankNames(Index groups) {
+    m_ranks.assign(groups, 0);
+    auto less = [this](const NameKey& a, const NameKey& b) {
+        if (a.high != b.high) {
+            return a.high < b.high;
+        }
+        if (a.low != b.low) {
+            return a.low < b.low;
+        }
+        if (a.length <= 16 && b.length <= 16) {
+            return a.length < b.length;
+        }
+        return m_records[a.record].GetName() < m_records[b.record].GetName();
+    };
+    for (Index g = 0; g < groups; ++g) {
+        const Index* members = m_scatter.data() + m_cursor[g];
+        const Index size = m_count[g];
+        m_keys.resize(size);
+        for (Index k = 0; k < size; ++k) {
+            const std::string_view name = m_records[members[k]].GetName();
+            m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};
+        }
+        if (!std::is_sorted(m_keys.begin(), m_keys.end(), less)) {
+            std::sort(m_keys.begin(), m_keys.end(), less);
+        }
+        Index rank = 0;
+        for (Index k = 0; k < size; ++k) {
+            if (k > 0 && less(m_keys[k - 1], m_keys[k])) {
+                ++rank;
+            }
+            m_nameRank[m_keys[k].record] = rank;
+        }
+        m_ranks[g] = size == 0 ? 0 : rank + 1;
+    }
+}
+
+// Where each label stands in the queue's final order. The queue, read from its front, is a ring
+// with a head: a record's label goes in just before the head, and c passes move the head on by c
+// mod the labels so far. The head's index in the ring gives each insertion's place among the
+// labels of that time, and the places, laid out from the last insertion back, the final order.
+void FileOrder::PlaceLabels(Index length, const PassBatch* batches, Index batchCount) {
+    m_place.resize(length);
+    Index head = 0;
+    Index arrived = 0;
+    auto arrive = [&](Index upTo) {
+        for (; arrived < upTo; ++arrived) {
+            m_place[arrived] = arrived == 0 ? 0 : head++;
+        }
+    };
+    for (Index b = 0; b < batchCount; ++b) {
+        arrive(batches[b].prefix);
+        head = static_cast<Index>((head + batches[b].passes % arrived) % arrived);
+    }
+    arrive(length);
+    m_labelAt.resize(length);
+    m_labelOf.resize(length);
+    m_freeSlots.Reset(length);
+    for (Index k = length; k-- > 0;) {
+        const Index at = m_freeSlots.TakeNth(m_place[k]);
+        m_labelAt[k] = at;
+        m_labelOf[at] = k;
+    }
+    m_front = head;
+}
+
+// The passes each group receives before each of its records arrives, and in all. A pass moves the
+// front label to the end and is one pass for that label's group; c passes over L labels are
+// c div L laps, in which every label is passed once, and c mod L labels more. In the final order
+// of the labels the front only moves forward, one lap each time it has gone round, and a label
+// arrives just behind the front. So a label that arrived when the front stood at `travelled`
+// (counted in labels of the final order, laps included) has been passed as often as the front
+// has since reached its index on a later lap. Summed over a group's labels: labels x current lap,
+// less their lap numbers at arrival, less the labels the front has not reached on its current lap.
+void FileOrder::CountPasses(const Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount) {
+    const std::uint64_t n = length;
+    m_passesBefore.resize(length);
+    m_passes.assign(groups, 0);
+    m_laps.assign(groups, 0);
+    m_labelRank.resize(length);
+    m_groupTree.assign(static_cast<std::size_t>(length) + groups, 0);
+    // Each group's labels in final order: their ranks address the group's stretch of the tree.
+    m_turns.assign(groups, 0);
+    for (Index at = 0; at < length; ++at) {
+        const Index k = m_labelOf[at];
+        m_labelRank[k] = m_turns[m_group[slots[k]]]++;
+    }
+    m_present.Reset(length);
+    std::vector<Index>& sizes = m_turns;  // per group: labels arrived
+    std::fill(sizes.begin(), sizes.end(), 0);
+    std::uint64_t front = 0;  // the front's index in the final order, plus n for each lap
+    Index arrived = 0;
+
+    // The group's label indexes in final order, each group's stretch sorted.
+    m_labelIndex.resize(length);
+    m_nameCursor.assign(m_cursor.begin(), m_cursor.end());
+    for (Index at = 0; at < length; ++at) {
+        m_labelIndex[m_nameCursor[m_group[slots[m_labelOf[at]]]]++] = at;
+    }
+    // The passes group g has received with the front at `front`.
+    auto passesOf = [&](Index g) {
+        const std::uint64_t lap = (front - 1) / n;
+        const Index reached = static_cast<Index>((front - 1) % n);
+        const Index* begin = m_labelIndex.data() + m_cursor[g];
+        const Index upTo = static_cast<Index>(std::upper_bound(begin, begin + m_count[g], reached) - begin);
+        const Index passedThisLap = StretchCountBelow(m_groupTree.data() + m_cursor[g] + g, upTo);
+        return static_cast<std::uint64_t>(sizes[g]) * lap - m_laps[g] - (sizes[g] - passedThisLap);
+    };
+    auto arrive = [&](Index upTo) {
+        for (; arrived < upTo; ++arrived) {
+            const Index k = arrived;
+            const Index g = m_group[slots[k]];
+            const Index at = m_labelAt[k];
+            std::uint64_t unrolled = 0;
+            if (k == 0) {
+                unrolled = at;
+                front = at + n;
+            } else {
+                const Index frontAt = static_cast<Index>(front % n);
+                unrolled = front - (frontAt >= at ? frontAt - at : frontAt + n - at);
+            }
+            m_passesBefore[k] = sizes[g] == 0 ? 0 : passesOf(g);
+            m_present.Add(at);
+            StretchAdd(m_groupTree.data() + m_cursor[g] + g, m_count[g], m_labelRank[k]);
+            m_laps[g] += unrolled / n;
+            ++sizes[g];
+        }
+    };
+    for (Index b = 0; b < batchCount; ++b) {
+        arrive(batches[b].prefix);
+        const std::uint64_t passes = batches[b].passes;
+        front += passes / arrived * n;
+        const Index rest = static_cast<Index>(passes % arrived);
+        if (rest == 0) {
+            continue;
+        }
+        // The front moves past `rest` labels to the next one, going round at most once.
+        const Index frontAt = static_cast<Index>(front % n);
+        const Index before = m_present.CountBelow(frontAt);
+        const Index target = (before + rest) % arrived;
+        const Index to = m_present.FindNth(target);
+        front += to > frontAt ? to - frontAt : to + n - frontAt;
+    }
+    arrive(length);
+    for (Index g = 0; g < groups; ++g) {
+        m_passes[g] = passesOf(g);
+    }
+    assert(front % n == m_front);
+}
+
+// The order of one group's records at the end: its names in order, each name's records as the
+// first phase leaves them and turned by the second.
+void FileOrder::OrderGroup(Index group) {
+    const Index size = m_count[group];
+    const Index base = m_cursor[group];
+    const Index ranks = m_ranks[group];
+    const Index* records = m_scatter.data() + base;
+    const Index* places = m_members.data() + base;
+    Index* out = m_final.data() + base;
+    if (ranks == size) {
+        for (Index i = 0; i < size; ++i) {
+            out[m_nameRank[records[i]]] = records[i];
+        }
+        return;
+    }
+    // Members by name, each name's in input order; and for each member the pass after which it
+    // has joined its name's leading run: its group's passes and smaller names before it came.
+    m_rankStart.assign(ranks + 1, 0);
+    for (Index i = 0; i < size; ++i) {
+        ++m_rankStart[m_nameRank[records[i]] + 1];
+    }
+    std::partial_sum(m_rankStart.begin(), m_rankStart.end(), m_rankStart.begin());
+    m_byName.resize(size);
+    m_joins.resize(size);
+    m_smaller.Reset(ranks);
+    m_nameCursor.assign(m_rankStart.begin(), m_rankStart.end() - 1);
+    for (Index i = 0; i < size; ++i) {
+        const Index rank = m_nameRank[records[i]];
+        m_joins[i] = m_passesBefore[places[i]] + m_smaller.CountBelow(rank);
+        m_smaller.Add(rank);
+        m_byName[m_nameCursor[rank]++] = i;
+    }
+    const std::uint64_t passes = m_passes[group];
+    m_firstPhase.resize(size);
+    m_ahead.resize(size);
+    m_turns.resize(size);
+    m_ringItems.resize(size);
+    for (Index v = 0; v < ranks; ++v) {
+        const Index first = m_rankStart[v];
+        const Index count = m_rankStart[v + 1] - first;
+        const Index* members = m_byName.data() + first;
+        // The leading run: the members that joined it before the last pass, turned as a ring.
+        Index joined = 0;
+        while (joined < count && m_joins[members[joined]] < passes) {
+            ++joined;
+        }
+        for (Index j = 0; j < joined; ++j) {
+            const std::uint64_t next = j + 1 < joined ? m_joins[members[j + 1]] : passes;
+            m_turns[j] = static_cast<Index>((next - m_joins[members[j]]) % (j + 1));
+            m_ringItems[j] = records[members[j]];
+        }
+        GrowRing(m_ringItems.data(), m_turns.data(), joined, m_firstPhase.data());
+        for (Index j = joined; j < count; ++j) {
+            m_firstPhase[j] = records[members[j]];
+            m_ahead[j] = static_cast<Index>(m_joins[members[j]] - passes);
+        }
+        std::fill(m_ahead.begin(), m_ahead.begin() + joined, 0);
+        // The second phase: the first j turn left by the smaller names between the j-th and the
+        // next, or after the last.
+        for (Index j = 0; j < count; ++j) {
+            const Index next = j + 1 < count ? m_ahead[j + 1] : first;
+            m_turns[j] = (next - m_ahead[j]) % (j + 1);
+        }
+        GrowRing(m_firstPhase.data(), m_turns.data(), count, out + first);
+    }
+}
+
+// Items join a ring one by one at its end; after the j-th (from 1) joined, the ring turns left
+// by turns[j - 1] (less than j). `out` gets the ring from its head. That is the first j turned for
+// j = 1 ... count in turn; past a few items, the head's index gives each insertion's place among
+// the ring's items of that time, and the places, laid out from the last insertion back, the ring.
+void FileOrder::GrowRing(const Index* items, const Index* turns, Index count, Index* out) {
+    if (count <= kDirectTurns) {
+        for (Index j = 1; j <= count; ++j) {
+            out[j - 1] = items[j - 1];
+            if (turns[j - 1] != 0) {
+                std::rotate(out, out + turns[j - 1], out + j);
+            }
+        }
+        return;
+    }
+    std::vector<Index>& place = m_ringPlace;
+    if (place.size() < count) {
+        place.resize(count);
+    }
+    Index head = 0;
+    for (Index j = 1; j <= count; ++j) {
+        place[j - 1] = j == 1 ? 0 : head++;
+        head = static_cast<Index>((static_cast<std::uint64_t>(head) + turns[j - 1]) % j);
+    }
+    m_freeSlots.Reset(count);
+    for (Index j = count; j-- > 0;) {
+        const Index slot = m_freeSlots.TakeNth(place[j]);
+        out[(slot + count - head) % count] = items[j];
+    }
+}
+
+}  // namespace quarrow::order
