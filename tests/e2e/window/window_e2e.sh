@@ -28,21 +28,20 @@ cp "$exe" "$work/quarrow"
 screen_w=1024
 screen_h=768
 
-# A display of our own, in a range the other end-to-end scripts do not use.
+# A display of our own: Xvfb picks a free number itself and tells it, so that runs started at
+# the same moment never share a server.
 start_display() {
-  for n in $(seq 180 219); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 300); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
+  Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 300); do
+    [ -s "$work/display" ] && break
+    kill -0 "${pids[-1]}" 2>/dev/null || break
+    sleep 0.1
   done
-  echo "no free display"; exit 1
+  [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+  export DISPLAY=":$(head -n1 "$work/display")"
+  for _ in $(seq 300); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "the display does not answer"; exit 1
 }
 start_display
 export XDG_RUNTIME_DIR="$work/run"
