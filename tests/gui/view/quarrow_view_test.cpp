@@ -9,10 +9,13 @@
 #include <QStyledItemDelegate>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string_view>
 
@@ -336,6 +339,32 @@ TEST_F(ViewTest, SecondFileReplacesTheTreeAndTipsStillWork) {
     DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("go"))));
     ASSERT_FALSE(m_jumps.empty());
     EXPECT_EQ(m_jumps.back().substr(0, 4), "go@2");
+}
+
+// In a Shift-JIS document the settings dialog shows the profile's texts in that code page; OK
+// with nothing changed leaves the profile as it was, byte for byte.
+TEST_F(ViewTest, SettingsDialogOkLeavesAShiftJisProfileByteForByte) {
+    m_profile->WriteString(setting_keys::kEditor, setting_keys::kEditorPath, "/opt/\x93\xfa\x96\x7b/edit\xa0");
+    m_profile->WriteString(setting_keys::kTags, setting_keys::kCtagsPath, "/usr/\x83\x5c/ctags\x81");
+    m_doc = std::make_unique<CQuarrowDoc>(nullptr, CodePage::ShiftJis);
+    Show(kOneFile);
+    m_view.reset();  // every setting written once
+    std::ifstream before(Path("quarrow.INI"), std::ios::binary);
+    const std::string stored((std::istreambuf_iterator<char>(before)), std::istreambuf_iterator<char>());
+
+    Show(kOneFile);
+    QTimer ok;
+    QObject::connect(&ok, &QTimer::timeout, &ok, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog->isActiveWindow()) {
+            QTest::keyClick(dialog, Qt::Key_Return);  // the default button: OK
+        }
+    });
+    ok.start(10);
+    m_view->OnCmdMsg(32771);
+    ok.stop();
+    m_view.reset();
+    std::ifstream after(Path("quarrow.INI"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), stored);
 }
 
 TEST_F(ViewTest, SettingsAreReadWhenMadeAndWrittenWhenGone) {
