@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the fourteen tree images (16 x 15 pixels) as PNG files, one per bitmap id.
+"""Draws the fourteen tree images (16 x 15 pixels) as PNG files, one per bitmap id, and the
+program's icon as SVG and as PNG files of several sizes.
 
-The background is magenta (255, 0, 255): the program treats that colour as transparent when it
-loads the images. Only the standard library is used, so the images can be redrawn anywhere:
+The tree images' background is magenta (255, 0, 255): the program treats that colour as
+transparent when it loads the images. Only the standard library is used, so the images can be
+redrawn anywhere:
 
-    python3 res/make_images.py   # writes res/images/bmp<id>.png
+    python3 res/make_images.py   # writes res/images/bmp<id>.png and res/icons/quarrow*.{svg,png}
 """
 
 import os
@@ -181,12 +183,124 @@ IMAGES = {
 }
 
 
+# The program's icon: a tags tree (a folder with a class and a method under it) whose top
+# label is an arrow, on a rounded blue square. Shapes on a 256 x 256 grid, painted in order; the
+# SVG and every PNG size are drawn from this one list.
+ICON_SHAPES = [
+    ("rrect", (8, 8, 248, 248, 44), (36, 72, 140)),
+    ("rrect", (8, 8, 248, 128, 44), (44, 86, 162)),  # a lighter upper half
+    ("rect", (8, 100, 248, 128), (44, 86, 162)),
+    ("rect", (62, 84, 76, 200), WHITE),  # the trunk and its branches
+    ("rect", (62, 118, 116, 132), WHITE),
+    ("rect", (62, 186, 116, 200), WHITE),
+    ("rrect", (30, 34, 106, 88, 10), DARK_YELLOW),  # the folder at the root
+    ("rrect", (34, 40, 102, 84, 8), YELLOW),
+    ("rect", (114, 52, 184, 70), WHITE),  # the arrow
+    ("poly", ((182, 36), (226, 61), (182, 86)), WHITE),
+    ("circle", (140, 125, 24), (0, 80, 80)),  # a class
+    ("circle", (140, 125, 19), TEAL),
+    ("circle", (140, 193, 24), DARK_PURPLE),  # a method
+    ("circle", (140, 193, 19), PURPLE),
+    ("rrect", (176, 116, 226, 134, 9), WHITE),  # their labels
+    ("rrect", (176, 184, 214, 202, 9), WHITE),
+]
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def inside(kind, geometry, x, y):
+    if kind == "rect":
+        x0, y0, x1, y1 = geometry
+        return x0 <= x < x1 and y0 <= y < y1
+    if kind == "rrect":
+        x0, y0, x1, y1, r = geometry
+        if not (x0 <= x < x1 and y0 <= y < y1):
+            return False
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    if kind == "circle":
+        cx, cy, r = geometry
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    if kind == "poly":  # even-odd rule
+        result = False
+        points = geometry
+        for i, (xa, ya) in enumerate(points):
+            xb, yb = points[i - 1]
+            if (ya > y) != (yb > y) and x < xa + (y - ya) * (xb - xa) / (yb - ya):
+                result = not result
+        return result
+    raise ValueError(kind)
+
+
+def icon_png(size):
+    """The icon at `size` pixels, each pixel the average of a grid of samples."""
+    samples = 4 if size <= 64 else 2
+    scale = 256.0 / size
+    rows = []
+    for py in range(size):
+        row = bytearray()
+        for px in range(size):
+            r = g = b = a = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = (px + (sx + 0.5) / samples) * scale
+                    y = (py + (sy + 0.5) / samples) * scale
+                    colour = None
+                    for kind, geometry, c in ICON_SHAPES:
+                        if inside(kind, geometry, x, y):
+                            colour = c
+                    if colour:
+                        r, g, b, a = r + colour[0], g + colour[1], b + colour[2], a + 1
+            n = samples * samples
+            if a:
+                row += bytes((r // a, g // a, b // a, 255 * a // n))
+            else:
+                row += bytes(4)
+        rows.append(b"\x00" + bytes(row))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+
+
+def icon_svg():
+    def fill(c):
+        return 'fill="#%02x%02x%02x"' % c
+
+    lines = ['<?xml version="1.0" encoding="UTF-8"?>',
+             '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">']
+    for kind, g, c in ICON_SHAPES:
+        if kind == "rect":
+            lines.append('  <rect x="%g" y="%g" width="%g" height="%g" %s/>' % (g[0], g[1], g[2] - g[0], g[3] - g[1], fill(c)))
+        elif kind == "rrect":
+            lines.append('  <rect x="%g" y="%g" width="%g" height="%g" rx="%g" %s/>'
+                         % (g[0], g[1], g[2] - g[0], g[3] - g[1], g[4], fill(c)))
+        elif kind == "circle":
+            lines.append('  <circle cx="%g" cy="%g" r="%g" %s/>' % (g[0], g[1], g[2], fill(c)))
+        elif kind == "poly":
+            lines.append('  <polygon points="%s" %s/>' % (" ".join("%g,%g" % p for p in g), fill(c)))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
+
+
 def main():
-    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = os.path.join(here, "images")
     os.makedirs(out, exist_ok=True)
     for bitmap_id, cv in IMAGES.items():
         with open(os.path.join(out, "bmp%d.png" % bitmap_id), "wb") as f:
             f.write(cv.png())
+    icons = os.path.join(here, "icons")
+    os.makedirs(icons, exist_ok=True)
+    with open(os.path.join(icons, "quarrow.svg"), "w") as f:
+        f.write(icon_svg())
+    for size in ICON_SIZES:
+        with open(os.path.join(icons, "quarrow-%d.png" % size), "wb") as f:
+            f.write(icon_png(size))
 
 
 if __name__ == "__main__":

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   universal-ctags exuberant-ctags
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
+  qt6-l10n-tools qt6-translations-l10n locales
+  desktop-file-utils appstream groff-base dpkg-dev file
   unzip time
 )
 missing=()
@@ -17,4 +19,18 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The locales the language tests run under.
+wanted_locales=(en_US.UTF-8 ja_JP.UTF-8)
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || missing_locales+=("$l")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  for l in "${missing_locales[@]}"; do
+    $SUDO sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
+  $SUDO locale-gen
 fi

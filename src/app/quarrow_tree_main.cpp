@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/version_info.h"
 #include "tags/quarrow_doc.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
@@ -17,69 +18,110 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quarrow-tree [--store] [--code-page 932] TAGSFILE\n"
+    "Usage: quarrow-tree [OPTION]... TAGSFILE\n"
     "Loads a tags file and prints its tag tree: one node a line, two blanks of indent per level,\n"
     "the image index, a blank and the label; \" [expanded]\" marks a node shown open.\n"
     "\n"
     "  --store          print the ordered tag lines instead, as saving the document writes them\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
     "                   (the default, as for UTF-8)\n"
-    "  --help           show this text\n";
+    "  --help           show this text\n"
+    "  --version        show the version\n";
 
-int Fail(const char* message) {
-    std::fprintf(stderr, "quarrow-tree: %s\n%s", message, kUsage);
+// What the command line asks for.
+struct Request {
+    bool store = false;
+    int codePage = 0;
+    const char* path = nullptr;
+};
+
+// One option: its name, whether it takes a value ("--name VALUE" or "--name=VALUE"), and what
+// it does to the request; a non-empty result is the complaint. A new option is one more row
+// here and one more line in kUsage.
+struct OptionSpec {
+    std::string_view name;
+    bool takesValue;
+    std::string (*apply)(Request& request, const char* value);
+};
+
+std::string SetCodePage(Request& request, const char* value) {
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(value, &end, 10);
+    if (end == value || *end != '\0' || errno != 0 || number < 0 || number > 65535) {
+        return "--code-page needs a number";
+    }
+    request.codePage = static_cast<int>(number);
+    return {};
+}
+
+constexpr OptionSpec kOptions[] = {
+    {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
+    {"--code-page", true, SetCodePage},
+};
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "quarrow-tree: %s\n%s", message.c_str(), kUsage);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool store = false;
-    int codePage = 0;
-    const char* path = nullptr;
+    Request request;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (arg == "--store") {
-            store = true;
-        } else if (arg == "--code-page" || arg.starts_with("--code-page=")) {
-            const char* value = nullptr;
-            if (arg == "--code-page") {
-                if (i + 1 >= argc) {
-                    return Fail("--code-page needs a number");
+        if (arg == "--version") {
+            std::fputs(quarrow::CommandLineVersionText("quarrow-tree").c_str(), stdout);
+            return 0;
+        }
+        if (arg == "--") {
+            if (i + 1 < argc && request.path == nullptr && i + 2 == argc) {
+                request.path = argv[++i];
+                continue;
+            }
+            return Fail("exactly one tags file is needed");
+        }
+        if (arg.starts_with("-") && arg.size() > 1) {
+            const std::string_view name = arg.substr(0, arg.find('='));
+            const OptionSpec* spec = nullptr;
+            for (const OptionSpec& option : kOptions) {
+                if (option.name == name) {
+                    spec = &option;
                 }
-                value = argv[++i];
-            } else {
-                value = argv[i] + std::strlen("--code-page=");
             }
-            char* end = nullptr;
-            errno = 0;
-            const long number = std::strtol(value, &end, 10);
-            if (end == value || *end != '\0' || errno != 0 || number < 0 || number > 65535) {
-                return Fail("--code-page needs a number");
+            if (spec == nullptr || (!spec->takesValue && name.size() != arg.size())) {
+                return Fail("unknown option " + std::string(arg));
             }
-            codePage = static_cast<int>(number);
-        } else if (arg == "--") {
-            if (i + 1 < argc && path == nullptr && i + 2 == argc) {
-                path = argv[++i];
-            } else {
-                return Fail("exactly one tags file is needed");
+            const char* value = nullptr;
+            if (spec->takesValue) {
+                if (name.size() != arg.size()) {
+                    value = argv[i] + name.size() + 1;
+                } else if (i + 1 < argc) {
+                    value = argv[++i];
+                } else {
+                    return Fail(std::string(name) + " needs a value");
+                }
             }
-        } else if (arg.starts_with("-") && arg.size() > 1) {
-            std::string message = "unknown option " + std::string(arg);
-            return Fail(message.c_str());
-        } else if (path == nullptr) {
-            path = argv[i];
+            if (const std::string complaint = spec->apply(request, value); !complaint.empty()) {
+                return Fail(complaint);
+            }
+        } else if (request.path == nullptr) {
+            request.path = argv[i];
         } else {
             return Fail("exactly one tags file is needed");
         }
     }
-    if (path == nullptr) {
+    if (request.path == nullptr) {
         return Fail("exactly one tags file is needed");
     }
+    const bool store = request.store;
+    const char* path = request.path;
+    const int codePage = request.codePage;
 
     // Printing a million lines must not dominate the run: a large buffer for stdout (the tree
     // printer gathers its own blocks; the store is written line by line).

@@ -35,6 +35,7 @@ inline constexpr std::string_view kX = "X";
 inline constexpr std::string_view kY = "Y";
 inline constexpr std::string_view kCx = "CX";
 inline constexpr std::string_view kCy = "CY";
+inline constexpr std::string_view kUiLanguage = "UILANGUAGE";  // "ja" or "en"; otherwise the locale decides
 
 // The key of entry `number` (from 1) of "Recent File List": "File1", "File2", ...
 inline std::string RecentFileKey(int number) { return "File" + std::to_string(number); }

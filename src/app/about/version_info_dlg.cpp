@@ -1,16 +1,14 @@
 #include "app/about/version_info_dlg.h"
 
-#include <QApplication>
 #include <QGridLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
-#include <QStyle>
 
 #include <algorithm>
 
+#include "app/about/program_icon.h"
 #include "platform/message_sink.h"
 #include "settings/ui/dialog_message_sink.h"
 #include "settings/ui/dialog_text_limit.h"
@@ -47,17 +45,14 @@ CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
       m_strNameVersion(FormatNameVersion(info)),
       m_strCopyright(info.m_strLegalCopyright) {
     namespace id = version_info_dlg_id;
-    setWindowTitle(QStringLiteral("Quarrowのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(tr("Quarrowのﾊﾞｰｼﾞｮﾝ情報"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogUnits du(font());
 
     auto* icon = new QLabel(this);
-    QIcon programIcon = QApplication::windowIcon();
-    if (programIcon.isNull()) {
-        programIcon = style()->standardIcon(QStyle::SP_MessageBoxInformation);
-    }
+    icon->setObjectName(QStringLiteral("programIcon"));
     const int iconSize = std::max(du.X(18), 32);
-    icon->setPixmap(programIcon.pixmap(iconSize, iconSize));
+    icon->setPixmap(ProgramIcon().pixmap(iconSize, iconSize));
     icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Created in the template's order, which is also the tab order.

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "platform/ui/message_translation.h"
+
 namespace quarrow::ui {
 namespace {
 
@@ -11,7 +13,7 @@ constexpr qsizetype kWrapRun = 60;     // a run of this many characters without 
 }  // namespace
 
 QString MessageBoxSink::BoxText(std::string_view text) {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString shown = TranslateMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     if (shown.size() > kMaxShown) {
         shown = shown.left(kMaxShown / 2) + QStringLiteral(" … ") + shown.right(kMaxShown / 2);
     }

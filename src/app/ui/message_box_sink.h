@@ -21,7 +21,7 @@ public:
     void SetShowFunction(ShowFunction show) { m_show = std::move(show); }
     void ShowMessage(std::string_view text) override;
 
-    // The text as the box shows it: bytes that are not UTF-8 become replacement characters, a
+    // The text as the box shows it, in the window's language (platform/ui/message_translation.h): bytes that are not UTF-8 become replacement characters, a
     // very long text keeps its start and end, and long runs without blanks may wrap.
     static QString BoxText(std::string_view text);
 

@@ -15,6 +15,8 @@
 #include "app/ui/single_doc_template.h"
 #include "ctags/run_ctags.h"
 #include "ctags/ui/ctags_progress_dialog.h"
+#include "platform/language_choice.h"
+#include "platform/ui/program_translation.h"
 #include "platform/ui/single_instance.h"
 #include "settings/setting_keys.h"
 #include "settings/ui/code_page_text.h"
@@ -49,6 +51,11 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     m_paths = m_options.paths ? *m_options.paths : LocateProfile(ExecutablePath());
     m_profile.SetPath(m_paths.profilePath);
     m_codePage = LocaleCodePage();
+
+    // The language of every text from here on, messages of the start-up request included.
+    m_translation = std::make_unique<ProgramTranslation>(
+        ChooseUiLanguage(m_profile.ReadString(setting_keys::kSystem, setting_keys::kUiLanguage, ""),
+                         m_options.messagesLocale ? *m_options.messagesLocale : MessagesLocaleName()));
 
     // The single-instance rule: an earlier window showing the "-T" tags file is asked to close.
     m_instance = SingleInstance::Apply({SingleInstanceRuleApplies(m_profile), m_paths.temporaryDirectory,
@@ -112,6 +119,7 @@ int CQuarrowApp::Shutdown(int exitCode) {
     if (m_recentFiles) {
         m_recentFiles->Write(m_profile);
     }
+    m_translation.reset();
     return exitCode;
 }
 
@@ -244,8 +252,8 @@ void CQuarrowApp::OnFileNew() {
 void CQuarrowApp::OnFileOpen() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
-    request.title = QStringLiteral("開く");
-    request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+    request.title = tr("開く");
+    request.filter = tr("すべてのﾌｧｲﾙ (*)");
     if (const CQuarrowDoc* document = Document()) {
         StartAtFile(request, document->GetPathName(), false);
     }

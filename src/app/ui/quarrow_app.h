@@ -27,6 +27,10 @@ class SingleInstance;
 }
 
 namespace quarrow::ui {
+class ProgramTranslation;
+}
+
+namespace quarrow::ui {
 
 class CMainFrame;
 class CQuarrowDoc;
@@ -40,6 +44,7 @@ public:
     struct Options {
         std::optional<AppPaths> paths;  // default: worked out from the executable's place
         std::string runtimeDirectory;   // of the instance lock and socket; default: the user's
+        std::optional<std::string> messagesLocale;  // default: the environment's (LC_ALL, LC_MESSAGES, LANG)
         CtagsStarter runCtags;          // default: ctags with a progress window
         FileChooser chooseFile;         // default: the platform's open dialog
         std::function<void(QWidget* parent)> showAbout;  // default: the About box
@@ -97,6 +102,7 @@ private:
     MessageBoxSink m_sink;
     CodePage m_codePage = CodePage::Utf8;
     std::optional<RecentFileList> m_recentFiles;
+    std::unique_ptr<ProgramTranslation> m_translation;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
     bool m_bClosing = false;

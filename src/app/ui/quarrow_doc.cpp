@@ -10,13 +10,13 @@
 namespace quarrow::ui {
 
 CQuarrowDoc::CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp)
-    : m_sink(sink), m_doc(&profile, cp), m_strTitle(QString::fromUtf8(kUntitled)) {}
+    : m_sink(sink), m_doc(&profile, cp), m_strTitle(tr(kUntitled)) {}
 
 CQuarrowDoc::~CQuarrowDoc() = default;
 
 bool CQuarrowDoc::OnNewDocument() {
     m_strPathName.clear();
-    m_strTitle = QString::fromUtf8(kUntitled);
+    m_strTitle = tr(kUntitled);
     return true;
 }
 
@@ -43,8 +43,8 @@ bool CQuarrowDoc::OnCmdMsg(int id, QWidget* parent) {
 void CQuarrowDoc::OnFileSaveAs(QWidget* parent) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
-    request.title = QStringLiteral("名前を付けて保存");
-    request.filter = QStringLiteral("すべてのﾌｧｲﾙ (*)");
+    request.title = tr("名前を付けて保存");
+    request.filter = tr("すべてのﾌｧｲﾙ (*)");
     StartAtFile(request, m_strPathName, true);
     const QString path = m_chooseSaveFile ? m_chooseSaveFile(parent, request) : ShowFileDialog(parent, request);
     if (path.isEmpty()) {

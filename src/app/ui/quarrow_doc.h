@@ -54,6 +54,6 @@ private:
 };
 
 // The untitled document's name.
-inline constexpr const char* kUntitled = "無題";
+inline constexpr const char* kUntitled = QT_TRANSLATE_NOOP("quarrow::ui::CQuarrowDoc", "無題");
 
 }  // namespace quarrow::ui

@@ -25,11 +25,6 @@ namespace {
 
 constexpr std::string_view kTagsFilter = "tags (*.tags)|*.tags|tags (*.txt)|*.txt|All Files (*.*)|*.*||";
 
-const QString kExplanation = QStringLiteral(
-    "※TAGSファイル作成時のパラメータのうち、以下の文字列の置き換え\n"
-    "   を実施します。\n"
-    "   「-f@tags」 -> 「-f（TAGSファイル）」\n"
-    "   「@target」 -> 「（Tags作成対象）」");
 
 QPushButton* MakeButton(QWidget* parent, int id, const QString& text, int widthUnits, const DialogUnits& du) {
     auto* button = new QPushButton(text, parent);
@@ -77,15 +72,15 @@ int FindEntryByPrefix(const std::vector<QString>& entries, const QString& text, 
 CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
     : QDialog(parent), m_pProfile(profile), m_chooser(ShowFileDialog) {
     namespace id = create_tags_dlg_id;
-    setWindowTitle(QStringLiteral("TAGSファイルの作成画面"));
+    setWindowTitle(tr("TAGSファイルの作成画面"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogUnits du(font());
 
     // Created in the template's order, which is also the tab order.
-    m_btnOk = MakeButton(this, id::kOk, QStringLiteral("(再)作成開始"), 50, du);
+    m_btnOk = MakeButton(this, id::kOk, tr("(再)作成開始"), 50, du);
     m_btnOk->setDefault(true);
-    m_btnCancel = MakeButton(this, id::kCancel, QStringLiteral("ｷｬﾝｾﾙ"), 50, du);
-    auto* lblTagsFile = MakeLabel(this, QStringLiteral("Tagsファイル："), 46, du);
+    m_btnCancel = MakeButton(this, id::kCancel, tr("ｷｬﾝｾﾙ"), 50, du);
+    auto* lblTagsFile = MakeLabel(this, tr("Tagsファイル："), 46, du);
     m_btnBrowse = MakeButton(this, id::kBrowse, QStringLiteral("..."), 18, du);
 
     m_cbTagsFile = new QComboBox(this);
@@ -98,14 +93,18 @@ CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
     m_cbTagsFile->setMinimumWidth(du.X(142));
     m_cbTagsFile->setMaxVisibleItems(std::max(1, (66 - 14) / 8));
 
-    auto* lblTarget = MakeLabel(this, QStringLiteral("Tags作成対象："), 48, du);
+    auto* lblTarget = MakeLabel(this, tr("Tags作成対象："), 48, du);
     m_editTarget = new QLineEdit(this);
     m_editTarget->setObjectName(QStringLiteral("ctl%1").arg(id::kTarget));
     m_editTarget->setMinimumWidth(du.X(142));
     CapTyping(m_editTarget);
 
-    auto* group = new QGroupBox(QStringLiteral("TAGS作成時の現在のオプション（変更はINIファイルへ直接行う。）"), this);
-    m_lblExplanation = new QLabel(kExplanation, group);
+    auto* group = new QGroupBox(tr("TAGS作成時の現在のオプション（変更はINIファイルへ直接行う。）"), this);
+    m_lblExplanation = new QLabel(tr("※TAGSファイル作成時のパラメータのうち、以下の文字列の置き換え\n"
+                                     "   を実施します。\n"
+                                     "   「-f@tags」 -> 「-f（TAGSファイル）」\n"
+                                     "   「@target」 -> 「（Tags作成対象）」"),
+                                  group);
     m_lblExplanation->setTextFormat(Qt::PlainText);
     m_lblExplanation->setMinimumWidth(du.X(208));
     m_editParam = new QLineEdit(group);
@@ -251,7 +250,7 @@ void CCreateTagsDlg::OnTagsFileSelChange(int index) {
 void CCreateTagsDlg::OnBrowseTagsFile() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
-    request.title = QStringLiteral("Tagsを作成します。ファイル名を指定してください。");
+    request.title = tr("Tagsを作成します。ファイル名を指定してください。");
     request.filter = QtFilterFromPairs(kTagsFilter);
     request.defaultSuffix = QStringLiteral("tags");
     request.confirmOverwrite = true;

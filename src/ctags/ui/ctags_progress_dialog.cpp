@@ -24,13 +24,13 @@ CtagsProgressDialog::CtagsProgressDialog(QString tagsPath, QWidget* parent, std:
     setModal(true);
     const DialogUnits du(font());
 
-    auto* lblWhat = new QLabel(QStringLiteral("ctags でTAGSファイルを作成しています。"), this);
+    auto* lblWhat = new QLabel(tr("ctags でTAGSファイルを作成しています。"), this);
     auto* lblPath = new QLabel(m_strTagsPath, this);
     lblPath->setTextFormat(Qt::PlainText);
     lblPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_lblElapsed = new QLabel(this);
     m_lblSize = new QLabel(this);
-    m_btnCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    m_btnCancel = new QPushButton(tr("ｷｬﾝｾﾙ"), this);
     m_btnCancel->setMinimumWidth(du.X(50));
     m_btnCancel->setDefault(true);
 
@@ -77,7 +77,7 @@ void CtagsProgressDialog::reject() {
     if (!m_bCancelled) {
         m_bCancelled = true;
         m_btnCancel->setEnabled(false);
-        m_lblSize->setText(QStringLiteral("中止しています…"));
+        m_lblSize->setText(tr("中止しています…"));
     }
 }
 
@@ -95,18 +95,18 @@ QString CtagsProgressDialog::FormatElapsed(std::chrono::milliseconds elapsed) {
                                           .arg(minutes, 2, 10, QLatin1Char('0'))
                                           .arg(secs, 2, 10, QLatin1Char('0'))
                                     : QStringLiteral("%1:%2").arg(minutes).arg(secs, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("経過時間： %1").arg(clock);
+    return tr("経過時間： %1").arg(clock);
 }
 
 QString CtagsProgressDialog::FormatSize(qint64 bytes) {
     if (bytes < 0) {
-        return QStringLiteral("書き込み済み： なし");
+        return tr("書き込み済み： なし");
     }
     QString digits = QString::number(bytes);
     for (qsizetype at = digits.size() - 3; at > 0; at -= 3) {
         digits.insert(at, u',');
     }
-    return QStringLiteral("書き込み済み： %1 バイト").arg(digits);
+    return tr("書き込み済み： %1 バイト").arg(digits);
 }
 
 void CtagsProgressDialog::WritingTo(const std::string& path) {

@@ -2,11 +2,13 @@
 
 #include <QMessageBox>
 
+#include "platform/ui/message_translation.h"
+
 namespace quarrow::ui {
 
 void DialogMessageSink::ShowMessage(std::string_view text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Quarrow"),
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+                    TranslateMessage(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))), QMessageBox::Ok,
                     m_parent.data());
     box.exec();
 }

@@ -1,5 +1,6 @@
 #include "settings/ui/dialog_text_limit.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -55,7 +56,7 @@ private:
 }  // namespace
 
 QString TextLimitMessage(int limit) {
-    return QStringLiteral("%1 文字以内で入力してください。").arg(limit);
+    return QCoreApplication::translate("DialogTextLimit", "%1 文字以内で入力してください。").arg(limit);
 }
 
 void CapTyping(QLineEdit* edit, int limit) { new TypingCap(edit, limit); }

@@ -86,32 +86,32 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
       m_nMultiView(setting_defaults::kMultiView),
       m_chooser(ShowFileDialog) {
     namespace id = settings_dlg_id;
-    setWindowTitle(QStringLiteral("設定"));
+    setWindowTitle(tr("設定"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     const DialogUnits du(font());
 
     // Created in the template's order, which is also the tab order.
     m_btnOk = MakeButton(this, id::kOk, QStringLiteral("OK"), 50, du);
     m_btnOk->setDefault(true);
-    m_btnCancel = MakeButton(this, id::kCancel, QStringLiteral("ｷｬﾝｾﾙ"), 50, du);
+    m_btnCancel = MakeButton(this, id::kCancel, tr("ｷｬﾝｾﾙ"), 50, du);
 
-    auto* editorGroup = new QGroupBox(QStringLiteral("「エディター」"), this);
-    auto* ctagsGroup = new QGroupBox(QStringLiteral("「ctags」"), this);
-    auto* otherGroup = new QGroupBox(QStringLiteral("「その他」"), this);
+    auto* editorGroup = new QGroupBox(tr("「エディター」"), this);
+    auto* ctagsGroup = new QGroupBox(tr("「ctags」"), this);
+    auto* otherGroup = new QGroupBox(tr("「その他」"), this);
 
     m_editEditorPath = MakeEdit(editorGroup, id::kEditorPath, 102, du);
-    auto* lblEditor = MakeLabel(editorGroup, QStringLiteral("起動エディタ："), 46, du);
+    auto* lblEditor = MakeLabel(editorGroup, tr("起動エディタ："), 46, du);
     m_editEditorFormat = MakeEdit(editorGroup, id::kEditorFormat, 102, du);
-    auto* lblFormat = MakeLabel(editorGroup, QStringLiteral("起動文字列："), 46, du);
+    auto* lblFormat = MakeLabel(editorGroup, tr("起動文字列："), 46, du);
     m_btnBrowseEditor = MakeButton(editorGroup, id::kBrowseEditor, QStringLiteral("..."), 18, du);
     m_editCtagsPath = MakeEdit(ctagsGroup, id::kCtagsPath, 102, du);
-    auto* lblCtags = MakeLabel(ctagsGroup, QStringLiteral("パス："), 46, du);
+    auto* lblCtags = MakeLabel(ctagsGroup, tr("パス："), 46, du);
     m_btnBrowseCtags = MakeButton(ctagsGroup, id::kBrowseCtags, QStringLiteral("..."), 18, du);
-    m_chkRestartRead = MakeCheck(otherGroup, id::kRestartRead, QStringLiteral("起動時に前回表示していたtagsを読み込む。"));
-    m_chkSingleSelect = MakeCheck(otherGroup, id::kSingleSelect, QStringLiteral("シングルクリックでエディタへジャンプ。"));
-    m_chkTipMessage = MakeCheck(otherGroup, id::kTipMessage, QStringLiteral("チップメッセージの表示を行う。"));
-    m_chkMainMenu = MakeCheck(otherGroup, id::kMainMenu, QStringLiteral("メインメニューを表示する。(次回起動時より有効)"));
-    m_chkMultiView = MakeCheck(otherGroup, id::kMultiView, QStringLiteral("多重起動を許す。(次回起動時より有効)"));
+    m_chkRestartRead = MakeCheck(otherGroup, id::kRestartRead, tr("起動時に前回表示していたtagsを読み込む。"));
+    m_chkSingleSelect = MakeCheck(otherGroup, id::kSingleSelect, tr("シングルクリックでエディタへジャンプ。"));
+    m_chkTipMessage = MakeCheck(otherGroup, id::kTipMessage, tr("チップメッセージの表示を行う。"));
+    m_chkMainMenu = MakeCheck(otherGroup, id::kMainMenu, tr("メインメニューを表示する。(次回起動時より有効)"));
+    m_chkMultiView = MakeCheck(otherGroup, id::kMultiView, tr("多重起動を許す。(次回起動時より有効)"));
 
     auto* editorGrid = new QGridLayout(editorGroup);
     editorGrid->addWidget(lblEditor, 0, 0);

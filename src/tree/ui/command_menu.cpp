@@ -1,6 +1,7 @@
 #include "tree/ui/command_menu.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QString>
@@ -15,19 +16,21 @@ namespace {
 
 using Kind = MenuEntry::Kind;
 
+constexpr const char* kMenuContext = "CommandMenu";  // the translation context of the texts
+
 constexpr std::array kEntries = {
-    MenuEntry{Kind::Popup, 0, "ファイル(&F)"},
-    MenuEntry{Kind::Item, command::kFileNew, "新規（又は再）作成(&N)\tCtrl+N"},
-    MenuEntry{Kind::Item, command::kFileOpen, "開く(&O)...\tCtrl+O"},
-    MenuEntry{Kind::Item, command::kFileSaveAs, "名前を付けて保存(&A)..."},
+    MenuEntry{Kind::Popup, 0, QT_TRANSLATE_NOOP("CommandMenu", "ファイル(&F)")},
+    MenuEntry{Kind::Item, command::kFileNew, QT_TRANSLATE_NOOP("CommandMenu", "新規（又は再）作成(&N)\tCtrl+N")},
+    MenuEntry{Kind::Item, command::kFileOpen, QT_TRANSLATE_NOOP("CommandMenu", "開く(&O)...\tCtrl+O")},
+    MenuEntry{Kind::Item, command::kFileSaveAs, QT_TRANSLATE_NOOP("CommandMenu", "名前を付けて保存(&A)...")},
     MenuEntry{Kind::Separator, 0, ""},
-    MenuEntry{Kind::Item, command::kFileMruFirst, "最近使ったﾌｧｲﾙ"},
+    MenuEntry{Kind::Item, command::kFileMruFirst, QT_TRANSLATE_NOOP("CommandMenu", "最近使ったﾌｧｲﾙ")},
     MenuEntry{Kind::Separator, 0, ""},
-    MenuEntry{Kind::Item, command::kAppExit, "アプリケーションの終了(&X)"},
+    MenuEntry{Kind::Item, command::kAppExit, QT_TRANSLATE_NOOP("CommandMenu", "アプリケーションの終了(&X)")},
     MenuEntry{Kind::EndPopup, 0, ""},
-    MenuEntry{Kind::Item, command::kSettings, "設定(&S)"},
-    MenuEntry{Kind::Popup, 0, "ヘルプ(&H)"},
-    MenuEntry{Kind::Item, command::kAppAbout, "Quarrow のバージョン情報(&A)..."},
+    MenuEntry{Kind::Item, command::kSettings, QT_TRANSLATE_NOOP("CommandMenu", "設定(&S)")},
+    MenuEntry{Kind::Popup, 0, QT_TRANSLATE_NOOP("CommandMenu", "ヘルプ(&H)")},
+    MenuEntry{Kind::Item, command::kAppAbout, QT_TRANSLATE_NOOP("CommandMenu", "Quarrow のバージョン情報(&A)...")},
     MenuEntry{Kind::EndPopup, 0, ""},
 };
 
@@ -85,7 +88,7 @@ template <typename Container>
 void Fill(Container& top, const MenuHooks& hooks) {
     QMenu* current = nullptr;  // the open submenu, or none at the top level
     for (const MenuEntry& entry : kEntries) {
-        const QString text = QString::fromUtf8(entry.text);
+        const QString text = QCoreApplication::translate(kMenuContext, entry.text);
         switch (entry.kind) {
         case Kind::Popup:
             current = top.addMenu(text);

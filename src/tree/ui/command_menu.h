@@ -19,7 +19,7 @@ struct MenuEntry {
     enum class Kind { Item, Separator, Popup, EndPopup };
     Kind kind;
     int id;            // command number of an Item
-    const char* text;  // UTF-8; a TAB separates the label from the shortcut text
+    const char* text;  // UTF-8, translated in the context "CommandMenu"; a TAB separates the label from the shortcut text
 };
 
 // The entries of the menu bar, and of the pop-up menu's "Popup" submenu, in order.

@@ -28,35 +28,11 @@ fail() { echo "FAIL: $*"; echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev
 cp "$exe" "$work/quarrow"
 
 # A display of our own: the first free number of a range the other end-to-end scripts do not use.
-start_display() {
-  for n in $(seq 140 179); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    local pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 300); do
-      xdotool getmouselocation >/dev/null 2>&1 && { pids+=("$pid"); return 0; }
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-  done
-  echo "no free display"; exit 1
-}
-start_display
+source "$(dirname "$0")/../x_display.sh"
+start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
-# Waits (up to 30 s) until a window titled exactly $1 is shown and prints its id.
-wait_window() {
-  for _ in $(seq 300); do
-    local id
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
 # Waits (up to 30 s) until process $1 has ended.
 wait_gone() {
   for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done

@@ -28,21 +28,7 @@ cp "$exe" "$work/quarrow"
 screen_w=1024
 screen_h=768
 
-# A display of our own: Xvfb picks a free number itself and tells it, so that runs started at
-# the same moment never share a server.
-start_display() {
-  Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 300); do
-    [ -s "$work/display" ] && break
-    kill -0 "${pids[-1]}" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 300); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
-  echo "the display does not answer"; exit 1
-}
+source "$(dirname "$0")/../x_display.sh"
 start_display
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -65,6 +65,7 @@ protected:
         CQuarrowApp::Options options;
         options.paths = Paths();
         options.runtimeDirectory = m_home + "run";
+        options.messagesLocale = m_messagesLocale;
         QDir().mkpath(QString::fromStdString(options.runtimeDirectory));
         options.runCtags = [this](const ViewSettings&, const std::string& tags, const std::string& target) {
             m_ctagsRuns.push_back(tags + " <- " + target);
@@ -114,6 +115,8 @@ protected:
     QString m_chosenFile;
     std::vector<FileChooserRequest> m_requests;  // every file dialog asked for, in order
     int m_aboutShown = 0;
+    // "C": the program's own texts, whatever the machine's locale.
+    std::string m_messagesLocale = "C";
 };
 
 }  // namespace quarrow::ui::testing

@@ -1,0 +1,273 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>CommandMenu</name>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新規（又は再）作成(&amp;N)	Ctrl+N</source>
+        <translation>&amp;New or Recreate Tags File...	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)...	Ctrl+O</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>最近使ったﾌｧｲﾙ</source>
+        <translation>Recent File</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>設定(&amp;S)</source>
+        <translation>&amp;Settings</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Quarrow のバージョン情報(&amp;A)...</source>
+        <translation>&amp;About Quarrow...</translation>
+    </message>
+</context>
+<context>
+    <name>DialogTextLimit</name>
+    <message>
+        <source>%1 文字以内で入力してください。</source>
+        <translation>Enter no more than %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>Message</name>
+    <message>
+        <source>%1 が見つかりませんでした。</source>
+        <translation>%1 was not found.</translation>
+    </message>
+    <message>
+        <source>%1 には無効なﾊﾟｽが含まれています。</source>
+        <translation>%1 contains an invalid path.</translation>
+    </message>
+    <message>
+        <source>%1 にアクセスできません。</source>
+        <translation>%1 cannot be accessed.</translation>
+    </message>
+    <message>
+        <source>%1 はファイルではありません。</source>
+        <translation>%1 is not a file.</translation>
+    </message>
+    <message>
+        <source>ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。</source>
+        <translation>Failed to open the document.</translation>
+    </message>
+    <message>
+        <source>%1 に保存できませんでした。</source>
+        <translation>Could not save to %1.</translation>
+    </message>
+    <message>
+        <source>-Tオプションにはフルパスを指定してください。</source>
+        <translation>Give the -T option a full path.</translation>
+    </message>
+    <message>
+        <source>ctags がシグナル %1 で強制終了しました。</source>
+        <translation>ctags was killed by signal %1.</translation>
+    </message>
+    <message>
+        <source>ctags が異常終了しました (終了コード %1)。</source>
+        <translation>ctags failed (exit code %1).</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 がありません。</source>
+        <translation>The folder %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>フォルダ %1 に書き込めません。</source>
+        <translation>Cannot write to the folder %1.</translation>
+    </message>
+    <message>
+        <source>%1 はフォルダです。</source>
+        <translation>%1 is a folder.</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません。</source>
+        <translation>Cannot write to %1.</translation>
+    </message>
+    <message>
+        <source>%1 を作成できません。</source>
+        <translation>Cannot create %1.</translation>
+    </message>
+    <message>
+        <source>%1 を置き換えられません。</source>
+        <translation>Cannot replace %1.</translation>
+    </message>
+    <message>
+        <source>エディタ %1 を起動できません。</source>
+        <translation>Cannot start the editor %1.</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CCreateTagsDlg</name>
+    <message>
+        <source>TAGSファイルの作成画面</source>
+        <translation>Create Tags File</translation>
+    </message>
+    <message>
+        <source>(再)作成開始</source>
+        <translation>(Re)create</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Tagsファイル：</source>
+        <translation>Tags file:</translation>
+    </message>
+    <message>
+        <source>Tags作成対象：</source>
+        <translation>Target:</translation>
+    </message>
+    <message>
+        <source>TAGS作成時の現在のオプション（変更はINIファイルへ直接行う。）</source>
+        <translation>Current ctags options (edit them in the INI file)</translation>
+    </message>
+    <message>
+        <source>※TAGSファイル作成時のパラメータのうち、以下の文字列の置き換え
+   を実施します。
+   「-f@tags」 -&gt; 「-f（TAGSファイル）」
+   「@target」 -&gt; 「（Tags作成対象）」</source>
+        <translation>* In the ctags options, these texts are replaced
+   when the tags file is made:
+   &quot;-f@tags&quot; -&gt; &quot;-f(tags file)&quot;
+   &quot;@target&quot; -&gt; &quot;(target)&quot;</translation>
+    </message>
+    <message>
+        <source>Tagsを作成します。ファイル名を指定してください。</source>
+        <translation>Create Tags: Choose the File Name</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CQuarrowApp</name>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>すべてのﾌｧｲﾙ (*)</source>
+        <translation>All Files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CQuarrowDoc</name>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>すべてのﾌｧｲﾙ (*)</source>
+        <translation>All Files (*)</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CSettingsDlg</name>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>「エディター」</source>
+        <translation>Editor</translation>
+    </message>
+    <message>
+        <source>「ctags」</source>
+        <translation>ctags</translation>
+    </message>
+    <message>
+        <source>「その他」</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>起動エディタ：</source>
+        <translation>Editor:</translation>
+    </message>
+    <message>
+        <source>起動文字列：</source>
+        <translation>Arguments:</translation>
+    </message>
+    <message>
+        <source>パス：</source>
+        <translation>Path:</translation>
+    </message>
+    <message>
+        <source>起動時に前回表示していたtagsを読み込む。</source>
+        <translation>Open the tags file shown last at start-up.</translation>
+    </message>
+    <message>
+        <source>シングルクリックでエディタへジャンプ。</source>
+        <translation>Jump to the editor with a single click.</translation>
+    </message>
+    <message>
+        <source>チップメッセージの表示を行う。</source>
+        <translation>Show tool tips.</translation>
+    </message>
+    <message>
+        <source>メインメニューを表示する。(次回起動時より有効)</source>
+        <translation>Show the menu bar (from the next start).</translation>
+    </message>
+    <message>
+        <source>多重起動を許す。(次回起動時より有効)</source>
+        <translation>Allow several instances (from the next start).</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CVersionInfoDlg</name>
+    <message>
+        <source>Quarrowのﾊﾞｰｼﾞｮﾝ情報</source>
+        <translation>About Quarrow</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::CtagsProgressDialog</name>
+    <message>
+        <source>ctags でTAGSファイルを作成しています。</source>
+        <translation>ctags is making the tags file.</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>中止しています…</source>
+        <translation>Cancelling…</translation>
+    </message>
+    <message>
+        <source>経過時間： %1</source>
+        <translation>Elapsed: %1</translation>
+    </message>
+    <message>
+        <source>書き込み済み： なし</source>
+        <translation>Written: nothing</translation>
+    </message>
+    <message>
+        <source>書き込み済み： %1 バイト</source>
+        <translation>Written: %1 bytes</translation>
+    </message>
+</context>
+</TS>
