@@ -1,22 +1,29 @@
 # Shared by the end-to-end scripts that run the window under Xvfb. Source it after setting
 # `work` (a scratch folder) and `pids` (an array the script's cleanup kills).
 
-# Starts Xvfb on a free display and exports DISPLAY. Xvfb picks the number itself and tells it
-# (-displayfd), so that runs started at the same moment never share a server; the range
-# arguments ($1, $2) of earlier callers are no longer needed.
+# Starts Xvfb on the first free display number from $1 to $2 and exports DISPLAY. The server
+# that answers must be the one started here: when another run (of this tree or another) took the
+# number at the same moment, ours ends at once and the next number is tried.
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-  local pid=$!
-  pids+=("$pid")
-  for _ in $(seq 300); do
-    [ -s "$work/display" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
+  for n in $(seq "$1" "$2"); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    # -noreset: the server would otherwise reset when the probe below disconnects, and refuse the
+    # next client while it does.
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    local pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 300); do
+      kill -0 "$pid" 2>/dev/null || break
+      if xdotool getmouselocation >/dev/null 2>&1 && kill -0 "$pid" 2>/dev/null \
+        && grep -q "^ *$pid\$" "/tmp/.X$n-lock" 2>/dev/null; then
+        pids+=("$pid")
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
   done
-  [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-  export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 300); do xdotool getmouselocation >/dev/null 2>&1 && return 0; sleep 0.1; done
-  echo "the display does not answer"; exit 1
+  echo "no free display"; exit 1
 }
 
 # Waits (up to 30 s) until a window titled exactly $1 is shown and prints its id.

@@ -44,15 +44,9 @@ MULTIVIEW=1
 CTAGSPATH=$ctags
 INI
 
-display=
-for n in $(seq 60 99); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free display"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 300); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+# A display of our own, picked by Xvfb, so that no other run (of this tree or another) shares it.
+source "$(dirname "$0")/../x_display.sh"
+start_display 60 99
 
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -29,7 +29,7 @@ screen_w=1024
 screen_h=768
 
 source "$(dirname "$0")/../x_display.sh"
-start_display
+start_display 180 219
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
@@ -51,7 +51,7 @@ for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
   sleep 0.1
 done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start: $(cat "$work/openbox.log")"
 
 cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
