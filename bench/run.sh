@@ -16,48 +16,15 @@ out="$root/build-bench"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARROW_GUI=OFF -DQUARROW_BENCH=ON >/dev/null
 cmake --build "$out" -j 2 --target quarrow-tree quarrow_bench
 
-tags=${QUARROW_BENCH_TAGS:-$out/jdk.tags}
-if [ ! -s "$tags" ]; then
-  # The largest JDK source archive installed (broken links skipped).
-  zip=$(for z in /usr/lib/jvm/*/lib/src.zip; do if [ -f "$z" ]; then printf '%s\t%s\n' "$(stat -Lc %s "$z")" "$z"; fi; done |
-        sort -rn | head -n 1 | cut -f 2)
-  if [ -z "$zip" ]; then
-    echo "bench: no /usr/lib/jvm/*/lib/src.zip found; install a JDK with its sources or set QUARROW_BENCH_TAGS" >&2
-    exit 1
-  fi
-  echo "bench: unpacking $zip"
-  rm -rf "$out/jdk-src"
-  mkdir -p "$out/jdk-src"
-  unzip -q "$zip" -d "$out/jdk-src"
-  # The program's default ctags parameters, run in the tags file's folder as the program runs it.
-  echo "bench: running ctags over it"
-  (cd "$(dirname "$tags")" &&
-   /usr/bin/ctags --langmap=java:+.java --languages=java --java-types=+cfimp --recurse=yes \
-     --fields=+anmfk --sort=no "-f$(basename "$tags")" jdk-src)
-fi
+tags=${QUARROW_BENCH_TAGS:-$("$root/bench/make_corpora.sh" "$out" jdk)}
 
 size=$(stat -Lc %s "$tags")
 lines=$(wc -l < "$tags")
 echo "bench: $tags: $lines lines, $size bytes"
 
 tool="$out/src/app/quarrow-tree"
-measure() {  # label, command...: prints "label|best_ns|median_ns|peak_kb"
-  local label=$1; shift
-  local peak=0 t0 t1 kb
-  local -a times=()
-  "$@" >/dev/null  # warm the page cache
-  for ((i = 0; i < runs; i++)); do
-    t0=$(date +%s%N)
-    /usr/bin/time -f %M -o "$out/time.txt" "$@" >/dev/null
-    t1=$(date +%s%N)
-    times+=($(( t1 - t0 )))
-    kb=$(tail -n 1 "$out/time.txt")
-    if [ "$kb" -gt "$peak" ]; then peak=$kb; fi
-  done
-  local sorted
-  sorted=$(printf '%s\n' "${times[@]}" | sort -n)
-  echo "$label|$(head -n 1 <<<"$sorted")|$(sed -n "$(( (runs + 1) / 2 ))p" <<<"$sorted")|$peak"
-}
+# shellcheck source=bench/measure.sh
+. "$root/bench/measure.sh"
 
 results=$(
   measure "readtags -t FILE -l" readtags -t "$tags" -l

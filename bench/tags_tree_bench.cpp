@@ -67,11 +67,13 @@ void BM_Sort(benchmark::State& state) {
     state.counters["records"] = static_cast<double>(unsorted.size());
 }
 
+// The argument picks the tree options: bit 0 language icons, bit 1 nesting.
 void BM_BuildTree(benchmark::State& state) {
     const TagStore& store = SortedStore();
+    const TreeOptions options{(state.range(0) & 1) != 0, (state.range(0) & 2) != 0};
     TagTree tree;
     for (auto _ : state) {
-        BuildTagTree(tree, store);
+        BuildTagTree(tree, store, CodePage::Utf8, options);
         benchmark::DoNotOptimize(tree.NodeCount());
     }
     state.counters["nodes"] = static_cast<double>(tree.NodeCount());
@@ -94,6 +96,6 @@ void BM_PrintTree(benchmark::State& state) {
 
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sort)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildTree)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintTree)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the fourteen tree images (16 x 15 pixels) as PNG files, one per bitmap id, and the
-program's icon as SVG and as PNG files of several sizes.
+"""Draws the tree images (16 x 15 pixels) as PNG files, one per bitmap id: the fourteen of the Java
+tree, then the kind icons by language in the same style; and the program's icon as SVG and as PNG
+files of several sizes.
 
 The tree images' background is magenta (255, 0, 255): the program treats that colour as
 transparent when it loads the images. Only the standard library is used, so the images can be
@@ -82,6 +83,11 @@ LETTERS = {
     "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
     "I": ["###", " # ", " # ", " # ", " # ", " # ", "###"],
     "J": ["  ###", "    #", "    #", "    #", "#   #", " ### "],
+    "N": ["#   #", "##  #", "# # #", "#  ##", "#   #", "#   #", "#   #"],
+    "S": [" ####", "#    ", "#    ", " ### ", "    #", "    #", "#### "],
+    "E": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#####"],
+    "T": ["#####", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "],
+    "#": [" # # ", " # # ", "#####", " # # ", "#####", " # # ", " # # "],
 }
 
 # The access marks: a 7 x 7 square outline at the left, shared by fields and methods.
@@ -118,6 +124,86 @@ def method(access):
     access_mark(cv, access)
     cv.disc(12, 7, 2.6, PURPLE, DARK_PURPLE)  # the blob
     cv.set(11, 6, (200, 120, 224))
+    return cv
+
+
+GREEN = (0, 152, 72)
+DARK_GREEN = (0, 96, 40)
+ORANGE = (240, 144, 0)
+DARK_ORANGE = (176, 96, 0)
+SEA = (0, 144, 136)
+DARK_SEA = (0, 96, 88)
+SLATE = (96, 96, 200)
+DARK_SLATE = (48, 48, 144)
+
+
+# The member-like kind icons: a glyph at the right beside the access mark, as the fields and
+# methods have it; a tag without an access field shows the glyph alone, in the middle.
+def bar(cv, x, fill, edge):
+    cv.rect(x, 2, x + 2, 12, fill)
+    cv.rect(x, 2, x, 12, edge)
+
+
+def blob(cv, x, fill, edge, hollow=False):
+    cv.disc(x, 7, 2.6, fill, edge)
+    if hollow:
+        cv.disc(x, 7, 1.2, WHITE, WHITE)
+    else:
+        cv.set(x - 1, 6, (220, 240, 220) if fill == GREEN else (200, 120, 224))
+
+
+def property_mark(cv, x):
+    bar(cv, x, SLATE, DARK_SLATE)
+    cv.rect(x - 1, 2, x + 3, 3, DARK_SLATE)  # a cap over the bar
+
+
+def member_icon(draw, access):
+    cv = Canvas()
+    if access is None:
+        draw(cv, 7)
+    else:
+        access_mark(cv, access)
+        draw(cv, 12)
+    return cv
+
+
+def function_glyph(cv, x):
+    blob(cv, x, GREEN, DARK_GREEN)
+
+
+def method_glyph(cv, x):
+    blob(cv, x, PURPLE, DARK_PURPLE)
+
+
+def prototype_glyph(cv, x):
+    blob(cv, x, PURPLE, DARK_PURPLE, hollow=True)
+
+
+def field_glyph(cv, x):
+    bar(cv, x - 1, BLUE, DARK_BLUE)
+
+
+def variable_glyph(cv, x):
+    bar(cv, x - 1, SEA, DARK_SEA)
+
+
+def property_glyph(cv, x):
+    property_mark(cv, x - 1)
+
+
+def diamond(fill, edge):
+    cv = Canvas()
+    for dy in range(-4, 5):
+        half = 4 - abs(dy)
+        cv.rect(7 - half, 7 + dy, 7 + half, 7 + dy, fill)
+        cv.set(7 - half, 7 + dy, edge)
+        cv.set(7 + half, 7 + dy, edge)
+    return cv
+
+
+def dot():
+    cv = Canvas()
+    cv.disc(7.5, 7, 2.5, GREY, (80, 80, 80))
     return cv
 
 
@@ -180,7 +266,23 @@ IMAGES = {
     136: page(),
     137: folder(False),
     138: folder(True),
+    # The kind icons by language, indices 14 on, in this order.
+    160: lettered_disc((0, 96, 176), (0, 56, 120), "N", WHITE),    # namespace, module
+    161: lettered_disc((64, 96, 160), (32, 56, 112), "S", WHITE),  # struct, union
+    162: lettered_disc(ORANGE, DARK_ORANGE, "E", WHITE),           # enum
+    163: diamond(ORANGE, DARK_ORANGE),                             # enumerator, constant
+    164: lettered_disc(GREY, (80, 80, 80), "#", WHITE),            # macro
+    165: lettered_disc((168, 112, 200), (112, 64, 144), "T", WHITE),  # type alias
+    166: dot(),                                                    # any other kind
+    167: member_icon(method_glyph, None),
+    168: member_icon(field_glyph, None),
 }
+
+# Function, prototype, variable and property: the glyph alone, then with the four access marks.
+ACCESSES = (None, "default", "private", "protected", "public")
+for first, glyph in ((169, function_glyph), (174, prototype_glyph), (179, variable_glyph), (184, property_glyph)):
+    for offset, access in enumerate(ACCESSES):
+        IMAGES[first + offset] = member_icon(glyph, access)
 
 
 # The program's icon: a tags tree (a folder with a class and a method under it) whose top

@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-noto-cjk openbox
   qt6-l10n-tools qt6-translations-l10n locales
   desktop-file-utils appstream groff-base dpkg-dev file
-  unzip time
+  unzip time python3 xz-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -39,6 +39,18 @@
         <source>Quarrow のバージョン情報(&amp;A)...</source>
         <translation>&amp;About Quarrow...</translation>
     </message>
+    <message>
+        <source>表示(&amp;V)</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>言語別アイコン</source>
+        <translation>Icons by &amp;Language</translation>
+    </message>
+    <message>
+        <source>スコープで入れ子表示</source>
+        <translation>&amp;Nest Members by Scope</translation>
+    </message>
 </context>
 <context>
     <name>DialogTextLimit</name>

@@ -23,6 +23,8 @@ constexpr const char* kUsage =
     "the image index, a blank and the label; \" [expanded]\" marks a node shown open.\n"
     "\n"
     "  --store          print the ordered tag lines instead, as saving the document writes them\n"
+    "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
+    "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
     "                   (the default, as for UTF-8)\n"
     "  --help           show this text\n"
@@ -31,6 +33,7 @@ constexpr const char* kUsage =
 // What the command line asks for.
 struct Request {
     bool store = false;
+    quarrow::TreeOptions options;
     int codePage = 0;
     const char* path = nullptr;
 };
@@ -57,6 +60,8 @@ std::string SetCodePage(Request& request, const char* value) {
 
 constexpr OptionSpec kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
+    {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
+    {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
     {"--code-page", true, SetCodePage},
 };
 
@@ -122,6 +127,7 @@ int main(int argc, char** argv) {
     const bool store = request.store;
     const char* path = request.path;
     const int codePage = request.codePage;
+    const quarrow::TreeOptions options = request.options;
 
     // Printing a million lines must not dominate the run: a large buffer for stdout (the tree
     // printer gathers its own blocks; the store is written line by line).
@@ -148,7 +154,7 @@ int main(int argc, char** argv) {
         written = doc.WriteTags(stdout);
     } else {
         quarrow::TagTree tree;
-        quarrow::BuildTagTree(tree, doc.GetTags(), cp);
+        quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
         written = quarrow::PrintTagTree(tree, stdout);
     }
     if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {

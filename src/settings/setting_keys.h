@@ -14,6 +14,7 @@ inline constexpr std::string_view kEditor = "EDITOR";
 inline constexpr std::string_view kTags = "TAGS";
 inline constexpr std::string_view kCreateTagsParam = "CreateTagsParam";  // key: a tags file path
 inline constexpr std::string_view kRecentFileList = "Recent File List";
+inline constexpr std::string_view kView = "VIEW";
 
 // "EDITOR"
 inline constexpr std::string_view kEditorPath = "EDITORPATH";
@@ -36,6 +37,10 @@ inline constexpr std::string_view kY = "Y";
 inline constexpr std::string_view kCx = "CX";
 inline constexpr std::string_view kCy = "CY";
 inline constexpr std::string_view kUiLanguage = "UILANGUAGE";  // "ja" or "en"; otherwise the locale decides
+
+// "VIEW": the tree's optional ways of showing members.
+inline constexpr std::string_view kLangIcons = "LANGICONS";
+inline constexpr std::string_view kNestScope = "NESTSCOPE";
 
 // The key of entry `number` (from 1) of "Recent File List": "File1", "File2", ...
 inline std::string RecentFileKey(int number) { return "File" + std::to_string(number); }
@@ -64,6 +69,8 @@ inline constexpr int kSingleSelect = 1;
 inline constexpr int kTipMessage = 1;
 inline constexpr int kMainMenu = 1;
 inline constexpr int kMultiView = 0;
+inline constexpr int kLangIcons = 0;
+inline constexpr int kNestScope = 0;
 
 inline constexpr int kRecentSize = 20;
 inline constexpr std::string_view kLastTags = "";

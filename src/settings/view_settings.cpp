@@ -17,6 +17,8 @@ void ViewSettings::Load(const Profile& profile) {
     m_nTipMessage = profile.ReadInt(keys::kSystem, keys::kTipMessage, defaults::kTipMessage);
     m_nMainMenu = profile.ReadInt(keys::kSystem, keys::kMainMenu, defaults::kMainMenu);
     m_nMultiView = profile.ReadInt(keys::kSystem, keys::kMultiView, defaults::kMultiView);
+    m_nLangIcons = profile.ReadInt(keys::kView, keys::kLangIcons, defaults::kLangIcons);
+    m_nNestScope = profile.ReadInt(keys::kView, keys::kNestScope, defaults::kNestScope);
 }
 
 void ViewSettings::Save(Profile& profile) const {
@@ -29,6 +31,15 @@ void ViewSettings::Save(Profile& profile) const {
     profile.WriteInt(keys::kSystem, keys::kMainMenu, m_nMainMenu);
     profile.WriteInt(keys::kSystem, keys::kMultiView, m_nMultiView);
     profile.WriteString(keys::kTags, keys::kParam, m_strCtagsParam);
+    // A key that is missing reads as the default; a sentinel below any flag tells it apart.
+    constexpr int kMissing = -2147483647 - 1;
+    auto writeOption = [&profile](std::string_view key, int value, int fallback) {
+        if (value != fallback || profile.ReadInt(keys::kView, key, kMissing) != kMissing) {
+            profile.WriteInt(keys::kView, key, value);
+        }
+    };
+    writeOption(keys::kLangIcons, m_nLangIcons, defaults::kLangIcons);
+    writeOption(keys::kNestScope, m_nNestScope, defaults::kNestScope);
 }
 
 }  // namespace quarrow

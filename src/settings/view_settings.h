@@ -20,11 +20,16 @@ struct ViewSettings {
     int m_nMainMenu = setting_defaults::kMainMenu;
     int m_nMultiView = setting_defaults::kMultiView;
     std::string m_strCtagsParam{setting_defaults::kParam};
+    // "VIEW": kind icons by language, and members nested under their scope (on when 1).
+    int m_nLangIcons = setting_defaults::kLangIcons;
+    int m_nNestScope = setting_defaults::kNestScope;
 
-    // Reads all nine, each with its default when missing.
+    // Reads all of them, each with its default when missing.
     void Load(const Profile& profile);
-    // Writes all nine, changed or not; "PARAM" last. A failed write is not reported: the
-    // settings are saved when the view goes away, and there is nobody left to tell.
+    // Writes the nine, changed or not; "PARAM" last. The "VIEW" keys follow, each only when it
+    // is on or already in the profile, so that a profile of a user who never used them stays as
+    // it was. A failed write is not reported: the settings are saved when the view goes away,
+    // and there is nobody left to tell.
     void Save(Profile& profile) const;
 
     bool operator==(const ViewSettings&) const = default;

@@ -1,9 +1,15 @@
 #include "tree/tag_tree_builder.h"
 
+#include <algorithm>
 #include <type_traits>
+#include <vector>
 
 #include "platform/path_rules.h"
 #include "tags/tag_store.h"
+#include "tree/kind_icons.h"
+#include "tree/language_of.h"
+#include "tree/scope_nesting.h"
+#include "tree/tag_fields.h"
 #include "tree/tag_tree.h"
 #include "tree/tree_images.h"
 
@@ -36,7 +42,7 @@ namespace {
 template <typename Model>
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(Model& model, CodePage cp) : m_model(model), m_cp(cp) {}
+    TagTreeBuilder(Model& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
 
     void Add(const CTagEntry& tag) {
         if (tag.GetText().starts_with("!_")) {
@@ -45,6 +51,10 @@ public:
         const std::string_view file = tag.GetFile();
         // Within a run of one file the folder was settled by the run's first record.
         if (file != m_previousFile) {
+            FlushRun();
+            if (m_options.languageIcons || m_options.nestScopes) {
+                m_fileLanguage = LanguageFromFile(file);
+            }
             const std::string_view dir = DirectoryOf(file, m_cp);
             if (!dir.empty() && dir != m_currentDir) {
                 InsertDirectoryNode(dir);
@@ -58,6 +68,7 @@ public:
 
     // Opens the only file (and its folder) when there is one file, so that it shows at once.
     void Finish() {
+        FlushRun();
         if (m_fileCount < 2) {
             if (m_lastDirectory != TagTreeModel::kNoNode) {
                 m_model.ExpandNode(m_lastDirectory);
@@ -82,8 +93,68 @@ private:
     }
 
     void InsertMemberNode(const CTagEntry& tag) {
-        const int image = MemberImageOf(tag.GetKind(), tag.GetAccess());
-        m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
+        if (!m_options.languageIcons && !m_options.nestScopes) {
+            const int image = MemberImageOf(tag.GetKind(), tag.GetAccess());
+            m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
+            return;
+        }
+        const TagScopeFields fields = ReadScopeFields(tag);
+        const TagLanguage language = LanguageOf(fields.language);
+        // Java and unknown languages keep the Java table, which reads the parser's kind alone.
+        const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
+        const std::string_view kind = tag.GetKind().empty() && ownTable ? fields.kind : tag.GetKind();
+        const int image = m_options.languageIcons ? LanguageImageOf(language, kind, tag.GetAccess())
+                                                  : MemberImageOf(tag.GetKind(), tag.GetAccess());
+        if (!m_options.nestScopes) {
+            m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
+            return;
+        }
+        // The file's members wait for the end of its run: a parent may come after its child.
+        m_runTags.push_back({&tag, image});
+        m_runMembers.push_back(
+            {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
+        m_runHasScope = m_runHasScope || !fields.scope.empty();
+    }
+
+    // The tag's language: its "language:" field, else its file's.
+    TagLanguage LanguageOf(std::string_view name) {
+        if (name.empty()) {
+            return m_fileLanguage;
+        }
+        // Language names are short: compare them here rather than with a library call.
+        if (name.size() != m_lastLanguageName.size() ||
+            !std::equal(name.begin(), name.end(), m_lastLanguageName.begin())) {
+            m_lastLanguageName = name;
+            m_lastLanguage = LanguageFromName(name);
+        }
+        return m_lastLanguage;
+    }
+
+    // Appends the waiting members of one file, each under its parent.
+    void FlushRun() {
+        if (m_runTags.empty()) {
+            return;
+        }
+        const std::size_t count = m_runTags.size();
+        if (m_runHasScope) {
+            m_nesting.Nest(m_runMembers, m_parents, m_order);
+        } else {
+            m_parents.assign(count, ScopeNesting::kTopLevel);
+            m_order.resize(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                m_order[i] = static_cast<std::uint32_t>(i);
+            }
+        }
+        m_handles.resize(count);
+        for (const std::uint32_t member : m_order) {
+            const std::uint32_t parent = m_parents[member];
+            const TagTreeModel::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
+            const RunTag& run = m_runTags[member];
+            m_handles[member] = m_model.AppendNode(under, run.tag->GetName(), run.image, run.image, run.tag);
+        }
+        m_runTags.clear();
+        m_runMembers.clear();
+        m_runHasScope = false;
     }
 
     Model& m_model;
@@ -94,27 +165,54 @@ private:
     TagTreeModel::Handle m_lastDirectory = TagTreeModel::kNoNode;
     TagTreeModel::Handle m_lastFile = TagTreeModel::kNoNode;
     std::size_t m_fileCount = 0;
+
+    TreeOptions m_options;
+    TagLanguage m_fileLanguage = TagLanguage::Unknown;
+    std::string_view m_lastLanguageName;
+    TagLanguage m_lastLanguage = TagLanguage::Unknown;
+    // The members of the current file while nesting, with what they need for it.
+    struct RunTag {
+        const CTagEntry* tag;
+        int image;
+    };
+    std::vector<RunTag> m_runTags;
+    std::vector<NestMember> m_runMembers;
+    bool m_runHasScope = false;
+    ScopeNesting m_nesting;
+    std::vector<std::uint32_t> m_parents;
+    std::vector<std::uint32_t> m_order;
+    std::vector<TagTreeModel::Handle> m_handles;
 };
 
 template <typename Model>
-void Build(Model& model, const TagStore& store, CodePage cp) {
+void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options) {
     model.Clear();
     // Each record makes at most a folder, a file and a member node.
     model.ReserveNodes(3 * store.size());
     if constexpr (std::is_same_v<Model, TagTree>) {
         model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
     }
-    TagTreeBuilder<Model> builder(model, cp);
+    TagTreeBuilder<Model> builder(model, cp, options);
     // The ordered records view lines scattered over the file's bytes: ask for the lines a few
     // records ahead so that their cache misses overlap.
     constexpr std::size_t kAhead = 8;
     const std::size_t count = store.size();
+    const bool readsFields = options.languageIcons || options.nestScopes;
+    constexpr std::size_t kFieldsAhead = 16;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
             __builtin_prefetch(text);
             __builtin_prefetch(text + 64);
             __builtin_prefetch(text + 128);
+        }
+        if (readsFields && i + kFieldsAhead < count) {
+            // The options read the extension fields, from the kind on; the records of a file
+            // wait for the end of its run, so reach further ahead.
+            const CTagEntry& ahead = store[i + kFieldsAhead];
+            const char* fields = ahead.GetKind().data();
+            __builtin_prefetch(fields);
+            __builtin_prefetch(fields + 64);
         }
         builder.Add(store[i]);
     }
@@ -124,12 +222,12 @@ void Build(Model& model, const TagStore& store, CodePage cp) {
 
 }  // namespace
 
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp) {
-    Build(model, store, cp);
+void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp, TreeOptions options) {
+    Build(model, store, cp, options);
 }
 
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp) {
-    Build(tree, store, cp);
+void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options) {
+    Build(tree, store, cp, options);
 }
 
 }  // namespace quarrow

@@ -13,11 +13,23 @@ namespace quarrow {
 class TagStore;
 class TagTree;
 
+// The two ways of showing members that the user may switch on; both off give the Java tree.
+struct TreeOptions {
+    // Member images by the tag's language and kind (kind_icons.h) instead of the Java table.
+    bool languageIcons = false;
+    // A member whose scope names another member of its file becomes that member's child
+    // (scope_nesting.h); siblings keep store order.
+    bool nestScopes = false;
+
+    bool operator==(const TreeOptions&) const = default;
+};
+
 // Clears `model` and fills it from `store`, in store order; `cp` is the code page of the file
 // names. Ends with model.EndBuild(). The labels view the store's bytes.
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8);
+void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8,
+                  TreeOptions options = {});
 // The same for the compact tree, without a virtual call per node.
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8);
+void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {});
 
 // The folder part of a path: the text before its last separator, empty when there is none. A
 // view into `path`. A separator byte that can be the second byte of a double-byte character of

@@ -78,6 +78,27 @@ TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     EXPECT_NE(test::ReadBytes(path).find("EDITORPATH=/opt/my editor/bin/ed\n"), std::string::npos);
 }
 
+TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
+    test::TempFolder dir;
+    const std::string path = dir.File("q.INI");
+    Profile profile(path);
+    ViewSettings settings;
+    settings.m_nNestScope = 1;
+    settings.Save(profile);
+    // Only the option in use joins the profile, in a section of its own after the nine.
+    EXPECT_NE(test::ReadBytes(path).find("MULTIVIEW=0\n[VIEW]\nNESTSCOPE=1\n"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(path).find("LANGICONS"), std::string::npos);
+
+    // Switched off again, it is written as off rather than left on.
+    settings.m_nNestScope = 0;
+    settings.Save(profile);
+    ViewSettings again;
+    again.m_nNestScope = 7;
+    again.Load(profile);
+    EXPECT_EQ(again, settings);
+    EXPECT_NE(test::ReadBytes(path).find("NESTSCOPE=0\n"), std::string::npos);
+}
+
 static_assert(IsOn(1) && !IsOn(0) && !IsOn(2) && !IsOn(-1));
 
 }  // namespace

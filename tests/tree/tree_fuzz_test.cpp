@@ -12,6 +12,7 @@
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_printer.h"
+#include "tree/tree_images.h"
 #include "tests/tree/tree_consistency.h"
 
 namespace quarrow {
@@ -22,7 +23,8 @@ namespace {
 std::string RandomBytes(std::mt19937& rng) {
     static const char* const kWords[] = {"\t", "\n", "\r\n", "/", "//", "/^", "$/;\"", "line:", "access:public",
                                          "class:", "!_", "\x81", "\x95/", "\xE0", "\0", "m", "f", "c",
-                                         "p", "i", "a/b/", "A.java", " "};
+                                         "p", "i", "a/b/", "A.java", " ", "scope:class:", "struct:",
+                                         "::", ".", "\\", "language:C++", "language:Go", "a.c", "b.py", "kind:"};
     auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
     std::string bytes;
     const std::size_t words = pick(2000);
@@ -74,6 +76,17 @@ TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
         nodes += tree.NodeCount();
         std::string printed;
         PrintTagTree(tree, printed);
+
+        // The options move member nodes and change images, never add or lose a node.
+        for (const TreeOptions options : {TreeOptions{true, false}, TreeOptions{false, true}, TreeOptions{true, true}}) {
+            TagTree shown;
+            BuildTagTree(shown, doc.GetTags(), cp, options);
+            test::ExpectConsistent(shown);
+            ASSERT_EQ(shown.NodeCount(), tree.NodeCount()) << "round " << round;
+            for (TagTree::Id id = 0; id < shown.NodeCount(); ++id) {
+                ASSERT_LT(shown.Image(id), kImageCount);
+            }
+        }
 
         // Building again from the same store gives the same tree.
         TagTree again;

@@ -128,6 +128,7 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     MenuHooks hooks;
     hooks.route = [this](int id) { OnCmdMsg(id); };
     hooks.recentFiles = [this] { return RecentMenuTexts(); };
+    hooks.isChecked = [view = QPointer<CQuarrowView>(&view)](int id) { return view && view->IsCommandChecked(id); };
     frame.LoadFrame(hooks);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;

@@ -29,6 +29,10 @@ constexpr std::array kEntries = {
     MenuEntry{Kind::Item, command::kAppExit, QT_TRANSLATE_NOOP("CommandMenu", "アプリケーションの終了(&X)")},
     MenuEntry{Kind::EndPopup, 0, ""},
     MenuEntry{Kind::Item, command::kSettings, QT_TRANSLATE_NOOP("CommandMenu", "設定(&S)")},
+    MenuEntry{Kind::Popup, 0, QT_TRANSLATE_NOOP("CommandMenu", "表示(&V)")},
+    MenuEntry{Kind::Check, command::kViewLangIcons, QT_TRANSLATE_NOOP("CommandMenu", "言語別アイコン")},
+    MenuEntry{Kind::Check, command::kViewNestScope, QT_TRANSLATE_NOOP("CommandMenu", "スコープで入れ子表示")},
+    MenuEntry{Kind::EndPopup, 0, ""},
     MenuEntry{Kind::Popup, 0, QT_TRANSLATE_NOOP("CommandMenu", "ヘルプ(&H)")},
     MenuEntry{Kind::Item, command::kAppAbout, QT_TRANSLATE_NOOP("CommandMenu", "Quarrow のバージョン情報(&A)...")},
     MenuEntry{Kind::EndPopup, 0, ""},
@@ -84,6 +88,17 @@ void TrackRecentFiles(QMenu& menu, QAction* placeHolder, const MenuHooks& hooks)
     });
 }
 
+// An option's check mark, read when its menu opens: the option may change elsewhere (the
+// profile, another menu) between two clicks.
+void ShowCheckState(QMenu* menu, QAction* action, int id, const MenuHooks& hooks) {
+    action->setCheckable(true);
+    auto show = [action, isChecked = hooks.isChecked, id] { action->setChecked(isChecked && isChecked(id)); };
+    show();
+    if (menu) {
+        QObject::connect(menu, &QMenu::aboutToShow, action, show);
+    }
+}
+
 template <typename Container>
 void Fill(Container& top, const MenuHooks& hooks) {
     QMenu* current = nullptr;  // the open submenu, or none at the top level
@@ -103,10 +118,14 @@ void Fill(Container& top, const MenuHooks& hooks) {
                 top.addSeparator();
             }
             break;
-        case Kind::Item: {
+        case Kind::Item:
+        case Kind::Check: {
             QWidget& owner = current ? static_cast<QWidget&>(*current) : static_cast<QWidget&>(top);
             QAction* action = current ? current->addAction(text) : top.addAction(text);
             MakeCommand(owner, action, entry.id, hooks);
+            if (entry.kind == Kind::Check) {
+                ShowCheckState(current, action, entry.id, hooks);
+            }
             if (entry.id == command::kFileMruFirst && current) {
                 TrackRecentFiles(*current, action, hooks);
             }

@@ -11,6 +11,7 @@
 #include <QToolTip>
 
 #include <string_view>
+#include <unordered_set>
 
 #include "ctags/ui/create_tags_command.h"
 #include "ctags/ui/create_tags_dlg.h"
@@ -20,6 +21,7 @@
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
 #include "tree/editor_command.h"
+#include "tree/tag_tree_builder.h"
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
@@ -90,7 +92,7 @@ void CQuarrowView::OnInitialUpdate() {
     if (m_popup) {
         m_popup->close();
     }
-    m_model.Rebuild(store, cp);
+    m_model.Rebuild(store, cp, Options());
 
     // The builder opens the last folder and file of a one-file tree; that expansion keeps the
     // images it set.
@@ -112,8 +114,93 @@ bool CQuarrowView::OnCmdMsg(int id) {
     case command::kSettings:
         OnSettings();
         return true;
+    case command::kViewLangIcons:
+    case command::kViewNestScope: {
+        int& option = id == command::kViewLangIcons ? m_settings.m_nLangIcons : m_settings.m_nNestScope;
+        option = IsOn(option) ? 0 : 1;
+        RebuildKeepingPlace();
+        return true;
+    }
     default:
         return false;
+    }
+}
+
+bool CQuarrowView::IsCommandChecked(int id) const noexcept {
+    switch (id) {
+    case command::kViewLangIcons:
+        return IsOn(m_settings.m_nLangIcons);
+    case command::kViewNestScope:
+        return IsOn(m_settings.m_nNestScope);
+    default:
+        return false;
+    }
+}
+
+TreeOptions CQuarrowView::Options() const noexcept {
+    return {IsOn(m_settings.m_nLangIcons), IsOn(m_settings.m_nNestScope)};
+}
+
+void CQuarrowView::RebuildKeepingPlace() {
+    // A node's key: its tag and whether it is the file node that carries it (a file node shares
+    // its first member's tag), or for a folder its number among the folders, which both builds
+    // make alike.
+    const TagTree& tree = m_model.Tree();
+    auto keys = [&tree](auto&& visit) {
+        std::uintptr_t folders = 0;
+        for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
+            const CTagEntry* tag = tree.Tag(id);
+            const std::uintptr_t key = tag == nullptr ? (folders++ << 2) | 1
+                                                      : reinterpret_cast<std::uintptr_t>(tag) |
+                                                            (tree.Image(id) == kImageFile ? 2 : 0);
+            visit(id, key);
+        }
+    };
+    std::unordered_set<std::uintptr_t> open;
+    std::uintptr_t selectedKey = 0;
+    std::uintptr_t topKey = 0;
+    const TagTree::Id selected = m_model.IdOf(SelectedIndex());
+    const TagTree::Id top = m_model.IdOf(indexAt(QPoint(0, 0)));
+    keys([&](TagTree::Id id, std::uintptr_t key) {
+        if (tree.ChildCount(id) != 0 && isExpanded(m_model.IndexOf(id))) {
+            open.insert(key);
+        }
+        selectedKey = id == selected ? key : selectedKey;
+        topKey = id == top ? key : topKey;
+    });
+
+    static const TagStore kEmpty;
+    m_model.Rebuild(m_pDocument ? m_pDocument->GetTags() : kEmpty, m_model.GetCodePage(), Options());
+
+    m_bBuilding = true;  // folders get their images below, as the user left them
+    QModelIndex selectIndex;
+    QModelIndex topIndex;
+    keys([&](TagTree::Id id, std::uintptr_t key) {
+        const QModelIndex index = open.contains(key) || key == selectedKey || key == topKey ? m_model.IndexOf(id)
+                                                                                            : QModelIndex();
+        if (open.contains(key) && tree.ChildCount(id) != 0) {
+            expand(index);
+            if (tree.Tag(id) == nullptr) {
+                m_model.SetImage(index, kImageFolderOpen);
+            }
+        }
+        if (key == selectedKey && selectedKey != 0) {
+            selectIndex = index;
+        }
+        if (key == topKey && topKey != 0) {
+            topIndex = index;
+        }
+    });
+    m_bBuilding = false;
+    if (selectIndex.isValid()) {
+        // The chosen tag stays in sight, though nesting may have put it under a closed member.
+        for (QModelIndex above = selectIndex.parent(); above.isValid(); above = above.parent()) {
+            expand(above);
+        }
+        selectionModel()->setCurrentIndex(selectIndex, QItemSelectionModel::ClearAndSelect);
+    }
+    if (topIndex.isValid()) {
+        scrollTo(topIndex, QAbstractItemView::PositionAtTop);
     }
 }
 

@@ -58,8 +58,11 @@ public:
 
     // After every load of the document (and for an empty one): rebuilds the whole tree.
     void OnInitialUpdate();
-    // The view's commands: 57600 and 32771. False for any other, which goes on to the document.
+    // The view's commands: 57600, 32771 and the two tree options of "表示(&V)". False for any
+    // other, which goes on to the document.
     bool OnCmdMsg(int id);
+    // Whether the option of a checkable command is on.
+    bool IsCommandChecked(int id) const noexcept;
     void OnCreateTags();
     void OnSettings();
 
@@ -96,6 +99,10 @@ private:
     // the space below the last item).
     enum class ClickArea { Item, Button, Nowhere };
     ClickArea ClickAreaAt(const QPoint& viewportPos) const;
+    TreeOptions Options() const noexcept;
+    // Builds the tree again with the current options, keeping the open nodes, the selection and
+    // the top row: the store is the same, so its records name the same tags.
+    void RebuildKeepingPlace();
     // The tip at a point and the area (icon and label) it belongs to.
     std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
     void OnExpandedChanged(const QModelIndex& index, bool expanded);

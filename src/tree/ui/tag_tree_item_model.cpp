@@ -14,10 +14,10 @@ TagTreeItemModel::TagTreeItemModel(const TreeImageList& images, QObject* parent)
     m_tree.EndBuild();  // an empty tree that can be navigated
 }
 
-void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp) {
+void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions options) {
     beginResetModel();
     m_codePage = cp;
-    BuildTagTree(m_tree, store, cp);
+    BuildTagTree(m_tree, store, cp, options);
     endResetModel();
 }
 

@@ -7,6 +7,7 @@
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
+#include "tree/tag_tree_builder.h"
 
 namespace quarrow {
 class CTagEntry;
@@ -27,7 +28,7 @@ public:
 
     // Clears the tree and builds it again from `store`, whose bytes the labels view: the store
     // must not change until the next Rebuild or Reset.
-    void Rebuild(const TagStore& store, CodePage cp);
+    void Rebuild(const TagStore& store, CodePage cp, TreeOptions options = {});
     // Empties the tree.
     void Reset();
 

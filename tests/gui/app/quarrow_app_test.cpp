@@ -42,7 +42,8 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
     EXPECT_EQ(TopRows(), 0);
     EXPECT_TRUE(frame->menuBar()->isVisible());
     EXPECT_EQ(Texts(frame->menuBar()->actions()),
-              (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"), QStringLiteral("ヘルプ(&H)")}));
+              (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"), QStringLiteral("表示(&V)"),
+                           QStringLiteral("ヘルプ(&H)")}));
     QMenu* file = FileMenu(*frame);
     emit file->aboutToShow();
     EXPECT_EQ(Texts(file->actions()), (QStringList{
@@ -54,7 +55,7 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
                                           QStringLiteral("-"),
                                           QStringLiteral("アプリケーションの終了(&X)"),
                                       }));
-    EXPECT_EQ(Texts(frame->menuBar()->actions()[2]->menu()->actions()),
+    EXPECT_EQ(Texts(frame->menuBar()->actions()[3]->menu()->actions()),
               QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
 }
 

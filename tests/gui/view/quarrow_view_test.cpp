@@ -230,7 +230,9 @@ QStringList MenuTexts(const QMenu& menu) {
         if (action->isSeparator()) {
             texts << QStringLiteral("-");
         } else if (action->isVisible()) {
-            texts << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" [grey]"));
+            texts << action->text() + (action->isEnabled() ? QString() : QStringLiteral(" [grey]")) +
+                         (action->isCheckable() ? (action->isChecked() ? QStringLiteral(" [x]") : QStringLiteral(" [ ]"))
+                                                : QString());
         }
     }
     return texts;
@@ -258,9 +260,9 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
     EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_TRUE(m_jumps.empty());
 
-    ASSERT_EQ(popup->actions().size(), 3);
+    ASSERT_EQ(popup->actions().size(), 4);
     EXPECT_EQ(MenuTexts(*popup), (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("設定(&S)"),
-                                             QStringLiteral("ヘルプ(&H)")}));
+                                             QStringLiteral("表示(&V)"), QStringLiteral("ヘルプ(&H)")}));
     QMenu* file = popup->actions()[0]->menu();
     ASSERT_NE(file, nullptr);
     emit file->aboutToShow();
@@ -273,12 +275,17 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
                                     QStringLiteral("-"),
                                     QStringLiteral("アプリケーションの終了(&X)"),
                                 }));
-    EXPECT_EQ(MenuTexts(*popup->actions()[2]->menu()), QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+    EXPECT_EQ(MenuTexts(*popup->actions()[3]->menu()), QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+    // The tree options show their state each time their menu opens.
+    QMenu* view = popup->actions()[2]->menu();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(MenuTexts(*view), (QStringList{QStringLiteral("言語別アイコン [ ]"), QStringLiteral("スコープで入れ子表示 [ ]")}));
 
     // Its commands go to the window's routing.
     popup->actions()[1]->trigger();
     file->actions()[1]->trigger();
-    EXPECT_EQ(routed, (std::vector<int>{32771, 57601}));
+    view->actions()[1]->trigger();
+    EXPECT_EQ(routed, (std::vector<int>{32771, 57601, 32775}));
     popup->close();
     QApplication::processEvents();
     EXPECT_EQ(m_view->PopupMenu(), nullptr);  // the menu is gone once closed

@@ -61,9 +61,9 @@ TEST_F(ModelTest, OneFileTreeIsOpenedAndItsFolderKeepsTheClosedImage) {
     EXPECT_EQ(m_view->Model().ImageOf(folder), kImageFolderClosed);
 }
 
-TEST(TreeImageListTest, HoldsFourteenImagesWithMagentaTransparent) {
+TEST(TreeImageListTest, HoldsEveryImageWithMagentaTransparent) {
     const TreeImageList images;
-    ASSERT_EQ(images.Count(), 14);
+    ASSERT_EQ(images.Count(), kImageCount);
     for (int i = 0; i < images.Count(); ++i) {
         const QImage image = images.Pixmap(i).toImage().convertToFormat(QImage::Format_ARGB32);
         SCOPED_TRACE(i);
@@ -79,7 +79,7 @@ TEST(TreeImageListTest, HoldsFourteenImagesWithMagentaTransparent) {
         EXPECT_GT(transparent, 0);       // a ground shows through
         EXPECT_LT(transparent, 16 * 15);  // and there is a picture
     }
-    EXPECT_TRUE(images.Icon(14).isNull());
+    EXPECT_TRUE(images.Icon(kImageCount).isNull());
     EXPECT_TRUE(images.Icon(-1).isNull());
 }
 

@@ -1,0 +1,378 @@
+#include "tree/scope_nesting.h"
+
+#include "tree/kind_icons.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quarrow {
+
+namespace {
+
+// Outer parts beyond these are dropped: a qualified name keeps its innermost kMaxParts parts and
+// a scope one fewer, which keeps a parent's name shorter than its child's and bounds the work of
+// a hostile line. A member nested deeper than that is not a parent.
+constexpr std::size_t kMaxParts = 32;
+constexpr std::uint32_t kNone = ScopeNesting::kTopLevel;
+
+std::uint64_t Mix(std::uint64_t h) noexcept {
+    h ^= h >> 30;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 27;
+    h *= 0x94d049bb133111ebULL;
+    h ^= h >> 31;
+    return h;
+}
+
+// A hash of the length and the first and last eight bytes: names differ there, and every table
+// checks the text of a match anyway, so a rare clash costs a comparison, never a wrong parent.
+std::uint64_t HashText(std::string_view text) noexcept {
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    const std::size_t n = std::min<std::size_t>(text.size(), 8);
+    if (n != 0) {
+        std::memcpy(&head, text.data(), n);
+        std::memcpy(&tail, text.data() + text.size() - n, n);
+    }
+    return Mix(head ^ Mix(tail + text.size()));
+}
+
+// The key of a qualified name of the scope's kind, apart from the key of the name alone.
+std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
+    return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
+}
+
+// Equality of two short texts (scopes, kinds) without a library call.
+bool SameShortText(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = a.size(); i-- > 0;) {  // names differ at their ends more often
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
+
+// The name without separators at its end, whose last part is then its innermost one.
+std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
+    while (!name.empty() && IsSeparator(name.back())) {
+        name.remove_suffix(1);
+    }
+    return name;
+}
+
+// Whether `part` (a part, free of separators) is the last part of `name` (trailing separators
+// removed): the name ends with it, and it is the whole name or follows ".", "\" or "::".
+bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
+    if (name.size() < part.size() || name.back() != part.back() || !name.ends_with(part)) {
+        return false;
+    }
+    const std::size_t at = name.size() - part.size();
+    return at == 0 || name[at - 1] == '.' || name[at - 1] == '\\' ||
+           (name[at - 1] == ':' && at >= 2 && name[at - 2] == ':');
+}
+
+// The innermost part of a name: after its last ".", "\" or "::".
+std::string_view LastPart(std::string_view name) noexcept {
+    for (std::size_t i = name.size(); i-- > 0;) {
+        if (name[i] == '.' || name[i] == '\\' || (name[i] == ':' && i > 0 && name[i - 1] == ':')) {
+            return name.substr(i + 1);
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
+void ScopeNesting::Table::Prepare(std::size_t entries) {
+    std::size_t capacity = 16;
+    while (capacity < 2 * entries) {
+        capacity *= 2;
+    }
+    if (capacity > m_slots.size() || ++m_stamp == 0) {
+        m_slots.assign(std::max(capacity, m_slots.size()), Slot{0, 0, 0});
+        m_stamp = 1;
+    }
+}
+
+template <typename Same>
+std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_slots[i];
+        if (slot.stamp != m_stamp) {
+            return kNone;
+        }
+        if (slot.key == key && same(slot.value)) {
+            return slot.value;
+        }
+    }
+}
+
+template <typename Same>
+std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value, Same&& same) {
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = key & mask;; i = (i + 1) & mask) {
+        Slot& slot = m_slots[i];
+        if (slot.stamp != m_stamp) {
+            slot = Slot{key, value, m_stamp};
+            return value;
+        }
+        if (slot.key == key && same(slot.value)) {
+            return slot.value;
+        }
+    }
+}
+
+void ScopeNesting::Split(std::string_view text, std::size_t maxParts) {
+    m_split.clear();
+    std::size_t start = 0;
+    auto cut = [&](std::size_t end) {
+        if (end > start) {
+            m_split.push_back(text.substr(start, end - start));
+        }
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '.' || c == '\\') {
+            cut(i);
+            start = ++i;
+        } else if (c == ':' && i + 1 < text.size() && text[i + 1] == ':') {
+            cut(i);
+            i += 2;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    cut(text.size());
+    // Keep the innermost parts: they decide the parent.
+    if (m_split.size() > maxParts) {
+        m_split.erase(m_split.begin(), m_split.end() - static_cast<std::ptrdiff_t>(maxParts));
+    }
+}
+
+std::uint64_t ScopeNesting::HashRange(std::uint32_t begin, std::uint32_t count) const noexcept {
+    std::uint64_t h = 0x2545f4914f6cdd1dULL + count;
+    for (std::uint32_t i = begin; i < begin + count; ++i) {
+        h = Mix(h ^ m_partHashes[i]);
+    }
+    return h;
+}
+
+bool ScopeNesting::SameParts(const Candidate& candidate, std::uint32_t begin, std::uint32_t count) const noexcept {
+    return candidate.partsCount == count &&
+           std::equal(m_parts.begin() + candidate.partsBegin, m_parts.begin() + candidate.partsBegin + count,
+                      m_parts.begin() + begin);
+}
+
+// The scope of a member, found among the file's scopes or added to them.
+std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
+    if (member.scope.empty()) {
+        return kNone;
+    }
+    // A file's members name few scopes, and mostly the ones named just before: try those first.
+    for (const std::uint32_t recent : m_recentScopes) {
+        if (recent < m_scopes.size() && SameShortText(m_scopes[recent].text, member.scope) &&
+            SameShortText(m_scopes[recent].kind, member.scopeKind)) {
+            return recent;
+        }
+    }
+    const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
+    const auto next = static_cast<std::uint32_t>(m_scopes.size());
+    const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
+        return m_scopes[known].text == member.scope && m_scopes[known].kind == member.scopeKind;
+    });
+    if (scope == next) {
+        m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
+    }
+    std::copy_backward(m_recentScopes.begin(), m_recentScopes.end() - 1, m_recentScopes.end());
+    m_recentScopes[0] = scope;
+    return scope;
+}
+
+std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths) const {
+    // Innermost part first; for each, the member whose name agrees with most of the scope.
+    for (std::uint32_t end = scope.partsCount; end > 0; --end) {
+        for (std::uint32_t length = end; length > 0; --length) {
+            if ((lengths >> (length - 1) & 1) == 0) {
+                continue;  // no candidate has a name of that many parts
+            }
+            const std::uint32_t begin = scope.partsBegin + end - length;
+            const std::uint64_t key = HashRange(begin, length);
+            std::uint32_t found = kNone;
+            if (end == scope.partsCount && !scope.kind.empty()) {
+                found = m_names.Find(KindKey(key, scope.kind), [&](std::uint32_t c) {
+                    return SameParts(m_candidates[c], begin, length) && m_candidates[c].kind == scope.kind;
+                });
+            }
+            if (found == kNone) {
+                found = m_names.Find(key, [&](std::uint32_t c) { return SameParts(m_candidates[c], begin, length); });
+            }
+            if (found != kNone) {
+                return m_candidates[found].member;
+            }
+        }
+    }
+    return kNone;
+}
+
+void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
+                        std::vector<std::uint32_t>& order) {
+    const auto count = static_cast<std::uint32_t>(members.size());
+    m_members = members;
+    parents.assign(count, kTopLevel);
+    order.clear();
+    m_parts.clear();
+    m_partHashes.clear();
+    m_scopes.clear();
+    m_candidates.clear();
+
+    // The file's distinct scopes, each split once; their parts are the names worth indexing.
+    m_scopeTable.Prepare(count);
+    m_recentScopes.fill(kNone);
+    m_memberScopes.resize(count);
+    for (std::uint32_t m = 0; m < count; ++m) {
+        m_memberScopes[m] = ScopeOf(members[m]);
+    }
+    for (Scope& scope : m_scopes) {
+        Split(scope.text, kMaxParts - 1);
+        scope.partsBegin = static_cast<std::uint32_t>(m_parts.size());
+        scope.partsCount = static_cast<std::uint32_t>(m_split.size());
+        m_parts.insert(m_parts.end(), m_split.begin(), m_split.end());
+    }
+    const std::size_t scopeParts = m_parts.size();
+    m_partHashes.resize(scopeParts);
+    m_wantedParts.Prepare(scopeParts);
+    m_wantedList.clear();
+    for (std::uint32_t i = 0; i < scopeParts; ++i) {
+        m_partHashes[i] = HashText(m_parts[i]);
+        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; }) == i) {
+            m_wantedList.push_back(m_parts[i]);
+        }
+    }
+    // Whether a member's name ends in a part of some scope. A filter on the last two bytes turns
+    // most names away at once; a file has few distinct scope parts (its classes), and comparing
+    // the ends of the names with them is cheaper than hashing names.
+    std::array<std::uint64_t, 4> endings{};
+    auto endingBit = [](std::string_view text) {
+        const auto last = static_cast<unsigned char>(text.back());
+        const auto before = text.size() > 1 ? static_cast<unsigned char>(text[text.size() - 2]) : 0u;
+        return (last * 37u + before * 11u + (text.size() > 1 ? 0u : 101u)) & 255u;
+    };
+    for (const std::string_view part : m_wantedList) {
+        const unsigned bit = endingBit(part);
+        endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+    }
+    auto wanted = [&](std::string_view name) {
+        name = WithoutTrailingSeparators(name);
+        if (name.empty()) {
+            return false;
+        }
+        // A one-byte part may end a longer name after a separator: test it as a one-byte text.
+        const unsigned bit = endingBit(name);
+        const unsigned lone = endingBit(name.substr(name.size() - 1));
+        if ((endings[bit >> 6] >> (bit & 63) & 1) == 0 && (endings[lone >> 6] >> (lone & 63) & 1) == 0) {
+            return false;
+        }
+        if (m_wantedList.size() <= 8) {
+            return std::any_of(m_wantedList.begin(), m_wantedList.end(),
+                               [name](std::string_view part) { return EndsWithPart(name, part); });
+        }
+        const std::string_view last = LastPart(name);
+        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) != kNone;
+    };
+
+    // Only a member named like a part of some scope can be a parent: index those by their
+    // qualified name, the parts of their own scope followed by the parts of their name.
+    std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
+    for (std::uint32_t m = 0; m < count; ++m) {
+        if (!wanted(members[m].name)) {
+            continue;
+        }
+        const std::uint32_t scope = m_memberScopes[m];
+        const std::uint32_t scopeBegin = scope == kNone ? 0 : m_scopes[scope].partsBegin;
+        const std::uint32_t scopeCount = scope == kNone ? 0 : m_scopes[scope].partsCount;
+        Split(members[m].name, kMaxParts);
+        if (m_split.empty()) {
+            // A name of separators only is one part: a qualified name is always longer than
+            // its scope.
+            m_split.push_back(members[m].name);
+        }
+        // The qualified name keeps its innermost kMaxParts parts.
+        const std::size_t total = scopeCount + m_split.size();
+        const std::size_t dropScope = total > kMaxParts ? std::min<std::size_t>(total - kMaxParts, scopeCount) : 0;
+        const std::size_t dropName = total > kMaxParts ? total - kMaxParts - dropScope : 0;
+        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0,
+                            KindLongName(members[m].language, members[m].kind)};
+        for (std::size_t i = dropScope; i < scopeCount; ++i) {
+            m_parts.push_back(m_parts[scopeBegin + i]);
+            m_partHashes.push_back(m_partHashes[scopeBegin + i]);
+        }
+        for (auto part = m_split.begin() + static_cast<std::ptrdiff_t>(dropName); part != m_split.end(); ++part) {
+            m_parts.push_back(*part);
+            m_partHashes.push_back(HashText(*part));
+        }
+        candidate.partsCount = static_cast<std::uint32_t>(m_parts.size()) - candidate.partsBegin;
+        lengths |= std::uint64_t{1} << (candidate.partsCount - 1);
+        m_candidates.push_back(candidate);
+    }
+    m_names.Prepare(2 * m_candidates.size());
+    for (std::uint32_t c = 0; c < m_candidates.size(); ++c) {
+        const Candidate& candidate = m_candidates[c];
+        const std::uint64_t key = HashRange(candidate.partsBegin, candidate.partsCount);
+        // The first member of a name (and of a name and kind) stays.
+        m_names.Insert(key, c, [&](std::uint32_t known) {
+            return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount);
+        });
+        const std::string_view kind = candidate.kind;
+        if (!kind.empty()) {
+            m_names.Insert(KindKey(key, kind), c, [&](std::uint32_t known) {
+                return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount) &&
+                       m_candidates[known].kind == kind;
+            });
+        }
+    }
+
+    // Each scope's parent once, then each member's.
+    std::vector<std::uint32_t>& scopeParents = m_stack;  // free until the walk below
+    scopeParents.resize(m_scopes.size());
+    for (std::size_t s = 0; s < m_scopes.size(); ++s) {
+        scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
+    }
+    for (std::uint32_t m = 0; m < count; ++m) {
+        parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
+    }
+
+    // Children lists in store order, then a walk that puts each parent before its children.
+    m_firstChild.assign(count, kTopLevel);
+    m_nextSibling.assign(count, kTopLevel);
+    std::uint32_t firstRoot = kTopLevel;
+    for (std::uint32_t m = count; m-- > 0;) {
+        std::uint32_t& head = parents[m] == kTopLevel ? firstRoot : m_firstChild[parents[m]];
+        m_nextSibling[m] = head;
+        head = m;
+    }
+    order.reserve(count);
+    m_stack.clear();
+    if (firstRoot != kTopLevel) {
+        m_stack.push_back(firstRoot);
+    }
+    while (!m_stack.empty()) {
+        const std::uint32_t m = m_stack.back();
+        m_stack.pop_back();
+        order.push_back(m);
+        if (m_nextSibling[m] != kTopLevel) {
+            m_stack.push_back(m_nextSibling[m]);
+        }
+        if (m_firstChild[m] != kTopLevel) {
+            m_stack.push_back(m_firstChild[m]);
+        }
+    }
+}
+
+}  // namespace quarrow

@@ -1,0 +1,5 @@
+class Widget {
+public:
+    void draw();
+    enum Mode { Plain, Fancy };
+};

@@ -1,0 +1,79 @@
+// The two tree options in the window: switching one rebuilds the tree at once and keeps the
+// place (the chosen tag, the open nodes), the menu shows their state, and the profile keeps them.
+
+#include <QItemSelectionModel>
+
+#include <gtest/gtest.h>
+
+#include "settings/setting_keys.h"
+#include "tree/tree_images.h"
+#include "tree/ui/command_ids.h"
+#include "view_fixture.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+// A C++ header and source: a class in a namespace, with a method defined outside it.
+const char* const kCpp =
+    "geo\tsrc/shapes.cpp\t/^namespace geo {$/;\"\tn\tline:1\tlanguage:C++\n"
+    "Shape\tsrc/shapes.cpp\t/^class Shape {$/;\"\tc\tline:2\tlanguage:C++\tscope:namespace:geo\n"
+    "id\tsrc/shapes.cpp\t/^    int id;$/;\"\tm\tline:4\tlanguage:C++\tscope:class:geo::Shape\taccess:public\n"
+    "touch\tsrc/shapes.cpp\t/^void geo::Shape::touch() {}$/;\"\tf\tline:9\tlanguage:C++\tscope:class:geo::Shape\n"
+    "Widget\tsrc/widget.h\t/^class Widget {$/;\"\tc\tline:1\tlanguage:C++\n";
+
+using ViewOptionsTest = ViewFixture;
+
+QModelIndex Selected(CQuarrowView& view) {
+    const QModelIndexList selected = view.selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? QModelIndex() : selected.first();
+}
+
+TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
+    Show(kCpp);
+    CQuarrowView& view = *m_view;
+    view.expand(Find(QStringLiteral("src")));
+    view.expand(Find(QStringLiteral("shapes.cpp")));
+    view.selectionModel()->setCurrentIndex(Find(QStringLiteral("touch")), QItemSelectionModel::ClearAndSelect);
+    EXPECT_FALSE(view.IsCommandChecked(command::kViewNestScope));
+
+    ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
+    EXPECT_TRUE(view.IsCommandChecked(command::kViewNestScope));
+    EXPECT_EQ(view.Settings().m_nNestScope, 1);
+    const QModelIndex touch = Find(QStringLiteral("touch"));
+    EXPECT_EQ(view.Model().LabelOf(touch.parent()), QStringLiteral("Shape"));
+    EXPECT_EQ(view.Model().LabelOf(touch.parent().parent()), QStringLiteral("geo"));
+    // Still chosen and in sight: its new parents were opened, and the folder shows it is open.
+    EXPECT_EQ(Selected(view), touch);
+    EXPECT_TRUE(view.isExpanded(touch.parent()) && view.isExpanded(touch.parent().parent()));
+    EXPECT_TRUE(view.isExpanded(Find(QStringLiteral("src"))));
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("src"))), kImageFolderOpen);
+    EXPECT_FALSE(view.isExpanded(Find(QStringLiteral("widget.h"))));
+
+    ASSERT_TRUE(view.OnCmdMsg(command::kViewLangIcons));
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFunctionPlain);
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);
+
+    ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
+    EXPECT_EQ(view.Model().LabelOf(Find(QStringLiteral("touch")).parent()), QStringLiteral("shapes.cpp"));
+    EXPECT_EQ(Selected(view), Find(QStringLiteral("touch")));
+    // Rebuilding chose the tag again without starting the editor.
+    EXPECT_TRUE(m_jumps.empty());
+}
+
+TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
+    Show(kCpp);
+    m_view.reset();
+    EXPECT_TRUE(m_profile->ReadSection(setting_keys::kView).empty());  // never used: not written
+
+    m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 1);
+    Show(kCpp);
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);  // read at start
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewNestScope));
+    m_view.reset();
+    EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kLangIcons, -1), 0);
+    EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kNestScope, -1), 1);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
