@@ -44,6 +44,10 @@
         <translation>&amp;View</translation>
     </message>
     <message>
+        <source>最新の情報に更新(&amp;R)	F5</source>
+        <translation>&amp;Refresh	F5</translation>
+    </message>
+    <message>
         <source>言語別アイコン</source>
         <translation>Icons by &amp;Language</translation>
     </message>
@@ -280,6 +284,32 @@
     <message>
         <source>書き込み済み： %1 バイト</source>
         <translation>Written: %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::RunStatusBar</name>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ctags でTAGSファイルを更新しています。</source>
+        <translation>ctags is updating the tags file.</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagsRefresher</name>
+    <message>
+        <source>ctags が失敗しました。TAGSファイルと表示は元のままです。</source>
+        <translation>ctags failed. The tags file and the tree are as they were.</translation>
+    </message>
+    <message>
+        <source>ctags の実行を中止しました。TAGSファイルと表示は元のままです。</source>
+        <translation>The ctags run was cancelled. The tags file and the tree are as they were.</translation>
+    </message>
+    <message>
+        <source>TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。</source>
+        <translation>The tags file %1 is gone. The tree stays as it was; the file is read again when it comes back.</translation>
     </message>
 </context>
 </TS>

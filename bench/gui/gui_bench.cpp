@@ -15,6 +15,7 @@
 #include <ctime>
 
 #include "app/ui/main_frame.h"
+#include "bench_app.h"
 #include "app/ui/quarrow_app.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
@@ -94,16 +95,7 @@ int main(int argc, char* argv[]) {
     }
     QTemporaryDir home;
     const std::string dir = home.path().toStdString() + "/";
-    quarrow::Profile(dir + "quarrow.INI").WriteInt(quarrow::setting_keys::kSystem, quarrow::setting_keys::kMultiView, 1);
-    quarrow::ui::CQuarrowApp::Options options;
-    quarrow::AppPaths paths;
-    paths.executableDirectory = paths.homeDirectory = dir;
-    paths.profilePath = dir + "quarrow.INI";
-    paths.temporaryDirectory = dir + "tmp";
-    paths.defaultTagsPath = dir + "tmp/QR-SOURCE.tags";
-    paths.startDirectory = dir;
-    options.paths = paths;
-    options.runtimeDirectory = dir;
+    quarrow::ui::CQuarrowApp::Options options = BenchAppOptions(dir);
     std::unique_ptr<PaintWatch> watch;
     options.viewCreated = [&watch](quarrow::ui::CQuarrowView& view) {
         watch = std::make_unique<PaintWatch>(view);

@@ -36,3 +36,14 @@ wait_window() {
   done
   return 1
 }
+
+# Writes a stand-in editor at $work/editor that records its arguments, one a line, in
+# $work/editor.args (written whole, by a rename, so a reader never sees half of it).
+write_recording_editor() {
+  cat > "$work/editor" <<EDITOR
+#!/bin/sh
+for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
+mv "$work/editor.args.tmp" "$work/editor.args"
+EDITOR
+  chmod +x "$work/editor"
+}

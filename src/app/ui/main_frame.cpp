@@ -76,6 +76,7 @@ void CMainFrame::LoadFrame(const MenuHooks& hooks) {
     } accelerators[] = {
         {command::kFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
         {command::kFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {command::kViewRefresh, QKeySequence(Qt::Key_F5)},
     };
     for (const auto& accelerator : accelerators) {
         auto* action = new QAction(this);

@@ -34,7 +34,7 @@ public:
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
-    // The menu bar and the accelerators (Ctrl+N, Ctrl+O), all routed through `hooks`.
+    // The menu bar and the accelerators (Ctrl+N, Ctrl+O, F5), all routed through `hooks`.
     void LoadFrame(const MenuHooks& hooks);
     void SetView(CQuarrowView* view);
     CQuarrowView* View() const noexcept { return m_pView; }

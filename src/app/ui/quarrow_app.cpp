@@ -13,6 +13,7 @@
 #include "app/ui/quarrow_doc.h"
 #include "app/ui/quarrow_doc_mgr.h"
 #include "app/ui/single_doc_template.h"
+#include "app/ui/tags_refresher.h"
 #include "ctags/run_ctags.h"
 #include "ctags/ui/ctags_progress_dialog.h"
 #include "platform/language_choice.h"
@@ -64,6 +65,19 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
 
     m_recentFiles = SizeRecentFileList(m_profile);
 
+    // The watch of the shown tags file and the background ctags run of F5.
+    if (!m_refresher) {
+        TagsRefresher::Hooks refreshHooks;
+        refreshHooks.shownPath = [this] {
+            const CQuarrowDoc* document = Document();
+            return document ? document->GetPathName() : std::string();
+        };
+        refreshHooks.reopen = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
+        refreshHooks.view = [this] { return View(); };
+        m_refresher = std::make_unique<TagsRefresher>(m_profile, m_codePage, std::move(refreshHooks),
+                                                      m_options.refreshRun);
+    }
+
     // The one document template.
     if (!m_pDocManager) {
         m_pDocManager = std::make_unique<CQuarrowDocMgr>(m_paths.startDirectory, m_sink);
@@ -75,6 +89,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
             if (m_recentFiles) {
                 m_recentFiles->Add(path);
             }
+            m_refresher->OnOpened(path);
         }));
 
     CtagsStarter runCtags = m_options.runCtags;
@@ -130,6 +145,7 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     hooks.recentFiles = [this] { return RecentMenuTexts(); };
     hooks.isChecked = [view = QPointer<CQuarrowView>(&view)](int id) { return view && view->IsCommandChecked(id); };
     frame.LoadFrame(hooks);
+    m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
     viewHooks.openPath = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
@@ -164,6 +180,11 @@ void CQuarrowApp::CloseMainWindow() {
         run->reject();
         QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
         return;
+    }
+    // A background run is ended before the window goes; it keeps the old file.
+    if (m_refresher && m_refresher->IsRunning()) {
+        m_refresher->CancelRun();
+        m_refresher->WaitForRun();
     }
     m_bClosing = false;
     if (m_instance) {
@@ -234,6 +255,11 @@ bool CQuarrowApp::OnAppCmdMsg(int id) {
         return true;
     case command::kAppExit:
         OnAppExit();
+        return true;
+    case command::kViewRefresh:
+        if (m_refresher) {
+            m_refresher->Refresh();
+        }
         return true;
     default:
         if (command::IsRecentFile(id)) {

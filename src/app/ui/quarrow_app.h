@@ -14,6 +14,7 @@
 
 #include "app/startup_paths.h"
 #include "app/startup_request.h"
+#include "app/ui/background_ctags_run.h"
 #include "app/ui/message_box_sink.h"
 #include "settings/profile.h"
 #include "settings/recent_file_list.h"
@@ -36,6 +37,7 @@ class CMainFrame;
 class CQuarrowDoc;
 class CQuarrowDocMgr;
 class CQuarrowView;
+class TagsRefresher;
 
 class CQuarrowApp final : public QObject {
     Q_OBJECT
@@ -50,6 +52,8 @@ public:
         std::function<void(QWidget* parent)> showAbout;  // default: the About box
         // Called with the view just made (tests set its jump function here).
         std::function<void(CQuarrowView& view)> viewCreated;
+        // The background ctags run of F5; default: ctags, replacing the tags file on success.
+        BackgroundCtagsRun::RunFunction refreshRun;
     };
 
     explicit CQuarrowApp(Options options = {});
@@ -77,6 +81,7 @@ public:
     const std::optional<RecentFileList>& RecentFiles() const noexcept { return m_recentFiles; }
     const AppPaths& Paths() const noexcept { return m_paths; }
     CodePage GetCodePage() const noexcept { return m_codePage; }
+    TagsRefresher* Refresher() const noexcept { return m_refresher.get(); }
 
     // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
     static CodePage LocaleCodePage();
@@ -105,6 +110,7 @@ private:
     std::unique_ptr<ProgramTranslation> m_translation;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
+    std::unique_ptr<TagsRefresher> m_refresher;  // the watch of the shown file and F5
     bool m_bClosing = false;
 };
 

@@ -3,6 +3,11 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_doc.h"
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/tree_place_keeper.h"
+
+#include <QScrollBar>
+
+#include <optional>
 
 namespace quarrow::ui {
 
@@ -41,6 +46,11 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         }
         created = true;
     }
+    // Reading the shown file again keeps the user's place in the tree.
+    std::optional<ViewPlace> place;
+    if (!created && fullPath && !m_pDocument->GetPathName().empty() && m_pDocument->GetPathName() == *fullPath) {
+        place = CaptureViewPlace(*m_pFrame->View());
+    }
     const bool ok = fullPath ? m_pDocument->OnOpenDocument(*fullPath) : m_pDocument->OnNewDocument();
     if (!ok) {
         if (created) {
@@ -52,6 +62,13 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         m_opened(*fullPath);
     }
     m_pFrame->View()->OnInitialUpdate();
+    if (place) {
+        RestoreViewPlace(*m_pFrame->View(), *place);
+    } else {
+        // Another file starts at its top, as a tree emptied and filled again does.
+        m_pFrame->View()->scrollToTop();
+        m_pFrame->View()->horizontalScrollBar()->setValue(0);
+    }
     m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
     return m_pDocument.get();
 }

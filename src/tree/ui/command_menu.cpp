@@ -30,6 +30,8 @@ constexpr std::array kEntries = {
     MenuEntry{Kind::EndPopup, 0, ""},
     MenuEntry{Kind::Item, command::kSettings, QT_TRANSLATE_NOOP("CommandMenu", "設定(&S)")},
     MenuEntry{Kind::Popup, 0, QT_TRANSLATE_NOOP("CommandMenu", "表示(&V)")},
+    MenuEntry{Kind::Item, command::kViewRefresh, QT_TRANSLATE_NOOP("CommandMenu", "最新の情報に更新(&R)\tF5")},
+    MenuEntry{Kind::Separator, 0, ""},
     MenuEntry{Kind::Check, command::kViewLangIcons, QT_TRANSLATE_NOOP("CommandMenu", "言語別アイコン")},
     MenuEntry{Kind::Check, command::kViewNestScope, QT_TRANSLATE_NOOP("CommandMenu", "スコープで入れ子表示")},
     MenuEntry{Kind::EndPopup, 0, ""},

@@ -81,6 +81,7 @@ public:
     ViewSettings& Settings() noexcept { return m_settings; }
     const ViewSettings& Settings() const noexcept { return m_settings; }
     TagTreeItemModel& Model() noexcept { return m_model; }
+    const TagTreeItemModel& Model() const noexcept { return m_model; }
     const TreeImageList& Images() const noexcept { return m_imageList; }
 
 protected:

@@ -72,12 +72,7 @@ second)
 jump)
   mkdir -p "$work/proj/src"
   printf 'Solo\tsrc/Solo.java\t/^public class Solo {$/;"\tc\tline:3\taccess:public\n' > "$work/proj/proj.tags"
-  cat > "$work/editor" <<EDITOR
-#!/bin/sh
-for a in "\$@"; do printf '%s\n' "\$a"; done > "$work/editor.args.tmp"
-mv "$work/editor.args.tmp" "$work/editor.args"
-EDITOR
-  chmod +x "$work/editor"
+  write_recording_editor
   cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
 MULTIVIEW=1

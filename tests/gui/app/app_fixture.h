@@ -82,6 +82,7 @@ protected:
                 m_jumps.emplace_back(tag.GetName());
             });
         };
+        options.refreshRun = m_refreshRun;
         m_app = std::make_unique<CQuarrowApp>(options);
         m_app->Sink().SetShowFunction([this](QWidget*, const QString& text) { m_messages.push_back(text); });
         return m_app->Startup(arguments);
@@ -115,6 +116,7 @@ protected:
     QString m_chosenFile;
     std::vector<FileChooserRequest> m_requests;  // every file dialog asked for, in order
     int m_aboutShown = 0;
+    BackgroundCtagsRun::RunFunction m_refreshRun;  // F5's run; empty: the real ctags
     // "C": the program's own texts, whatever the machine's locale.
     std::string m_messagesLocale = "C";
 };

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <QItemSelectionModel>
+
 #include <filesystem>
 
 #include "app/ui/quarrow_doc_mgr.h"
@@ -43,6 +45,43 @@ TEST_F(OpenByPathTest, FileShownIsReadAgain) {
     ASSERT_NE(m_app->OpenDocumentFile(a), nullptr);
     EXPECT_EQ(TopRows(), 1);
     EXPECT_EQ(m_app->View()->Model().LabelOf(m_app->View()->Model().index(0, 0)), QStringLiteral("src/g"));
+}
+
+// Reading the shown file again keeps the open folders, the selection and the first row shown;
+// opening another file shows it as a fresh tree.
+TEST_F(OpenByPathTest, FileShownReadAgainKeepsThePlaceAnotherFileDoesNot) {
+    std::string many;
+    for (int i = 0; i < 200; ++i) {
+        const std::string n = std::to_string(1000 + i);
+        many += "C" + n + "\tsrc/p" + n + "/C" + n + ".java\t/^class C {$/;\"\tc\tline:1\n";
+    }
+    const std::string a = WriteFile("many.tags", many);
+    const std::string b = WriteFile("other.tags", many);
+    ASSERT_TRUE(Start({a}));
+    CQuarrowView* view = m_app->View();
+    m_app->MainWindow()->resize(300, 400);
+    QApplication::processEvents();
+    const QModelIndex folder = view->Model().index(120, 0);
+    view->expand(folder);
+    view->selectionModel()->setCurrentIndex(view->Model().index(0, 0, folder), QItemSelectionModel::ClearAndSelect);
+    view->scrollTo(view->Model().index(100, 0), QAbstractItemView::PositionAtTop);
+    const QString top = view->Model().LabelOf(view->indexAt(QPoint(1, 1)));
+    ASSERT_EQ(top, QStringLiteral("src/p1100"));
+
+    // A folder before them appears: the rows move down, the place stays on the same nodes.
+    WriteFile("many.tags", "A\tsrc/a/A.java\t/^class A {$/;\"\tc\tline:1\n" + many);
+    ASSERT_NE(m_app->OpenDocumentFile(a), nullptr);
+    EXPECT_EQ(TopRows(), 201);
+    EXPECT_EQ(view->Model().LabelOf(view->indexAt(QPoint(1, 1))), top);
+    EXPECT_TRUE(view->isExpanded(view->Model().index(121, 0)));
+    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(view->Model().LabelOf(selected.first()), QStringLiteral("C1120.java"));
+
+    ASSERT_NE(m_app->OpenDocumentFile(b), nullptr);
+    EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_FALSE(view->isExpanded(view->Model().index(120, 0)));
+    EXPECT_EQ(view->Model().LabelOf(view->indexAt(QPoint(1, 1))), QStringLiteral("src/p1000"));
 }
 
 // Every bad path gives a message and leaves the document, its paths, title and tree alone.

@@ -55,6 +55,9 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
                                           QStringLiteral("-"),
                                           QStringLiteral("アプリケーションの終了(&X)"),
                                       }));
+    EXPECT_EQ(Texts(frame->menuBar()->actions()[2]->menu()->actions()),
+              (QStringList{QStringLiteral("最新の情報に更新(&R)\tF5"), QStringLiteral("-"), QStringLiteral("言語別アイコン"),
+                           QStringLiteral("スコープで入れ子表示")}));
     EXPECT_EQ(Texts(frame->menuBar()->actions()[3]->menu()->actions()),
               QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
 }

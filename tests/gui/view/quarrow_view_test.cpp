@@ -279,12 +279,12 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
     // The tree options show their state each time their menu opens.
     QMenu* view = popup->actions()[2]->menu();
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(MenuTexts(*view), (QStringList{QStringLiteral("言語別アイコン [ ]"), QStringLiteral("スコープで入れ子表示 [ ]")}));
+    EXPECT_EQ(MenuTexts(*view), (QStringList{QStringLiteral("最新の情報に更新(&R)\tF5"), QStringLiteral("-"), QStringLiteral("言語別アイコン [ ]"), QStringLiteral("スコープで入れ子表示 [ ]")}));
 
     // Its commands go to the window's routing.
     popup->actions()[1]->trigger();
     file->actions()[1]->trigger();
-    view->actions()[1]->trigger();
+    view->actions()[3]->trigger();
     EXPECT_EQ(routed, (std::vector<int>{32771, 57601, 32775}));
     popup->close();
     QApplication::processEvents();

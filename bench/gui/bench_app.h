@@ -1,0 +1,23 @@
+#pragma once
+// The window program as the benchmarks start it: a profile, temporary and runtime folders of its
+// own under `dir` (which ends with a slash), several instances allowed.
+
+#include <string>
+
+#include "app/ui/quarrow_app.h"
+#include "settings/profile.h"
+#include "settings/setting_keys.h"
+
+inline quarrow::ui::CQuarrowApp::Options BenchAppOptions(const std::string& dir) {
+    quarrow::Profile(dir + "quarrow.INI").WriteInt(quarrow::setting_keys::kSystem, quarrow::setting_keys::kMultiView, 1);
+    quarrow::ui::CQuarrowApp::Options options;
+    quarrow::AppPaths paths;
+    paths.executableDirectory = paths.homeDirectory = dir;
+    paths.profilePath = dir + "quarrow.INI";
+    paths.temporaryDirectory = dir + "tmp";
+    paths.defaultTagsPath = dir + "tmp/QR-SOURCE.tags";
+    paths.startDirectory = dir;
+    options.paths = paths;
+    options.runtimeDirectory = dir;
+    return options;
+}

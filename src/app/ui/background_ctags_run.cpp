@@ -1,0 +1,84 @@
+#include "app/ui/background_ctags_run.h"
+
+#include <QMetaObject>
+
+#include "platform/message_sink.h"
+#include "platform/ui/message_translation.h"
+
+namespace quarrow::ui {
+namespace {
+
+// Answers the runner from the worker thread: go on until the window asks to stop.
+class CancelFlagObserver final : public RunObserver {
+public:
+    explicit CancelFlagObserver(const std::atomic<bool>& cancel) : m_cancel(cancel) {}
+    bool KeepWaiting(std::chrono::milliseconds /*elapsed*/) override { return !m_cancel.load(); }
+
+private:
+    const std::atomic<bool>& m_cancel;
+};
+
+CtagsRunResult RunIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+                               MessageSink& sink, CodePage cp, RunObserver& observer) {
+    return RunCtagsIntoTagsFile(settings, tagsPath, target, sink, cp, &observer);
+}
+
+QString JoinMessages(const std::vector<std::string>& messages) {
+    QString text;
+    for (const std::string& message : messages) {
+        if (!text.isEmpty()) {
+            text += QLatin1Char('\n');
+        }
+        text += TranslateMessage(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+    }
+    return text;
+}
+
+}  // namespace
+
+BackgroundCtagsRun::BackgroundCtagsRun(QObject* parent, RunFunction run)
+    : QObject(parent), m_run(run ? std::move(run) : RunFunction(RunIntoTagsFile)) {}
+
+BackgroundCtagsRun::~BackgroundCtagsRun() {
+    Cancel();
+    Wait();
+}
+
+bool BackgroundCtagsRun::Start(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
+                               CodePage cp) {
+    if (m_bRunning) {
+        return false;
+    }
+    Wait();  // a worker that has ended but whose report is still queued
+    m_bRunning = true;
+    m_bCancel = false;
+    m_worker = std::thread([this, settings, tagsPath, target, cp] {
+        RecordingMessageSink sink;
+        CancelFlagObserver observer(m_bCancel);
+        const CtagsRunResult result = m_run(settings, tagsPath, target, sink, cp, observer);
+        Outcome outcome = Outcome::Failed;
+        if (result == CtagsRunResult::Succeeded) {
+            outcome = Outcome::Succeeded;
+        } else if (result == CtagsRunResult::Cancelled || m_bCancel.load()) {
+            outcome = Outcome::Cancelled;
+        }
+        const QString message = JoinMessages(sink.messages);
+        QMetaObject::invokeMethod(
+            this,
+            [this, outcome, message] {
+                Wait();
+                m_bRunning = false;
+                emit finished(outcome, message);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void BackgroundCtagsRun::Wait() {
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
+
+}  // namespace quarrow::ui

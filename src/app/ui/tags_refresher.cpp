@@ -1,0 +1,169 @@
+#include "app/ui/tags_refresher.h"
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/ui/main_frame.h"
+#include "app/ui/run_status_bar.h"
+#include "settings/profile.h"
+#include "settings/setting_keys.h"
+#include "tree/ui/quarrow_view.h"
+
+namespace quarrow::ui {
+namespace {
+
+QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// The target remembered for `path`: the key may be the path as the user typed it, so a key that
+// names the same file in other words counts too.
+std::optional<std::string> RememberedTarget(const Profile& profile, const std::string& path) {
+    std::optional<std::string> sameFile;
+    for (const auto& [key, target] : profile.ReadSection(setting_keys::kCreateTagsParam)) {
+        if (key == path) {
+            return target;
+        }
+        std::error_code error;
+        const std::filesystem::path keyPath(key);
+        if (!sameFile && keyPath.is_absolute() && std::filesystem::weakly_canonical(keyPath, error) == path && !error) {
+            sameFile = target;
+        }
+    }
+    return sameFile;
+}
+
+}  // namespace
+
+TagsRefresher::TagsRefresher(Profile& profile, CodePage cp, Hooks hooks, BackgroundCtagsRun::RunFunction run,
+                             QObject* parent)
+    : QObject(parent), m_profile(profile), m_codePage(cp), m_hooks(std::move(hooks)), m_run(nullptr, std::move(run)) {
+    connect(&m_watcher, &TagsFileWatcher::changed, this, &TagsRefresher::OnFileChanged);
+    connect(&m_watcher, &TagsFileWatcher::deleted, this, &TagsRefresher::OnFileDeleted);
+    connect(&m_run, &BackgroundCtagsRun::finished, this, &TagsRefresher::OnRunFinished);
+}
+
+TagsRefresher::~TagsRefresher() = default;
+
+RunStatusBar* TagsRefresher::StatusBar() const { return m_statusBar.data(); }
+
+void TagsRefresher::AttachFrame(CMainFrame& frame, CQuarrowView& view) {
+    auto* bar = new RunStatusBar(&frame);
+    frame.setStatusBar(bar);
+    bar->hide();
+    m_statusBar = bar;
+    // Esc in the tree cancels a run; at other times the key is the tree's.
+    auto* escape = new QAction(&view);
+    escape->setObjectName(QStringLiteral("cancelRun"));
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    escape->setEnabled(m_run.IsRunning());
+    connect(escape, &QAction::triggered, this, &TagsRefresher::CancelRun);
+    view.addAction(escape);
+    m_escape = escape;
+}
+
+void TagsRefresher::OnOpened(const std::string& path) {
+    m_watcher.Watch(path, m_readingStamp.value_or(StampOf(path)));
+    if (!m_run.IsRunning() && m_statusBar) {
+        m_statusBar->ClearNote();  // what it said was about the file shown before this reading
+    }
+}
+
+bool TagsRefresher::StillShown(const std::string& path) const {
+    return m_hooks.shownPath && !path.empty() && m_hooks.shownPath() == path;
+}
+
+void TagsRefresher::Note(const QString& text) {
+    if (m_statusBar) {
+        m_statusBar->ShowNote(text);
+    }
+}
+
+void TagsRefresher::Refresh() {
+    if (m_run.IsRunning()) {
+        return;
+    }
+    const std::string path = m_hooks.shownPath ? m_hooks.shownPath() : std::string();
+    if (path.empty()) {
+        return;
+    }
+    const std::optional<std::string> target = RememberedTarget(m_profile, path);
+    CQuarrowView* view = m_hooks.view ? m_hooks.view() : nullptr;
+    if (!target || !view) {
+        if (m_hooks.reopen) {
+            m_hooks.reopen(path);  // nothing to run: read it again
+        }
+        return;
+    }
+    m_strRunPath = path;
+    // The run's own writing is read once, when it has ended well.
+    m_watcher.SetPaused(true);
+    if (m_statusBar) {
+        m_statusBar->ShowRun(PathText(path), [this] { CancelRun(); });
+    }
+    if (m_escape) {
+        m_escape->setEnabled(true);
+    }
+    m_run.Start(view->Settings(), path, *target, m_codePage);
+}
+
+void TagsRefresher::CancelRun() {
+    if (!m_run.IsRunning()) {
+        return;
+    }
+    m_run.Cancel();
+    if (m_statusBar) {
+        m_statusBar->CancelButton()->setEnabled(false);
+    }
+}
+
+void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QString& message) {
+    if (m_statusBar) {
+        m_statusBar->EndRun();
+    }
+    if (m_escape) {
+        m_escape->setEnabled(false);
+    }
+    switch (outcome) {
+    case BackgroundCtagsRun::Outcome::Succeeded:
+        if (StillShown(m_strRunPath) && m_hooks.reopen) {
+            m_hooks.reopen(m_strRunPath);
+        }
+        break;
+    case BackgroundCtagsRun::Outcome::Failed:
+        Note(tr("ctags が失敗しました。TAGSファイルと表示は元のままです。") +
+             (message.isEmpty() ? QString() : QStringLiteral("\n") + message));
+        break;
+    case BackgroundCtagsRun::Outcome::Cancelled:
+        Note(tr("ctags の実行を中止しました。TAGSファイルと表示は元のままです。"));
+        break;
+    }
+    m_watcher.SetPaused(false);
+    emit runEnded(outcome);
+}
+
+void TagsRefresher::OnFileChanged(const QString& /*path*/, const FileStamp& stamp) {
+    const std::string path = m_watcher.Path();
+    if (!StillShown(path)) {
+        m_watcher.Stop();
+        return;
+    }
+    m_readingStamp = stamp;
+    if (m_hooks.reopen) {
+        m_hooks.reopen(path);
+    }
+    m_readingStamp.reset();
+}
+
+void TagsRefresher::OnFileDeleted(const QString& path) {
+    if (!StillShown(m_watcher.Path())) {
+        m_watcher.Stop();
+        return;
+    }
+    Note(tr("TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。").arg(path));
+}
+
+}  // namespace quarrow::ui

@@ -1,0 +1,82 @@
+#pragma once
+// Keeps the shown tree current: watches the shown tags file and reads it again when it changed
+// on disk, and runs ctags again in the background for it (F5) with the target remembered for
+// that file, reading the new file when the run succeeded. The user's place in the tree is kept
+// by the reading itself (the document template keeps it for the same file). Progress, failures
+// and a vanished file are told in the window's status bar.
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/ui/background_ctags_run.h"
+#include "app/ui/tags_file_watcher.h"
+#include "tags/code_page.h"
+
+class QAction;
+
+namespace quarrow {
+class Profile;
+}
+
+namespace quarrow::ui {
+
+class CMainFrame;
+class CQuarrowView;
+class RunStatusBar;
+
+class TagsRefresher final : public QObject {
+    Q_OBJECT
+public:
+    struct Hooks {
+        std::function<std::string()> shownPath;                 // the document's path, "" for none
+        std::function<bool(const std::string& path)> reopen;   // reads the file again (open by path)
+        std::function<CQuarrowView*()> view;                    // the view and its settings, or null
+    };
+
+    TagsRefresher(Profile& profile, CodePage cp, Hooks hooks, BackgroundCtagsRun::RunFunction run = {},
+                  QObject* parent = nullptr);
+    ~TagsRefresher() override;
+
+    // A new main window: its status bar, and Esc in its tree to cancel a run.
+    void AttachFrame(CMainFrame& frame, CQuarrowView& view);
+    // A tags file has been read (any open, the watch's and F5's included).
+    void OnOpened(const std::string& path);
+
+    // F5: ctags again for the shown file, or a plain new reading when it has no remembered
+    // target. Nothing while a run goes or when no file is shown.
+    void Refresh();
+    void CancelRun();
+    bool IsRunning() const noexcept { return m_run.IsRunning(); }
+    // Waits for a cancelled run's worker (closing the window).
+    void WaitForRun() { m_run.Wait(); }
+
+    RunStatusBar* StatusBar() const;
+    TagsFileWatcher& Watcher() noexcept { return m_watcher; }
+
+signals:
+    // A background run has ended and its outcome been shown (tests wait for it).
+    void runEnded(quarrow::ui::BackgroundCtagsRun::Outcome outcome);
+
+private:
+    void OnFileChanged(const QString& path, const FileStamp& stamp);
+    void OnFileDeleted(const QString& path);
+    void OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QString& message);
+    bool StillShown(const std::string& path) const;
+    void Note(const QString& text);
+
+    Profile& m_profile;
+    CodePage m_codePage;
+    Hooks m_hooks;
+    TagsFileWatcher m_watcher;
+    BackgroundCtagsRun m_run;
+    QPointer<RunStatusBar> m_statusBar;
+    QPointer<QAction> m_escape;
+    std::string m_strRunPath;
+    std::optional<FileStamp> m_readingStamp;  // the stamp of the file a watch-made reading reads
+};
+
+}  // namespace quarrow::ui

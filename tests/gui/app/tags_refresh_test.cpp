@@ -1,0 +1,188 @@
+// F5: ctags again in the background for the shown tags file, with a stand-in for the tool that
+// the test holds, fails or lets write. The tree stays usable while it runs, the status bar shows
+// the run, success reads the new file keeping the place, failure and cancel keep the old tree
+// and say why, a file without a remembered target is read again, a second F5 does nothing, and
+// closing the window ends the run first.
+
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/ui/run_status_bar.h"
+#include "app/ui/tags_refresher.h"
+#include "app_fixture.h"
+#include "platform/message_sink.h"
+#include "tree/ui/command_ids.h"
+
+namespace quarrow::ui::testing {
+namespace {
+
+using Outcome = BackgroundCtagsRun::Outcome;
+
+std::string Line(const std::string& name, const std::string& file) {
+    return name + '\t' + file + "\t/^class " + name + " {$/;\"\tc\tline:1\taccess:public\n";
+}
+
+const std::string kOld = Line("Alpha", "src/a/Alpha.java") + Line("Beta", "src/b/Beta.java");
+const std::string kNew = Line("Alpha", "src/a/Alpha.java") + Line("Beta", "src/b/Beta.java") +
+                         Line("Delta", "src/d/Delta.java");
+
+class TagsRefreshTest : public AppFixture {
+protected:
+    enum class Tool { Writes, Fails };
+
+    void SetUp() override {
+        AppFixture::SetUp();
+        // The stand-in waits until released or cancelled, then writes the new file or fails.
+        m_refreshRun = [this](const ViewSettings&, const std::string& tagsPath, const std::string& target,
+                              MessageSink& sink, CodePage, RunObserver& observer) {
+            ++m_runs;
+            m_target = target;
+            const auto start = std::chrono::steady_clock::now();
+            while (!m_release.load()) {
+                const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start);
+                if (!observer.KeepWaiting(elapsed)) {
+                    m_cancelled = true;
+                    return CtagsRunResult::Cancelled;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            if (m_tool == Tool::Fails) {
+                sink.ShowMessage("ctags が異常終了しました (終了コード 1)。");
+                return CtagsRunResult::Failed;
+            }
+            std::ofstream(tagsPath, std::ios::binary) << kNew;
+            return CtagsRunResult::Succeeded;
+        };
+    }
+
+    // Starts on the file with folder src/b open and Beta selected; the target is remembered
+    // unless `remember` is false.
+    void StartShown(bool remember = true) {
+        m_path = WriteFile("r.tags", kOld);
+        if (remember) {
+            GetProfile().WriteString(setting_keys::kCreateTagsParam, m_path, "/src/proj");
+        }
+        ASSERT_TRUE(Start({m_path}));
+        CQuarrowView* view = m_app->View();
+        const QModelIndex folder = view->Model().index(1, 0);
+        view->expand(folder);
+        view->expand(view->Model().index(0, 0, folder));
+        view->selectionModel()->setCurrentIndex(view->Model().index(0, 0, view->Model().index(0, 0, folder)),
+                                                QItemSelectionModel::ClearAndSelect);
+        ActivateMainWindow();
+    }
+
+    RunStatusBar& Bar() { return *m_app->Refresher()->StatusBar(); }
+    QString SelectedLabel() const {
+        const QModelIndexList selected = m_app->View()->selectionModel()->selectedIndexes();
+        return selected.isEmpty() ? QString() : m_app->View()->Model().LabelOf(selected.first());
+    }
+    // Ends the run that is going and waits for its report.
+    Outcome Finish() {
+        QSignalSpy ended(m_app->Refresher(), &TagsRefresher::runEnded);
+        m_release = true;
+        EXPECT_TRUE(ended.wait(10000));
+        return ended.isEmpty() ? Outcome::Failed : ended.first().first().value<Outcome>();
+    }
+
+    std::string m_path;
+    std::atomic<bool> m_release{false};
+    std::atomic<int> m_runs{0};
+    std::atomic<bool> m_cancelled{false};
+    std::string m_target;
+    Tool m_tool = Tool::Writes;
+};
+
+TEST_F(TagsRefreshTest, F5RunsInTheBackgroundThenReadsTheNewFileKeepingThePlace) {
+    StartShown();
+    QTest::keyClick(m_app->View(), Qt::Key_F5);
+    ASSERT_TRUE(m_app->Refresher()->IsRunning());
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_TRUE(Bar().IsRunShown());
+    EXPECT_TRUE(Bar().ElapsedText().startsWith(QStringLiteral("経過時間")));
+    // The old tree answers the keys meanwhile, and a second F5 does nothing.
+    QTest::keyClick(m_app->View(), Qt::Key_Up);
+    EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta.java"));
+    QTest::keyClick(m_app->View(), Qt::Key_Down);
+    m_app->OnCmdMsg(command::kViewRefresh);
+    QTest::qWait(50);
+
+    EXPECT_EQ(Finish(), Outcome::Succeeded);
+    EXPECT_EQ(m_runs.load(), 1);
+    EXPECT_EQ(m_target, "/src/proj");
+    EXPECT_EQ(m_app->View()->Model().rowCount(), 3);
+    EXPECT_TRUE(m_app->View()->isExpanded(m_app->View()->Model().index(1, 0)));
+    EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));
+    EXPECT_FALSE(Bar().isVisible());
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(TagsRefreshTest, FailedOrCancelledRunKeepsTheOldTreeAndSaysWhy) {
+    struct Case {
+        const char* name;
+        Tool tool;
+        bool cancelWithEsc;
+        Outcome outcome;
+        const char* noteStart;
+    };
+    const Case cases[] = {
+        {"fails", Tool::Fails, false, Outcome::Failed, "ctags が失敗しました。"},
+        {"Esc", Tool::Writes, true, Outcome::Cancelled, "ctags の実行を中止しました。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_tool = c.tool;
+        m_release = false;
+        StartShown();
+        QTest::keyClick(m_app->View(), Qt::Key_F5);
+        ASSERT_TRUE(m_app->Refresher()->IsRunning());
+        Outcome outcome;
+        if (c.cancelWithEsc) {
+            QSignalSpy ended(m_app->Refresher(), &TagsRefresher::runEnded);
+            QTest::keyClick(m_app->View(), Qt::Key_Escape);
+            ASSERT_TRUE(ended.wait(10000));
+            outcome = ended.first().first().value<Outcome>();
+        } else {
+            outcome = Finish();
+        }
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(m_app->View()->Model().rowCount(), 2);
+        EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));
+        EXPECT_TRUE(Bar().isVisible());
+        EXPECT_TRUE(Bar().NoteText().startsWith(QString::fromUtf8(c.noteStart))) << Bar().NoteText().toStdString();
+        EXPECT_TRUE(m_messages.empty());
+        m_app->Shutdown(0);
+        m_app.reset();
+    }
+}
+
+TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgain) {
+    StartShown(/*remember=*/false);
+    std::ofstream(m_path, std::ios::binary) << kNew;
+    QTest::keyClick(m_app->View(), Qt::Key_F5);
+    EXPECT_FALSE(m_app->Refresher()->IsRunning());
+    EXPECT_EQ(m_runs.load(), 0);
+    EXPECT_EQ(m_app->View()->Model().rowCount(), 3);
+    EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));
+}
+
+TEST_F(TagsRefreshTest, ClosingTheWindowEndsTheRunFirst) {
+    StartShown();
+    QTest::keyClick(m_app->View(), Qt::Key_F5);
+    ASSERT_TRUE(m_app->Refresher()->IsRunning());
+    CloseWindow();
+    EXPECT_EQ(m_app->MainWindow(), nullptr);
+    EXPECT_TRUE(m_cancelled.load());
+    // The tags file is as it was.
+    std::ifstream in(m_path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kOld);
+}
+
+}  // namespace
+}  // namespace quarrow::ui::testing
