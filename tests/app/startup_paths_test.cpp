@@ -28,6 +28,9 @@ struct PathsCase {
     const char* expectedProfile;
 };
 
+// A failing row is reported by its name, not by its bytes.
+void PrintTo(const PathsCase& c, std::ostream* out) { *out << c.name; }
+
 const PathsCase kPathsCases[] = {
     {"portableInstall_profileBesideExecutable", "/opt/q/Quarrow", true, "", "", "/opt/q/", "/opt/q/Quarrow.INI"},
     {"lowerCaseName_keepsItsCase", "/opt/q/quarrow", true, "", "", "/opt/q/", "/opt/q/quarrow.INI"},

@@ -40,6 +40,9 @@ struct RequestCase {
     bool fullPathMessage;
 };
 
+// A failing row is reported by its name, not by its bytes.
+void PrintTo(const RequestCase& c, std::ostream* out) { *out << c.name; }
+
 const RequestCase kRequestCases[] = {
     {"tOption_runsCtagsAndOpensDefaultTags", {"-T/src/proj"}, -1, nullptr, 1,
      StartupCommand::OpenFile, "{tags}", "/src/proj", false},

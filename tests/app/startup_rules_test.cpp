@@ -18,6 +18,9 @@ struct RecentSizeCase {
     const char* storedAfter;
 };
 
+// A failing row is reported by its name, not by its bytes.
+void PrintTo(const RecentSizeCase& c, std::ostream* out) { *out << c.name; }
+
 const RecentSizeCase kRecentSizeCases[] = {
     {"missing_default20_writtenBack", nullptr, 20, "20"},
     {"zero_noList_keyKeepsZero", "0", std::nullopt, "0"},

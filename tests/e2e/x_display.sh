@@ -4,28 +4,27 @@
 # Starts Xvfb on a free display number from $1 to $2 and exports DISPLAY. Scripts that start at
 # the same moment take turns (a lock file in /tmp): an Xvfb started on a number another one is
 # just taking removes that one's socket, and two scripts on one server see each other's windows.
-# The lock file tells whose server answers, in case a script without the turn-taking got there.
+# The server that answers must be the one started here (its lock file names it): when a run
+# without the turn-taking took the number at the same moment, ours ends and the next is tried.
 start_display() {
   local lock=/tmp/.quarrow-e2e-display.lock
   exec {lock_fd}>>"$lock"
   flock -w 60 "$lock_fd" || true
   for n in $(seq "$1" "$2"); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    # -noreset: the server would otherwise reset when its last client (the check below) leaves,
-    # and refuse the program's connection while it does.
+    # -noreset: the server would otherwise reset when the probe below disconnects, and refuse the
+    # next client while it does.
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
     local pid=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do
-      if xdotool getmouselocation >/dev/null 2>&1; then
-        if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
-          pids+=("$pid")
-          exec {lock_fd}>&-
-          return 0
-        fi
-        break
-      fi
+    for _ in $(seq 300); do
       kill -0 "$pid" 2>/dev/null || break
+      if xdotool getmouselocation >/dev/null 2>&1 && kill -0 "$pid" 2>/dev/null \
+        && grep -q "^ *$pid\$" "/tmp/.X$n-lock" 2>/dev/null; then
+        pids+=("$pid")
+        exec {lock_fd}>&-
+        return 0
+      fi
       sleep 0.1
     done
     kill "$pid" 2>/dev/null || true
@@ -34,11 +33,11 @@ start_display() {
   echo "no free display"; exit 1
 }
 
-# Waits (up to 30 s) until a window titled exactly $1 exists and prints its id.
+# Waits (up to 30 s) until a window titled exactly $1 is shown and prints its id.
 wait_window() {
   for _ in $(seq 300); do
     local id
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -51,8 +53,17 @@ CMainFrame::~CMainFrame() {
 }
 
 QRect CMainFrame::OuterRect() const {
-    // A maximized window reports its maximized rectangle, as the next start will open it.
-    return frameGeometry();
+    // A maximized window reports its maximized rectangle, as the next start will open it. The
+    // window manager takes borders off a maximized window, and the toolkit may still add the old
+    // ones; what lies off the screen is not part of the window.
+    QRect outer = frameGeometry();
+    if ((isMaximized() || isFullScreen()) && screen() != nullptr) {
+        const QRect area = isFullScreen() ? screen()->geometry() : screen()->availableGeometry();
+        if (outer.intersects(area)) {
+            outer = outer.intersected(area);
+        }
+    }
+    return outer;
 }
 
 void CMainFrame::LoadFrame(const MenuHooks& hooks) {
@@ -105,12 +116,33 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!m_bOuterSizeSet) {
-        m_bOuterSizeSet = true;
-        const QSize frame = frameGeometry().size() - geometry().size();
-        if (frame.width() > 0 || frame.height() > 0) {
-            resize(m_outerSize - frame);
-        }
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FitFrameIntoOuterSize();
+}
+
+void CMainFrame::FitFrameIntoOuterSize() {
+    // Under X11 the window manager adds its frame after the window is mapped, and the frame's size
+    // arrives with a later move or resize, not with the first show. Until then the client area
+    // holds the whole outer size; the first time a frame shows up it is taken off, once.
+    if (m_bOuterSizeSet || !isVisible()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0) {
+        return;
+    }
+    m_bOuterSizeSet = true;
+    if (!isMaximized() && !isFullScreen()) {
+        resize(m_outerSize - frame);
     }
 }
 

@@ -10,6 +10,8 @@
 #include "tree/ui/command_menu.h"
 
 class QCloseEvent;
+class QMoveEvent;
+class QResizeEvent;
 class QShowEvent;
 
 namespace quarrow {
@@ -51,13 +53,17 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void FitFrameIntoOuterSize();
+
     Profile& m_profile;
     CQuarrowView* m_pView = nullptr;
     std::function<void()> m_onClose;
     QSize m_outerSize;            // the size asked for, frame included
-    bool m_bOuterSizeSet = false;  // the frame's own size is known and taken off once
+    bool m_bOuterSizeSet = false;  // the window manager's frame is known and has been taken off
 };
 
 }  // namespace quarrow::ui

@@ -3,7 +3,6 @@
 #include <langinfo.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 
 #include <cstring>
@@ -23,19 +22,12 @@
 #include "platform/ui/single_instance.h"
 #include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
+#include "settings/ui/code_page_text.h"
 #include "tree/ui/command_ids.h"
+#include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace quarrow::ui {
-namespace {
-
-std::string FromQString(const QString& text) {
-    const QByteArray bytes = QFile::encodeName(text);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-}  // namespace
-
 CodePage CQuarrowApp::LocaleCodePage() {
     const char* codeset = ::nl_langinfo(CODESET);
     if (codeset == nullptr) {
@@ -112,7 +104,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     if (!runCtags) {
         runCtags = [this](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
             // Before any window exists: the progress window stands alone and can cancel the run.
-            CtagsProgressDialog progress(QString::fromUtf8(tagsPath.data(), static_cast<qsizetype>(tagsPath.size())));
+            CtagsProgressDialog progress(EditTextFromBytes(tagsPath, m_codePage));
             return RunCtags(settings, tagsPath, target, m_sink, m_codePage, &progress);
         };
     }
@@ -261,7 +253,8 @@ std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
         if (static_cast<int>(texts.size()) == kRecentFileMenuEntries) {
             break;
         }
-        texts.push_back(RecentFileList::DisplayName(path));
+        // The menu shows the name in the code page's characters.
+        texts.push_back(DisplayText(RecentFileList::DisplayName(path), m_codePage).toStdString());
     }
     return texts;
 }
@@ -316,10 +309,13 @@ void CQuarrowApp::OnFileOpen() {
     request.kind = FileChooserRequest::Kind::Open;
     request.title = tr("開く");
     request.filter = tr("すべてのﾌｧｲﾙ (*)");
+    if (const CQuarrowDoc* document = Document()) {
+        StartAtFile(request, document->GetPathName(), false);
+    }
     const QString path = m_options.chooseFile ? m_options.chooseFile(MainWindow(), request)
                                               : ShowFileDialog(MainWindow(), request);
     if (!path.isEmpty()) {
-        OpenDocumentFile(FromQString(path));
+        OpenDocumentFile(BytesOfChosenPath(path));
     }
 }
 

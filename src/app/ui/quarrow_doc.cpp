@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/message_sink.h"
+#include "settings/ui/code_page_text.h"
 #include "settings/ui/file_chooser.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/ui/command_ids.h"
@@ -54,21 +55,16 @@ bool CQuarrowDoc::OnCmdMsg(int id, QWidget* parent) {
 }
 
 void CQuarrowDoc::OnFileSaveAs(QWidget* parent) {
-    QString path;
-    if (m_chooseSaveFile) {
-        path = m_chooseSaveFile(parent);
-    } else {
-        FileChooserRequest request;
-        request.kind = FileChooserRequest::Kind::Save;
-        request.title = tr("名前を付けて保存");
-        request.filter = tr("すべてのﾌｧｲﾙ (*)");
-        path = ShowFileDialog(parent, request);
-    }
+    FileChooserRequest request;
+    request.kind = FileChooserRequest::Kind::Save;
+    request.title = tr("名前を付けて保存");
+    request.filter = tr("すべてのﾌｧｲﾙ (*)");
+    StartAtFile(request, m_strPathName, true);
+    const QString path = m_chooseSaveFile ? m_chooseSaveFile(parent, request) : ShowFileDialog(parent, request);
     if (path.isEmpty()) {
         return;
     }
-    const QByteArray bytes = QFile::encodeName(path);
-    const std::string target(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const std::string target = BytesOfChosenPath(path);
     if (!m_doc.SaveDocumentAs(target)) {
         m_sink.ShowMessage(target + " に保存できませんでした。");
     }

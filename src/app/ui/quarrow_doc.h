@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "settings/ui/file_chooser.h"
 #include "tags/quarrow_doc.h"
 
 class QWidget;
@@ -23,8 +24,6 @@ namespace quarrow::ui {
 class CQuarrowDoc final : public QObject {
     Q_OBJECT
 public:
-    // Asks for the file to save to; an empty text means the user cancelled.
-    using SaveFileChooser = std::function<QString(QWidget* parent)>;
 
     CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp);
     ~CQuarrowDoc() override;  // the core writes "TAGS"/"LASTTAGS"
@@ -46,7 +45,7 @@ public:
     // The document's command: 57604, save under a new name. False for any other command.
     bool OnCmdMsg(int id, QWidget* parent);
     void OnFileSaveAs(QWidget* parent);
-    void SetSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
+    void SetSaveFileChooser(FileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 
     const QString& GetTitle() const noexcept { return m_strTitle; }
     const std::string& GetPathName() const noexcept { return m_strPathName; }
@@ -59,7 +58,7 @@ private:
     TagStore m_previousTags;
     QString m_strTitle;
     std::string m_strPathName;
-    SaveFileChooser m_chooseSaveFile;
+    FileChooser m_chooseSaveFile;  // default: the platform's save dialog
 };
 
 // The untitled document's name.

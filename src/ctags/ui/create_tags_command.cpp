@@ -17,6 +17,7 @@
 #include "platform/message_sink.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
+#include "settings/ui/code_page_text.h"
 #include "settings/view_settings.h"
 
 namespace quarrow::ui {
@@ -80,6 +81,7 @@ std::string FolderProblem(const std::string& runPath) {
 bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettings& settings, Profile& profile,
                           MessageSink& sink, CodePage cp, const OpenByPathFunction& openByPath) {
     dlg.SetProfile(&profile);
+    dlg.SetCodePage(cp);
     dlg.m_strParam = settings.m_strCtagsParam;
     if (dlg.DoModal() != QDialog::Accepted) {
         return false;
@@ -102,8 +104,7 @@ bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettin
     int ran = 0;
     bool cancelled = false;
     {
-        CtagsProgressDialog progress(QString::fromUtf8(runPath.data(), static_cast<qsizetype>(runPath.size())),
-                                     parent);
+        CtagsProgressDialog progress(EditTextFromBytes(runPath, cp), parent);
         ran = RunCtags(settings, runPath, target, sink, cp, &progress);
         cancelled = progress.WasCancelled();
     }

@@ -14,6 +14,7 @@
 
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
+#include "settings/ui/code_page_text.h"
 #include "settings/ui/dialog_message_sink.h"
 #include "settings/ui/dialog_text_limit.h"
 #include "settings/ui/dialog_units.h"
@@ -21,10 +22,6 @@
 namespace quarrow::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
 
 constexpr std::string_view kTagsFilter = "tags (*.tags)|*.tags|tags (*.txt)|*.txt|All Files (*.*)|*.*||";
 
@@ -170,10 +167,10 @@ void CCreateTagsDlg::InitDialog() {
 
     const std::vector<std::string> files = m_pProfile ? ReadRecentTagsFiles(*m_pProfile) : std::vector<std::string>{};
     for (const std::string& file : files) {
-        m_cbTagsFile->addItem(ToQt(file));
+        m_cbTagsFile->addItem(EditTextFromBytes(file, m_codePage));
     }
     if (!files.empty()) {
-        const QString first = ToQt(files.front());
+        const QString first = EditTextFromBytes(files.front(), m_codePage);
         m_cbTagsFile->setEditText(first);
         LoadTarget(first);
     } else {
@@ -184,7 +181,7 @@ void CCreateTagsDlg::InitDialog() {
 }
 
 void CCreateTagsDlg::LoadTarget(const QString& path) {
-    const std::string key = FromQt(path);
+    const std::string key = BytesFromEditText(path, m_codePage);
     m_strTarget = std::string(setting_defaults::kCreateTagsTarget);
     if (m_pProfile && !key.empty()) {
         m_strTarget = m_pProfile->ReadString(setting_keys::kCreateTagsParam, key, setting_defaults::kCreateTagsTarget);
@@ -213,14 +210,14 @@ void CCreateTagsDlg::accept() {
 
 void CCreateTagsDlg::done(int result) {
     // The tags file is the combo box text as the window closes, after OK and Cancel alike.
-    m_strTagsFile = FromQt(m_cbTagsFile->currentText());
+    m_strTagsFile = BytesFromEditText(m_cbTagsFile->currentText(), m_codePage);
     QDialog::done(result);
 }
 
 bool CCreateTagsDlg::UpdateData(bool saveAndValidate) {
     if (!saveAndValidate) {
-        m_editTarget->setText(ToQt(m_strTarget));  // in full, even past the cap
-        m_editParam->setText(ToQt(m_strParam));
+        m_editTarget->setText(EditTextFromBytes(m_strTarget, m_codePage));  // in full, even past the cap
+        m_editParam->setText(EditTextFromBytes(m_strParam, m_codePage));
         m_editParam->setCursorPosition(0);
         return true;
     }
@@ -232,12 +229,12 @@ bool CCreateTagsDlg::UpdateData(bool saveAndValidate) {
         const QString text = field.edit->text();
         if (DialogTextLength(text) > kDialogTextLimit) {
             DialogMessageSink fallback(this);
-            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(FromQt(TextLimitMessage()));
+            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
             field.edit->setFocus();
             field.edit->selectAll();
             return false;
         }
-        *field.value = FromQt(text);
+        *field.value = BytesFromEditText(text, m_codePage);
     }
     return true;
 }
@@ -257,10 +254,12 @@ void CCreateTagsDlg::OnBrowseTagsFile() {
     request.filter = QtFilterFromPairs(kTagsFilter);
     request.defaultSuffix = QStringLiteral("tags");
     request.confirmOverwrite = true;
-    const QString path = m_chooser ? m_chooser(this, request) : QString();
-    if (path.isEmpty()) {
+    const QString chosen = m_chooser ? m_chooser(this, request) : QString();
+    if (chosen.isEmpty()) {
         return;
     }
+    // Shown in the code page, so that the file's own bytes come back out of the field.
+    const QString path = EditTextFromBytes(BytesOfChosenPath(chosen), m_codePage);
     m_cbTagsFile->insertItem(0, path);
     std::vector<QString> entries;
     for (int i = 0; i < m_cbTagsFile->count(); ++i) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/ui/file_chooser.h"
+#include "tags/code_page.h"
 
 class QComboBox;
 class QLabel;
@@ -46,6 +47,8 @@ public:
     // Test seams: the save dialog of the browse button and the validation message box.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
+    // The code page of the profile's texts: the fields show its characters and give back its bytes.
+    void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
 
     // Shows the dialog modally. Returns QDialog::Accepted (OK passed validation) or Rejected.
     int DoModal();
@@ -83,6 +86,7 @@ private:
     QLabel* m_lblExplanation;
     FileChooser m_chooser;
     MessageSink* m_pSink = nullptr;
+    CodePage m_codePage = CodePage::Utf8;
 };
 
 // The recent files the dialog offers: "Recent File List" entries File1 to File20, up to the

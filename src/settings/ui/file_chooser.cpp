@@ -1,7 +1,10 @@
 #include "settings/ui/file_chooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
+
+#include "settings/ui/code_page_text.h"
 
 namespace quarrow::ui {
 
@@ -15,11 +18,28 @@ QString ShowFileDialog(QWidget* parent, const FileChooserRequest& request) {
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.directory.isEmpty()) {
+        dialog.setDirectory(request.directory);
+    }
+    if (!request.fileName.isEmpty()) {
+        dialog.selectFile(request.fileName);
+    }
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+void StartAtFile(FileChooserRequest& request, std::string_view shownFile, bool proposeName) {
+    if (shownFile.empty()) {
+        return;
+    }
+    const QFileInfo file(ChosenPathFromBytes(shownFile));
+    request.directory = file.absolutePath();
+    if (proposeName) {
+        request.fileName = file.fileName();
+    }
 }
 
 QString QtFilterFromPairs(std::string_view pairs) {

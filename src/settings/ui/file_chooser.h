@@ -19,7 +19,13 @@ struct FileChooserRequest {
     QString filter;         // Qt notation: "tags (*.tags);;All Files (*)"
     QString defaultSuffix;  // without the dot; added to a typed name that has no suffix
     bool confirmOverwrite = true;
+    QString directory;      // the folder the dialog starts in; empty: the platform's choice
+    QString fileName;       // the name it proposes; empty: none
 };
+
+// A request that starts in the folder of `shownFile` (bytes as the file system names it) and, when
+// `proposeName`, offers its name. An empty path leaves both to the platform.
+void StartAtFile(FileChooserRequest& request, std::string_view shownFile, bool proposeName);
 
 // Returns the chosen full path, or an empty text when the user cancelled.
 using FileChooser = std::function<QString(QWidget* parent, const FileChooserRequest& request)>;

@@ -11,7 +11,9 @@
 
 #include <algorithm>
 
+#include "platform/program_files.h"
 #include "settings/setting_keys.h"
+#include "settings/ui/code_page_text.h"
 #include "settings/ui/dialog_message_sink.h"
 #include "settings/ui/dialog_text_limit.h"
 #include "settings/ui/dialog_units.h"
@@ -20,21 +22,6 @@
 namespace quarrow::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
-
-// The two file filters of the browse buttons.
-constexpr std::string_view kEditorFilter = "Editor (*.exe)|*.exe|All Files (*.*)|*.*||";
-constexpr std::string_view kCtagsFilter = "CTAGS (*.exe)|*.exe|All Files (*.*)|*.*||";
-
-// Programs have no extension on POSIX, so a default ".exe" would spoil a typed program name.
-#ifdef _WIN32
-const QString kProgramSuffix = QStringLiteral("exe");
-#else
-const QString kProgramSuffix;
-#endif
 
 QLineEdit* MakeEdit(QWidget* parent, int id, int widthUnits, const DialogUnits& du) {
     auto* edit = new QLineEdit(parent);
@@ -224,7 +211,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
 
     if (!saveAndValidate) {
         for (const TextField& field : texts) {
-            field.edit->setText(ToQt(*field.value));  // in full, even past the cap
+            field.edit->setText(EditTextFromBytes(*field.value, m_codePage));  // in full, even past the cap
         }
         for (const Flag& flag : flags) {
             CheckInto(flag.check, *flag.value);
@@ -236,12 +223,12 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         const QString text = field.edit->text();
         if (DialogTextLength(text) > kDialogTextLimit) {
             DialogMessageSink fallback(this);
-            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(FromQt(TextLimitMessage()));
+            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
             field.edit->setFocus();
             field.edit->selectAll();
             return false;
         }
-        *field.value = FromQt(text);
+        *field.value = BytesFromEditText(text, m_codePage);
     }
     for (const Flag& flag : flags) {
         *flag.value = CheckOut(flag.check);
@@ -253,27 +240,28 @@ QString CSettingsDlg::Browse(const QString& filter) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
     request.filter = filter;
-    request.defaultSuffix = kProgramSuffix;
+    request.defaultSuffix = QString::fromUtf8(program_files::kDefaultSuffix);
     request.confirmOverwrite = true;
     return m_chooser ? m_chooser(this, request) : QString();
 }
 
 void CSettingsDlg::OnBrowseEditor() {
-    const QString path = Browse(QtFilterFromPairs(kEditorFilter));
+    const QString path = Browse(QtFilterFromPairs(program_files::kEditorFilter));
     if (path.isEmpty()) {
         return;
     }
-    m_strEditorPath = FromQt(path);
+    // The file's own name, as the file system spells it, whatever the code page shows.
+    m_strEditorPath = BytesOfChosenPath(path);
     // Every control is refreshed from the members, as they stood when the dialog opened.
     UpdateData(false);
 }
 
 void CSettingsDlg::OnBrowseCtags() {
-    const QString path = Browse(QtFilterFromPairs(kCtagsFilter));
+    const QString path = Browse(QtFilterFromPairs(program_files::kCtagsFilter));
     if (path.isEmpty()) {
         return;
     }
-    m_strCtagsPath = FromQt(path);
+    m_strCtagsPath = BytesOfChosenPath(path);
     UpdateData(false);
 }
 

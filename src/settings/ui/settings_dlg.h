@@ -8,6 +8,7 @@
 #include <string>
 
 #include "settings/ui/file_chooser.h"
+#include "tags/code_page.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -53,6 +54,8 @@ public:
     // Test seams: the file dialog of the two browse buttons and the validation message box.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
     void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
+    // The code page of the texts: the fields show its characters and give back its bytes.
+    void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
 
     // The control with the given id (see settings_dlg_id), or null.
     QWidget* Control(int id) const;
@@ -90,6 +93,7 @@ private:
     QCheckBox* m_chkMultiView;
     FileChooser m_chooser;
     MessageSink* m_pSink = nullptr;
+    CodePage m_codePage = CodePage::Utf8;
 };
 
 // The settings command: copies the view's eight values into `dlg`, shows it, and on OK copies

@@ -66,7 +66,12 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     setExpandsOnDoubleClick(true);
     setAnimated(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
+    // A classic tree: only the icon and the label are the item, and only they are highlighted.
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setItemDelegate(&m_delegate);
+    auto* itemStyle = new TreeItemStyle;
+    itemStyle->setParent(this);
+    setStyle(itemStyle);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
     // The right button is handled on its own press; no second menu from the context-menu event.
@@ -263,6 +268,7 @@ void CQuarrowView::OnSettings() {
     if (!m_dlgSettings) {
         m_dlgSettings = std::make_unique<CSettingsDlg>(this);
     }
+    m_dlgSettings->SetCodePage(m_pDocument ? m_pDocument->GetCodePage() : CodePage::Utf8);
     RunSettingsCommand(*m_dlgSettings, m_settings);
 }
 
@@ -299,27 +305,11 @@ std::optional<QString> CQuarrowView::ToolTipAt(const QPoint& viewportPos, QRect&
     }
     // Only the icon and the label itself count, not the indent, the button or the empty space
     // right of the label.
-    QStyleOptionViewItem option;
-    option.initFrom(viewport());
-    option.rect = visualRect(index);
-    option.font = font();
-    option.fontMetrics = fontMetrics();
-    option.features = QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration;
-    option.text = m_model.LabelOf(index);
-    option.icon = m_imageList.Icon(m_model.ImageOf(index));
-    option.decorationSize = iconSize();
-    option.decorationPosition = QStyleOptionViewItem::Left;
-    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    option.index = index;
-    option.widget = this;
-    const QRect iconRect = style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
-    QRect labelRect = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    labelRect.setWidth(std::min(labelRect.width(), fontMetrics().horizontalAdvance(option.text) + 2 * margin));
-    if (!iconRect.contains(viewportPos) && !labelRect.contains(viewportPos)) {
+    const QRect content = ItemContentRect(index);
+    if (!content.contains(viewportPos)) {
         return std::nullopt;
     }
-    area = iconRect.united(labelRect);
+    area = content;
     if (m_model.rowCount(index) > 0) {
         return std::nullopt;  // only leaves: member nodes and files without members
     }
@@ -328,6 +318,34 @@ std::optional<QString> CQuarrowView::ToolTipAt(const QPoint& viewportPos, QRect&
         return std::nullopt;
     }
     return DisplayText(TipText(tag->GetPattern()), m_model.GetCodePage());
+}
+
+QRect CQuarrowView::ItemContentRect(const QModelIndex& index) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return m_delegate.ContentRect(option, index);
+}
+
+CQuarrowView::ClickArea CQuarrowView::ClickAreaAt(const QPoint& viewportPos) const {
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) {
+        return ClickArea::Nowhere;
+    }
+    if (ItemContentRect(index).contains(viewportPos)) {
+        return ClickArea::Item;
+    }
+    if (m_model.rowCount(index) == 0 || !itemsExpandable()) {
+        return ClickArea::Nowhere;
+    }
+    // The button sits in the last indentation step before the item, where the tree draws it.
+    const QRect cell = visualRect(index);
+    QStyleOption option;
+    option.initFrom(this);
+    option.rect = isRightToLeft() ? QRect(cell.right() + 1, cell.top(), indentation(), cell.height())
+                                  : QRect(cell.left() - indentation(), cell.top(), indentation(), cell.height());
+    const QRect button = style()->subElementRect(QStyle::SE_TreeViewDisclosureItem, &option, this);
+    return button.contains(viewportPos) ? ClickArea::Button : ClickArea::Nowhere;
 }
 
 bool CQuarrowView::viewportEvent(QEvent* event) {
@@ -359,9 +377,26 @@ void CQuarrowView::mousePressEvent(QMouseEvent* event) {
         }
         return;
     }
+    m_bIgnoreRelease = false;
+    if (event->button() == Qt::LeftButton && ClickAreaAt(event->position().toPoint()) == ClickArea::Nowhere) {
+        // Off every item: the click only gives the tree the focus, as in a classic tree control.
+        setFocus(Qt::MouseFocusReason);
+        m_bIgnoreRelease = true;
+        event->accept();
+        return;
+    }
     m_bMouseSelecting = event->button() == Qt::LeftButton;
     QTreeView::mousePressEvent(event);
     m_bMouseSelecting = false;
+}
+
+void CQuarrowView::mouseReleaseEvent(QMouseEvent* event) {
+    if (m_bIgnoreRelease && event->button() == Qt::LeftButton) {
+        m_bIgnoreRelease = false;
+        event->accept();
+        return;
+    }
+    QTreeView::mouseReleaseEvent(event);
 }
 
 void CQuarrowView::mouseMoveEvent(QMouseEvent* event) {
@@ -376,7 +411,19 @@ void CQuarrowView::mouseMoveEvent(QMouseEvent* event) {
 
 void CQuarrowView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        JumpToEditor(SelectedIndex());
+        switch (ClickAreaAt(event->position().toPoint())) {
+        case ClickArea::Item:
+            JumpToEditor(SelectedIndex());
+            break;
+        case ClickArea::Button:
+            break;  // the button opens and closes; it starts no editor
+        case ClickArea::Nowhere:
+            // Off every item: like a single click there, it only focuses the tree.
+            setFocus(Qt::MouseFocusReason);
+            m_bIgnoreRelease = true;
+            event->accept();
+            return;
+        }
     }
     // Then the tree's own handling: a node with children opens or closes.
     QTreeView::mouseDoubleClickEvent(event);

@@ -19,6 +19,7 @@
 #include "tree/ui/tag_tree_item_model.h"
 #include "tree/ui/tag_tree_filtering.h"
 #include "tree/ui/tree_image_list.h"
+#include "tree/ui/tree_item_delegate.h"
 
 namespace quarrow {
 class CQuarrowDoc;
@@ -85,6 +86,9 @@ public:
     // The tool tip for a point of the viewport, as the mouse would get it there: the tag's
     // source line of a leaf node under its icon or label, or nothing.
     std::optional<QString> ToolTipTextAt(const QPoint& viewportPos) const;
+    // The icon and label of `index` in viewport coordinates: the part of the row that a click
+    // selects, that the highlight covers and that shows the tool tip.
+    QRect ItemContentRect(const QModelIndex& index) const;
     // The pop-up menu while it is open (for tests and for closing it), or null.
     QMenu* PopupMenu() const { return m_popup.data(); }
 
@@ -97,6 +101,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
@@ -104,6 +109,11 @@ protected:
 
 private:
     QModelIndex SelectedIndex() const;
+    // What a left click at a viewport point hits: the icon or label of an item, the button of an
+    // item with children, or nothing an item reacts to (its indent, the space right of its label,
+    // the space below the last item).
+    enum class ClickArea { Item, Button, Nowhere };
+    ClickArea ClickAreaAt(const QPoint& viewportPos) const;
     TreeOptions Options() const noexcept;
     // Builds the tree again with the current options, keeping the open nodes, the selection and
     // the top row: the store is the same, so its records name the same tags.
@@ -125,8 +135,10 @@ private:
     JumpFunction m_jump;
     std::unique_ptr<TagTreeFiltering> m_filtering;  // after the model: it stops reading the tree first
     QPointer<QMenu> m_popup;
+    TreeItemDelegate m_delegate;
     bool m_bMouseSelecting = false;  // inside a left-button press: a selection now is the mouse's
     bool m_bBuilding = false;        // the builder's own expansion keeps the folder image
+    bool m_bIgnoreRelease = false;   // the press hit no item, so neither does its release
 };
 
 }  // namespace quarrow::ui

@@ -46,15 +46,9 @@ MULTIVIEW=1
 CTAGSPATH=$ctags
 INI
 
-display=
-for n in $(seq 60 99); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free display"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+# A display of our own, picked by Xvfb, so that no other run (of this tree or another) shares it.
+source "$(dirname "$0")/../x_display.sh"
+start_display 60 99
 
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -78,11 +72,19 @@ wait_window() {
 
 main=$(wait_window 'Quarrow$')
 xdotool windowfocus --sync "$main"
-sleep 0.3
-xdotool key --clearmodifiers ctrl+n
-dialog=$(wait_window 'TAGSファイルの作成画面')
+# Ctrl+N is a window shortcut: it works once the program has taken the focus in, which a busy
+# machine may not have done yet. Press it until the dialog shows.
+dialog=
+for _ in $(seq 30); do
+  xdotool key --clearmodifiers ctrl+n
+  for _ in $(seq 20); do
+    dialog=$(xdotool search --onlyvisible --name 'TAGSファイルの作成画面' 2>/dev/null | head -n1 || true)
+    [ -n "$dialog" ] && break 2
+    sleep 0.1
+  done
+done
+[ -n "$dialog" ] || { echo "Ctrl+N opened no dialog"; exit 1; }
 xdotool windowfocus --sync "$dialog"
-sleep 0.3
 # The focus starts on OK: Cancel, "...", then the tags file field.
 xdotool key Tab Tab Tab ctrl+a
 xdotool type --delay 5 "$tags"
@@ -92,7 +94,7 @@ xdotool key Return
 
 if [ "$mode" = cancel ]; then
   progress=$(wait_window '^Quarrow$')
-  sleep 1.5
+  for _ in $(seq 300); do [ -s "$work/tool.pid" ] && kill -0 "$(cat "$work/tool.pid")" 2>/dev/null && break; sleep 0.1; done
   [ -s "$work/tool.pid" ] && kill -0 "$(cat "$work/tool.pid")" || { echo "the tool is not running"; exit 1; }
   if [ -n "$shot" ] && command -v import >/dev/null; then import -window root "$shot" || true; fi
   xdotool windowfocus --sync "$progress"

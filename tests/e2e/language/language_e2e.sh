@@ -62,8 +62,19 @@ if [ -n "$shots" ]; then
 fi
 
 # Help > About through the menus' mnemonics (the popup takes the second key from the queue).
-xdotool key --clearmodifiers alt+h a
-box=$(wait_window "$about") || fail "Help > About opened no window titled $about"
+# The mnemonics work once the program has taken the focus in, which a busy machine may not have
+# done yet: the keys go again (after closing any menu left open) until the box shows.
+box=
+for _ in $(seq 15); do
+  xdotool key --clearmodifiers alt+h a
+  for _ in $(seq 20); do
+    box=$(xdotool search --onlyvisible --name "^$about\$" 2>/dev/null | head -n1 || true)
+    [ -n "$box" ] && break 2
+    sleep 0.1
+  done
+  xdotool key Escape Escape
+done
+[ -n "$box" ] || fail "Help > About opened no window titled $about"
 if [ -n "$shots" ]; then
   sleep 0.3
   import -window root "$shots/quarrow_${mode}_${wm}_about.png"

@@ -72,7 +72,10 @@ protected:
             std::ofstream(tags, std::ios::binary) << kTagsB;
             return 1;
         };
-        options.chooseFile = [this](QWidget*, const FileChooserRequest&) { return m_chosenFile; };
+        options.chooseFile = [this](QWidget*, const FileChooserRequest& request) {
+            m_requests.push_back(request);
+            return m_chosenFile;
+        };
         options.showAbout = [this](QWidget*) { ++m_aboutShown; };
         options.viewCreated = [this](CQuarrowView& view) {
             view.SetJumpFunction([this](const ViewSettings&, const CTagEntry& tag, const std::string&) {
@@ -92,7 +95,7 @@ protected:
     // Window shortcuts work in the active window only.
     void ActivateMainWindow() {
         m_app->MainWindow()->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(m_app->MainWindow()));
+        EXPECT_TRUE(QTest::qWaitForWindowActive(m_app->MainWindow(), 30000));  // a busy machine is slow
         m_app->View()->setFocus();
     }
 
@@ -111,6 +114,7 @@ protected:
     std::vector<std::string> m_ctagsRuns;
     std::vector<std::string> m_jumps;
     QString m_chosenFile;
+    std::vector<FileChooserRequest> m_requests;  // every file dialog asked for, in order
     int m_aboutShown = 0;
     BackgroundCtagsRun::RunFunction m_refreshRun;  // F5's run; empty: the real ctags
     // "C": the program's own texts, whatever the machine's locale.

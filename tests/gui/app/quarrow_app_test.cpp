@@ -139,8 +139,17 @@ TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     EXPECT_EQ(m_aboutShown, 1);
     // 57604: the document writes its lines in store order after the save dialog.
     const std::string saved = m_home + "saved.tags";
-    m_app->Document()->SetSaveFileChooser([&saved](QWidget*) { return QString::fromStdString(saved); });
+    m_app->Document()->SetSaveFileChooser([this, &saved](QWidget*, const FileChooserRequest& request) {
+        m_requests.push_back(request);
+        return QString::fromStdString(saved);
+    });
     m_app->OnCmdMsg(command::kFileSaveAs);
+    // The save dialog starts in the shown file's folder and proposes its name.
+    const QString home = QString::fromStdString(m_home).chopped(1);
+    ASSERT_EQ(m_requests.size(), 1u);
+    EXPECT_EQ(m_requests[0].kind, FileChooserRequest::Kind::Save);
+    EXPECT_EQ(m_requests[0].directory, home);
+    EXPECT_EQ(m_requests[0].fileName, QStringLiteral("a.tags"));
     std::ifstream in(saved, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kTagsA);
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));  // the document still names its file
@@ -150,6 +159,11 @@ TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     ASSERT_NE(open, nullptr);
     open->trigger();
     EXPECT_EQ(Title(), QStringLiteral("b.tags - Quarrow"));
+    // The open dialog starts in the shown file's folder and proposes no name.
+    ASSERT_EQ(m_requests.size(), 2u);
+    EXPECT_EQ(m_requests[1].kind, FileChooserRequest::Kind::Open);
+    EXPECT_EQ(m_requests[1].directory, home);
+    EXPECT_TRUE(m_requests[1].fileName.isEmpty());
     // A cancelled dialog changes nothing.
     m_chosenFile.clear();
     m_app->OnCmdMsg(command::kFileOpen);

@@ -109,6 +109,29 @@ TEST_F(CreateTagsDlgTest, overlongRecentEntry_isListedInFullUpToTheProfileLimit)
     EXPECT_EQ(Combo()->itemText(1), QStringLiteral("/w/b.tags"));
 }
 
+// A recent tags file named in Shift-JIS, with a byte the code page does not define: its target is
+// found under the same bytes, and OK gives back the very bytes of the entry and the target. A
+// file picked in the save dialog comes out as the bytes that name it.
+TEST_F(CreateTagsDlgTest, shiftJisRecentEntry_comesBackAsTheSameBytes) {
+    const std::string tagsFile = "/w/\x93\xfa\x96\x7b\xa0/a.tags";  // 日本 and an undefined byte
+    const std::string target = "\x83\x5c\x81";                     // ソ (its second byte is a backslash) and a cut byte
+    WriteProfile("[Recent File List]\nFile1=" + tagsFile + "\n[CreateTagsParam]\n" + tagsFile + "=" + target + "\n");
+    dlg.SetCodePage(CodePage::ShiftJis);
+    Open();
+    EXPECT_TRUE(Combo()->currentText().startsWith(QStringLiteral("/w/日本")));
+    EXPECT_TRUE(Target()->text().startsWith(QStringLiteral("ソ")));
+    QTest::keyClick(Button(id::kOk), Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_strTagsFile, tagsFile);
+    EXPECT_EQ(dlg.m_strTarget, target);
+
+    chosen = QStringLiteral("/w/日本語.tags");
+    Open();
+    QTest::mouseClick(Button(id::kBrowse), Qt::LeftButton);
+    QTest::keyClick(Button(id::kOk), Qt::Key_Return);
+    EXPECT_EQ(dlg.m_strTagsFile, "/w/\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.tags");  // as the file system names it
+}
+
 TEST_F(CreateTagsDlgTest, opening_showsTheMostRecentFileWithItsTargetAndFocusesOk) {
     WriteProfile("[Recent File List]\nFile1=/w/a.tags\nFile2=/w/b.tags\n"
                  "[CreateTagsParam]\n/w/a.tags=src\n/w/b.tags=lib\n");

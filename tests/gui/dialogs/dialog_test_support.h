@@ -18,27 +18,33 @@
 #include <string>
 #include <vector>
 
+// Failure messages show a QString as its text, not as its bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace quarrow::test {
 
 // Runs `action` on the first modal dialog that appears (of type T when given), from inside its
-// own event loop, once the dialog is the active window: focus is given on activation, which
-// arrives as an event of its own after the show, late on a busy machine or under a sanitizer.
-// Gives up after `timeoutMs`, leaving the caller's exec() to fail the test.
+// own event loop, once the window system has made it the active window: before that the dialog
+// has no focus widget yet, and a busy machine can take its time. Gives up after `timeoutMs`.
 template <typename T = QWidget>
-void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
+void WhenModal(std::function<void(T*)> action, int timeoutMs = 30000) {
     auto* timer = new QTimer;
     auto* clock = new QElapsedTimer;
     clock->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, action, timeoutMs] {
         auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-        if ((modal == nullptr || !modal->isActiveWindow()) && clock->elapsed() < timeoutMs) {
+        const bool ready = modal != nullptr && modal->isActiveWindow();
+        if (!ready && clock->elapsed() < timeoutMs) {
             return;
         }
         timer->stop();
         timer->deleteLater();
         delete clock;
-        if (modal != nullptr) {
+        if (ready) {
             action(modal);
+        } else if (modal != nullptr) {
+            ADD_FAILURE() << "the modal dialog never became the active window";
+            modal->close();  // so that the caller's exec() returns
         } else {
             ADD_FAILURE() << "no modal dialog appeared";
         }

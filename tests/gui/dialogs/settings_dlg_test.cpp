@@ -2,6 +2,7 @@
 // length cap and its message, the browse buttons, and the layout's texts and tab order.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -209,7 +210,9 @@ TEST_F(SettingsDlgTest, browseForEditor_showsTheFileAndRefreshesTheOthers) {
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].kind, FileChooserRequest::Kind::Open);
-    EXPECT_EQ(requests[0].filter, QStringLiteral("Editor (*.exe);;All Files (*)"));
+    // Programs have no extension here: the first filter lists every file, and none is added.
+    EXPECT_EQ(requests[0].filter, QStringLiteral("Editor (*);;All Files (*)"));
+    EXPECT_TRUE(requests[0].defaultSuffix.isEmpty());
     EXPECT_TRUE(requests[0].title.isEmpty());
 }
 
@@ -228,7 +231,47 @@ TEST_F(SettingsDlgTest, browseForCtags_usesItsFilterAndCancelChangesNothing) {
     EXPECT_EQ(settings.m_strCtagsPath, "/usr/local/bin/uctags");
     EXPECT_EQ(settings.m_strEditorFormat, "+@l @f");
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].filter, QStringLiteral("CTAGS (*.exe);;All Files (*)"));
+    EXPECT_EQ(requests[1].filter, QStringLiteral("CTAGS (*);;All Files (*)"));
+}
+
+// Shift-JIS texts (valid characters, half-width katakana, and bytes the code page does not
+// define) show as their characters and come back as the same bytes: OK with nothing changed, and
+// OK after an edit elsewhere. A browsed path keeps the bytes that name the file.
+TEST_F(SettingsDlgTest, shiftJisTexts_comeBackByteForByte) {
+    const std::string nihongo = "\x93\xfa\x96\x7b\x8c\xea";  // 日本語
+    ViewSettings stored = SampleSettings();
+    stored.m_strEditorPath = "/opt/" + nihongo + "/\xb4\xc3\xde\xa8\xc0/edit\x81";  // ｴﾃﾞｨﾀ, a cut character
+    stored.m_strEditorFormat = "+@l \x85\x40\xa0 @f";                                // undefined bytes
+    stored.m_strCtagsPath = "/usr/\xff\x80/\x81 ctags\xed\x40";  // invalid pairs
+    dlg.SetCodePage(CodePage::ShiftJis);
+
+    ViewSettings settings = stored;
+    WhenModal<CSettingsDlg>([this](CSettingsDlg* shown) {
+        EXPECT_TRUE(Edit(shown->Control(id::kEditorPath))->text().startsWith(QStringLiteral("/opt/日本語/ｴﾃﾞｨﾀ/edit")));
+        QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+    });
+    RunSettingsCommand(dlg, settings);
+    EXPECT_EQ(settings, stored);
+
+    WhenModal<CSettingsDlg>([this](CSettingsDlg*) {
+        QLineEdit* format = Edit(dlg.Control(id::kEditorFormat));
+        format->end(false);
+        format->insert(QStringLiteral(" 語"));
+        QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+    });
+    RunSettingsCommand(dlg, settings);
+    ViewSettings edited = stored;
+    edited.m_strEditorFormat += " \x8c\xea";
+    EXPECT_EQ(settings, edited);
+
+    chosen = QStringLiteral("/opt/日本語/ctags");
+    WhenModal<CSettingsDlg>([this](CSettingsDlg*) {
+        QTest::mouseClick(Button(id::kBrowseCtags), Qt::LeftButton);
+        QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+    });
+    RunSettingsCommand(dlg, settings);
+    EXPECT_EQ(settings.m_strCtagsPath, QFile::encodeName(chosen).toStdString());
+    EXPECT_EQ(settings.m_strEditorPath, stored.m_strEditorPath);
 }
 
 TEST_F(SettingsDlgTest, layout_hasTheTextsAndTabOrderOfTheTemplate) {

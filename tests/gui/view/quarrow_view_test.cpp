@@ -9,10 +9,15 @@
 #include <QStyledItemDelegate>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <functional>
+#include <string_view>
 
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
@@ -103,6 +108,78 @@ TEST_F(ViewTest, DoubleClickJumpsThenOpensOrClosesTheNode) {
     m_view->Settings().m_nSingleSelect = 1;
     DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("Strings"))));
     EXPECT_EQ(m_jumps, (std::vector<std::string>(2, "Strings@3 in " + m_dir.path().toStdString() + "/")));
+}
+
+// A classic tree control: only a click on an item's icon or label selects it (and, with
+// single-click jumps on, starts the editor); the indent, the button and the space right of the
+// label do not. Double clicks follow the same rule.
+TEST_F(ViewTest, OnlyTheIconAndTheLabelOfAnItemTakeClicks) {
+    Show(kTwoFiles);
+    const QModelIndex file = Find(QStringLiteral("Strings.java"));  // two levels deep, with members
+    const int step = m_view->indentation();
+    struct Case {
+        const char* name;
+        std::function<QPoint(const QRect& cell, const QRect& content)> point;
+        bool selects;
+        bool jumps;
+    };
+    const Case cases[] = {
+        {"icon", [this, &file](const QRect&, const QRect&) { return IconPoint(file); }, true, true},
+        {"label", [this, &file](const QRect&, const QRect&) { return LabelPoint(file); }, true, true},
+        {"indent", [step](const QRect& cell, const QRect&) { return QPoint(cell.left() - step - step / 2, cell.center().y()); },
+         false, false},
+        {"expand button", [step](const QRect& cell, const QRect&) { return QPoint(cell.left() - step / 2, cell.center().y()); },
+         false, false},
+        {"right of the label", [](const QRect&, const QRect& content) { return QPoint(content.right() + 12, content.center().y()); },
+         false, false},
+    };
+    m_view->Settings().m_nSingleSelect = 1;
+    for (const Case& c : cases) {
+        for (const bool twice : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (twice ? ", double click" : ", click"));
+            m_view->collapseAll();
+            m_view->expand(file.parent());
+            m_view->selectionModel()->clear();
+            m_jumps.clear();
+            m_view->scrollTo(file);
+            const QPoint point = c.point(m_view->visualRect(file), m_view->ItemContentRect(file));
+            if (twice) {
+                DoubleClick(m_view->viewport(), point);
+            } else {
+                QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, point);
+            }
+            EXPECT_EQ(m_view->selectionModel()->isSelected(file), c.selects);
+            // A double click jumps once for the new selection and once for itself.
+            EXPECT_EQ(m_jumps.size(), c.jumps ? (twice ? 2U : 1U) : 0U);
+            if (std::string_view(c.name) == "expand button") {
+                EXPECT_EQ(m_view->isExpanded(file), !twice);  // each click opens or closes
+            }
+            EXPECT_TRUE(m_view->hasFocus() || !m_view->isActiveWindow());
+        }
+    }
+}
+
+// The highlight of the selected item covers its icon and label, not the rest of the row.
+TEST_F(ViewTest, HighlightCoversTheIconAndTheLabelOnly) {
+    Show(kTwoFiles);
+    const QModelIndex app = Find(QStringLiteral("Main.java"));
+    m_view->setFocus();
+    m_view->selectionModel()->select(app, QItemSelectionModel::ClearAndSelect);
+    // A long label widens the column, so the short one has empty space to its right; the item is
+    // two levels deep, with an indent and a button left of it.
+    m_view->expandAll();
+    m_view->collapse(app);
+    // The column widens once the rows on screen have been measured.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_view->visualRect(app).right() > m_view->ItemContentRect(app).right() + 20; }, 30000));
+    const QRect content = m_view->ItemContentRect(app);
+    const QImage image = m_view->viewport()->grab().toImage();
+    const int y = content.top() + 1;
+    const QColor base = image.pixelColor(m_view->viewport()->width() - 2, y);
+    EXPECT_NE(image.pixelColor(content.right() - 1, y), base);
+    EXPECT_NE(image.pixelColor(content.left() + 1, y), base);  // the icon's place too
+    EXPECT_EQ(image.pixelColor(content.right() + 10, y), base);
+    EXPECT_EQ(image.pixelColor(m_view->visualRect(app).left() - 2, y), base);  // nor the indent left of it
 }
 
 TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
@@ -272,6 +349,32 @@ TEST_F(ViewTest, SecondFileReplacesTheTreeAndTipsStillWork) {
     DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("go"))));
     ASSERT_FALSE(m_jumps.empty());
     EXPECT_EQ(m_jumps.back().substr(0, 4), "go@2");
+}
+
+// In a Shift-JIS document the settings dialog shows the profile's texts in that code page; OK
+// with nothing changed leaves the profile as it was, byte for byte.
+TEST_F(ViewTest, SettingsDialogOkLeavesAShiftJisProfileByteForByte) {
+    m_profile->WriteString(setting_keys::kEditor, setting_keys::kEditorPath, "/opt/\x93\xfa\x96\x7b/edit\xa0");
+    m_profile->WriteString(setting_keys::kTags, setting_keys::kCtagsPath, "/usr/\x83\x5c/ctags\x81");
+    m_doc = std::make_unique<CQuarrowDoc>(nullptr, CodePage::ShiftJis);
+    Show(kOneFile);
+    m_view.reset();  // every setting written once
+    std::ifstream before(Path("quarrow.INI"), std::ios::binary);
+    const std::string stored((std::istreambuf_iterator<char>(before)), std::istreambuf_iterator<char>());
+
+    Show(kOneFile);
+    QTimer ok;
+    QObject::connect(&ok, &QTimer::timeout, &ok, [] {
+        if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog->isActiveWindow()) {
+            QTest::keyClick(dialog, Qt::Key_Return);  // the default button: OK
+        }
+    });
+    ok.start(10);
+    m_view->OnCmdMsg(32771);
+    ok.stop();
+    m_view.reset();
+    std::ifstream after(Path("quarrow.INI"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), stored);
 }
 
 TEST_F(ViewTest, SettingsAreReadWhenMadeAndWrittenWhenGone) {

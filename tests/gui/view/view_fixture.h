@@ -86,8 +86,8 @@ protected:
     // A point on the node's label, in viewport coordinates (the node is made visible first).
     QPoint LabelPoint(const QModelIndex& index) {
         m_view->scrollTo(index);
-        const QRect rect = m_view->visualRect(index);
-        return QPoint(rect.left() + m_view->iconSize().width() + 12, rect.center().y());
+        const QRect content = m_view->ItemContentRect(index);
+        return QPoint(content.right() - 4, content.center().y());
     }
     QPoint IconPoint(const QModelIndex& index) {
         m_view->scrollTo(index);
