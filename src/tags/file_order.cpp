@@ -28,8 +28,12 @@ void FileOrder::Order(Index* slots, Index length, const PassBatch* batches, Inde
         std::copy(m_final.begin(), m_final.begin() + length, slots);
         return;
     }
-    PlaceLabels(length, batches, batchCount);
-    CountPasses(slots, length, groups, batches, batchCount);
+    if (batchCount == 0 || (batchCount == 1 && batches[0].prefix == length)) {
+        OneBatchAfterAll(slots, length, groups, batchCount == 0 ? 0 : batches[0].passes);
+    } else {
+        PlaceLabels(length, batches, batchCount);
+        CountPasses(slots, length, groups, batches, batchCount);
+    }
     m_final.resize(length);
     for (Index g = 0; g < groups; ++g) {
         OrderGroup(g);
@@ -160,6 +164,28 @@ void FileOrder::RankNames(Index groups) {
         }
         m_ranks[g] = size == 0 ? 0 : rank + 1;
     }
+}
+
+// A file written in one run meets all its smaller records after its last one: c passes over all
+// its labels at once, c div L laps and c mod L labels more. No record has passes before it, the
+// labels end turned left by c mod L, and each group has c div L passes per record and one for
+// each of its labels among the first c mod L.
+void FileOrder::OneBatchAfterAll(const Index* slots, Index length, Index groups, Index passes) {
+    m_labelAt.resize(length);
+    m_labelOf.resize(length);
+    std::iota(m_labelAt.begin(), m_labelAt.begin() + length, Index{0});
+    std::iota(m_labelOf.begin(), m_labelOf.begin() + length, Index{0});
+    m_passesBefore.assign(length, 0);
+    const Index laps = passes / length;
+    const Index rest = passes % length;
+    m_passes.resize(groups);
+    for (Index g = 0; g < groups; ++g) {
+        m_passes[g] = static_cast<std::uint64_t>(laps) * m_count[g];
+    }
+    for (Index k = 0; k < rest; ++k) {
+        ++m_passes[m_group[slots[k]]];
+    }
+    m_front = rest;
 }
 
 // Where each label stands in the queue's final order. The queue, read from its front, is a ring

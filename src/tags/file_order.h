@@ -47,6 +47,7 @@ private:
     Index FindGroup(const CTagEntry& record);
     void Bucket(const Index* slots, Index length, Index groups);
     void RankNames(Index groups);
+    void OneBatchAfterAll(const Index* slots, Index length, Index groups, Index passes);
     void PlaceLabels(Index length, const PassBatch* batches, Index batchCount);
     void CountPasses(const Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount);
     void OrderGroup(Index group);
