@@ -33,6 +33,20 @@ start_display() {
   echo "no free display"; exit 1
 }
 
+# Starts openbox on $DISPLAY (extra arguments go to it) and waits (up to 60 s) until it manages
+# the screen, which it says by naming itself on the root window: a window mapped while the
+# manager is still starting can stay unmapped.
+start_openbox() {
+  openbox --sm-disable "$@" >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  echo "FAIL: openbox did not start: $(cat "$work/openbox.log")"
+  exit 1
+}
+
 # Waits (up to 30 s) until a window titled exactly $1 is shown and prints its id.
 wait_window() {
   for _ in $(seq 300); do

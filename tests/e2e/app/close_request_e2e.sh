@@ -53,9 +53,7 @@ source "$(dirname "$0")/../x_display.sh"
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 220 259
 if [ "$wm" = openbox ]; then
-  openbox >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+  start_openbox
 fi
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

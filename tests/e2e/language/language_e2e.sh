@@ -39,13 +39,7 @@ start_display 300 339
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 if [ "$wm" = openbox ] && command -v openbox >/dev/null; then
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  # openbox is managing the screen once it has set its name on the root window.
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
+  start_openbox
 fi
 
 (cd "$work" && exec env LC_ALL= LC_MESSAGES= LANGUAGE= LANG="$locale" ./quarrow) >"$work/quarrow.log" 2>&1 &

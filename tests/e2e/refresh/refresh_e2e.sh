@@ -35,8 +35,7 @@ fail() {
 source "$(dirname "$0")/../x_display.sh"
 start_display 180 219
 if [ "$wm" = openbox ]; then
-  openbox >"$work/openbox.log" 2>&1 &
-  pids+=($!)
+  start_openbox
 fi
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -44,14 +44,7 @@ cat > "$work/rc.xml" <<'RC'
   </keyboard>
 </openbox_config>
 RC
-openbox --sm-disable --config-file "$work/rc.xml" >"$work/openbox.log" 2>&1 &
-pids+=($!)
-# The window manager is up once it owns the screen's manager selection.
-for _ in $(seq 300); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start: $(cat "$work/openbox.log")"
+start_openbox --config-file "$work/rc.xml"
 
 cat > "$work/quarrow.INI" <<INI
 [SYSTEM]
