@@ -46,7 +46,7 @@ struct Request {
 // One option: its name, whether it takes a value ("--name VALUE" or "--name=VALUE"), and what
 // it does to the request; a non-empty result is the complaint. A new option is one more row
 // here and one more line in kUsage.
-struct OptionSpec {
+struct CommandOption {
     std::string_view name;
     bool takesValue;
     std::string (*apply)(Request& request, const char* value);
@@ -63,7 +63,7 @@ std::string SetCodePage(Request& request, const char* value) {
     return {};
 }
 
-constexpr OptionSpec kOptions[] = {
+constexpr CommandOption kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
     {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
     {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
@@ -99,17 +99,17 @@ int main(int argc, char** argv) {
         }
         if (arg.starts_with("-") && arg.size() > 1) {
             const std::string_view name = arg.substr(0, arg.find('='));
-            const OptionSpec* spec = nullptr;
-            for (const OptionSpec& option : kOptions) {
+            const CommandOption* chosen = nullptr;
+            for (const CommandOption& option : kOptions) {
                 if (option.name == name) {
-                    spec = &option;
+                    chosen = &option;
                 }
             }
-            if (spec == nullptr || (!spec->takesValue && name.size() != arg.size())) {
+            if (chosen == nullptr || (!chosen->takesValue && name.size() != arg.size())) {
                 return Fail("unknown option " + std::string(arg));
             }
             const char* value = nullptr;
-            if (spec->takesValue) {
+            if (chosen->takesValue) {
                 if (name.size() != arg.size()) {
                     value = argv[i] + name.size() + 1;
                 } else if (i + 1 < argc) {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
                     return Fail(std::string(name) + " needs a value");
                 }
             }
-            if (const std::string complaint = spec->apply(request, value); !complaint.empty()) {
+            if (const std::string complaint = chosen->apply(request, value); !complaint.empty()) {
                 return Fail(complaint);
             }
         } else if (request.path == nullptr) {

@@ -1,5 +1,14 @@
-# Shared by the end-to-end scripts that run the window under Xvfb. Source it after setting
-# `work` (a scratch folder) and `pids` (an array the script's cleanup kills).
+# Shared by the end-to-end scripts that run the window under Xvfb. Source it, then call
+# make_scratch_folder, which sets `work` (a scratch folder) and `pids` (the processes to end).
+
+# Makes the scratch folder $work and the array pids; at exit every process in pids is ended
+# (SIGTERM closes the program the normal way, writing its profile: it is waited for) and the
+# folder is removed.
+make_scratch_folder() {
+  work=$(mktemp -d)
+  pids=()
+  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$work"' EXIT
+}
 
 # Starts Xvfb on a free display number from $1 to $2 and exports DISPLAY. Scripts that start at
 # the same moment take turns (a lock file in /tmp): an Xvfb started on a number another one is

@@ -15,14 +15,8 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../x_display.sh"
+make_scratch_folder
 fail() {
   echo "FAIL: $*"
   echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
@@ -34,7 +28,6 @@ fail() {
 cp "$exe" "$work/quarrow"
 
 # A display of our own: the first free number of a range the other end-to-end scripts do not use.
-source "$(dirname "$0")/../x_display.sh"
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 140 179
 export XDG_RUNTIME_DIR="$work/run"

@@ -21,14 +21,8 @@ if [ "$wm" = openbox ]; then
   command -v openbox >/dev/null || { echo "SKIP: openbox is not installed"; exit 77; }
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../x_display.sh"
+make_scratch_folder
 fail() {
   echo "FAIL ($modal, $request, $wm): $*"
   echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
@@ -49,7 +43,6 @@ cat > "$work/quarrow.INI" <<INI
 File1=$work/gone.tags
 INI
 
-source "$(dirname "$0")/../x_display.sh"
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 220 259
 if [ "$wm" = openbox ]; then

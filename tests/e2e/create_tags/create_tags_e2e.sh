@@ -16,15 +16,8 @@ for tool in Xvfb xdotool; do
 done
 [ -x /usr/bin/ctags ] || { echo "SKIP: /usr/bin/ctags is not installed"; exit 77; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  # SIGTERM closes the program the normal way, writing its profile: let it finish first.
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../x_display.sh"
+make_scratch_folder
 
 # A private copy of the program, so that its profile lives in the scratch folder.
 cp "$exe" "$work/quarrow"
@@ -47,7 +40,6 @@ CTAGSPATH=$ctags
 INI
 
 # A display of our own, picked by Xvfb, so that no other run (of this tree or another) shares it.
-source "$(dirname "$0")/../x_display.sh"
 start_display 60 99
 
 export XDG_RUNTIME_DIR="$work/run"

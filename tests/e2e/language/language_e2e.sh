@@ -20,21 +20,14 @@ ja) locale=ja_JP.UTF-8 title="無題 - Quarrow" about="Quarrowのﾊﾞｰｼﾞ
 esac
 locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}" || { echo "SKIP: locale $locale is not generated"; exit 77; }
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../x_display.sh"
+make_scratch_folder
 fail() { echo "FAIL: $*"; cat "$work/quarrow.log" 2>/dev/null || true; exit 1; }
 
 # A private copy of the program, so that its profile lives in the scratch folder.
 cp "$exe" "$work/quarrow"
 
 # A display of our own, from a range the other end-to-end scripts do not use.
-source "$(dirname "$0")/../x_display.sh"
 start_display 300 339
 export XDG_RUNTIME_DIR="$work/run"
 mkdir -m 700 "$XDG_RUNTIME_DIR"

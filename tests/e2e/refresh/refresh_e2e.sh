@@ -15,14 +15,8 @@ if [ "$wm" = openbox ]; then
   command -v openbox >/dev/null || { echo "SKIP: openbox is not installed"; exit 77; }
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../x_display.sh"
+make_scratch_folder
 fail() {
   echo "FAIL: $*"
   echo "--- quarrow.INI"; cat "$work/quarrow.INI" 2>/dev/null || true
@@ -32,7 +26,6 @@ fail() {
 }
 
 # A display of our own, in a range the other end-to-end scripts do not use.
-source "$(dirname "$0")/../x_display.sh"
 start_display 180 219
 if [ "$wm" = openbox ]; then
   start_openbox
