@@ -61,6 +61,10 @@ home=$work/home
 mkdir -p "$home/run"
 chmod 700 "$home/run"
 chown -R 65534:65534 "$home"
+# The query tool goes where that user can run it: the build folder may be closed to others.
+cp "$query" "$work/window_query"
+chmod 755 "$work/window_query"
+query=$work/window_query
 as_user() {
   setpriv --reuid=65534 --regid=65534 --clear-groups \
     env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run" LANG=C.UTF-8 "$@"
