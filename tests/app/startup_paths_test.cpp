@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/startup_paths.h"
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -52,7 +52,7 @@ class LocateProfileTest : public testing::TestWithParam<PathsCase> {};
 
 TEST_P(LocateProfileTest, derivesEveryPath) {
     const PathsCase& c = GetParam();
-    test::TempDir temp;
+    test::ScratchFolder temp{"app"};
     StartupEnvironment environment;
     environment.configHome = Expand(c.configHome, temp.Path());
     environment.home = Expand(c.home, temp.Path());

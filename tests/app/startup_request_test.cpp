@@ -14,7 +14,9 @@
 #include "platform/message_sink.h"
 #include "settings/profile.h"
 #include "settings/view_settings.h"
-#include "temp_dir.h"
+#include "support/fake_tools.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 
@@ -92,7 +94,7 @@ protected:
         m_profile.SetPath(m_paths.profilePath);
     }
 
-    test::TempDir m_temp;
+    test::ScratchFolder m_temp{"app"};
     AppPaths m_paths;
     Profile m_profile;
     RecordingMessageSink m_sink;
@@ -155,6 +157,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, MakeStartupRequestTest, testing::ValuesIn(kReque
 // file from an earlier start is otherwise left byte for byte, with nothing beside it.
 enum class Ending { Cancel, Fail, Succeed };
 
+struct EndingCase {
+    const char* name;
+    Ending ending;
+    const char* lastLines;  // the stand-in tool's last shell lines
+};
+
 class TOptionRunTest : public MakeStartupRequestTest {};
 
 class CancelSoon final : public RunObserver {
@@ -164,17 +172,17 @@ public:
 
 TEST_F(TOptionRunTest, onlyASuccessfulRunReplacesTheDefaultTagsFile) {
     const std::string tool = m_temp / "fake-ctags";
-    for (const Ending ending : {Ending::Cancel, Ending::Fail, Ending::Succeed}) {
-        SCOPED_TRACE(static_cast<int>(ending));
+    const EndingCase cases[] = {
+        {"cancelled", Ending::Cancel, "sleep 30"},
+        {"failed", Ending::Fail, "exit 1"},
+        {"succeeded", Ending::Succeed, "exit 0"},
+    };
+    for (const EndingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Ending ending = c.ending;
         std::filesystem::create_directories(m_paths.temporaryDirectory);
-        {
-            std::ofstream(m_paths.defaultTagsPath, std::ios::binary | std::ios::trunc) << "Old\n";
-            std::ofstream script(tool, std::ios::trunc);
-            script << "#!/bin/sh\nfor a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
-                      "echo New > \"$out\"\n"
-                   << (ending == Ending::Cancel ? "sleep 30\n" : ending == Ending::Fail ? "exit 1\n" : "exit 0\n");
-        }
-        std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+        test::WriteFile(m_paths.defaultTagsPath, "Old\n");
+        m_temp.WriteProgram("fake-ctags", test::FakeCtagsScript("New\n", "", c.lastLines));
         m_profile.WriteString("TAGS", "CTAGSPATH", tool);
         m_sink.messages.clear();
         CancelSoon observer;
@@ -185,9 +193,7 @@ TEST_F(TOptionRunTest, onlyASuccessfulRunReplacesTheDefaultTagsFile) {
 
         const StartupRequest request = MakeStartupRequest({"-T" + m_temp.Path()}, m_profile, m_paths, runCtags, m_sink);
 
-        std::ifstream in(m_paths.defaultTagsPath, std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        EXPECT_EQ(text, ending == Ending::Succeed ? "New\n" : "Old\n");
+        EXPECT_EQ(test::ReadFile(m_paths.defaultTagsPath), ending == Ending::Succeed ? "New\n" : "Old\n");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_paths.temporaryDirectory), {}), 1);
         if (ending == Ending::Cancel) {
             EXPECT_EQ(request, StartupRequest{});
@@ -200,7 +206,7 @@ TEST_F(TOptionRunTest, onlyASuccessfulRunReplacesTheDefaultTagsFile) {
     // A first start: no file before, none after a cancelled run.
     std::filesystem::remove(m_paths.defaultTagsPath);
     CancelSoon observer;
-    std::ofstream(tool, std::ios::trunc) << "#!/bin/sh\nsleep 30\n";
+    m_temp.WriteProgram("fake-ctags", "#!/bin/sh\nsleep 30\n");
     MakeStartupRequest({"-T" + m_temp.Path()}, m_profile, m_paths,
                        [&](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
                            return RunCtags(settings, tagsPath, target, m_sink, CodePage::Utf8, &observer);

@@ -6,7 +6,7 @@
 
 #include "app/startup_rules.h"
 #include "settings/profile.h"
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -34,7 +34,7 @@ class SizeRecentFileListTest : public testing::TestWithParam<RecentSizeCase> {};
 
 TEST_P(SizeRecentFileListTest, sizesAndWritesBack) {
     const RecentSizeCase& c = GetParam();
-    test::TempDir temp;
+    test::ScratchFolder temp{"app"};
     Profile profile(temp / "Quarrow.INI");
     if (c.stored != nullptr) {
         profile.WriteString("TAGS", "RECENTSIZE", c.stored);
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SizeRecentFileListTest, testing::ValuesIn(kRecen
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SingleInstanceRuleApplies, onlyMultiViewExactlyOneAllowsSeveral) {
-    test::TempDir temp;
+    test::ScratchFolder temp{"app"};
     Profile profile(temp / "Quarrow.INI");
     EXPECT_TRUE(SingleInstanceRuleApplies(profile)) << "missing key: default 0";
     const std::vector<std::pair<const char*, bool>> cases = {

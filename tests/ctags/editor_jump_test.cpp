@@ -2,11 +2,16 @@
 #include <cstring>
 #include <functional>
 #include <thread>
+#include <filesystem>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/message_sink.h"
-#include "scratch_dir.h"
+#include "support/fake_tools.h"
+#include "support/file_bytes.h"
+#include "support/process_checks.h"
+#include "support/scratch_folder.h"
 #include "settings/view_settings.h"
 #include "tags/tag_entry.h"
 #include "tree/editor_command.h"
@@ -15,7 +20,7 @@ namespace quarrow {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScratchDir;
+using test::ScratchFolder;
 using Lines = std::vector<std::string>;
 
 // A tag record over its own copy of a tags line.
@@ -88,26 +93,11 @@ const CommandCase kCommandCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, BuildEditorArgumentsTest, testing::ValuesIn(kCommandCases),
                          [](const testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
-// A fake editor that writes its arguments, each ended by a NUL byte, so that any byte a file
-// name holds (a newline too) comes back exactly; the file appears complete or not at all.
-std::string NulArgumentWriterScript(const std::string& outFile) {
-    return "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + outFile + ".part'\nmv '" + outFile + ".part' '" + outFile + "'\n";
-}
-
-Lines SplitAtNul(const std::string& text) {
-    Lines words;
-    std::size_t begin = 0;
-    for (std::size_t nul; (nul = text.find('\0', begin)) != std::string::npos; begin = nul + 1) {
-        words.push_back(text.substr(begin, nul - begin));
-    }
-    return words;
-}
-
 // The jump itself, with a fake editor that writes its arguments to a file.
 class JumpToEditorTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_settings.m_strEditorPath = m_dir.Write("bin/fake editor", NulArgumentWriterScript(m_out), true);
+        m_settings.m_strEditorPath = m_dir.WriteProgram("bin/fake editor", test::NulArgumentWriterScript(m_out));
         m_settings.m_strEditorPath = "\"" + m_settings.m_strEditorPath + "\"";
         m_settings.m_strEditorFormat = "+@l \"@f\"";
     }
@@ -116,14 +106,14 @@ protected:
     Lines JumpAndRead(const Tag& tag) {
         JumpToEditor(&tag.Entry(), m_settings, m_tagsDir, m_sink);
         EXPECT_TRUE(test::WaitForFile(m_out)) << "the editor did not start";
-        Lines args = SplitAtNul(test::ReadFile(m_out));
+        Lines args = test::SplitAtNul(test::ReadFile(m_out));
         std::filesystem::remove(m_out);
         return args;
     }
 
-    ScratchDir m_dir;
+    ScratchFolder m_dir{"process"};
     std::string m_out = m_dir / "args.txt";
-    std::string m_tagsDir = m_dir.Path().string() + "/proj/";
+    std::string m_tagsDir = m_dir.Path() + "/proj/";
     ViewSettings m_settings;
     RecordingMessageSink m_sink;
 };
@@ -164,7 +154,7 @@ TEST_F(JumpToEditorTest, AFileNameIsAlwaysExactlyOneWord) {
 }
 
 TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
-    m_dir.Write("path/quarrow-test-editor", NulArgumentWriterScript(m_out), true);
+    m_dir.WriteProgram("path/quarrow-test-editor", test::NulArgumentWriterScript(m_out));
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (m_dir / "path" + ":" + oldPath).c_str(), 1);
     m_settings.m_strEditorPath = "quarrow-test-editor";

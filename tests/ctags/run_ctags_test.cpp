@@ -4,19 +4,24 @@
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <filesystem>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "ctags/run_ctags.h"
 #include "platform/message_sink.h"
-#include "scratch_dir.h"
+#include "support/fake_tools.h"
+#include "support/file_bytes.h"
+#include "support/process_checks.h"
+#include "support/scratch_folder.h"
 #include "settings/view_settings.h"
 
 namespace quarrow {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScratchDir;
+using test::ScratchFolder;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kDefaultTemplate =
@@ -32,15 +37,15 @@ protected:
 
     // A tool that records its working folder and arguments in out.txt of the scratch folder.
     void UseRecordingTool(const std::string& paramTemplate) {
-        m_settings.m_strCtagsPath = m_dir.Write("bin/fake-ctags", test::ArgumentWriterScript(m_out, "pwd > '" + m_out + ".pwd'"), true);
+        m_settings.m_strCtagsPath = m_dir.WriteProgram("bin/fake-ctags", test::ArgumentWriterScript(m_out, "pwd > '" + m_out + ".pwd'"));
         m_settings.m_strCtagsParam = paramTemplate;
     }
     void UseScript(const std::string& body) {
-        m_settings.m_strCtagsPath = m_dir.Write("bin/fake-ctags", "#!/bin/sh\n" + body, true);
+        m_settings.m_strCtagsPath = m_dir.WriteProgram("bin/fake-ctags", "#!/bin/sh\n" + body);
         m_settings.m_strCtagsParam = "x -f@tags @target";
     }
 
-    ScratchDir m_dir;
+    ScratchFolder m_dir{"process"};
     std::string m_cwd = test::CurrentDir();
     std::string m_out = m_dir / "out.txt";
     ViewSettings m_settings;
@@ -82,7 +87,7 @@ TEST_F(RunCtagsTest, AnchorsARelativeTagsPathAtTheWorkingDirectory) {
     EXPECT_EQ(result, 1);
     const Lines words = test::ReadLines(m_out);
     ASSERT_EQ(words.size(), 1u);
-    EXPECT_TRUE(words[0].starts_with("-f" + m_dir.Path().string() + "/sub/.x.tags.")) << words[0];
+    EXPECT_TRUE(words[0].starts_with("-f" + m_dir.Path() + "/sub/.x.tags.")) << words[0];
     EXPECT_EQ(test::ReadLines(m_out + ".pwd"), Lines{m_dir / "sub"});
 }
 
@@ -97,7 +102,7 @@ TEST_F(RunCtagsTest, APathWithoutASeparatorStartsNothing) {
 // name add no option, and glob characters match no sibling. One that names nothing is still
 // split at its quotes and expanded ("*", "src/*.java").
 TEST_F(RunCtagsTest, AnExistingTargetIsOneLiteralWord) {
-    const std::string hostile = m_dir / "tq\" -f \"" + m_dir.Path().string() + "/victim";
+    const std::string hostile = m_dir / "tq\" -f \"" + m_dir.Path() + "/victim";
     std::filesystem::create_directories(hostile);
     std::filesystem::create_directories(m_dir / "proj[1]");
     m_dir.Write("proj1/A.java", "");

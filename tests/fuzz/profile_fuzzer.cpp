@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "settings/ini_document.h"
 #include "settings/profile.h"
 
@@ -136,7 +136,7 @@ void CheckDocument(const std::string& text, const std::string& section, const st
 // The same through the profile file: values of any form (blanks, quotes) read back exactly.
 void CheckProfile(const std::string& text, const std::string& section, const std::string& key,
                   const std::string& value, const Pairs& pairs, const std::vector<std::string>& probes) {
-    Profile profile(quarrow::fuzz::Scratch().Write("fuzz.ini", text));
+    Profile profile(quarrow::test::ProcessScratchFolder().Write("fuzz.ini", text));
     std::vector<Pairs> before;
     for (const std::string& probe : probes) {
         before.push_back(profile.ReadSection(probe));

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_file_reader.h"
 #include "tests/tags/exchange_sort_oracle.h"
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const CodePage cp = (data[0] & 1) != 0 ? CodePage::ShiftJis : CodePage::Utf8;
     const std::string path =
-        fuzz::Scratch().Write("fuzz.tags", std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+        test::ProcessScratchFolder().Write("fuzz.tags", std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
     CQuarrowDoc doc(nullptr, cp);
     FUZZ_CHECK(doc.OpenDocument(path) == FileError::None);

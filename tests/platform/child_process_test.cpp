@@ -6,14 +6,20 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_dir.h"
+#include "support/fake_tools.h"
+#include "support/file_bytes.h"
+#include "support/process_checks.h"
+#include "support/scratch_folder.h"
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
 
 namespace quarrow {
 namespace {
 
 using namespace std::chrono_literals;
 using State = ChildOutcome::State;
-using test::ScratchDir;
+using test::ScratchFolder;
 
 class ChildProcessTest : public testing::Test {
 protected:
@@ -21,17 +27,16 @@ protected:
         EXPECT_EQ(test::CurrentDir(), m_cwd) << "the caller's working directory must not change";
         EXPECT_TRUE(test::HasNoChildren()) << "a child was left unreaped";
     }
-    ScratchDir m_dir;
+    ScratchFolder m_dir{"process"};
     std::string m_cwd = test::CurrentDir();
 };
 
 TEST_F(ChildProcessTest, RunsInTheFolderWithTheArgumentVectorAsGiven) {
     const std::string folder = m_dir / "run dir 日本";
     const std::string out = m_dir / "args.txt";
-    const std::string tool = m_dir.Write(
+    const std::string tool = m_dir.WriteProgram(
         "tool", test::ArgumentWriterScript(out, "pwd > '" + out + ".pwd'; i=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); "
-                                         "printf '%s\\n' \"$i\" \"$o\" > '" + out + ".in'"),
-        true);
+                                         "printf '%s\\n' \"$i\" \"$o\" > '" + out + ".in'"));
     std::filesystem::create_directories(folder);
 
     // argv[0] is the caller's word: a script sees only what follows it.
@@ -49,17 +54,16 @@ TEST_F(ChildProcessTest, DoesNotPassOnOpenDescriptors) {
     const int leaky = ::open("/dev/null", O_RDONLY);  // no O_CLOEXEC on purpose
     ASSERT_GE(leaky, 0);
     const std::string out = m_dir / "fd.txt";
-    const std::string tool = m_dir.Write(
-        "tool", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(leaky) + " ]; then echo open; else echo closed; fi > '" + out + "'\n",
-        true);
-    EXPECT_TRUE(RunChildProcess({tool, {"tool"}}, m_dir.Path().string()).Succeeded());
+    const std::string tool = m_dir.WriteProgram(
+        "tool", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(leaky) + " ]; then echo open; else echo closed; fi > '" + out + "'\n");
+    EXPECT_TRUE(RunChildProcess({tool, {"tool"}}, m_dir.Path()).Succeeded());
     ::close(leaky);
     EXPECT_EQ(test::ReadLines(out), std::vector<std::string>{"closed"});
 }
 
 TEST_F(ChildProcessTest, ReportsWhatCannotStart) {
-    m_dir.Write("not-a-program", "text", false);
-    const std::string folder = m_dir.Path().string();
+    m_dir.Write("not-a-program", "text");
+    const std::string folder = m_dir.Path();
     struct Case {
         std::string program;
         std::string folder;
@@ -80,24 +84,24 @@ TEST_F(ChildProcessTest, ReportsWhatCannotStart) {
 }
 
 TEST_F(ChildProcessTest, ReportsExitStatusSignalAndTheTailOfStandardError) {
-    const std::string failing = m_dir.Write("failing", "#!/bin/sh\necho first >&2\necho 'last line' >&2\nexit 3\n", true);
-    ChildOutcome outcome = RunChildProcess({failing, {"failing"}}, m_dir.Path().string());
+    const std::string failing = m_dir.WriteProgram("failing", "#!/bin/sh\necho first >&2\necho 'last line' >&2\nexit 3\n");
+    ChildOutcome outcome = RunChildProcess({failing, {"failing"}}, m_dir.Path());
     EXPECT_EQ(outcome.state, State::Exited);
     EXPECT_EQ(outcome.exitCode, 3);
     EXPECT_FALSE(outcome.Succeeded());
     EXPECT_EQ(outcome.errorTail, "first\nlast line\n");
 
-    const std::string killed = m_dir.Write("killed", "#!/bin/sh\nkill -KILL $$\n", true);
-    outcome = RunChildProcess({killed, {"killed"}}, m_dir.Path().string());
+    const std::string killed = m_dir.WriteProgram("killed", "#!/bin/sh\nkill -KILL $$\n");
+    outcome = RunChildProcess({killed, {"killed"}}, m_dir.Path());
     EXPECT_EQ(outcome.state, State::Signalled);
     EXPECT_EQ(outcome.signal, SIGKILL);
 }
 
 TEST_F(ChildProcessTest, KeepsOnlyTheEndOfALongErrorOutputWithoutBlocking) {
     // Far more than a pipe holds: the run must keep reading while it waits.
-    const std::string noisy = m_dir.Write(
-        "noisy", "#!/bin/sh\ni=0\nwhile [ $i -lt 5000 ]; do echo \"line $i of the error output\" >&2; i=$((i+1)); done\n", true);
-    const ChildOutcome outcome = RunChildProcess({noisy, {"noisy"}}, m_dir.Path().string());
+    const std::string noisy = m_dir.WriteProgram(
+        "noisy", "#!/bin/sh\ni=0\nwhile [ $i -lt 5000 ]; do echo \"line $i of the error output\" >&2; i=$((i+1)); done\n");
+    const ChildOutcome outcome = RunChildProcess({noisy, {"noisy"}}, m_dir.Path());
     EXPECT_TRUE(outcome.Succeeded());
     EXPECT_EQ(outcome.errorTail.size(), kErrorTailBytes);
     EXPECT_TRUE(outcome.errorTail.ends_with("line 4999 of the error output\n"));
@@ -106,10 +110,10 @@ TEST_F(ChildProcessTest, KeepsOnlyTheEndOfALongErrorOutputWithoutBlocking) {
 TEST_F(ChildProcessTest, CancelEndsTheProgramAndWhatItStartedQuickly) {
     // The script ignores SIGTERM, so the run has to fall back to SIGKILL; its sleep is a
     // process of its own in the same session.
-    const std::string stubborn = m_dir.Write("stubborn", "#!/bin/sh\ntrap '' TERM\nsleep 30\necho done > done.txt\n", true);
+    const std::string stubborn = m_dir.WriteProgram("stubborn", "#!/bin/sh\ntrap '' TERM\nsleep 30\necho done > done.txt\n");
     std::vector<std::chrono::milliseconds> seen;
     const auto start = std::chrono::steady_clock::now();
-    const ChildOutcome outcome = RunChildProcess({stubborn, {"stubborn"}}, m_dir.Path().string(),
+    const ChildOutcome outcome = RunChildProcess({stubborn, {"stubborn"}}, m_dir.Path(),
                                                  [&seen](std::chrono::milliseconds elapsed) {
                                                      seen.push_back(elapsed);
                                                      return elapsed < 150ms;
@@ -123,9 +127,9 @@ TEST_F(ChildProcessTest, CancelEndsTheProgramAndWhatItStartedQuickly) {
 }
 
 TEST_F(ChildProcessTest, AnObserverThatKeepsWaitingSeesTheRunToItsEnd) {
-    const std::string slow = m_dir.Write("slow", "#!/bin/sh\nsleep 0.3\nexit 4\n", true);
+    const std::string slow = m_dir.WriteProgram("slow", "#!/bin/sh\nsleep 0.3\nexit 4\n");
     int calls = 0;
-    const ChildOutcome outcome = RunChildProcess({slow, {"slow"}}, m_dir.Path().string(),
+    const ChildOutcome outcome = RunChildProcess({slow, {"slow"}}, m_dir.Path(),
                                                  [&calls](std::chrono::milliseconds) { return ++calls > 0; });
     EXPECT_EQ(outcome.state, State::Exited);
     EXPECT_EQ(outcome.exitCode, 4);
@@ -133,8 +137,8 @@ TEST_F(ChildProcessTest, AnObserverThatKeepsWaitingSeesTheRunToItsEnd) {
 }
 
 TEST_F(ChildProcessTest, AnObserverThatThrowsLeavesNoChildBehind) {
-    const std::string slow = m_dir.Write("slow", "#!/bin/sh\nsleep 30\n", true);
-    EXPECT_THROW(RunChildProcess({slow, {"slow"}}, m_dir.Path().string(),
+    const std::string slow = m_dir.WriteProgram("slow", "#!/bin/sh\nsleep 30\n");
+    EXPECT_THROW(RunChildProcess({slow, {"slow"}}, m_dir.Path(),
                                  [](std::chrono::milliseconds) -> bool { throw std::runtime_error("stop"); }),
                  std::runtime_error);
 }

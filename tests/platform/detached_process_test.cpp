@@ -4,27 +4,31 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_dir.h"
+#include "support/fake_tools.h"
+#include "support/file_bytes.h"
+#include "support/process_checks.h"
+#include "support/scratch_folder.h"
+#include <filesystem>
+#include <vector>
 
 namespace quarrow {
 namespace {
 
-using test::ScratchDir;
+using test::ScratchFolder;
 
 class DetachedProcessTest : public testing::Test {
 protected:
     void TearDown() override { EXPECT_TRUE(test::HasNoChildren()) << "the starter left a child behind"; }
-    ScratchDir m_dir;
+    ScratchFolder m_dir{"process"};
 };
 
 TEST_F(DetachedProcessTest, StartsTheProgramWithItsArgumentsAndDoesNotWait) {
     const std::string out = m_dir / "args.txt";
     // Waits before writing: the start must return long before that.
-    const std::string editor = m_dir.Write(
+    const std::string editor = m_dir.WriteProgram(
         "editor",
         test::ArgumentWriterScript(out, "sleep 0.5; awk '{print $6}' /proc/$$/stat > '" + out + ".sid'; readlink /proc/$$/fd/0 > '" +
-                                            out + ".in'"),
-        true);
+                                            out + ".in'"));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(StartDetached({editor, {"editor", "+12", "/a b/$(touch x).java"}}), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
@@ -40,7 +44,7 @@ TEST_F(DetachedProcessTest, StartsTheProgramWithItsArgumentsAndDoesNotWait) {
 
 TEST_F(DetachedProcessTest, LooksABareNameUpAlongPath) {
     const std::string out = m_dir / "args.txt";
-    m_dir.Write("bin/quarrow-fake-editor", test::ArgumentWriterScript(out), true);
+    m_dir.WriteProgram("bin/quarrow-fake-editor", test::ArgumentWriterScript(out));
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     // A folder before it holds a same-named file that is not executable: skipped, as execvp does.
     m_dir.Write("first/quarrow-fake-editor", "not a program");

@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_dir.h"
+#include "support/scratch_folder.h"
+#include <vector>
 
 namespace quarrow {
 namespace {
 
-using test::ScratchDir;
+using test::ScratchFolder;
 using Words = std::vector<std::string>;
 
 class WildcardExpansionTest : public testing::Test {
@@ -20,7 +21,7 @@ protected:
     }
     std::string Folder() const { return m_dir / m_folder; }
 
-    ScratchDir m_dir;
+    ScratchFolder m_dir{"process"};
     std::string m_folder = "my [src]* 日本";
 };
 

@@ -9,7 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -20,9 +21,9 @@ constexpr int kRounds = 25;
 std::string KeyOf(int writer, int round) { return "w" + std::to_string(writer) + "k" + std::to_string(round); }
 
 TEST(ProfileConcurrency, writersOfDifferentKeys_loseNothingAndReadersNeverSeeAPartialFile) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("shared.INI");
-    test::WriteBytes(path, "[ANCHOR]\nkept=yes\n");
+    test::WriteFile(path, "[ANCHOR]\nkept=yes\n");
 
     std::vector<pid_t> children;
     for (int writer = 0; writer < kWriters; ++writer) {

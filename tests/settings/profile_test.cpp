@@ -14,14 +14,15 @@
 #include <unistd.h>
 #include <vector>
 
-#include "temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
 
-using test::ReadBytes;
-using test::TempFolder;
-using test::WriteBytes;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -73,10 +74,10 @@ protected:
         // The cut at 4095 bytes would fall between the two bytes of U+00E9.
         text += "utf8=" + std::string(4094, 'a') + "\xC3\xA9zz\n";
         text += "crlf=value\r\n";
-        WriteBytes(m_dir.File("q.INI"), text);
+        WriteFile(m_dir.File("q.INI"), text);
     }
 
-    TempFolder m_dir;
+    ScratchFolder m_dir{"settings"};
 };
 
 TEST_F(ProfileReadTest, readString_followsTheProfileRules) {
@@ -114,7 +115,7 @@ TEST_F(ProfileReadTest, readString_followsTheProfileRules) {
 }
 
 TEST(ProfileRead, missingOrUnreadableFile_givesDefaults) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     EXPECT_EQ(Profile(dir.File("none.INI")).ReadString("S", "k", "dflt"), "dflt");
     EXPECT_EQ(Profile(dir.File("none.INI")).ReadInt("S", "k", 42), 42);
     EXPECT_EQ(Profile(dir.Path()).ReadString("S", "k", "dflt"), "dflt");  // a folder, not a file
@@ -154,12 +155,12 @@ TEST(ProfileRead, readInt_parsesLeadingDecimalNumber) {
         {"-2147483649", INT_MIN},
         {"4294967297", INT_MAX},  // would wrap to 1 (a flag on) if not clamped
     };
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     std::string text = "[S]\n";
     for (std::size_t i = 0; i < cases.size(); ++i) {
         if (cases[i].stored) text += "k" + std::to_string(i) + "=" + cases[i].stored + "\n";
     }
-    WriteBytes(dir.File("p.INI"), text);
+    WriteFile(dir.File("p.INI"), text);
     const Profile profile(dir.File("p.INI"));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(profile.ReadInt("s", "K" + std::to_string(i), 77), cases[i].expected)
@@ -211,26 +212,41 @@ TEST(ProfileWrite, changesOnlyTheLineItMust) {
         {"value with inner blanks stored plain", "", "S", "k", "/opt/my editor/ed", "[S]\nk=/opt/my editor/ed\n"},
     };
     for (const WriteCase& c : cases) {
-        TempFolder dir;
+        ScratchFolder dir{"settings"};
         const std::string path = dir.File("w.INI");
-        if (c.before != "<none>") WriteBytes(path, c.before);
+        if (c.before != "<none>") WriteFile(path, c.before);
         Profile profile(path);
         EXPECT_TRUE(profile.WriteString(c.section, c.key, c.value)) << c.name;
-        EXPECT_EQ(ReadBytes(path), c.after) << c.name;
+        EXPECT_EQ(ReadFile(path), c.after) << c.name;
     }
 }
 
 TEST(ProfileWrite, writtenValuesReadBackUnchanged) {
-    const std::vector<std::string> values = {
-        "plain", "", " lead", "trail\t", "\"quoted\"", "'single'", "\"", "a=b", "; not a comment",
-        "[not a section]", std::string("nul\0byte", 8), "\xE6\x97\xA5\xE6\x9C\xAC", std::string(4095, 'z'),
+    struct Value {
+        const char* name;  // also the key it is written under
+        std::string text;
     };
-    TempFolder dir;
+    const Value values[] = {
+        {"plain", "plain"},
+        {"empty", ""},
+        {"leadingBlank", " lead"},
+        {"trailingTab", "trail\t"},
+        {"doubleQuoted", "\"quoted\""},
+        {"singleQuoted", "'single'"},
+        {"loneQuote", "\""},
+        {"equalsSign", "a=b"},
+        {"commentMark", "; not a comment"},
+        {"sectionLike", "[not a section]"},
+        {"nulByte", std::string("nul\0byte", 8)},
+        {"utf8", "\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"long", std::string(4095, 'z')},
+    };
+    ScratchFolder dir{"settings"};
     Profile profile(dir.File("r.INI"));
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::string key = "k" + std::to_string(i);
-        ASSERT_TRUE(profile.WriteString("S", key, values[i])) << i;
-        EXPECT_EQ(profile.ReadString("S", key, "DEFAULT"), values[i]) << i;
+    for (const Value& value : values) {
+        SCOPED_TRACE(value.name);
+        ASSERT_TRUE(profile.WriteString("S", value.name, value.text));
+        EXPECT_EQ(profile.ReadString("S", value.name, "DEFAULT"), value.text);
     }
     EXPECT_TRUE(profile.WriteInt("S", "n", -12));
     EXPECT_EQ(profile.ReadString("S", "n", ""), "-12");
@@ -253,14 +269,14 @@ TEST(ProfileWrite, namesAndValuesThatCannotBeStored_areRefused) {
         {"empty section", "", "k", "v"},
         {"line break in a section", "S]\n[T", "k", "v"},
     };
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("x.INI");
-    WriteBytes(path, "[S]\nk=old\n");
+    WriteFile(path, "[S]\nk=old\n");
     Profile profile(path);
     for (const Refused& c : cases) {
         EXPECT_FALSE(profile.WriteString(c.section, c.key, c.value)) << c.name;
     }
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=old\n");
+    EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
 }
 
 TEST(ProfileWrite, oddProfileReadAndNotDamaged) {
@@ -269,49 +285,51 @@ TEST(ProfileWrite, oddProfileReadAndNotDamaged) {
     for (int i = 0; i < (1 << 20); ++i) odd += static_cast<char>((i * 131) % 256 == '\n' ? 0 : (i * 131) % 256);
     odd += "\nk=v\n";
     odd += std::string("tail\0with nul", 13);
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("odd.INI");
-    WriteBytes(path, odd);
+    WriteFile(path, odd);
 
     Profile profile(path);
     EXPECT_EQ(profile.ReadString("S", "k", "DEFAULT"), "DEFAULT");
     ASSERT_TRUE(profile.WriteString("S", "k", "v"));
-    EXPECT_EQ(ReadBytes(path), odd + "\n[S]\nk=v\n");
+    EXPECT_EQ(ReadFile(path), odd + "\n[S]\nk=v\n");
     EXPECT_EQ(profile.ReadString("S", "k", ""), "v");
 }
 
 TEST(ProfileWrite, hugeValueInFile_readCutAndKeptOnOtherWrites) {
     const std::string huge(3 << 20, 'h');
     const std::string text = "[S]\nbig=" + huge + "\r\nsmall=1\r\n";
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("big.INI");
-    WriteBytes(path, text);
+    WriteFile(path, text);
     Profile profile(path);
     EXPECT_EQ(profile.ReadString("S", "big", ""), std::string(Profile::kMaxValueLength, 'h'));
     ASSERT_TRUE(profile.WriteInt("S", "small", 2));
-    EXPECT_EQ(ReadBytes(path), "[S]\nbig=" + huge + "\r\nsmall=2\r\n");
+    EXPECT_EQ(ReadFile(path), "[S]\nbig=" + huge + "\r\nsmall=2\r\n");
 }
 
 // ---- Writing: the file as a whole -----------------------------------------------------------
 
 TEST(ProfileWrite, missingFolderOrNoPath_reportsFalseAndCreatesNothing) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     Profile profile(dir.File("no/such/folder/p.INI"));
     EXPECT_FALSE(profile.WriteString("S", "k", "v"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
     Profile unnamed;
     EXPECT_FALSE(unnamed.WriteString("S", "k", "v"));
-    Profile folder(dir.Path());
+    // A folder inside the scratch folder, so that whatever the write leaves beside it goes too.
+    std::filesystem::create_directory(dir.File("folder"));
+    Profile folder(dir.File("folder"));
     EXPECT_FALSE(folder.WriteString("S", "k", "v"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
 }
 
 TEST(ProfileWrite, failedWrite_leavesOldFileWholeAndNoTemporaryFile) {
     // A file-size limit makes the write of the new content fail part way, for any user.
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
     const std::string before = "[S]\nk=old\n" + std::string(1000, ';') + "\n";
-    WriteBytes(path, before);
+    WriteFile(path, before);
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -327,32 +345,32 @@ TEST(ProfileWrite, failedWrite_leavesOldFileWholeAndNoTemporaryFile) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as success";
-    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"p.INI", "p.INI.lock"}));
 }
 
 TEST(ProfileWrite, readOnlyFolderOrFile_leavesOldFileAndReportsFalse) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[S]\nk=old\n");
+    WriteFile(path, "[S]\nk=old\n");
     Profile profile(path);
 
     ::chmod(dir.Path().c_str(), 0555);
     EXPECT_FALSE(profile.WriteString("S", "k", "new"));
     ::chmod(dir.Path().c_str(), 0755);
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=old\n");
+    EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
 
     // A writable folder does not make a read-only profile writable.
     ::chmod(path.c_str(), 0444);
     EXPECT_FALSE(profile.WriteString("S", "k", "new"));
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=old\n");
+    EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
 }
 
 TEST(ProfileWrite, keepsPermissions) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[S]\n");
+    WriteFile(path, "[S]\n");
     ::chmod(path.c_str(), 0640);
     Profile profile(path);
     ASSERT_TRUE(profile.WriteString("S", "k", "v"));
@@ -362,10 +380,10 @@ TEST(ProfileWrite, keepsPermissions) {
 }
 
 TEST(ProfileWrite, throughSymlink_updatesTargetAndKeepsLink) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     std::filesystem::create_directory(dir.File("real"));
     const std::string target = dir.File("real/p.INI");
-    WriteBytes(target, "[S]\nk=old\n");
+    WriteFile(target, "[S]\nk=old\n");
     std::filesystem::create_symlink("real/p.INI", dir.File("link.INI"));          // relative
     std::filesystem::create_symlink(dir.File("link.INI"), dir.File("link2.INI"));  // to a link
 
@@ -373,14 +391,14 @@ TEST(ProfileWrite, throughSymlink_updatesTargetAndKeepsLink) {
     ASSERT_TRUE(profile.WriteString("S", "k", "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.INI")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link2.INI")));
-    EXPECT_EQ(ReadBytes(target), "[S]\nk=new\n");
+    EXPECT_EQ(ReadFile(target), "[S]\nk=new\n");
 
     // A dangling link: the write creates the file it names.
     std::filesystem::create_symlink("real/new.INI", dir.File("dangling.INI"));
     Profile dangling(dir.File("dangling.INI"));
     ASSERT_TRUE(dangling.WriteString("S", "k", "v"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("dangling.INI")));
-    EXPECT_EQ(ReadBytes(dir.File("real/new.INI")), "[S]\nk=v\n");
+    EXPECT_EQ(ReadFile(dir.File("real/new.INI")), "[S]\nk=v\n");
 }
 
 // A process id that no process has: a child's, once it has been reaped.
@@ -393,9 +411,9 @@ pid_t EndedProcessId() {
 }
 
 TEST(ProfileWrite, removesTemporaryFilesOfKilledWritersOnly) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[S]\nk=old\n");
+    WriteFile(path, "[S]\nk=old\n");
     const std::string dead = std::to_string(EndedProcessId());
     const std::string parent = std::to_string(::getppid());  // alive while the test runs
     struct Case {
@@ -410,11 +428,11 @@ TEST(ProfileWrite, removesTemporaryFilesOfKilledWritersOnly) {
         {".other.INI.tmp" + dead + "-0", true},    // another file's
         {"p.INI.tmp" + dead + "-0", true},
     };
-    for (const Case& c : cases) WriteBytes(dir.File(c.name), "partial");
+    for (const Case& c : cases) WriteFile(dir.File(c.name), "partial");
     // A writer whose process id is not (or no longer) what the name says, still writing: its
     // lock keeps the file.
     const std::string locked = ".p.INI.tmp" + dead + "-99";
-    WriteBytes(dir.File(locked), "partial");
+    WriteFile(dir.File(locked), "partial");
     const int lockedFd = ::open(dir.File(locked).c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(lockedFd, 0);
     ASSERT_EQ(::flock(lockedFd, LOCK_EX), 0);
@@ -435,13 +453,13 @@ TEST(ProfileWrite, removesTemporaryFilesOfKilledWritersOnly) {
     ::waitpid(holder, nullptr, 0);
     EXPECT_TRUE(profile.WriteString("S", "k", "newer"));
     EXPECT_FALSE(std::filesystem::exists(dir.File(locked)));
-    EXPECT_EQ(ReadBytes(path), "[S]\nk=newer\n");
+    EXPECT_EQ(ReadFile(path), "[S]\nk=newer\n");
 }
 
 TEST(ProfileWrite, killedWritersLeaveNothingBehindAfterTheNextWrite) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[S]\nk=old\n");
+    WriteFile(path, "[S]\nk=old\n");
     // Writers killed while their temporary file is open (stopped inside the write by a
     // file-size limit that raises SIGXFSZ, whose default action ends the process).
     for (int i = 0; i < 5; ++i) {
@@ -464,7 +482,7 @@ TEST(ProfileWrite, killedWritersLeaveNothingBehindAfterTheNextWrite) {
 }
 
 TEST(ProfileWrite, symlinkLoop_failsAndLeavesNoLockFile) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     std::filesystem::create_symlink("b.INI", dir.File("a.INI"));
     std::filesystem::create_symlink("a.INI", dir.File("b.INI"));
     std::filesystem::create_symlink("self.INI", dir.File("self.INI"));
@@ -479,9 +497,9 @@ TEST(ProfileWrite, symlinkLoop_failsAndLeavesNoLockFile) {
 // ---- Whole sections -------------------------------------------------------------------------
 
 TEST(ProfileSection, readSection_givesKeysInOrderWithReadRules) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[L]\nb = \"2 \"\na=1\nB=dup\n[x]\nz=0\n[l]\nc=3\n");
+    WriteFile(path, "[L]\nb = \"2 \"\na=1\nB=dup\n[x]\nz=0\n[l]\nc=3\n");
     const auto keys = Profile(path).ReadSection("l");
     const std::vector<std::pair<std::string, std::string>> expected = {{"b", "2 "}, {"a", "1"}, {"c", "3"}};
     EXPECT_EQ(keys, expected);
@@ -489,25 +507,25 @@ TEST(ProfileSection, readSection_givesKeysInOrderWithReadRules) {
 }
 
 TEST(ProfileSection, writeSection_replacesKeysKeepsOtherLines) {
-    TempFolder dir;
+    ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");
-    WriteBytes(path, "[A]\na=1\n[L]\n; kept\nold1=x\nold2=y\n\n[B]\nb=1\n[L]\nold3=z\n");
+    WriteFile(path, "[A]\na=1\n[L]\n; kept\nold1=x\nold2=y\n\n[B]\nb=1\n[L]\nold3=z\n");
     Profile profile(path);
     ASSERT_TRUE(profile.WriteSection("L", {{"n1", "p"}, {"n2", " q "}}));
-    EXPECT_EQ(ReadBytes(path), "[A]\na=1\n[L]\n; kept\nn1=p\nn2=\" q \"\n\n[B]\nb=1\n[L]\n");
+    EXPECT_EQ(ReadFile(path), "[A]\na=1\n[L]\n; kept\nn1=p\nn2=\" q \"\n\n[B]\nb=1\n[L]\n");
     ASSERT_TRUE(profile.WriteSection("L", {}));
-    EXPECT_EQ(ReadBytes(path), "[A]\na=1\n[L]\n; kept\n\n[B]\nb=1\n[L]\n");
+    EXPECT_EQ(ReadFile(path), "[A]\na=1\n[L]\n; kept\n\n[B]\nb=1\n[L]\n");
     ASSERT_TRUE(profile.WriteSection("New", {{"k", "v"}}));
     EXPECT_EQ(profile.ReadString("NEW", "K", ""), "v");
     EXPECT_FALSE(profile.WriteSection("L", {{"bad=key", "v"}}));
 
     // A section without keys gets them right after its header.
-    WriteBytes(path, "[L]\n\n[B]\n");
+    WriteFile(path, "[L]\n\n[B]\n");
     ASSERT_TRUE(profile.WriteSection("L", {{"k", "v"}}));
-    EXPECT_EQ(ReadBytes(path), "[L]\nk=v\n\n[B]\n");
-    WriteBytes(path, "[L]");
+    EXPECT_EQ(ReadFile(path), "[L]\nk=v\n\n[B]\n");
+    WriteFile(path, "[L]");
     ASSERT_TRUE(profile.WriteSection("L", {{"k", "v"}}));
-    EXPECT_EQ(ReadBytes(path), "[L]\nk=v\n");
+    EXPECT_EQ(ReadFile(path), "[L]\nk=v\n");
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "settings/profile.h"
-#include "temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -13,9 +15,9 @@ namespace {
 using Entries = std::vector<std::string>;
 
 TEST(RecentFileList, read_takesNumberedEntriesInOrderUpToCapacity) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
-    test::WriteBytes(path,
+    test::WriteFile(path,
                      "[Recent File List]\n"
                      "File3=/c.tags\n"
                      "File1=/a.tags\n"
@@ -71,9 +73,9 @@ TEST(RecentFileList, add_putsNewestFirstMovesRepeatsAndDropsOldest) {
 }
 
 TEST(RecentFileList, write_replacesTheWholeListAndKeepsTheRest) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
-    test::WriteBytes(path,
+    test::WriteFile(path,
                      "[TAGS]\nRECENTSIZE=5\n"
                      "[Recent File List]\nFile1=/1\nFile2=/2\nFile3=/3\nFile4=/4\nFile5=/5\n"
                      "[SYSTEM]\nX=5\n");
@@ -84,7 +86,7 @@ TEST(RecentFileList, write_replacesTheWholeListAndKeepsTheRest) {
     list.Remove("/4");
     list.Add("/new");
     list.Write(profile);
-    EXPECT_EQ(test::ReadBytes(path),
+    EXPECT_EQ(test::ReadFile(path),
               "[TAGS]\nRECENTSIZE=5\n"
               "[Recent File List]\nFile1=/new\nFile2=/1\nFile3=/3\nFile4=/5\n"
               "[SYSTEM]\nX=5\n");

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/profile.h"
-#include "temp_folder.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -13,7 +14,7 @@ constexpr const char* kDefaultParam =
     "-f@tags @target";
 
 TEST(ViewSettings, loadWithoutProfile_givesPosixDefaults) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     ViewSettings settings;
     settings.m_strEditorPath = "changed";
     settings.m_nMainMenu = 7;
@@ -31,12 +32,12 @@ TEST(ViewSettings, loadWithoutProfile_givesPosixDefaults) {
 }
 
 TEST(ViewSettings, saveIntoEmptyProfile_writesAllNineInOrder) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     Profile profile(path);
     ViewSettings{}.Save(profile);
     // Sections appear in the order of their first write; PARAM, written last, joins TAGS.
-    EXPECT_EQ(test::ReadBytes(path),
+    EXPECT_EQ(test::ReadFile(path),
               "[EDITOR]\n"
               "EDITORPATH=gvim\n"
               "EDITORFORMAT=+@l @f\n"
@@ -52,9 +53,9 @@ TEST(ViewSettings, saveIntoEmptyProfile_writesAllNineInOrder) {
 }
 
 TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
-    test::WriteBytes(path,
+    test::WriteFile(path,
                      "[SYSTEM]\nX=5\nMAINMENU=2\n[EDITOR]\n"
                      "EDITORPATH=\"/opt/my editor/bin/ed\"\n[TAGS]\nLASTTAGS=/tmp/a.tags\n");
     Profile profile(path);
@@ -75,19 +76,19 @@ TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     EXPECT_EQ(profile.ReadInt("SYSTEM", "X", 0), 5);
     EXPECT_EQ(profile.ReadString("TAGS", "LASTTAGS", ""), "/tmp/a.tags");
     // Written back without the quotes, as it was read.
-    EXPECT_NE(test::ReadBytes(path).find("EDITORPATH=/opt/my editor/bin/ed\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(path).find("EDITORPATH=/opt/my editor/bin/ed\n"), std::string::npos);
 }
 
 TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
-    test::TempFolder dir;
+    test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     Profile profile(path);
     ViewSettings settings;
     settings.m_nNestScope = 1;
     settings.Save(profile);
     // Only the option in use joins the profile, in a section of its own after the nine.
-    EXPECT_NE(test::ReadBytes(path).find("MULTIVIEW=0\n[VIEW]\nNESTSCOPE=1\n"), std::string::npos);
-    EXPECT_EQ(test::ReadBytes(path).find("LANGICONS"), std::string::npos);
+    EXPECT_NE(test::ReadFile(path).find("MULTIVIEW=0\n[VIEW]\nNESTSCOPE=1\n"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(path).find("LANGICONS"), std::string::npos);
 
     // Switched off again, it is written as off rather than left on.
     settings.m_nNestScope = 0;
@@ -96,7 +97,7 @@ TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
     again.m_nNestScope = 7;
     again.Load(profile);
     EXPECT_EQ(again, settings);
-    EXPECT_NE(test::ReadBytes(path).find("NESTSCOPE=0\n"), std::string::npos);
+    EXPECT_NE(test::ReadFile(path).find("NESTSCOPE=0\n"), std::string::npos);
 }
 
 static_assert(IsOn(1) && !IsOn(0) && !IsOn(2) && !IsOn(-1));

@@ -7,7 +7,7 @@
 #include "exchange_sort_oracle.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_file_reader.h"
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -42,7 +42,7 @@ std::string RandomTagsBytes(std::mt19937& rng) {
 }
 
 TEST(LoadFuzz, RandomFilesLoadSortAndParseSafely) {
-    test::TempDir dir;
+    test::ScratchFolder dir{"tags"};
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
         const std::string path = dir.Write("fuzz.tags", RandomTagsBytes(rng));

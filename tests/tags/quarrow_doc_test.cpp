@@ -16,14 +16,15 @@
 
 #include "settings/profile.h"
 #include "address_space_limit.h"
-#include "temp_dir.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
 
 using test::AddressSpaceLimit;
-using test::ReadBytes;
-using test::TempDir;
+using test::ReadFile;
+using test::ScratchFolder;
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -58,7 +59,7 @@ const std::string kTags =
     std::string(2100, 'L') + "\n";
 
 TEST(QuarrowDoc, LoadsSortsAndReloadsOneSet) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string path = dir.Write("x.tags", kTags);
     CQuarrowDoc doc;
     ASSERT_EQ(doc.OpenDocument(path), FileError::None);
@@ -107,30 +108,30 @@ TEST(QuarrowDoc, TagsPathAndFolder) {
 }
 
 TEST(QuarrowDoc, OpenFailureNamesTheCauseAndChangesNothing) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string good = dir.Write("good.tags", kTags);
     const std::string plain = dir.Write("plain.txt", "x");
-    const std::string fifo = dir.Path("fifo");
+    const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::filesystem::create_directory(dir.Path("sub"));
+    std::filesystem::create_directory(dir.File("sub"));
 
     struct Case {
         std::string path;
         FileError error;
     };
     std::vector<Case> cases = {
-        {dir.Path("missing.tags"), FileError::NotFound},
-        {dir.Path("nofolder/x.tags"), FileError::BadPath},
+        {dir.File("missing.tags"), FileError::NotFound},
+        {dir.File("nofolder/x.tags"), FileError::BadPath},
         {plain + "/x.tags", FileError::BadPath},
         {"", FileError::BadPath},
-        {dir.Path("sub"), FileError::NotAFile},
+        {dir.File("sub"), FileError::NotAFile},
         {fifo, FileError::NotAFile},
     };
     if (::geteuid() != 0) {  // root opens every file
         const std::string locked = dir.Write("locked.tags", "a\n");
         ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
         cases.push_back({locked, FileError::AccessDenied});
-        const std::string shut = dir.Path("shut");
+        const std::string shut = dir.File("shut");
         std::filesystem::create_directory(shut);
         dir.Write("shut/in.tags", "a\n");
         ASSERT_EQ(::chmod(shut.c_str(), 0), 0);
@@ -159,19 +160,19 @@ TEST(QuarrowDoc, FileErrorMessages) {
 }
 
 TEST(QuarrowDoc, SaveWritesStoreOrderWithLfAndRoundTrips) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string loaded = dir.Write("x.tags", kTags);
     CQuarrowDoc doc;
     ASSERT_EQ(doc.OpenDocument(loaded), FileError::None);
 
-    const std::string saved = dir.Path("saved.tags");
+    const std::string saved = dir.File("saved.tags");
     dir.Write("saved.tags", std::string(100000, 'o'));  // an older, longer file is truncated
     ASSERT_TRUE(doc.SaveDocumentAs(saved));
     std::string expected;
     for (const std::string& text : TextsOf(doc)) {
         expected += text + "\n";
     }
-    EXPECT_EQ(ReadBytes(saved), expected);
+    EXPECT_EQ(ReadFile(saved), expected);
     EXPECT_EQ(doc.GetTagsPath(), loaded);  // saving keeps naming the loaded file
 
     // The saved file loads back into the same store, except that the 2047-byte piece, now a
@@ -183,16 +184,16 @@ TEST(QuarrowDoc, SaveWritesStoreOrderWithLfAndRoundTrips) {
     EXPECT_EQ(TextsOf(again), reloaded);
     // Saving over the loaded file itself works from the store in memory.
     ASSERT_TRUE(doc.SaveDocumentAs(loaded));
-    EXPECT_EQ(ReadBytes(loaded), expected);
+    EXPECT_EQ(ReadFile(loaded), expected);
 }
 
 TEST(QuarrowDoc, SaveFailuresAreReported) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     CQuarrowDoc doc;
     ASSERT_EQ(doc.OpenDocument(dir.Write("x.tags", kTags)), FileError::None);
-    const std::string fifo = dir.Path("fifo");
+    const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {dir.Path(), dir.Path("nofolder/x.tags"), fifo, std::string()}) {
+    for (const std::string& path : {dir.Path(), dir.File("nofolder/x.tags"), fifo, std::string()}) {
         EXPECT_FALSE(doc.SaveDocumentAs(path)) << path;
     }
     // A device that takes no bytes: the failed write is not success.
@@ -203,7 +204,7 @@ TEST(QuarrowDoc, SaveFailuresAreReported) {
 }
 
 TEST(QuarrowDoc, SaveReplacesTheTargetWholeKeepingItsPermissionsAndLinks) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     CQuarrowDoc doc;
     ASSERT_EQ(doc.OpenDocument(dir.Write("x.tags", kTags)), FileError::None);
     std::string expected;
@@ -212,21 +213,21 @@ TEST(QuarrowDoc, SaveReplacesTheTargetWholeKeepingItsPermissionsAndLinks) {
     }
     const std::string target = dir.Write("old.tags", "old\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    std::filesystem::create_symlink("old.tags", dir.Path("link.tags"));
+    std::filesystem::create_symlink("old.tags", dir.File("link.tags"));
 
-    for (const std::string& path : {target, dir.Path("link.tags"), dir.Path("new.tags")}) {
+    for (const std::string& path : {target, dir.File("link.tags"), dir.File("new.tags")}) {
         ASSERT_TRUE(doc.SaveDocumentAs(path)) << path;
-        EXPECT_EQ(ReadBytes(path), expected) << path;
+        EXPECT_EQ(ReadFile(path), expected) << path;
     }
     EXPECT_EQ(ModeOf(target), 0640u);
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("link.tags")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.tags")));
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"link.tags", "new.tags", "old.tags", "x.tags"}));
 }
 
 TEST(QuarrowDoc, FailedSaveLeavesTheOldFileByteForByteAndNoTemporaryFile) {
     // A file-size limit below the document's size makes the write fail part way, as a full disk
     // would, for any user.
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string loaded = dir.Write("x.tags", kTags);
     const std::string before(1500, 'o');
     const std::string target = dir.Write("old.tags", before);
@@ -248,7 +249,7 @@ TEST(QuarrowDoc, FailedSaveLeavesTheOldFileByteForByteAndNoTemporaryFile) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the failed save was reported as success";
-    EXPECT_EQ(ReadBytes(target), before);
+    EXPECT_EQ(ReadFile(target), before);
     EXPECT_EQ(ModeOf(target), 0640u);
     EXPECT_EQ(FolderEntries(dir.Path()), entries);
 }
@@ -257,7 +258,7 @@ TEST(QuarrowDoc, LoadThatCannotGetItsMemoryReportsItAndKeepsTheDocument) {
     if (test::kAddressSanitizer) {
         GTEST_SKIP() << "the sanitizer's shadow memory does not live under an address-space limit";
     }
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string small = dir.Write("small.tags", kTags);
     // 2,000,000 short lines with distinct names: about 64 MB of records, and more while they are
     // ordered; more than the memory earlier tests of this process leave free for reuse, which
@@ -298,13 +299,13 @@ TEST(QuarrowDoc, LoadThatCannotGetItsMemoryReportsItAndKeepsTheDocument) {
 }
 
 TEST(QuarrowDoc, DestructionLeavesTheLoadedPathInTheProfile) {
-    TempDir dir;
-    Profile profile(dir.Path("Quarrow.INI"));
+    ScratchFolder dir{"tags"};
+    Profile profile(dir.File("Quarrow.INI"));
     const std::string loaded = dir.Write("x.tags", kTags);
     {
         CQuarrowDoc doc(&profile);
         ASSERT_EQ(doc.OpenDocument(loaded), FileError::None);
-        ASSERT_TRUE(doc.SaveDocumentAs(dir.Path("other.tags")));
+        ASSERT_TRUE(doc.SaveDocumentAs(dir.File("other.tags")));
     }
     EXPECT_EQ(profile.ReadString("TAGS", "LASTTAGS", "unset"), loaded);
 

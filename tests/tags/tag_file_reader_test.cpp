@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
 
-using test::TempDir;
+using test::ScratchFolder;
 
 std::vector<std::string> TextsOf(const TagStore& store) {
     std::vector<std::string> texts;
@@ -54,7 +54,7 @@ TEST(TagFileReader, CutsLinesAsTheLineBufferDoes) {
         {"0x1A ends the file", "a\nb\x1A\nc\n", {"a", "b"}},
         {"0x1A first", "\x1A" "a\n", {}},
     };
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     for (const ReadCase& c : cases) {
         const std::string path = dir.Write("case.tags", c.bytes);
         TagStore store;
@@ -64,7 +64,7 @@ TEST(TagFileReader, CutsLinesAsTheLineBufferDoes) {
 }
 
 TEST(TagFileReader, CrLfFileLeavesNoCrInAnyField) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     const std::string path =
         dir.Write("crlf.tags", "run\tFoo.java\t/^void run() {$/;\"\tm\tline:4\tclass:Foo\taccess:public\r\n"
                                "Foo\tFoo.java\t/^class Foo {$/;\"\tc\tline:1\r\n");
@@ -113,7 +113,7 @@ TEST(TagFileReader, LargeFilesGiveThePiecesOneByOne) {
         {"0x1A in the middle", plain.substr(0, plain.size() / 2) + "\x1A" + plain},
         {"one LF at the very middle", Xs(1 << 20) + "\n" + Xs(1 << 20)},
     };
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     for (const LargeCase& c : cases) {
         std::string translated = c.bytes;
         translated.resize(TranslateTextMode(translated.data(), translated.size()));
@@ -140,16 +140,16 @@ TEST(TagFileReader, LargeFilesGiveThePiecesOneByOne) {
 }
 
 TEST(TagFileReader, RefusesWhatIsNoReadableRegularFile) {
-    TempDir dir;
+    ScratchFolder dir{"tags"};
     TagStore store;
     // A store that held records is emptied by a failed read.
     ASSERT_TRUE(ReadTagsFile(dir.Write("one.tags", "a\n"), CodePage::Utf8, store));
     ASSERT_EQ(store.size(), 1u);
 
-    const std::string fifo = dir.Path("fifo");
+    const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
-    for (const std::string& path : {dir.Path("missing.tags"), dir.Path(), fifo, std::string("/dev/null"), std::string()}) {
+    for (const std::string& path : {dir.File("missing.tags"), dir.Path(), fifo, std::string("/dev/null"), std::string()}) {
         EXPECT_FALSE(ReadTagsFile(path, CodePage::Utf8, store)) << path;
         EXPECT_TRUE(store.empty()) << path;
     }

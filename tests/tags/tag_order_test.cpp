@@ -16,7 +16,7 @@
 
 #include "exchange_sort_oracle.h"
 #include "tags/tag_file_reader.h"
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
@@ -429,8 +429,8 @@ TEST(TagOrder, SameOrderAsExchangeSortOnCtagsOutput) {
     if (!std::filesystem::exists(ctags)) {
         GTEST_SKIP() << "no ctags";
     }
-    test::TempDir dir;
-    std::filesystem::create_directories(dir.Path("src/app/util"));
+    test::ScratchFolder dir{"tags"};
+    std::filesystem::create_directories(dir.File("src/app/util"));
     auto write = [&](const std::string& name, const std::string& text) { dir.Write(name, text); };
     write("src/app/Main.java",
           "package app;\n"
@@ -482,7 +482,7 @@ TEST(TagOrder, SameOrderAsExchangeSortOnCtagsOutput) {
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     TagStore store;
-    ASSERT_TRUE(ReadTagsFile(dir.Path("tags"), CodePage::Utf8, store));
+    ASSERT_TRUE(ReadTagsFile(dir.File("tags"), CodePage::Utf8, store));
     ASSERT_GT(store.size(), 40u);
     std::vector<CTagEntry> input(store.begin(), store.end());
     ExpectSameOrderAsExchangeSort(input, "ctags output");

@@ -9,9 +9,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -20,12 +21,7 @@ namespace fs = std::filesystem;
 const std::string kData = QUARROW_OUTLINE_DATA;
 constexpr const char* kCtags = "/usr/bin/ctags-universal";
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string ReadFile(const fs::path& path) { return quarrow::test::ReadFile(path.string()); }
 
 // Runs a shell command; true when it exits with 0.
 bool RunShell(const std::string& command) {
@@ -39,10 +35,7 @@ protected:
         if (!fs::exists(kCtags)) {
             GTEST_SKIP() << kCtags << " is not installed";
         }
-        m_dir = fs::path(testing::TempDir()) / ("outline-" + std::to_string(::getpid()) + "-" + GetParam());
-        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Makes the fixture's tags file with `fields`, run in the fixture's folder as the program
     // runs ctags; returns its path.
@@ -66,7 +59,8 @@ protected:
         return ReadFile(fs::path(kData) / "expected" / (std::string(GetParam()) + "." + mode + ".txt"));
     }
 
-    fs::path m_dir;
+    const quarrow::test::ScratchFolder m_folder{"outline"};
+    const fs::path m_dir = m_folder.Path();
 };
 
 struct Mode {

@@ -4,21 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using quarrow::test::ReadFile;
 
 struct ToolRun {
     int status;
@@ -28,16 +21,12 @@ struct ToolRun {
 
 // Runs the tool through the shell with the words given (already quoted), capturing both streams.
 ToolRun RunTool(const std::string& arguments) {
-    const fs::path dir = fs::path(testing::TempDir()) / ("quarrow-tree-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path out = dir / "out";
-    const fs::path err = dir / "err";
-    const std::string command = std::string("'") + QUARROW_TREE_EXE + "' " + arguments + " >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
+    const quarrow::test::ScratchFolder dir{"tree"};
+    const std::string out = dir / "out";
+    const std::string err = dir / "err";
+    const std::string command = std::string("'") + QUARROW_TREE_EXE + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
-    ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
-    fs::remove_all(dir);
-    return run;
+    return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
 }
 
 const std::string kData = QUARROW_TREE_DATA;

@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 
-#include <unistd.h>
 
 #include "tags/quarrow_doc.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_printer.h"
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 #include "tree/tree_images.h"
 #include "tests/tree/tree_consistency.h"
 
@@ -51,18 +50,12 @@ std::string RandomBytes(std::mt19937& rng) {
 }
 
 TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("quarrow-tree-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "fuzz.tags").string();
+    const test::ScratchFolder dir{"tree-fuzz"};
+    const std::string path = dir / "fuzz.tags";
     std::mt19937 rng(20261210);
     std::size_t nodes = 0;
     for (int round = 0; round < 150; ++round) {
-        {
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            const std::string bytes = RandomBytes(rng);
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        }
+        test::WriteFile(path, RandomBytes(rng));
         const CodePage cp = round % 3 == 0 ? CodePage::ShiftJis : CodePage::Utf8;
         CQuarrowDoc doc(nullptr, cp);
         ASSERT_EQ(doc.OpenDocument(path), FileError::None) << "round " << round;
@@ -96,7 +89,6 @@ TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
         EXPECT_EQ(printed, printedAgain) << "round " << round;
     }
     EXPECT_GT(nodes, 2000u);   // the files are not all trivially small
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

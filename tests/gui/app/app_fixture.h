@@ -3,7 +3,6 @@
 // messages recorded instead of shown, jumps recorded instead of started.
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -17,6 +16,7 @@
 #include "app/ui/quarrow_app.h"
 #include "app/ui/quarrow_doc.h"
 #include "settings/setting_keys.h"
+#include "support/scratch_folder.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace quarrow::ui::testing {
@@ -29,8 +29,7 @@ inline const char* const kTagsB = "Gamma\tsrc/g/Gamma.java\t/^class Gamma {$/;\"
 class AppFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_home = m_dir.path().toStdString() + "/";
+        m_home = m_dir.Path() + "/";
         // Several instances allowed: tests never touch another instance's window.
         Profile(m_home + "quarrow.INI").WriteInt(setting_keys::kSystem, setting_keys::kMultiView, 1);
     }
@@ -107,7 +106,7 @@ protected:
         }
     }
 
-    QTemporaryDir m_dir;
+    test::ScratchFolder m_dir{"app"};
     std::string m_home;
     std::unique_ptr<CQuarrowApp> m_app;
     std::vector<QString> m_messages;

@@ -21,6 +21,8 @@
 #include "platform/message_sink.h"
 #include "settings/profile.h"
 #include "settings/view_settings.h"
+#include "support/fake_tools.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow::ui {
 namespace {
@@ -32,8 +34,6 @@ namespace id = create_tags_dlg_id;
 class CreateTagsCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        root = Str(dir.path());
         profile.SetPath(root + "/quarrow.INI");
         log = root + "/tool.log";
         settings.m_strCtagsPath = root + "/fake-ctags";
@@ -46,21 +46,20 @@ protected:
     // A stand-in tool: logs its arguments and working folder, then writes a one-line tags file
     // to its -f argument; `extra` runs before it exits.
     void WriteTool(const std::string& extra) {
+        const std::string logged = test::ShellQuoted(log);
         test::WriteFile(settings.m_strCtagsPath,
-                        "#!/bin/sh\n"
-                        ": > '" + log + "'\n"
-                        // The output file is logged as the tags file it stands for, with
-                        // " (new)": the tool writes a hidden new file beside the tags file.
-                        "for a in \"$@\"; do case \"$a\" in\n"
-                        "  -f*) o=\"${a#-f}\"; b=\"${o##*/}\"; n=\"${b#.}\"; n=\"${n%.*}\";\n"
-                        "       printf '%s\\n' \"-f${o%/*}/$n (new)\" >> '" + log + "';;\n"
-                        "  *) printf '%s\\n' \"$a\" >> '" + log + "';;\n"
-                        "esac; done\n"
-                        "printf 'cwd=%s\\n' \"$PWD\" >> '" + log + "'\n"
-                        "out=\n"
-                        "for a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
-                        "printf 'Foo\\tFoo.java\\t/^class Foo$/;\"\\tc\\n' > \"$out\"\n" +
-                            extra + "exit 0\n");
+                        test::FakeCtagsScript("Foo\tFoo.java\t/^class Foo$/;\"\tc\n",
+                                              ": > " + logged + "\n"
+                                              // The output file is logged as the tags file it
+                                              // stands for, with " (new)": the tool writes a
+                                              // hidden new file beside the tags file.
+                                              "for a in \"$@\"; do case \"$a\" in\n"
+                                              "  -f*) o=\"${a#-f}\"; b=\"${o##*/}\"; n=\"${b#.}\"; n=\"${n%.*}\";\n"
+                                              "       printf '%s\\n' \"-f${o%/*}/$n (new)\" >> " + logged + ";;\n"
+                                              "  *) printf '%s\\n' \"$a\" >> " + logged + ";;\n"
+                                              "esac; done\n"
+                                              "printf 'cwd=%s\\n' \"$PWD\" >> " + logged + "\n",
+                                              extra + "exit 0\n"));
         ::chmod(settings.m_strCtagsPath.c_str(), 0755);
     }
 
@@ -86,8 +85,8 @@ protected:
     }
     bool ToolRan() const { return std::filesystem::exists(log); }
 
-    QTemporaryDir dir;
-    std::string root;
+    test::ScratchFolder dir{"dialogs"};
+    std::string root = dir.Path();
     std::string log;
     Profile profile;
     ViewSettings settings;
@@ -203,7 +202,7 @@ TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothing) {
 TEST_F(CreateTagsCommandTest, relativeTagsPath_isWrittenAndOpenedWhereItNames) {
     ASSERT_EQ(::mkdir((root + "/sub").c_str(), 0755), 0);
     const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    ASSERT_TRUE(QDir::setCurrent(Qs(root)));
     const bool ran = Run(QStringLiteral("sub/out.tags"), QStringLiteral("src"));
     QDir::setCurrent(previous);
     EXPECT_TRUE(ran);

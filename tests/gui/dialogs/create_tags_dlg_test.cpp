@@ -11,6 +11,7 @@
 #include "dialog_test_support.h"
 #include "platform/message_sink.h"
 #include "settings/profile.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow::ui {
 namespace {
@@ -23,8 +24,7 @@ namespace id = create_tags_dlg_id;
 class CreateTagsDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        profile.SetPath(Str(dir.filePath(QStringLiteral("quarrow.INI"))));
+        profile.SetPath(dir / "quarrow.INI");
         dlg.SetProfile(&profile);
         dlg.SetMessageSink(&sink);
         dlg.SetFileChooser([this](QWidget*, const FileChooserRequest& request) {
@@ -48,7 +48,7 @@ protected:
         dlg.show();
     }
 
-    QTemporaryDir dir;
+    test::ScratchFolder dir{"dialogs"};
     Profile profile;
     CCreateTagsDlg dlg;
     RecordingMessageSink sink;

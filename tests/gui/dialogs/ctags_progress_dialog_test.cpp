@@ -6,6 +6,7 @@
 
 #include "ctags/ui/ctags_progress_dialog.h"
 #include "dialog_test_support.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow::ui {
 namespace {
@@ -13,8 +14,8 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(CtagsProgressDialog, appearsAfterTheDelayAndShowsTimeAndSize) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.tags"));
+    const test::ScratchFolder dir{"dialogs"};
+    const QString path = test::Qs(dir / "x.tags");
     CtagsProgressDialog progress(path, nullptr, 200ms);
     EXPECT_TRUE(progress.KeepWaiting(50ms));
     EXPECT_FALSE(progress.isVisible());

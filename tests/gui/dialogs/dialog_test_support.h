@@ -1,22 +1,20 @@
 #pragma once
 // Helpers for driving the dialogs as a user does: acting on a modal dialog from inside its own
-// event loop, reading the tab order, and a scratch folder with a profile.
+// event loop, and reading the tab order.
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/file_bytes.h"
 
 // Failure messages show a QString as its text, not as its bytes.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -63,16 +61,6 @@ inline std::vector<QWidget*> TabChain(QWidget* first, int limit = 50) {
         widget = widget->nextInFocusChain();
     } while (widget != first && static_cast<int>(chain.size()) < limit);
     return chain;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
 }
 
 inline QString Qs(const std::string& text) { return QString::fromUtf8(text.c_str()); }

@@ -50,7 +50,7 @@ TEST_F(ViewTest, ClickJumpsOnlyWhenSingleSelectIsOneAndTheSelectionChanges) {
     m_view->Settings().m_nSingleSelect = 1;
     QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(join));
     ASSERT_EQ(m_jumps.size(), 1U);
-    EXPECT_EQ(m_jumps[0], "join@5 in " + m_dir.path().toStdString() + "/");
+    EXPECT_EQ(m_jumps[0], "join@5 in " + m_dir.Path() + "/");
     // The same item again: no change, no jump.
     QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, LabelPoint(join));
     EXPECT_EQ(m_jumps.size(), 1U);
@@ -107,7 +107,7 @@ TEST_F(ViewTest, DoubleClickJumpsThenOpensOrClosesTheNode) {
     m_jumps.clear();
     m_view->Settings().m_nSingleSelect = 1;
     DoubleClick(m_view->viewport(), LabelPoint(Find(QStringLiteral("Strings"))));
-    EXPECT_EQ(m_jumps, (std::vector<std::string>(2, "Strings@3 in " + m_dir.path().toStdString() + "/")));
+    EXPECT_EQ(m_jumps, (std::vector<std::string>(2, "Strings@3 in " + m_dir.Path() + "/")));
 }
 
 // A classic tree control: only a click on an item's icon or label selects it (and, with

@@ -70,7 +70,7 @@ TEST_F(FilterTest, TypingNarrowsEnterJumpsAndEscRestoresTheTree) {
     EXPECT_EQ(Labels(), "src/app+ Main.java+ run ");
     QTest::keyClick(&Field(), Qt::Key_Return);
     ASSERT_EQ(m_jumps.size(), 1U);
-    EXPECT_EQ(m_jumps[0], "run@9 in " + m_dir.path().toStdString() + "/");
+    EXPECT_EQ(m_jumps[0], "run@9 in " + m_dir.Path() + "/");
 
     // A file kept by its name keeps all its members, closed.
     QTest::keyClick(&Field(), Qt::Key_A, Qt::ControlModifier);

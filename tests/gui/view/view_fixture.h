@@ -2,7 +2,6 @@
 // A temporary folder with a profile and tags files, a document loaded from one of them, and a
 // view over it that records its jumps instead of starting an editor.
 
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 
 #include "platform/message_sink.h"
 #include "settings/profile.h"
+#include "support/scratch_folder.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tree/ui/quarrow_view.h"
@@ -38,11 +38,10 @@ inline const char* const kOneFile =
 class ViewFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
         m_profile = std::make_unique<Profile>(Path("quarrow.INI"));
     }
 
-    std::string Path(const std::string& name) const { return m_dir.path().toStdString() + "/" + name; }
+    std::string Path(const std::string& name) const { return m_dir / name; }
 
     std::string WriteFile(const std::string& name, const std::string& text) {
         const std::string path = Path(name);
@@ -95,7 +94,7 @@ protected:
         return QPoint(rect.left() + 2 + m_view->iconSize().width() / 2, rect.center().y());
     }
 
-    QTemporaryDir m_dir;
+    test::ScratchFolder m_dir{"view"};
     std::unique_ptr<Profile> m_profile;
     RecordingMessageSink m_sink;
     std::unique_ptr<CQuarrowDoc> m_doc;
