@@ -11,32 +11,11 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 namespace quarrow {
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) noexcept : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const noexcept { return m_fd; }
-    // Closes now and tells whether the close went well (a late write error shows up here).
-    int Close() noexcept {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
 
 // The file a symbolic link finally names: replacing the link itself would cut it off.
 std::string ResolvedTarget(const std::string& tagsPath) {
@@ -94,7 +73,7 @@ int CopyInto(int from, int to) {
 std::optional<PendingTagsFile> PendingTagsFile::Create(const std::string& tagsPath, int& error) {
     const std::string target = ResolvedTarget(tagsPath);
 
-    Descriptor old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
     int oldMode = -1;
     if (old.Get() >= 0) {
         struct stat status {};
@@ -118,55 +97,33 @@ std::optional<PendingTagsFile> PendingTagsFile::Create(const std::string& tagsPa
     }
 
     // 0666 less the umask, as the tool would have made a new tags file.
-    std::string tempPath;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempPath = HiddenNameBeside(target);
-        fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = errno;
+    std::optional<ReplacementFile> file =
+        ReplacementFile::Create([&target] { return HiddenNameBeside(target); }, 0666, error);
+    if (!file) {
         return std::nullopt;
     }
-    PendingTagsFile pending(target, tempPath, oldMode);
-    Descriptor temp(fd);
+    // From here on the hidden file goes again on every way out but a commit.
     if (old.Get() >= 0) {
-        if (const int copyError = CopyInto(old.Get(), temp.Get()); copyError != 0) {
+        if (const int copyError = CopyInto(old.Get(), file->Descriptor().Get()); copyError != 0) {
             error = copyError;
-            return std::nullopt;  // the destructor removes the hidden file
+            return std::nullopt;
         }
     }
-    if (const int closeError = temp.Close(); closeError != 0) {
+    if (const int closeError = file->Descriptor().Close(); closeError != 0) {
         error = closeError;
         return std::nullopt;
     }
-    return pending;
+    return PendingTagsFile(target, std::move(*file), oldMode);
 }
 
-PendingTagsFile::PendingTagsFile(std::string targetPath, std::string tempPath, int oldMode)
-    : m_strTargetPath(std::move(targetPath)), m_strTempPath(std::move(tempPath)), m_nOldMode(oldMode) {}
-
-PendingTagsFile::PendingTagsFile(PendingTagsFile&& other) noexcept
-    : m_strTargetPath(std::move(other.m_strTargetPath)),
-      m_strTempPath(std::move(other.m_strTempPath)),
-      m_nOldMode(other.m_nOldMode) {
-    other.m_strTempPath.clear();
-}
-
-PendingTagsFile::~PendingTagsFile() {
-    if (!m_strTempPath.empty()) {
-        ::unlink(m_strTempPath.c_str());
-    }
-}
+PendingTagsFile::PendingTagsFile(std::string targetPath, ReplacementFile file, int oldMode)
+    : m_strTargetPath(std::move(targetPath)), m_file(std::move(file)), m_nOldMode(oldMode) {}
 
 int PendingTagsFile::Commit() {
     int error = 0;
     {
         // On the disk before the name moves: a crash then leaves the old file or the new one.
-        Descriptor written(::open(m_strTempPath.c_str(), O_RDONLY | O_CLOEXEC));
+        const FileDescriptor written(::open(m_file.Path().c_str(), O_RDONLY | O_CLOEXEC));
         if (written.Get() < 0) {
             error = errno;
         } else {
@@ -179,16 +136,11 @@ int PendingTagsFile::Commit() {
             }
         }
     }
-    if (error == 0 && ::rename(m_strTempPath.c_str(), m_strTargetPath.c_str()) != 0) {
-        error = errno;
+    if (error != 0) {
+        m_file.Discard();
+        return error;
     }
-    if (error == 0) {
-        m_strTempPath.clear();
-    } else {
-        ::unlink(m_strTempPath.c_str());
-        m_strTempPath.clear();
-    }
-    return error;
+    return m_file.RenameOver(m_strTargetPath);
 }
 
 }  // namespace quarrow

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/replacement_file.h"
+
 namespace quarrow {
 
 class PendingTagsFile {
@@ -17,15 +19,15 @@ public:
     // reason (errno), when the file cannot be made or the old one may not be written.
     static std::optional<PendingTagsFile> Create(const std::string& tagsPath, int& error);
 
-    PendingTagsFile(PendingTagsFile&& other) noexcept;
+    // The hidden file goes with the object unless it was committed.
+    PendingTagsFile(PendingTagsFile&& other) noexcept = default;
     PendingTagsFile& operator=(PendingTagsFile&&) = delete;
     PendingTagsFile(const PendingTagsFile&) = delete;
     PendingTagsFile& operator=(const PendingTagsFile&) = delete;
-    // Removes the hidden file unless it was committed.
-    ~PendingTagsFile();
+    ~PendingTagsFile() = default;
 
     // The hidden file the tool is to write.
-    const std::string& Path() const noexcept { return m_strTempPath; }
+    const std::string& Path() const noexcept { return m_file.Path(); }
     // The file that Commit replaces (the tags path, or the file its link points at).
     const std::string& TargetPath() const noexcept { return m_strTargetPath; }
 
@@ -35,10 +37,10 @@ public:
     int Commit();
 
 private:
-    PendingTagsFile(std::string targetPath, std::string tempPath, int oldMode);
+    PendingTagsFile(std::string targetPath, ReplacementFile file, int oldMode);
 
     std::string m_strTargetPath;
-    std::string m_strTempPath;
+    ReplacementFile m_file;
     int m_nOldMode;  // permission bits of the file replaced, or -1 when there was none
 };
 

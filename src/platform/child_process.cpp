@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_descriptor.h"
+
 extern char** environ;
 
 namespace quarrow {
@@ -22,25 +24,6 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kPollInterval{25};
 constexpr milliseconds kTermGrace{1000};
-
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) noexcept : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { Close(); }
-    int Get() const noexcept { return m_fd; }
-    void Close() noexcept {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-private:
-    int m_fd;
-};
 
 // Owns the spawn attributes and file actions for the duration of one start.
 class SpawnSetup {

@@ -5,11 +5,15 @@
 #include <charconv>
 #include <climits>
 #include <csignal>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/file_descriptor.h"
+#include "platform/replacement_file.h"
 
 namespace quarrow::atomic_file {
 
@@ -45,25 +49,20 @@ bool ProcessExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
 // is taken on the very file that is removed, so a writer that still exists (in another process
 // namespace, or one whose id was reused) keeps its file.
 bool RemoveIfAbandoned(int dirFd, const char* name) {
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    bool removed = false;
+    const FileDescriptor fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.IsOpen()) return false;
     struct stat opened {};
     struct stat named {};
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino &&
-        named.st_dev == opened.st_dev) {
-        removed = ::unlinkat(dirFd, name, 0) == 0;
-    }
-    ::close(fd);
-    return removed;
+    return ::fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
+           ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino &&
+           named.st_dev == opened.st_dev && ::unlinkat(dirFd, name, 0) == 0;
 }
 
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);  // best effort: the rename is already visible to every reader
-    ::close(fd);
+    const FileDescriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.IsOpen()) {
+        ::fsync(fd.Get());  // best effort: the rename is already visible to every reader
+    }
 }
 
 }  // namespace
@@ -71,27 +70,24 @@ void SyncFolder(const std::string& folder) {
 ReadStatus ReadAll(const std::string& path, std::string& bytes) {
     bytes.clear();
     // Non-blocking, so that a FIFO put where the profile belongs cannot hang the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.IsOpen()) return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::Missing : ReadStatus::Failed;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return ReadStatus::Failed;
     }
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
             bytes.clear();
             return ReadStatus::Failed;
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
     return ReadStatus::Ok;
 }
 
@@ -144,15 +140,14 @@ bool Replace(const std::string& path, const ContentWriter& write) {
     static std::atomic<unsigned> counter{0};
     RemoveStaleTemporaries(path);
 
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        // An existing file's mode is copied below; until then nobody else may read the data.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
+    int error = 0;
+    // An existing file's mode is copied below; until then nobody else may read the data.
+    std::optional<ReplacementFile> temp = ReplacementFile::Create(
+        [&] { return folder + prefix + std::to_string(::getpid()) + "-" + std::to_string(counter++); },
+        existed ? 0600 : 0666, error);
+    if (!temp) return false;
+    // From here on the temporary file goes again on every way out but the rename.
+    const int fd = temp->Descriptor().Get();
 
     // Marks the file as being written: a later sweep leaves a locked file alone. Closing the
     // file, or the end of the process however it comes, lets the lock go. Best effort: a file
@@ -166,18 +161,11 @@ bool Replace(const std::string& path, const ContentWriter& write) {
         ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
     }
     std::FILE* file = ok ? ::fdopen(fd, "wb") : nullptr;
-    if (file == nullptr) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
+    if (file == nullptr) return false;
+    temp->Descriptor().Release();  // the stream closes it now
     ok = write(file) && std::fflush(file) == 0 && std::ferror(file) == 0 && ::fsync(::fileno(file)) == 0;
     ok = (std::fclose(file) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
+    if (!ok || temp->RenameOver(path) != 0) return false;
     SyncFolder(folder);
     return true;
 }
