@@ -19,8 +19,7 @@ public:
     // `nextName` that no file has yet (up to 100 names; they are in the target's folder, so
     // that the rename stays within one file system). Nothing, with `error` set to the reason
     // (errno), when no file could be made.
-    static std::optional<ReplacementFile> Create(const std::function<std::string()>& nextName, mode_t mode,
-                                                 int& error);
+    static std::optional<ReplacementFile> Create(const std::function<std::string()>& nextName, mode_t mode, int& error);
 
     ReplacementFile(ReplacementFile&& other) noexcept;
     ReplacementFile& operator=(ReplacementFile&&) = delete;

@@ -1,16 +1,17 @@
 #include "settings/atomic_file.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <csignal>
 #include <optional>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/file_descriptor.h"
 #include "platform/replacement_file.h"

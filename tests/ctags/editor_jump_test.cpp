@@ -1,18 +1,18 @@
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <thread>
-#include <filesystem>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/message_sink.h"
+#include "settings/view_settings.h"
 #include "support/fake_tools.h"
 #include "support/file_bytes.h"
 #include "support/process_checks.h"
 #include "support/scratch_folder.h"
-#include "settings/view_settings.h"
 #include "tags/tag_entry.h"
 #include "tree/editor_command.h"
 

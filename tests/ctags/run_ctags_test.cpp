@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "ctags/run_ctags.h"
 #include "platform/message_sink.h"
+#include "settings/view_settings.h"
 #include "support/fake_tools.h"
 #include "support/file_bytes.h"
 #include "support/process_checks.h"
 #include "support/scratch_folder.h"
-#include "settings/view_settings.h"
 
 namespace quarrow {
 namespace {
@@ -37,7 +37,8 @@ protected:
 
     // A tool that records its working folder and arguments in out.txt of the scratch folder.
     void UseRecordingTool(const std::string& paramTemplate) {
-        m_settings.m_strCtagsPath = m_dir.WriteProgram("bin/fake-ctags", test::ArgumentWriterScript(m_out, "pwd > '" + m_out + ".pwd'"));
+        m_settings.m_strCtagsPath =
+            m_dir.WriteProgram("bin/fake-ctags", test::ArgumentWriterScript(m_out, "pwd > '" + m_out + ".pwd'"));
         m_settings.m_strCtagsParam = paramTemplate;
     }
     void UseScript(const std::string& body) {

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "support/scratch_folder.h"
 #include "settings/ini_document.h"
 #include "settings/profile.h"
+#include "support/scratch_folder.h"
 
 namespace {
 

@@ -87,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const CodePage cp = (data[0] & 1) != 0 ? CodePage::ShiftJis : CodePage::Utf8;
-    const std::string path =
-        test::ProcessScratchFolder().Write("fuzz.tags", std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const std::string path = test::ProcessScratchFolder().Write(
+        "fuzz.tags", std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
     CQuarrowDoc doc(nullptr, cp);
     FUZZ_CHECK(doc.OpenDocument(path) == FileError::None);

@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
 #include "support/fake_tools.h"
 #include "support/file_bytes.h"
 #include "support/process_checks.h"
 #include "support/scratch_folder.h"
-#include <filesystem>
-#include <stdexcept>
-#include <vector>
 
 namespace quarrow {
 namespace {
@@ -35,8 +36,10 @@ TEST_F(ChildProcessTest, RunsInTheFolderWithTheArgumentVectorAsGiven) {
     const std::string folder = m_dir / "run dir 日本";
     const std::string out = m_dir / "args.txt";
     const std::string tool = m_dir.WriteProgram(
-        "tool", test::ArgumentWriterScript(out, "pwd > '" + out + ".pwd'; i=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); "
-                                         "printf '%s\\n' \"$i\" \"$o\" > '" + out + ".in'"));
+        "tool", test::ArgumentWriterScript(out, "pwd > '" + out +
+                                                    ".pwd'; i=$(readlink /proc/$$/fd/0); o=$(readlink /proc/$$/fd/1); "
+                                                    "printf '%s\\n' \"$i\" \"$o\" > '" +
+                                                    out + ".in'"));
     std::filesystem::create_directories(folder);
 
     // argv[0] is the caller's word: a script sees only what follows it.
@@ -54,8 +57,9 @@ TEST_F(ChildProcessTest, DoesNotPassOnOpenDescriptors) {
     const int leaky = ::open("/dev/null", O_RDONLY);  // no O_CLOEXEC on purpose
     ASSERT_GE(leaky, 0);
     const std::string out = m_dir / "fd.txt";
-    const std::string tool = m_dir.WriteProgram(
-        "tool", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(leaky) + " ]; then echo open; else echo closed; fi > '" + out + "'\n");
+    const std::string tool =
+        m_dir.WriteProgram("tool", "#!/bin/sh\nif [ -e /proc/$$/fd/" + std::to_string(leaky) +
+                                       " ]; then echo open; else echo closed; fi > '" + out + "'\n");
     EXPECT_TRUE(RunChildProcess({tool, {"tool"}}, m_dir.Path()).Succeeded());
     ::close(leaky);
     EXPECT_EQ(test::ReadLines(out), std::vector<std::string>{"closed"});
@@ -84,7 +88,8 @@ TEST_F(ChildProcessTest, ReportsWhatCannotStart) {
 }
 
 TEST_F(ChildProcessTest, ReportsExitStatusSignalAndTheTailOfStandardError) {
-    const std::string failing = m_dir.WriteProgram("failing", "#!/bin/sh\necho first >&2\necho 'last line' >&2\nexit 3\n");
+    const std::string failing =
+        m_dir.WriteProgram("failing", "#!/bin/sh\necho first >&2\necho 'last line' >&2\nexit 3\n");
     ChildOutcome outcome = RunChildProcess({failing, {"failing"}}, m_dir.Path());
     EXPECT_EQ(outcome.state, State::Exited);
     EXPECT_EQ(outcome.exitCode, 3);
@@ -100,7 +105,8 @@ TEST_F(ChildProcessTest, ReportsExitStatusSignalAndTheTailOfStandardError) {
 TEST_F(ChildProcessTest, KeepsOnlyTheEndOfALongErrorOutputWithoutBlocking) {
     // Far more than a pipe holds: the run must keep reading while it waits.
     const std::string noisy = m_dir.WriteProgram(
-        "noisy", "#!/bin/sh\ni=0\nwhile [ $i -lt 5000 ]; do echo \"line $i of the error output\" >&2; i=$((i+1)); done\n");
+        "noisy",
+        "#!/bin/sh\ni=0\nwhile [ $i -lt 5000 ]; do echo \"line $i of the error output\" >&2; i=$((i+1)); done\n");
     const ChildOutcome outcome = RunChildProcess({noisy, {"noisy"}}, m_dir.Path());
     EXPECT_TRUE(outcome.Succeeded());
     EXPECT_EQ(outcome.errorTail.size(), kErrorTailBytes);
@@ -110,14 +116,15 @@ TEST_F(ChildProcessTest, KeepsOnlyTheEndOfALongErrorOutputWithoutBlocking) {
 TEST_F(ChildProcessTest, CancelEndsTheProgramAndWhatItStartedQuickly) {
     // The script ignores SIGTERM, so the run has to fall back to SIGKILL; its sleep is a
     // process of its own in the same session.
-    const std::string stubborn = m_dir.WriteProgram("stubborn", "#!/bin/sh\ntrap '' TERM\nsleep 30\necho done > done.txt\n");
+    const std::string stubborn =
+        m_dir.WriteProgram("stubborn", "#!/bin/sh\ntrap '' TERM\nsleep 30\necho done > done.txt\n");
     std::vector<std::chrono::milliseconds> seen;
     const auto start = std::chrono::steady_clock::now();
-    const ChildOutcome outcome = RunChildProcess({stubborn, {"stubborn"}}, m_dir.Path(),
-                                                 [&seen](std::chrono::milliseconds elapsed) {
-                                                     seen.push_back(elapsed);
-                                                     return elapsed < 150ms;
-                                                 });
+    const ChildOutcome outcome =
+        RunChildProcess({stubborn, {"stubborn"}}, m_dir.Path(), [&seen](std::chrono::milliseconds elapsed) {
+            seen.push_back(elapsed);
+            return elapsed < 150ms;
+        });
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(outcome.state, State::Cancelled);
     EXPECT_LT(took, 5s);
@@ -129,8 +136,8 @@ TEST_F(ChildProcessTest, CancelEndsTheProgramAndWhatItStartedQuickly) {
 TEST_F(ChildProcessTest, AnObserverThatKeepsWaitingSeesTheRunToItsEnd) {
     const std::string slow = m_dir.WriteProgram("slow", "#!/bin/sh\nsleep 0.3\nexit 4\n");
     int calls = 0;
-    const ChildOutcome outcome = RunChildProcess({slow, {"slow"}}, m_dir.Path(),
-                                                 [&calls](std::chrono::milliseconds) { return ++calls > 0; });
+    const ChildOutcome outcome =
+        RunChildProcess({slow, {"slow"}}, m_dir.Path(), [&calls](std::chrono::milliseconds) { return ++calls > 0; });
     EXPECT_EQ(outcome.state, State::Exited);
     EXPECT_EQ(outcome.exitCode, 4);
     EXPECT_GT(calls, 3);

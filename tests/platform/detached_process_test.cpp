@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "support/fake_tools.h"
 #include "support/file_bytes.h"
 #include "support/process_checks.h"
 #include "support/scratch_folder.h"
-#include <filesystem>
-#include <vector>
 
 namespace quarrow {
 namespace {
@@ -26,9 +27,8 @@ TEST_F(DetachedProcessTest, StartsTheProgramWithItsArgumentsAndDoesNotWait) {
     const std::string out = m_dir / "args.txt";
     // Waits before writing: the start must return long before that.
     const std::string editor = m_dir.WriteProgram(
-        "editor",
-        test::ArgumentWriterScript(out, "sleep 0.5; awk '{print $6}' /proc/$$/stat > '" + out + ".sid'; readlink /proc/$$/fd/0 > '" +
-                                            out + ".in'"));
+        "editor", test::ArgumentWriterScript(out, "sleep 0.5; awk '{print $6}' /proc/$$/stat > '" + out +
+                                                      ".sid'; readlink /proc/$$/fd/0 > '" + out + ".in'"));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(StartDetached({editor, {"editor", "+12", "/a b/$(touch x).java"}}), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/scratch_folder.h"
 #include <vector>
+
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {

@@ -18,17 +18,17 @@ TEST(RecentFileList, read_takesNumberedEntriesInOrderUpToCapacity) {
     test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     test::WriteFile(path,
-                     "[Recent File List]\n"
-                     "File3=/c.tags\n"
-                     "File1=/a.tags\n"
-                     "File2=\n"            // empty: skipped
-                     "file4=/d.tags\n"     // names ignore case
-                     "File05=/zero.tags\n"  // not the key "File5"
-                     "File6=/a.tags\n"     // a repeat
-                     "File7=\"/q u.tags\"\n"
-                     "Other=/x.tags\n"
-                     "File9=/beyond.tags\n"
-                     "File1=/second.tags\n");
+                    "[Recent File List]\n"
+                    "File3=/c.tags\n"
+                    "File1=/a.tags\n"
+                    "File2=\n"             // empty: skipped
+                    "file4=/d.tags\n"      // names ignore case
+                    "File05=/zero.tags\n"  // not the key "File5"
+                    "File6=/a.tags\n"      // a repeat
+                    "File7=\"/q u.tags\"\n"
+                    "Other=/x.tags\n"
+                    "File9=/beyond.tags\n"
+                    "File1=/second.tags\n");
     const Profile profile(path);
 
     RecentFileList list(8);
@@ -76,9 +76,9 @@ TEST(RecentFileList, write_replacesTheWholeListAndKeepsTheRest) {
     test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     test::WriteFile(path,
-                     "[TAGS]\nRECENTSIZE=5\n"
-                     "[Recent File List]\nFile1=/1\nFile2=/2\nFile3=/3\nFile4=/4\nFile5=/5\n"
-                     "[SYSTEM]\nX=5\n");
+                    "[TAGS]\nRECENTSIZE=5\n"
+                    "[Recent File List]\nFile1=/1\nFile2=/2\nFile3=/3\nFile4=/4\nFile5=/5\n"
+                    "[SYSTEM]\nX=5\n");
     Profile profile(path);
     RecentFileList list(5);
     list.Read(profile);

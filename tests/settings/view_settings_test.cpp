@@ -43,21 +43,23 @@ TEST(ViewSettings, saveIntoEmptyProfile_writesAllNineInOrder) {
               "EDITORFORMAT=+@l @f\n"
               "[TAGS]\n"
               "CTAGSPATH=/usr/bin/ctags\n"
-              "PARAM=" + std::string(kDefaultParam) + "\n"
-              "[SYSTEM]\n"
-              "RESTART_READ=0\n"
-              "SINGLSELECT=1\n"
-              "TIPMESSAGE=1\n"
-              "MAINMENU=1\n"
-              "MULTIVIEW=0\n");
+              "PARAM=" +
+                  std::string(kDefaultParam) +
+                  "\n"
+                  "[SYSTEM]\n"
+                  "RESTART_READ=0\n"
+                  "SINGLSELECT=1\n"
+                  "TIPMESSAGE=1\n"
+                  "MAINMENU=1\n"
+                  "MULTIVIEW=0\n");
 }
 
 TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     test::WriteFile(path,
-                     "[SYSTEM]\nX=5\nMAINMENU=2\n[EDITOR]\n"
-                     "EDITORPATH=\"/opt/my editor/bin/ed\"\n[TAGS]\nLASTTAGS=/tmp/a.tags\n");
+                    "[SYSTEM]\nX=5\nMAINMENU=2\n[EDITOR]\n"
+                    "EDITORPATH=\"/opt/my editor/bin/ed\"\n[TAGS]\nLASTTAGS=/tmp/a.tags\n");
     Profile profile(path);
     ViewSettings settings;
     settings.Load(profile);

@@ -45,7 +45,8 @@ std::vector<std::string> SplitAtNul(const std::string& text) {
 std::string FakeCtagsScript(std::string_view tags, std::string_view before, std::string_view after) {
     return "#!/bin/sh\n" + std::string(before) +
            "\nout=\nfor a in \"$@\"; do case \"$a\" in -f*) out=\"${a#-f}\";; esac; done\n"
-           "printf '%s' " + ShellQuoted(tags) + " > \"$out\"\n" + std::string(after) + "\n";
+           "printf '%s' " +
+           ShellQuoted(tags) + " > \"$out\"\n" + std::string(after) + "\n";
 }
 
 }  // namespace quarrow::test

@@ -30,9 +30,9 @@ TEST(ScratchFolder, GoesWithLockedFoldersAndProgramsInIt) {
         const ScratchFolder folder("support");
         path = folder.Path();
         const std::string program = folder.WriteProgram("bin/tool", "#!/bin/sh\n");
-        EXPECT_TRUE(fs::status(program).permissions() == (fs::perms::owner_all | fs::perms::group_read |
-                                                          fs::perms::group_exec | fs::perms::others_read |
-                                                          fs::perms::others_exec));
+        EXPECT_TRUE(fs::status(program).permissions() ==
+                    (fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                     fs::perms::others_exec));
         folder.Write("locked/inner/data", "x");
         ASSERT_EQ(::chmod(folder.File("locked/inner").c_str(), 0), 0);
         ASSERT_EQ(::chmod(folder.File("locked").c_str(), 0), 0);

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "exchange_sort_oracle.h"
+#include "support/scratch_folder.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_file_reader.h"
-#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {

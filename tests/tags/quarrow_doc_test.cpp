@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/profile.h"
 #include "address_space_limit.h"
+#include "settings/profile.h"
 #include "support/file_bytes.h"
 #include "support/scratch_folder.h"
 
@@ -120,12 +120,9 @@ TEST(QuarrowDoc, OpenFailureNamesTheCauseAndChangesNothing) {
         FileError error;
     };
     std::vector<Case> cases = {
-        {dir.File("missing.tags"), FileError::NotFound},
-        {dir.File("nofolder/x.tags"), FileError::BadPath},
-        {plain + "/x.tags", FileError::BadPath},
-        {"", FileError::BadPath},
-        {dir.File("sub"), FileError::NotAFile},
-        {fifo, FileError::NotAFile},
+        {dir.File("missing.tags"), FileError::NotFound}, {dir.File("nofolder/x.tags"), FileError::BadPath},
+        {plain + "/x.tags", FileError::BadPath},         {"", FileError::BadPath},
+        {dir.File("sub"), FileError::NotAFile},          {fifo, FileError::NotAFile},
     };
     if (::geteuid() != 0) {  // root opens every file
         const std::string locked = dir.Write("locked.tags", "a\n");

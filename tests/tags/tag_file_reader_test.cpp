@@ -149,7 +149,8 @@ TEST(TagFileReader, RefusesWhatIsNoReadableRegularFile) {
     const std::string fifo = dir.File("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
-    for (const std::string& path : {dir.File("missing.tags"), dir.Path(), fifo, std::string("/dev/null"), std::string()}) {
+    for (const std::string& path :
+         {dir.File("missing.tags"), dir.Path(), fifo, std::string("/dev/null"), std::string()}) {
         EXPECT_FALSE(ReadTagsFile(path, CodePage::Utf8, store)) << path;
         EXPECT_TRUE(store.empty()) << path;
     }

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "exchange_sort_oracle.h"
-#include "tags/tag_file_reader.h"
 #include "support/scratch_folder.h"
+#include "tags/tag_file_reader.h"
 
 namespace quarrow {
 namespace {

@@ -24,7 +24,8 @@ ToolRun RunTool(const std::string& arguments) {
     const quarrow::test::ScratchFolder dir{"tree"};
     const std::string out = dir / "out";
     const std::string err = dir / "err";
-    const std::string command = std::string("'") + QUARROW_TREE_EXE + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
+    const std::string command =
+        std::string("'") + QUARROW_TREE_EXE + "' " + arguments + " >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
 }

@@ -4,15 +4,14 @@
 #include <random>
 #include <string>
 
-
+#include "support/file_bytes.h"
+#include "support/scratch_folder.h"
 #include "tags/quarrow_doc.h"
+#include "tests/tree/tree_consistency.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_printer.h"
-#include "support/file_bytes.h"
-#include "support/scratch_folder.h"
 #include "tree/tree_images.h"
-#include "tests/tree/tree_consistency.h"
 
 namespace quarrow {
 namespace {
@@ -88,7 +87,7 @@ TEST(TreeFuzz, RandomFilesLoadSortAndBuildSafely) {
         PrintTagTree(again, printedAgain);
         EXPECT_EQ(printed, printedAgain) << "round " << round;
     }
-    EXPECT_GT(nodes, 2000u);   // the files are not all trivially small
+    EXPECT_GT(nodes, 2000u);  // the files are not all trivially small
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // A temporary folder with a profile and tags files, a document loaded from one of them, and a
 // view over it that records its jumps instead of starting an editor.
 
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -37,9 +36,7 @@ inline const char* const kOneFile =
 
 class ViewFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_profile = std::make_unique<Profile>(Path("quarrow.INI"));
-    }
+    void SetUp() override { m_profile = std::make_unique<Profile>(Path("quarrow.INI")); }
 
     std::string Path(const std::string& name) const { return m_dir / name; }
 
