@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "address_space_limit.h"
 #include "settings/profile.h"
+#include "tags/tag_file_reader.h"
 #include "support/file_bytes.h"
 #include "support/scratch_folder.h"
 
@@ -83,6 +85,43 @@ TEST(QuarrowDoc, LoadsSortsAndReloadsOneSet) {
     // An empty file after another leaves nothing of the other.
     ASSERT_EQ(doc.OpenDocument(dir.Write("empty.tags", "")), FileError::None);
     EXPECT_TRUE(doc.GetTags().empty());
+}
+
+// A load reports its stages and the bytes it read; one asked to stop gives an empty store, says
+// Cancelled (which has no message) and leaves the document as it was. The big file takes the
+// threaded read.
+TEST(QuarrowDoc, LoadReportsProgressAndStopsWhenAsked) {
+    ScratchFolder dir{"tags"};
+    std::string big;
+    for (int i = 0; big.size() < (std::size_t{3} << 20); ++i) {
+        big += "n" + std::to_string(i) + "\tF.java\t/^x$/;\"\tm\n";
+    }
+    const std::pair<const char*, std::string> files[] = {{"small", kTags}, {"threaded", big}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.Write("p.tags", bytes);
+        CQuarrowDoc doc;
+        TagStore store;
+        LoadProgress progress;
+        ASSERT_EQ(doc.ReadDocument(path, store, &progress), FileError::None);
+        EXPECT_FALSE(store.empty());
+        EXPECT_EQ(progress.Stage(), LoadStage::Ordering);
+        EXPECT_EQ(progress.Done(), store.size());
+
+        LoadProgress reading;
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, &reading));
+        EXPECT_EQ(reading.Stage(), LoadStage::Reading);
+        EXPECT_EQ(reading.Total(), bytes.size());
+        EXPECT_EQ(reading.Done(), bytes.size());
+
+        ASSERT_EQ(doc.OpenDocument(dir.Write("shown.tags", kTags)), FileError::None);
+        LoadProgress stopped;
+        stopped.Cancel();
+        EXPECT_EQ(doc.ReadDocument(path, store, &stopped), FileError::Cancelled);
+        EXPECT_TRUE(store.empty());
+        EXPECT_EQ(doc.GetTags().size(), 8u);
+        EXPECT_EQ(FileErrorMessage(FileError::Cancelled, path), "");
+    }
 }
 
 TEST(QuarrowDoc, TagsPathAndFolder) {
