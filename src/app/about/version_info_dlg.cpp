@@ -10,9 +10,9 @@
 
 #include "app/about/program_icon.h"
 #include "platform/message_sink.h"
-#include "settings/ui/dialog_message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
-#include "settings/ui/dialog_units.h"
+#include "widgets/dialog_message_sink.h"
+#include "widgets/dialog_text_limit.h"
+#include "widgets/dialog_units.h"
 
 namespace quarrow::ui {
 

@@ -22,7 +22,7 @@
 #include "platform/ui/single_instance.h"
 #include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"

@@ -18,7 +18,7 @@
 #include "app/ui/message_box_sink.h"
 #include "settings/profile.h"
 #include "settings/recent_file_list.h"
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QWidget;

@@ -14,10 +14,10 @@
 
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
-#include "settings/ui/dialog_message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
-#include "settings/ui/dialog_units.h"
+#include "widgets/code_page_text.h"
+#include "widgets/dialog_message_sink.h"
+#include "widgets/dialog_text_limit.h"
+#include "widgets/dialog_units.h"
 
 namespace quarrow::ui {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QComboBox;

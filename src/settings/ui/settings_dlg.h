@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QCheckBox;

@@ -24,7 +24,7 @@
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
@@ -278,10 +278,11 @@ void CQuarrowView::JumpToEditor(const QModelIndex& index) {
         return;  // a directory node
     }
     const std::string tagsDir = m_pDocument ? m_pDocument->GetTagsDir() : std::string();
+    const EditorTemplate editor{m_settings.m_strEditorPath, m_settings.m_strEditorFormat};
     if (m_jump) {
-        m_jump(m_settings, *tag, tagsDir);
+        m_jump(editor, *tag, tagsDir);
     } else {
-        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_sink, m_model.GetCodePage());
+        quarrow::JumpToEditor(tag, editor, tagsDir, m_sink, m_model.GetCodePage());
     }
 }
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/editor_command.h"
 #include "settings/view_settings.h"
 #include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
@@ -37,10 +38,10 @@ class CSettingsDlg;
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
-    // Starts the editor for `tag`; the tags directory turns a relative file into a full path.
+    // Starts `editor` for `tag`; the tags directory turns a relative file into a full path.
     // Without one the view starts the configured editor itself.
     using JumpFunction =
-        std::function<void(const ViewSettings& settings, const CTagEntry& tag, const std::string& tagsDir)>;
+        std::function<void(const EditorTemplate& editor, const CTagEntry& tag, const std::string& tagsDir)>;
 
     // What the view needs of the window around it.
     struct Hooks {
