@@ -164,8 +164,10 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
 
     connect(m_btnOk, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
-    connect(m_btnBrowseEditor, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseEditor);
-    connect(m_btnBrowseCtags, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseCtags);
+    connect(m_btnBrowseEditor, &QPushButton::clicked, this,
+            [this] { BrowseInto(m_strEditorPath, program_files::kEditorFilter); });
+    connect(m_btnBrowseCtags, &QPushButton::clicked, this,
+            [this] { BrowseInto(m_strCtagsPath, program_files::kCtagsFilter); });
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -218,32 +220,19 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     return true;
 }
 
-QString CSettingsDlg::Browse(const QString& filter) {
+void CSettingsDlg::BrowseInto(std::string& path, std::string_view filterPairs) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
-    request.filter = filter;
+    request.filter = QtFilterFromPairs(filterPairs);
     request.defaultSuffix = QString::fromUtf8(program_files::kDefaultSuffix);
     request.confirmOverwrite = true;
-    return m_chooser ? m_chooser(this, request) : QString();
-}
-
-void CSettingsDlg::OnBrowseEditor() {
-    const QString path = Browse(QtFilterFromPairs(program_files::kEditorFilter));
-    if (path.isEmpty()) {
+    const QString chosen = m_chooser ? m_chooser(this, request) : QString();
+    if (chosen.isEmpty()) {
         return;
     }
     // The file's own name, as the file system spells it, whatever the code page shows.
-    m_strEditorPath = BytesOfChosenPath(path);
+    path = BytesOfChosenPath(chosen);
     // Every control is refreshed from the members, as they stood when the dialog opened.
-    UpdateData(false);
-}
-
-void CSettingsDlg::OnBrowseCtags() {
-    const QString path = Browse(QtFilterFromPairs(program_files::kCtagsFilter));
-    if (path.isEmpty()) {
-        return;
-    }
-    m_strCtagsPath = BytesOfChosenPath(path);
     UpdateData(false);
 }
 

@@ -4,6 +4,7 @@
 // before showing and back out only on OK. Nothing here writes the profile.
 
 #include <string>
+#include <string_view>
 
 #include "widgets/exchange_dialog.h"
 #include "widgets/file_chooser.h"
@@ -66,9 +67,9 @@ public:
 
 private:
     bool UpdateData(bool saveAndValidate) override;
-    void OnBrowseEditor();
-    void OnBrowseCtags();
-    QString Browse(const QString& filter);
+    // A browse button: the chosen program into `path` (a member) and every member into the
+    // controls; nothing changes when the choice is cancelled.
+    void BrowseInto(std::string& path, std::string_view filterPairs);
 
     QLineEdit* m_editEditorPath;
     QLineEdit* m_editEditorFormat;
