@@ -17,10 +17,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "ctags/ui/create_tags_command.h"
-#include "ctags/ui/create_tags_dlg.h"
 #include "settings/profile.h"
-#include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
@@ -87,8 +84,6 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 CQuarrowView::~CQuarrowView() {
     m_filtering.reset();
     m_settings.Save(m_profile);
-    m_dlgCreateTags.reset();
-    m_dlgSettings.reset();
 }
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
@@ -153,12 +148,6 @@ void CQuarrowView::SetScrollPosition(const QPoint& position) {
 
 bool CQuarrowView::OnCmdMsg(int id) {
     switch (id) {
-    case command::kFileNew:
-        OnCreateTags();
-        return true;
-    case command::kSettings:
-        OnSettings();
-        return true;
     case command::kViewFind:
         m_filtering->Show();
         return true;
@@ -254,22 +243,6 @@ void CQuarrowView::RebuildKeepingPlace() {
         scrollTo(topIndex, QAbstractItemView::PositionAtTop);
     }
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
-}
-
-void CQuarrowView::OnCreateTags() {
-    if (!m_dlgCreateTags) {
-        m_dlgCreateTags = std::make_unique<CCreateTagsDlg>(&m_profile, this);
-    }
-    RunCreateTagsCommand(this, *m_dlgCreateTags, m_settings, m_profile, m_sink, m_model.GetCodePage(),
-                         [this](const std::string& path) { return m_hooks.openPath && m_hooks.openPath(path); });
-}
-
-void CQuarrowView::OnSettings() {
-    if (!m_dlgSettings) {
-        m_dlgSettings = std::make_unique<CSettingsDlg>(this);
-    }
-    m_dlgSettings->SetCodePage(m_pDocument ? m_pDocument->GetCodePage() : CodePage::Utf8);
-    RunSettingsCommand(*m_dlgSettings, m_settings);
 }
 
 void CQuarrowView::JumpToEditor(const QModelIndex& index) {

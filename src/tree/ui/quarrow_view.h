@@ -1,9 +1,9 @@
 #pragma once
 // The tree view: the tag tree of the open document with its fourteen icons, folders whose image
 // follows their expansion, the tag's source line as a tool tip, the pop-up menu of the program's
-// commands, and the jumps to the editor (double click, Enter, and a mouse selection when
-// "SINGLSELECT" is 1). It carries the nine view settings: read from the profile when it is made,
-// written back when it goes away.
+// commands, the filter, the two tree options, and the jumps to the editor (double click, Enter,
+// and a mouse selection when "SINGLSELECT" is 1). It carries the nine view settings: read from the
+// profile when it is made, written back when it goes away.
 
 #include <QMenu>
 #include <QPointer>
@@ -32,9 +32,6 @@ class Profile;
 
 namespace quarrow::ui {
 
-class CCreateTagsDlg;
-class CSettingsDlg;
-
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
@@ -45,8 +42,7 @@ public:
 
     // What the view needs of the window around it.
     struct Hooks {
-        MenuHooks menu;                                        // the pop-up menu's commands
-        std::function<bool(const std::string& path)> openPath;  // shows a tags file just made
+        MenuHooks menu;  // the pop-up menu's commands
     };
 
     // Loads the settings from `profile`, which must outlive the view.
@@ -56,6 +52,7 @@ public:
     CQuarrowView& operator=(const CQuarrowView&) = delete;
 
     void SetDocument(const quarrow::CQuarrowDoc* document) noexcept { m_pDocument = document; }
+    const quarrow::CQuarrowDoc* Document() const noexcept { return m_pDocument; }
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
@@ -66,13 +63,11 @@ public:
     // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
     // with the shown tree as it was, when the memory is not there.
     void PrepareUpdate(const TagStore& store, CodePage cp);
-    // The view's commands: 57600, 32771, 32772 (the filter field) and the two tree options of
-    // "表示(&V)". False for any other, which goes on to the document.
+    // The view's commands: 32772 (the filter field) and the two tree options of "表示(&V)".
+    // False for any other, which goes on to the document.
     bool OnCmdMsg(int id);
     // Whether the option of a checkable command is on.
     bool IsCommandChecked(int id) const noexcept;
-    void OnCreateTags();
-    void OnSettings();
 
     // Starts the editor at the tag of `index`; a node without a tag does nothing.
     void JumpToEditor(const QModelIndex& index);
@@ -126,8 +121,6 @@ private:
 
     Profile& m_profile;
     MessageSink& m_sink;
-    std::unique_ptr<CSettingsDlg> m_dlgSettings;      // made when first shown, kept with its values
-    std::unique_ptr<CCreateTagsDlg> m_dlgCreateTags;
     TreeImageList m_imageList;
     ViewSettings m_settings;
     TagTreeItemModel m_model;
