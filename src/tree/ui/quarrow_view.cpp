@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <new>
 #include <string_view>
-#include <unordered_set>
 
 #include "settings/profile.h"
 #include "tags/quarrow_doc.h"
@@ -27,6 +26,7 @@
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/shown_rows_width.h"
+#include "tree/ui/tree_place_keeper.h"
 
 namespace quarrow::ui {
 namespace {
@@ -179,69 +179,13 @@ TreeOptions CQuarrowView::Options() const noexcept {
 }
 
 void CQuarrowView::RebuildKeepingPlace() {
-    // A node's key: its tag and whether it is the file node that carries it (a file node shares
-    // its first member's tag), or for a folder its number among the folders, which both builds
-    // make alike.
     // The place kept is the one of the whole tree: a filter shown is taken off first and put back
-    // on the new tree.
+    // on the new tree. The store is the same, so the place is found as after a new reading.
     m_filtering->BeforeRebuild();
-    const TagTree& tree = m_model.Tree();
-    auto keys = [&tree](auto&& visit) {
-        std::uintptr_t folders = 0;
-        for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
-            const CTagEntry* tag = tree.Tag(id);
-            const std::uintptr_t key = tag == nullptr ? (folders++ << 2) | 1
-                                                      : reinterpret_cast<std::uintptr_t>(tag) |
-                                                            (tree.Image(id) == kImageFile ? 2 : 0);
-            visit(id, key);
-        }
-    };
-    std::unordered_set<std::uintptr_t> open;
-    std::uintptr_t selectedKey = 0;
-    std::uintptr_t topKey = 0;
-    const TagTree::Id selected = m_model.IdOf(SelectedIndex());
-    const TagTree::Id top = m_model.IdOf(indexAt(QPoint(0, 0)));
-    keys([&](TagTree::Id id, std::uintptr_t key) {
-        if (tree.ChildCount(id) != 0 && isExpanded(m_model.IndexOf(id))) {
-            open.insert(key);
-        }
-        selectedKey = id == selected ? key : selectedKey;
-        topKey = id == top ? key : topKey;
-    });
-
+    const ViewPlace place = CaptureViewPlace(*this);
     static const TagStore kEmpty;
     m_model.Rebuild(m_pDocument ? m_pDocument->GetTags() : kEmpty, m_model.GetCodePage(), Options());
-
-    m_bBuilding = true;  // folders get their images below, as the user left them
-    QModelIndex selectIndex;
-    QModelIndex topIndex;
-    keys([&](TagTree::Id id, std::uintptr_t key) {
-        const QModelIndex index = open.contains(key) || key == selectedKey || key == topKey ? m_model.IndexOf(id)
-                                                                                            : QModelIndex();
-        if (open.contains(key) && tree.ChildCount(id) != 0) {
-            expand(index);
-            if (tree.Tag(id) == nullptr) {
-                m_model.SetImage(index, kImageFolderOpen);
-            }
-        }
-        if (key == selectedKey && selectedKey != 0) {
-            selectIndex = index;
-        }
-        if (key == topKey && topKey != 0) {
-            topIndex = index;
-        }
-    });
-    m_bBuilding = false;
-    if (selectIndex.isValid()) {
-        // The chosen tag stays in sight, though nesting may have put it under a closed member.
-        for (QModelIndex above = selectIndex.parent(); above.isValid(); above = above.parent()) {
-            expand(above);
-        }
-        selectionModel()->setCurrentIndex(selectIndex, QItemSelectionModel::ClearAndSelect);
-    }
-    if (topIndex.isValid()) {
-        scrollTo(topIndex, QAbstractItemView::PositionAtTop);
-    }
+    RestoreViewPlace(*this, place, true);
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
 

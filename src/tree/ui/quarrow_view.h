@@ -111,8 +111,8 @@ private:
     enum class ClickArea { Item, Button, Nowhere };
     ClickArea ClickAreaAt(const QPoint& viewportPos) const;
     TreeOptions Options() const noexcept;
-    // Builds the tree again with the current options, keeping the open nodes, the selection and
-    // the top row: the store is the same, so its records name the same tags.
+    // Builds the tree again with the current options, keeping the open nodes, the selection (in
+    // sight) and the top row, as a new reading does (tree_place_keeper.h).
     void RebuildKeepingPlace();
     // The tip at a point and the area (icon and label) it belongs to.
     std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
