@@ -81,7 +81,8 @@ TEST_F(ViewOptionsTest, SwitchingKeepsTheChosenOneOfEqualLabels) {
         const QModelIndex file = Find(QStringLiteral("two.cpp"));
         for (int row = 0; row < view.Model().rowCount(file); ++row) {
             const QModelIndex member = view.Model().index(row, 0, file);
-            if (view.Model().TagOf(member)->GetLineNo() == line && view.Model().LabelOf(member) == QStringLiteral("f")) {
+            const CTagEntry* tag = view.Model().TagOf(member);
+            if (tag->GetName() == "f" && tag->GetLineNo() == line) {
                 view.selectionModel()->setCurrentIndex(member, QItemSelectionModel::ClearAndSelect);
             }
         }
