@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "address_space_limit.h"
 #include "settings/profile.h"
-#include "tags/tag_file_reader.h"
+#include "support/address_space_limit.h"
 #include "support/file_bytes.h"
 #include "support/scratch_folder.h"
+#include "tags/tag_file_reader.h"
 
 namespace quarrow {
 namespace {

@@ -12,9 +12,9 @@
 #include <csignal>
 #include <filesystem>
 
-#include "address_space_limit.h"
 #include "app_fixture.h"
 #include "ctags/ui/ctags_progress_dialog.h"
+#include "support/address_space_limit.h"
 #include "tree/ui/command_ids.h"
 
 namespace quarrow::ui::testing {
