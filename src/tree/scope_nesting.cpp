@@ -42,13 +42,31 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-// Equality of two short texts (scopes, kinds) without a library call.
+// Equality of two short texts (scopes, kinds) without a library call: eight bytes at a time,
+// the last eight first, since names differ at their ends more often.
 bool SameShortText(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
+    const std::size_t n = a.size();
+    if (n != b.size()) {
         return false;
     }
-    for (std::size_t i = a.size(); i-- > 0;) {  // names differ at their ends more often
-        if (a[i] != b[i]) {
+    if (n < 8) {
+        for (std::size_t i = n; i-- > 0;) {
+            if (a[i] != b[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+    auto word = [](const char* p) {
+        std::uint64_t w;
+        std::memcpy(&w, p, sizeof w);
+        return w;
+    };
+    if (word(a.data() + n - 8) != word(b.data() + n - 8)) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        if (word(a.data() + i) != word(b.data() + i)) {
             return false;
         }
     }
@@ -97,11 +115,12 @@ void ScopeNesting::Table::Prepare(std::size_t entries) {
         m_slots.assign(std::max(capacity, m_slots.size()), Slot{0, 0, 0});
         m_stamp = 1;
     }
+    m_mask = capacity - 1;
 }
 
 template <typename Same>
 std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_mask;
     for (std::size_t i = key & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
         if (slot.stamp != m_stamp) {
@@ -115,7 +134,7 @@ std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
 
 template <typename Same>
 std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value, Same&& same) {
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_mask;
     for (std::size_t i = key & mask;; i = (i + 1) & mask) {
         Slot& slot = m_slots[i];
         if (slot.stamp != m_stamp) {
