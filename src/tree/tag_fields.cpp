@@ -95,32 +95,82 @@ const char* FieldEnd(const char* p, const char* end, const char*& colon) noexcep
     return p;
 }
 
+// Whether the `size` bytes at `p` are `text` (of that size).
+template <std::size_t N>
+bool Is(const char* p, std::size_t size, const char (&text)[N]) noexcept {
+    return size == N - 1 && std::memcmp(p, text, N - 1) == 0;
+}
+
+// Whether the text at `p` (ending at `end`) starts with `text`.
+template <std::size_t N>
+bool StartsWith(const char* p, const char* end, const char (&text)[N]) noexcept {
+    return end - p >= static_cast<std::ptrdiff_t>(N - 1) && std::memcmp(p, text, N - 1) == 0;
+}
+
 // Takes one field, [start, end) with its first ':' at `colon` (or null); true once the reading
 // may stop.
-bool TakeField(TagScopeFields& fields, const char* start, const char* end, const char* colon, bool first) noexcept {
-    const std::string_view field(start, static_cast<std::size_t>(end - start));
-    if (first && (colon == nullptr || field.starts_with("kind:"))) {
-        fields.kind = field;
+inline __attribute__((always_inline)) bool TakeField(TagScopeFields& fields, const char* start, const char* end,
+                                                     const char* colon, bool first) noexcept {
+    if (first && (colon == nullptr || (end - start >= 5 && std::memcmp(start, "kind:", 5) == 0))) {
+        fields.kind = std::string_view(start, static_cast<std::size_t>(end - start));
         return false;
     }
     if (colon == nullptr || colon == start) {
         return false;  // no key
     }
-    const std::string_view key(start, static_cast<std::size_t>(colon - start));
+    const auto keySize = static_cast<std::size_t>(colon - start);
     const std::string_view value(colon + 1, static_cast<std::size_t>(end - (colon + 1)));
-    if (key == "language") {
-        fields.language = value;
-    } else if (key == "scope") {
-        // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself.
-        const std::size_t split = value.find(':');
-        if (split != std::string_view::npos) {
-            fields.scopeKind = value.substr(0, split);
-            fields.scope = value.substr(split + 1);
+    // The keys ctags writes most, by the length of the key, before the general test.
+    switch (keySize) {
+    case 4:
+        if (Is(start, keySize, "line")) {
+            return false;
+        }
+        if (Is(start, keySize, "file")) {
+            return true;  // ctags writes it after the scope: this tag has none
+        }
+        break;
+    case 5:
+        if (Is(start, keySize, "scope")) {
+            // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself.
+            const std::size_t split = value.find(':');
+            if (split != std::string_view::npos) {
+                fields.scopeKind = value.substr(0, split);
+                fields.scope = value.substr(split + 1);
+                return true;
+            }
+            return false;
+        }
+        break;
+    case 6:
+        if (Is(start, keySize, "access")) {
             return true;
         }
-    } else if (key == "typeref" || key == "file" || key == "access" || key == "signature" || key == "inherits") {
-        return true;  // ctags writes these after the scope: this tag has none
-    } else if (!value.empty() && !IsOtherField(key)) {
+        break;
+    case 7:
+        if (Is(start, keySize, "typeref")) {
+            return true;
+        }
+        break;
+    case 8:
+        if (Is(start, keySize, "language")) {
+            fields.language = value;
+            return false;
+        }
+        if (Is(start, keySize, "inherits")) {
+            return true;
+        }
+        break;
+    case 9:
+        if (Is(start, keySize, "signature")) {
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    const std::string_view key(start, keySize);
+    if (!value.empty() && !IsOtherField(key)) {
         fields.scopeKind = key;
         fields.scope = value;
         return true;
@@ -129,24 +179,35 @@ bool TakeField(TagScopeFields& fields, const char* start, const char* end, const
 }
 
 #if defined(__SSE2__)
-// Bit i of `tabs` and `colons`: byte i of the 64 at `p` is a TAB or a ':'. Only `size` bytes
-// (at most 64) are read.
-void MarkBlock(const char* p, std::size_t size, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
+// Bit i of the two masks: byte i of sixteen is a TAB, a ':'.
+void MarkChunk(__m128i bytes, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
+    tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'))));
+    colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
+}
+
+// Bit i of `tabs` and `colons`: byte i of the `size` (1 to 64) at `p` is a TAB or a ':'. Reads
+// the 64 bytes that end at p + size when they start at `low` or after (the line's text before
+// the fields), so that the loads are always the same four; a copy would be slower, as its
+// loads wait for its stores.
+void MarkBlock(const char* p, std::size_t size, const char* low, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
+    const char* base = p + size - 64;
     alignas(16) char padded[64];
-    if (size < 64) {
+    if (base < low) {
         std::memset(padded, 0, sizeof padded);
-        std::memcpy(padded, p, size);
-        p = padded;
+        std::memcpy(padded + 64 - size, p, size);
+        base = padded;
     }
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i mark = _mm_set1_epi8(':');
     tabs = 0;
     colons = 0;
     for (unsigned i = 0; i < 4; ++i) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-        tabs |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)))) << (16 * i);
-        colons |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark)))) << (16 * i);
+        std::uint64_t t = 0;
+        std::uint64_t c = 0;
+        MarkChunk(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 16 * i)), t, c);
+        tabs |= t << (16 * i);
+        colons |= c << (16 * i);
     }
+    tabs >>= 64 - size;
+    colons >>= 64 - size;
 }
 #endif
 
@@ -165,7 +226,7 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
         const auto size = static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - p, 64));
         std::uint64_t tabs = 0;
         std::uint64_t colons = 0;
-        MarkBlock(p, size, tabs, colons);
+        MarkBlock(p, size, tag.GetText().data(), tabs, colons);
         if (size < 64) {
             tabs |= std::uint64_t{1} << size;  // the end of the text closes the last field
         }
@@ -173,6 +234,31 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
             break;  // a field longer than the block: the byte-wise reading below takes it
         }
         const char* const block = p;
+        // Steps past the field at p, which ends at the block's next TAB.
+        auto pass = [&]() {
+            const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
+            p = block + tabAt + 1;
+            colons &= ~((std::uint64_t{2} << tabAt) - 1);
+            tabs &= tabs - 1;
+        };
+        if (first && (colons & ((tabs & (0 - tabs)) - 1)) == 0) {
+            // What ctags writes first: the kind, then "line:N" and "language:NAME", which
+            // TakeField would pass over and take as well.
+            fields.kind = std::string_view(p, static_cast<std::size_t>(std::countr_zero(tabs)));
+            first = false;
+            pass();
+            if (tabs != 0 && StartsWith(p, end, "line:")) {
+                pass();
+            }
+            if (tabs != 0 && StartsWith(p, end, "language:")) {
+                const char* const value = p + 9;
+                pass();
+                fields.language = std::string_view(value, static_cast<std::size_t>(p - 1 - value));
+            }
+            if (tabs == 0 || p >= end) {
+                continue;
+            }
+        }
         do {
             const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
             const std::uint64_t fieldColons = colons & ((std::uint64_t{1} << tabAt) - 1);
@@ -181,9 +267,7 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
                 return fields;
             }
             first = false;
-            p = block + tabAt + 1;
-            colons &= ~((std::uint64_t{2} << tabAt) - 1);
-            tabs &= tabs - 1;
+            pass();
         } while (tabs != 0 && p < end);
     }
 #endif

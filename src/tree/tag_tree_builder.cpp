@@ -201,7 +201,7 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     constexpr std::size_t kAhead = 8;
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
-    constexpr std::size_t kFieldsAhead = 16;
+    constexpr std::size_t kFieldsAhead = 32;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
