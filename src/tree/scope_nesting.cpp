@@ -1,6 +1,7 @@
 #include "tree/scope_nesting.h"
 
 #include "tree/kind_icons.h"
+#include "tree/short_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,37 +43,6 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-// Equality of two short texts (scopes, kinds) without a library call: eight bytes at a time,
-// the last eight first, since names differ at their ends more often.
-bool SameShortText(std::string_view a, std::string_view b) noexcept {
-    const std::size_t n = a.size();
-    if (n != b.size()) {
-        return false;
-    }
-    if (n < 8) {
-        for (std::size_t i = n; i-- > 0;) {
-            if (a[i] != b[i]) {
-                return false;
-            }
-        }
-        return true;
-    }
-    auto word = [](const char* p) {
-        std::uint64_t w;
-        std::memcpy(&w, p, sizeof w);
-        return w;
-    };
-    if (word(a.data() + n - 8) != word(b.data() + n - 8)) {
-        return false;
-    }
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-        if (word(a.data() + i) != word(b.data() + i)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
 
 // The name without separators at its end, whose last part is then its innermost one.
@@ -94,8 +64,35 @@ bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
            (name[at - 1] == ':' && at >= 2 && name[at - 2] == ':');
 }
 
+// Whether `text` holds a '.', '\\' or ':', eight bytes at a time: most names have none, and
+// then they are one part.
+bool MayHoldSeparator(std::string_view text) noexcept {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    auto holds = [](std::uint64_t w) {
+        auto zeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+        return zeroByte(w ^ (kOnes * '.')) || zeroByte(w ^ (kOnes * '\\')) || zeroByte(w ^ (kOnes * ':'));
+    };
+    const std::size_t n = text.size();
+    if (n < 8) {
+        return std::any_of(text.begin(), text.end(), [](char c) { return IsSeparator(c); });
+    }
+    std::uint64_t w = 0;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        std::memcpy(&w, text.data() + i, sizeof w);
+        if (holds(w)) {
+            return true;
+        }
+    }
+    std::memcpy(&w, text.data() + n - 8, sizeof w);
+    return holds(w);
+}
+
 // The innermost part of a name: after its last ".", "\" or "::".
 std::string_view LastPart(std::string_view name) noexcept {
+    if (!MayHoldSeparator(name)) {
+        return name;
+    }
     for (std::size_t i = name.size(); i-- > 0;) {
         if (name[i] == '.' || name[i] == '\\' || (name[i] == ':' && i > 0 && name[i - 1] == ':')) {
             return name.substr(i + 1);
@@ -149,6 +146,12 @@ std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value
 
 void ScopeNesting::Split(std::string_view text, std::size_t maxParts) {
     m_split.clear();
+    if (!MayHoldSeparator(text)) {
+        if (!text.empty()) {
+            m_split.push_back(text);
+        }
+        return;
+    }
     std::size_t start = 0;
     auto cut = [&](std::size_t end) {
         if (end > start) {
@@ -363,8 +366,17 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     for (std::size_t s = 0; s < m_scopes.size(); ++s) {
         scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
     }
+    bool nested = false;
     for (std::uint32_t m = 0; m < count; ++m) {
         parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
+        nested = nested || parents[m] != kNone;
+    }
+    if (!nested) {
+        order.resize(count);
+        for (std::uint32_t m = 0; m < count; ++m) {
+            order[m] = m;
+        }
+        return;
     }
 
     // Children lists in store order, then a walk that puts each parent before its children.

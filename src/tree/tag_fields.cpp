@@ -133,8 +133,12 @@ inline __attribute__((always_inline)) bool TakeField(TagScopeFields& fields, con
     case 5:
         if (Is(start, keySize, "scope")) {
             // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself.
-            const std::size_t split = value.find(':');
-            if (split != std::string_view::npos) {
+            // The kind is a short word: a loop finds its end sooner than a library call.
+            std::size_t split = 0;
+            while (split < value.size() && value[split] != ':') {
+                ++split;
+            }
+            if (split != value.size()) {
                 fields.scopeKind = value.substr(0, split);
                 fields.scope = value.substr(split + 1);
                 return true;

@@ -9,6 +9,7 @@
 #include "tree/kind_icons.h"
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
+#include "tree/short_text.h"
 #include "tree/tag_fields.h"
 #include "tree/tag_tree.h"
 #include "tree/tree_images.h"
@@ -121,9 +122,7 @@ private:
         if (name.empty()) {
             return m_fileLanguage;
         }
-        // Language names are short: compare them here rather than with a library call.
-        if (name.size() != m_lastLanguageName.size() ||
-            !std::equal(name.begin(), name.end(), m_lastLanguageName.begin())) {
+        if (!SameShortText(name, m_lastLanguageName)) {
             m_lastLanguageName = name;
             m_lastLanguage = LanguageFromName(name);
         }
@@ -201,7 +200,7 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     constexpr std::size_t kAhead = 8;
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
-    constexpr std::size_t kFieldsAhead = 32;
+    constexpr std::size_t kFieldsAhead = 16;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
