@@ -189,7 +189,7 @@ std::uint64_t ScopeNesting::HashRange(std::uint32_t begin, std::uint32_t count) 
 bool ScopeNesting::SameParts(const Candidate& candidate, std::uint32_t begin, std::uint32_t count) const noexcept {
     return candidate.partsCount == count &&
            std::equal(m_parts.begin() + candidate.partsBegin, m_parts.begin() + candidate.partsBegin + count,
-                      m_parts.begin() + begin);
+                      m_parts.begin() + begin, SameShortText);
 }
 
 // The scope of a member, found among the file's scopes or added to them.
@@ -207,7 +207,7 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
     const auto next = static_cast<std::uint32_t>(m_scopes.size());
     const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
-        return m_scopes[known].text == member.scope && m_scopes[known].kind == member.scopeKind;
+        return SameShortText(m_scopes[known].text, member.scope) && SameShortText(m_scopes[known].kind, member.scopeKind);
     });
     if (scope == next) {
         m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
@@ -229,7 +229,7 @@ std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths
             std::uint32_t found = kNone;
             if (end == scope.partsCount && !scope.kind.empty()) {
                 found = m_names.Find(KindKey(key, scope.kind), [&](std::uint32_t c) {
-                    return SameParts(m_candidates[c], begin, length) && m_candidates[c].kind == scope.kind;
+                    return SameParts(m_candidates[c], begin, length) && SameShortText(m_candidates[c].kind, scope.kind);
                 });
             }
             if (found == kNone) {
@@ -273,7 +273,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     m_wantedList.clear();
     for (std::uint32_t i = 0; i < scopeParts; ++i) {
         m_partHashes[i] = HashText(m_parts[i]);
-        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; }) == i) {
+        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return SameShortText(m_parts[known], m_parts[i]); }) == i) {
             m_wantedList.push_back(m_parts[i]);
         }
     }
@@ -306,7 +306,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
                                [name](std::string_view part) { return EndsWithPart(name, part); });
         }
         const std::string_view last = LastPart(name);
-        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) != kNone;
+        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return SameShortText(m_parts[part], last); }) != kNone;
     };
 
     // Only a member named like a part of some scope can be a parent: index those by their
@@ -355,7 +355,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         if (!kind.empty()) {
             m_names.Insert(KindKey(key, kind), c, [&](std::uint32_t known) {
                 return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount) &&
-                       m_candidates[known].kind == kind;
+                       SameShortText(m_candidates[known].kind, kind);
             });
         }
     }
