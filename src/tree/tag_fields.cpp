@@ -1,6 +1,7 @@
 #include "tree/tag_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -99,6 +100,30 @@ const char* FieldEnd(const char* p, const char* end, const char*& colon) noexcep
 template <std::size_t N>
 bool Is(const char* p, std::size_t size, const char (&text)[N]) noexcept {
     return size == N - 1 && std::memcmp(p, text, N - 1) == 0;
+}
+
+// Eight bytes from `p` as one number, and the same of a text of eight bytes.
+std::uint64_t Load8(const char* p) noexcept {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+template <std::size_t N>
+constexpr std::uint64_t Word(const char (&text)[N]) noexcept {
+    static_assert(N <= 9);
+    std::array<char, 8> bytes{};
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        bytes[i] = text[i];
+    }
+    return std::bit_cast<std::uint64_t>(bytes);
+}
+// The first `n` bytes of a word loaded by Load8, in either byte order.
+constexpr std::uint64_t Head(std::size_t n) noexcept {
+    std::array<unsigned char, 8> bytes{};
+    for (std::size_t i = 0; i < n; ++i) {
+        bytes[i] = 0xFF;
+    }
+    return std::bit_cast<std::uint64_t>(bytes);
 }
 
 // Whether the text at `p` (ending at `end`) starts with `text`.
@@ -261,6 +286,30 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
             }
             if (tabs == 0 || p >= end) {
                 continue;
+            }
+            // The next field is mostly the scope or a field ctags writes after it: decide both
+            // without a branch on which, as the field varies from tag to tag.
+            if (end - p >= 10) {
+                const std::uint64_t word = Load8(p);
+                const bool scope = (word & Head(6)) == Word("scope:");
+                const bool after = word == Word("typeref:") || (word & Head(5)) == Word("file:") ||
+                                   (word & Head(7)) == Word("access:") ||
+                                   (word == Word("signatur") && p[8] == 'e' && p[9] == ':') ||
+                                   (word == Word("inherits") && p[8] == ':');
+                const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
+                // The colon that ends the scope's kind: the first after "scope:", before the TAB.
+                const auto keyColon = static_cast<unsigned>(p + 5 - block) & 63u;
+                const std::uint64_t valueColons =
+                    colons & ~((std::uint64_t{2} << keyColon) - 1) & ((std::uint64_t{1} << tabAt) - 1);
+                const bool hasScope = scope && valueColons != 0;
+                if (hasScope || after) {
+                    if (hasScope) {
+                        const char* const split = block + std::countr_zero(valueColons);
+                        fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
+                        fields.scope = std::string_view(split + 1, static_cast<std::size_t>(block + tabAt - (split + 1)));
+                    }
+                    return fields;
+                }
             }
         }
         do {
