@@ -96,12 +96,49 @@ const char* FieldEnd(const char* p, const char* end, const char*& colon) noexcep
     return p;
 }
 
-// Whether the `size` bytes at `p` are `text` (of that size).
+// Whether the text at `p` (ending at `end`) starts with `text`.
 template <std::size_t N>
-bool Is(const char* p, std::size_t size, const char (&text)[N]) noexcept {
-    return size == N - 1 && std::memcmp(p, text, N - 1) == 0;
+bool StartsWith(const char* p, const char* end, const char (&text)[N]) noexcept {
+    return end - p >= static_cast<std::ptrdiff_t>(N - 1) && std::memcmp(p, text, N - 1) == 0;
 }
 
+// Takes one field, [start, end) with its first ':' at `colon` (or null); true once the reading
+// may stop.
+bool TakeField(TagScopeFields& fields, const char* start, const char* end, const char* colon, bool first) noexcept {
+    if (first && (colon == nullptr || (end - start >= 5 && std::memcmp(start, "kind:", 5) == 0))) {
+        fields.kind = std::string_view(start, static_cast<std::size_t>(end - start));
+        return false;
+    }
+    if (colon == nullptr || colon == start) {
+        return false;  // no key
+    }
+    const std::string_view key(start, static_cast<std::size_t>(colon - start));
+    const std::string_view value(colon + 1, static_cast<std::size_t>(end - (colon + 1)));
+    if (key == "language") {
+        fields.language = value;
+    } else if (key == "scope") {
+        // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself. The kind is
+        // a short word: a loop finds its end sooner than a library call.
+        std::size_t split = 0;
+        while (split < value.size() && value[split] != ':') {
+            ++split;
+        }
+        if (split != value.size()) {
+            fields.scopeKind = value.substr(0, split);
+            fields.scope = value.substr(split + 1);
+            return true;
+        }
+    } else if (key == "typeref" || key == "file" || key == "access" || key == "signature" || key == "inherits") {
+        return true;  // ctags writes these after the scope: this tag has none
+    } else if (!value.empty() && !IsOtherField(key)) {
+        fields.scopeKind = key;
+        fields.scope = value;
+        return true;
+    }
+    return false;
+}
+
+#if defined(__SSE2__)
 // Eight bytes from `p` as one number, and the same of a text of eight bytes.
 std::uint64_t Load8(const char* p) noexcept {
     std::uint64_t word = 0;
@@ -126,88 +163,6 @@ constexpr std::uint64_t Head(std::size_t n) noexcept {
     return std::bit_cast<std::uint64_t>(bytes);
 }
 
-// Whether the text at `p` (ending at `end`) starts with `text`.
-template <std::size_t N>
-bool StartsWith(const char* p, const char* end, const char (&text)[N]) noexcept {
-    return end - p >= static_cast<std::ptrdiff_t>(N - 1) && std::memcmp(p, text, N - 1) == 0;
-}
-
-// Takes one field, [start, end) with its first ':' at `colon` (or null); true once the reading
-// may stop.
-inline __attribute__((always_inline)) bool TakeField(TagScopeFields& fields, const char* start, const char* end,
-                                                     const char* colon, bool first) noexcept {
-    if (first && (colon == nullptr || (end - start >= 5 && std::memcmp(start, "kind:", 5) == 0))) {
-        fields.kind = std::string_view(start, static_cast<std::size_t>(end - start));
-        return false;
-    }
-    if (colon == nullptr || colon == start) {
-        return false;  // no key
-    }
-    const auto keySize = static_cast<std::size_t>(colon - start);
-    const std::string_view value(colon + 1, static_cast<std::size_t>(end - (colon + 1)));
-    // The keys ctags writes most, by the length of the key, before the general test.
-    switch (keySize) {
-    case 4:
-        if (Is(start, keySize, "line")) {
-            return false;
-        }
-        if (Is(start, keySize, "file")) {
-            return true;  // ctags writes it after the scope: this tag has none
-        }
-        break;
-    case 5:
-        if (Is(start, keySize, "scope")) {
-            // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself.
-            // The kind is a short word: a loop finds its end sooner than a library call.
-            std::size_t split = 0;
-            while (split < value.size() && value[split] != ':') {
-                ++split;
-            }
-            if (split != value.size()) {
-                fields.scopeKind = value.substr(0, split);
-                fields.scope = value.substr(split + 1);
-                return true;
-            }
-            return false;
-        }
-        break;
-    case 6:
-        if (Is(start, keySize, "access")) {
-            return true;
-        }
-        break;
-    case 7:
-        if (Is(start, keySize, "typeref")) {
-            return true;
-        }
-        break;
-    case 8:
-        if (Is(start, keySize, "language")) {
-            fields.language = value;
-            return false;
-        }
-        if (Is(start, keySize, "inherits")) {
-            return true;
-        }
-        break;
-    case 9:
-        if (Is(start, keySize, "signature")) {
-            return true;
-        }
-        break;
-    default:
-        break;
-    }
-    const std::string_view key(start, keySize);
-    if (!value.empty() && !IsOtherField(key)) {
-        fields.scopeKind = key;
-        fields.scope = value;
-        return true;
-    }
-    return false;
-}
-
-#if defined(__SSE2__)
 // Bit i of the two masks: byte i of sixteen is a TAB, a ':'.
 void MarkChunk(__m128i bytes, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
     tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'))));
