@@ -174,12 +174,13 @@ void MarkChunk(__m128i bytes, std::uint64_t& tabs, std::uint64_t& colons) noexce
 // the fields), so that the loads are always the same four; a copy would be slower, as its
 // loads wait for its stores.
 void MarkBlock(const char* p, std::size_t size, const char* low, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
-    const char* base = p + size - 64;
     alignas(16) char padded[64];
-    if (base < low) {
+    const char* base = padded;
+    if (static_cast<std::size_t>(p - low) + size >= 64) {
+        base = p + size - 64;
+    } else {
         std::memset(padded, 0, sizeof padded);
         std::memcpy(padded + 64 - size, p, size);
-        base = padded;
     }
     tabs = 0;
     colons = 0;
