@@ -185,8 +185,9 @@ private:
 };
 
 template <typename Model>
-void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options) {
+bool Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
     model.Clear();
+    BeginStage(progress, LoadStage::Building, store.size());
     // Each record makes at most one member node, and the first record of a file a file node and
     // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
     // more than the records is room enough; a store of one-tag files grows the nodes once. (The
@@ -202,7 +203,20 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
     constexpr std::size_t kFieldsAhead = 16;
+    // A stop is looked for where a file begins: a plain compare with the record before, and files
+    // are small enough that a stop is seen within milliseconds.
+    std::string_view previousFile;
+    std::size_t reported = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        if (progress != nullptr && store[i].GetFile() != previousFile) {
+            previousFile = store[i].GetFile();
+            progress->Advance(i - reported);
+            reported = i;
+            if (progress->Cancelled()) {
+                model.Clear();
+                return false;
+            }
+        }
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
             __builtin_prefetch(text);
@@ -221,16 +235,18 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     }
     builder.Finish();
     model.EndBuild();
+    Advance(progress, count - reported);
+    return true;
 }
 
 }  // namespace
 
 void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp, TreeOptions options) {
-    Build(model, store, cp, options);
+    Build(model, store, cp, options, nullptr);
 }
 
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options) {
-    Build(tree, store, cp, options);
+bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
+    return Build(tree, store, cp, options, progress);
 }
 
 }  // namespace quarrow

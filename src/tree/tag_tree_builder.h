@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "tags/code_page.h"
+#include "tags/load_progress.h"
 #include "tree/tag_tree_model.h"
 
 namespace quarrow {
@@ -28,8 +29,11 @@ struct TreeOptions {
 // names. Ends with model.EndBuild(). The labels view the store's bytes.
 void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8,
                   TreeOptions options = {});
-// The same for the compact tree, without a virtual call per node.
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {});
+// The same for the compact tree, without a virtual call per node. `progress` (may be null) hears
+// of the records done at each new file and may stop the build there: false then, with the tree
+// empty.
+bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {},
+                  LoadProgress* progress = nullptr);
 
 // The folder part of a path: the text before its last separator, empty when there is none. A
 // view into `path`. A separator byte that can be the second byte of a double-byte character of

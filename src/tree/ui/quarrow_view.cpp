@@ -93,6 +93,15 @@ CQuarrowView::~CQuarrowView() {
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
     m_model.Prepare(store, cp, Options());
+    ReserveLayout();
+}
+
+void CQuarrowView::PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options) {
+    m_model.Prepare(std::move(built), store, options);
+    ReserveLayout();
+}
+
+void CQuarrowView::ReserveLayout() {
     // The view keeps a record of every row it lays out (about 40 bytes; a growing list may hold
     // two copies for a moment). An allocation that fails inside the view's own layout cannot be
     // answered, so that much is asked for here once, and given back at once.
@@ -261,7 +270,8 @@ void CQuarrowView::OnCreateTags() {
         m_dlgCreateTags = std::make_unique<CCreateTagsDlg>(&m_profile, this);
     }
     RunCreateTagsCommand(this, *m_dlgCreateTags, m_settings, m_profile, m_sink, m_model.GetCodePage(),
-                         [this](const std::string& path) { return m_hooks.openPath && m_hooks.openPath(path); });
+                         [this](const std::string& path) { return m_hooks.openPath && m_hooks.openPath(path); },
+                         m_hooks.mayCreateTags);
 }
 
 void CQuarrowView::OnSettings() {

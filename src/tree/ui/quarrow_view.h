@@ -46,6 +46,8 @@ public:
     struct Hooks {
         MenuHooks menu;                                        // the pop-up menu's commands
         std::function<bool(const std::string& path)> openPath;  // shows a tags file just made
+        // Whether the create-tags command may write that tags file now (it says why not).
+        std::function<bool(const std::string& path)> mayCreateTags;
     };
 
     // Loads the settings from `profile`, which must outlive the view.
@@ -65,6 +67,10 @@ public:
     // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
     // with the shown tree as it was, when the memory is not there.
     void PrepareUpdate(const TagStore& store, CodePage cp);
+    // The same with the tree already built from `store` (on a loading thread) with `options`.
+    void PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options);
+    // The tree options in force: a tree built with others is built again when it is shown.
+    TreeOptions Options() const noexcept;
     // The view's commands: 57600, 32771, 32772 (the filter field) and the two tree options of
     // "表示(&V)". False for any other, which goes on to the document.
     bool OnCmdMsg(int id);
@@ -114,7 +120,9 @@ private:
     // the space below the last item).
     enum class ClickArea { Item, Button, Nowhere };
     ClickArea ClickAreaAt(const QPoint& viewportPos) const;
-    TreeOptions Options() const noexcept;
+    // Checks that the view's rows of the prepared tree can be had; drops it and throws
+    // std::bad_alloc when not.
+    void ReserveLayout();
     // Builds the tree again with the current options, keeping the open nodes, the selection and
     // the top row: the store is the same, so its records name the same tags.
     void RebuildKeepingPlace();

@@ -22,6 +22,16 @@ void TagTreeItemModel::Prepare(const TagStore& store, CodePage cp, TreeOptions o
         m_prepared.Clear();
         throw;
     }
+    MarkPrepared(store, options);
+}
+
+void TagTreeItemModel::Prepare(TagTree&& built, const TagStore& store, TreeOptions options) {
+    DropPrepared();
+    std::swap(m_prepared, built);
+    MarkPrepared(store, options);
+}
+
+void TagTreeItemModel::MarkPrepared(const TagStore& store, TreeOptions options) noexcept {
     m_bPrepared = true;
     m_preparedOptions = options;
     m_nPreparedSize = store.size();

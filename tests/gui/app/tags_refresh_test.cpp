@@ -88,6 +88,7 @@ protected:
         QSignalSpy ended(m_app->Refresher(), &TagsRefresher::runEnded);
         m_release = true;
         EXPECT_TRUE(ended.wait(10000));
+        EXPECT_TRUE(WaitForLoad());  // of the new file, when the run made one
         return ended.isEmpty() ? Outcome::Failed : ended.first().first().value<Outcome>();
     }
 
@@ -167,6 +168,7 @@ TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgain) {
     std::ofstream(m_path, std::ios::binary) << kNew;
     QTest::keyClick(m_app->View(), Qt::Key_F5);
     EXPECT_FALSE(m_app->Refresher()->IsRunning());
+    ASSERT_TRUE(WaitForLoad());
     EXPECT_EQ(m_runs.load(), 0);
     EXPECT_EQ(m_app->View()->Model().rowCount(), 3);
     EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));
