@@ -146,7 +146,7 @@ void RunStatusBar::UpdateTexts() {
 
 void RunStatusBar::UpdateVisibility() {
     const bool busy = m_bRunning || m_bLoading;
-    const bool note = !m_strNote.isEmpty() && !busy;
+    const bool note = !m_strNote.isEmpty();  // also one told while a run or a load goes
     if (!busy) {
         m_tick.stop();
     }
