@@ -43,6 +43,8 @@ bool CSingleDocTemplate::MakeFrame() {
         if (m_setup) {
             m_setup(*m_pFrame, *view, *m_pDocument);
         }
+        // Shown at once while its first file loads: named as the document is until then.
+        m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
         created = true;
     }
     return created;

@@ -126,14 +126,7 @@ void CQuarrowView::OnInitialUpdate() {
     m_model.Rebuild(store, cp, Options());
 
     // The builder opens the last folder and file of a one-file tree.
-    std::vector<TagTree::Id> open;
-    const TagTree& tree = m_model.Tree();
-    for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
-        if (tree.IsExpanded(id)) {
-            open.push_back(id);
-        }
-    }
-    ExpandQuietly(open);
+    ExpandQuietly(m_model.Tree().ExpandedNodes());
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
 

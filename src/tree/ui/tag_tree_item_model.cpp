@@ -43,10 +43,8 @@ std::size_t TagTreeItemModel::PreparedShownRows() const noexcept {
         return 0;
     }
     std::size_t rows = m_prepared.ChildCount(TagTree::kRoot);
-    for (TagTree::Id id = 0; id < m_prepared.NodeCount(); ++id) {
-        if (m_prepared.IsExpanded(id)) {
-            rows += m_prepared.ChildCount(id);
-        }
+    for (const TagTree::Id id : m_prepared.ExpandedNodes()) {
+        rows += m_prepared.ChildCount(id);
     }
     return rows;
 }
