@@ -7,7 +7,6 @@
 
 #include "tags/code_page.h"
 #include "tags/load_progress.h"
-#include "tree/tag_tree_model.h"
 
 namespace quarrow {
 
@@ -25,13 +24,10 @@ struct TreeOptions {
     bool operator==(const TreeOptions&) const = default;
 };
 
-// Clears `model` and fills it from `store`, in store order; `cp` is the code page of the file
-// names. Ends with model.EndBuild(). The labels view the store's bytes.
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8,
-                  TreeOptions options = {});
-// The same for the compact tree, without a virtual call per node. `progress` (may be null) hears
-// of the records done at each new file and may stop the build there: false then, with the tree
-// empty.
+// Clears `tree` and fills it from `store`, in store order; `cp` is the code page of the file
+// names. Ends with tree.EndBuild(). The labels view the store's bytes. `progress` (may be null)
+// hears of the records done at each new file and may stop the build there: false then, with the
+// tree empty.
 bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {},
                   LoadProgress* progress = nullptr);
 

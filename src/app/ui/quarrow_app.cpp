@@ -22,7 +22,7 @@
 #include "platform/ui/single_instance.h"
 #include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"
@@ -172,17 +172,19 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
-    viewHooks.openPath = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
+    view.SetHooks(viewHooks);
     // A second ctags for the file F5 is making would race it for the file; the user is told to
     // let F5 end (or cancel it) instead.
-    viewHooks.mayCreateTags = [this](const std::string& path) {
+    const auto mayCreateTags = [this](const std::string& path) {
         if (!m_refresher || !m_refresher->IsRunningFor(path)) {
             return true;
         }
         m_refresher->Note(tr("このTAGSファイルは F5 の ctags が更新中です。終わるか中止してから作り直してください。"));
         return false;
     };
-    view.SetHooks(viewHooks);
+    m_dialogCommands = new DialogCommands(
+        view, m_profile, m_sink, [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; },
+        mayCreateTags);
     frame.SetCloseHandler([this] {
         // The frame cannot be destroyed inside its own close event: do it right after.
         if (!m_bClosing) {
@@ -275,6 +277,9 @@ std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
 
 void CQuarrowApp::OnCmdMsg(int id) {
     if (CQuarrowView* view = View(); view && view->OnCmdMsg(id)) {
+        return;
+    }
+    if (m_dialogCommands && m_dialogCommands->OnCmdMsg(id)) {
         return;
     }
     if (CQuarrowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {
