@@ -8,6 +8,7 @@
 #include "tree/kind_icons.h"
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
+#include "tree/short_text.h"
 #include "tree/tag_fields.h"
 #include "tree/tag_tree.h"
 #include "tree/tree_images.h"
@@ -117,9 +118,7 @@ private:
         if (name.empty()) {
             return m_fileLanguage;
         }
-        // Language names are short: compare them here rather than with a library call.
-        if (name.size() != m_lastLanguageName.size() ||
-            !std::equal(name.begin(), name.end(), m_lastLanguageName.begin())) {
+        if (!SameShortText(name, m_lastLanguageName)) {
             m_lastLanguageName = name;
             m_lastLanguage = LanguageFromName(name);
         }
