@@ -189,6 +189,10 @@
         <source>すべてのﾌｧｲﾙ (*)</source>
         <translation>All Files (*)</translation>
     </message>
+    <message>
+        <source>このTAGSファイルは F5 の ctags が更新中です。終わるか中止してから作り直してください。</source>
+        <translation>ctags (F5) is updating this tags file. Let it finish or cancel it, then create the file again.</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CQuarrowDoc</name>
@@ -304,6 +308,36 @@
         <source>ctags でTAGSファイルを更新しています。</source>
         <translation>ctags is updating the tags file.</translation>
     </message>
+    <message>
+        <source>TAGSファイルを読み込んでいます。</source>
+        <translation>Reading the tags file.</translation>
+    </message>
+    <message>
+        <source>TAGSファイルを読み込んでいます。%1 / %2 MB</source>
+        <translation>Reading the tags file: %1 / %2 MB</translation>
+    </message>
+    <message>
+        <source>タグを並べ替えています。</source>
+        <translation>Ordering the tags.</translation>
+    </message>
+    <message>
+        <source>ツリーを作っています。%1%</source>
+        <translation>Building the tree: %1%</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagFilterBar</name>
+    <message>
+        <source>名前で絞り込み</source>
+        <translation>Filter by name</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::TagTreeFiltering</name>
+    <message>
+        <source>一致する名前はありません</source>
+        <translation>No matching names</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::TagsRefresher</name>
@@ -319,19 +353,9 @@
         <source>TAGSファイル %1 がなくなりました。表示は元のままです。ファイルが戻ると読み直します。</source>
         <translation>The tags file %1 is gone. The tree stays as it was; the file is read again when it comes back.</translation>
     </message>
-</context>
-<context>
-    <name>quarrow::ui::TagFilterBar</name>
     <message>
-        <source>名前で絞り込み</source>
-        <translation>Filter by name</translation>
-    </message>
-</context>
-<context>
-    <name>quarrow::ui::TagTreeFiltering</name>
-    <message>
-        <source>一致する名前はありません</source>
-        <translation>No matching names</translation>
+        <source>TAGSファイルの読み込みを中止しました。表示は元のままです。</source>
+        <translation>Reading the tags file was cancelled. The tree is as it was.</translation>
     </message>
 </context>
 </TS>

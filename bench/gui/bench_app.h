@@ -21,3 +21,16 @@ inline quarrow::ui::CQuarrowApp::Options BenchAppOptions(const std::string& dir)
     options.runtimeDirectory = dir;
     return options;
 }
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "app/ui/single_doc_template.h"
+
+// Lets the window run until no tags file is being read and the last one read is shown.
+inline void WaitForLoad(quarrow::ui::CQuarrowApp& app) {
+    quarrow::ui::CSingleDocTemplate* docTemplate = app.Template();
+    while (docTemplate != nullptr && docTemplate->Loader().IsLoading()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+}

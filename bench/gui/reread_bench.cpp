@@ -78,6 +78,7 @@ int main(int argc, char* argv[]) {
     if (!app.Startup({other})) {
         return 1;
     }
+    WaitForLoad(app);
     app.MainWindow()->resize(400, 800);
     QApplication::processEvents();
     quarrow::ui::CQuarrowView& view = *app.View();
@@ -86,9 +87,11 @@ int main(int argc, char* argv[]) {
     double bestReread = 1e300;
     for (int round = 0; round < rounds; ++round) {
         app.OpenDocumentFile(other);
+        WaitForLoad(app);
         QApplication::processEvents();
         auto start = Clock::now();
         app.OpenDocumentFile(tags);
+        WaitForLoad(app);
         view.viewport()->repaint();
         const double open = Ms(Clock::now() - start);
         bestOpen = std::min(bestOpen, open);
@@ -117,6 +120,7 @@ int main(int argc, char* argv[]) {
 
         start = Clock::now();
         app.OpenDocumentFile(tags);
+        WaitForLoad(app);
         view.viewport()->repaint();
         const double reread = Ms(Clock::now() - start);
         bestReread = std::min(bestReread, reread);

@@ -20,7 +20,21 @@ namespace quarrow {
 
 namespace {
 
-// Why `fullPath` cannot be opened for reading, or FileError::None when it can.
+// Replaces every "%1" of `pattern` by `path`.
+std::string Substitute(std::string_view pattern, const std::string& path) {
+    std::string text;
+    std::size_t pos = 0;
+    for (std::size_t at = pattern.find("%1"); at != std::string_view::npos; at = pattern.find("%1", pos)) {
+        text.append(pattern.substr(pos, at - pos));
+        text.append(path);
+        pos = at + 2;
+    }
+    text.append(pattern.substr(pos));
+    return text;
+}
+
+}  // namespace
+
 FileError CheckReadable(const std::string& fullPath) {
     if (fullPath.empty()) {
         return FileError::BadPath;
@@ -57,21 +71,6 @@ FileError CheckReadable(const std::string& fullPath) {
     ::close(fd);
     return FileError::None;
 }
-
-// Replaces every "%1" of `pattern` by `path`.
-std::string Substitute(std::string_view pattern, const std::string& path) {
-    std::string text;
-    std::size_t pos = 0;
-    for (std::size_t at = pattern.find("%1"); at != std::string_view::npos; at = pattern.find("%1", pos)) {
-        text.append(pattern.substr(pos, at - pos));
-        text.append(path);
-        pos = at + 2;
-    }
-    text.append(pattern.substr(pos));
-    return text;
-}
-
-}  // namespace
 
 CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profile), m_codePage(codePage) {}
 

@@ -66,6 +66,10 @@ private:
     TagStore m_arrTags;
 };
 
+// Why `fullPath` cannot be opened for reading, or FileError::None when it can: the checks a load
+// makes first, cheap enough for the window's thread.
+FileError CheckReadable(const std::string& fullPath);
+
 // The message the framework shows for `error`, with `path` for %1 (UTF-8 text, path bytes as is).
 std::string FileErrorMessage(FileError error, const std::string& path);
 

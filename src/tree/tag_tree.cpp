@@ -19,6 +19,7 @@ void TagTree::Clear() {
     m_recordCount = 0;
     std::vector<std::uint32_t>().swap(m_childBegin);
     std::vector<Id>().swap(m_children);
+    m_expanded.clear();
     m_rootChildCount = 0;
     m_built = false;
 }
@@ -87,8 +88,9 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
 }
 
 void TagTree::ExpandNode(Handle node) {
-    if (node < m_nodes.size()) {
+    if (node < m_nodes.size() && (m_nodes[node].flags & kExpanded) == 0) {
         m_nodes[node].flags |= kExpanded;
+        m_expanded.push_back(node);
     }
 }
 

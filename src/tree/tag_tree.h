@@ -68,6 +68,9 @@ public:
         return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
     }
     bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
+    // The expanded nodes in the order they were expanded: a view opens these without a walk over
+    // millions of nodes.
+    const std::vector<Id>& ExpandedNodes() const noexcept { return m_expanded; }
 
 private:
     static constexpr std::uint8_t kExpanded = 1;
@@ -101,6 +104,7 @@ private:
     // each node's children begin in m_children, plus one entry for the end.
     std::vector<std::uint32_t> m_childBegin;
     std::vector<Id> m_children;  // each parent's children side by side, in row order
+    std::vector<Id> m_expanded;
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
 };

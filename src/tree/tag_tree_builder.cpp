@@ -179,8 +179,9 @@ private:
     std::vector<TagTree::Handle> m_handles;
 };
 
-void Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options) {
+bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
     model.Clear();
+    BeginStage(progress, LoadStage::Building, store.size());
     // Each record makes at most one member node, and the first record of a file a file node and
     // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
     // more than the records is room enough; a store of one-tag files grows the nodes once. (The
@@ -194,7 +195,20 @@ void Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
     constexpr std::size_t kFieldsAhead = 16;
+    // A stop is looked for where a file begins: a plain compare with the record before, and files
+    // are small enough that a stop is seen within milliseconds.
+    std::string_view previousFile;
+    std::size_t reported = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        if (progress != nullptr && store[i].GetFile() != previousFile) {
+            previousFile = store[i].GetFile();
+            progress->Advance(i - reported);
+            reported = i;
+            if (progress->Cancelled()) {
+                model.Clear();
+                return false;
+            }
+        }
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
             __builtin_prefetch(text);
@@ -213,12 +227,14 @@ void Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     }
     builder.Finish();
     model.EndBuild();
+    Advance(progress, count - reported);
+    return true;
 }
 
 }  // namespace
 
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options) {
-    Build(tree, store, cp, options);
+bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
+    return Build(tree, store, cp, options, progress);
 }
 
 }  // namespace quarrow

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "tags/code_page.h"
+#include "tags/load_progress.h"
 
 namespace quarrow {
 
@@ -24,8 +25,11 @@ struct TreeOptions {
 };
 
 // Clears `tree` and fills it from `store`, in store order; `cp` is the code page of the file
-// names. Ends with tree.EndBuild(). The labels view the store's bytes.
-void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {});
+// names. Ends with tree.EndBuild(). The labels view the store's bytes. `progress` (may be null)
+// hears of the records done at each new file and may stop the build there: false then, with the
+// tree empty.
+bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {},
+                  LoadProgress* progress = nullptr);
 
 // The folder part of a path: the text before its last separator, empty when there is none. A
 // view into `path`. A separator byte that can be the second byte of a double-byte character of

@@ -200,6 +200,25 @@ TEST(BuildTagTree, RebuildingReplacesTheWholeTree) {
     EXPECT_EQ(out, "12 z [expanded]\n  11 C.java [expanded]\n    4 c\n");
 }
 
+// A build with a progress object counts every record and stops where a file begins once it is
+// asked to, leaving the tree empty.
+TEST(BuildTagTree, ReportsProgressAndStopsWhenAsked) {
+    const TagStore store = test::MakeStore(T("A", "src/A.java", "c") + T("a", "src/A.java", "m") +
+                                           T("B", "src/B.java", "c"));
+    TagTree tree;
+    LoadProgress progress;
+    EXPECT_TRUE(BuildTagTree(tree, store, CodePage::Utf8, {}, &progress));
+    EXPECT_EQ(progress.Stage(), LoadStage::Building);
+    EXPECT_EQ(progress.Total(), 3U);
+    EXPECT_EQ(progress.Done(), 3U);
+    EXPECT_GT(tree.NodeCount(), 0U);
+
+    LoadProgress stopped;
+    stopped.Cancel();
+    EXPECT_FALSE(BuildTagTree(tree, store, CodePage::Utf8, {}, &stopped));
+    EXPECT_EQ(tree.NodeCount(), 0U);
+}
+
 TEST(BuildTagTree, ShiftJisFolderNamesKeepTheirDoubleByteCharacters) {
     // "表/A.java": the second byte of 表 is 0x5C; '/' is the only separator.
     const TagStore store = test::MakeStore(T("a", "\x95\x5C/A.java", "m") + T("b", "\x95\x5C/B.java", "m"),

@@ -8,14 +8,18 @@
 namespace quarrow::ui {
 namespace {
 
-// Answers the runner from the worker thread: go on until the window asks to stop.
+// Answers the runner from the worker thread: go on until the window asks to stop; the file the
+// tool writes is handed on for the window to show its size.
 class CancelFlagObserver final : public RunObserver {
 public:
-    explicit CancelFlagObserver(const std::atomic<bool>& cancel) : m_cancel(cancel) {}
+    CancelFlagObserver(const std::atomic<bool>& cancel, std::function<void(const std::string&)> writingTo)
+        : m_cancel(cancel), m_writingTo(std::move(writingTo)) {}
     bool KeepWaiting(std::chrono::milliseconds /*elapsed*/) override { return !m_cancel.load(); }
+    void WritingTo(const std::string& path) override { m_writingTo(path); }
 
 private:
     const std::atomic<bool>& m_cancel;
+    std::function<void(const std::string&)> m_writingTo;
 };
 
 CtagsRunResult RunIntoTagsFile(const ViewSettings& settings, const std::string& tagsPath, const std::string& target,
@@ -52,9 +56,16 @@ bool BackgroundCtagsRun::Start(const ViewSettings& settings, const std::string& 
     Wait();  // a worker that has ended but whose report is still queued
     m_bRunning = true;
     m_bCancel = false;
+    {
+        const std::lock_guard lock(m_writingMutex);
+        m_strWritingPath.clear();
+    }
     m_worker = std::thread([this, settings, tagsPath, target, cp] {
         RecordingMessageSink sink;
-        CancelFlagObserver observer(m_bCancel);
+        CancelFlagObserver observer(m_bCancel, [this](const std::string& path) {
+            const std::lock_guard lock(m_writingMutex);
+            m_strWritingPath = path;
+        });
         const CtagsRunResult result = m_run(settings, tagsPath, target, sink, cp, observer);
         Outcome outcome = Outcome::Failed;
         if (result == CtagsRunResult::Succeeded) {
@@ -73,6 +84,11 @@ bool BackgroundCtagsRun::Start(const ViewSettings& settings, const std::string& 
             Qt::QueuedConnection);
     });
     return true;
+}
+
+std::string BackgroundCtagsRun::WritingPath() const {
+    const std::lock_guard lock(m_writingMutex);
+    return m_strWritingPath;
 }
 
 void BackgroundCtagsRun::Wait() {

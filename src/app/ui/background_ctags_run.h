@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -40,6 +41,8 @@ public:
     bool Start(const ViewSettings& settings, const std::string& tagsPath, const std::string& target, CodePage cp);
     void Cancel() noexcept { m_bCancel = true; }
     bool IsRunning() const noexcept { return m_bRunning; }
+    // The new file the tool writes, once the run has made it ("" before); from any thread.
+    std::string WritingPath() const;
     // Blocks until the worker has returned (after Cancel this is a short wait); `finished` then
     // comes from the event loop as usual.
     void Wait();
@@ -53,6 +56,8 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_bCancel{false};
     bool m_bRunning = false;
+    mutable std::mutex m_writingMutex;
+    std::string m_strWritingPath;  // set by the worker, read by the window
 };
 
 }  // namespace quarrow::ui

@@ -9,8 +9,10 @@
 
 namespace quarrow::ui {
 
-DialogCommands::DialogCommands(CQuarrowView& view, Profile& profile, MessageSink& sink, OpenPathFunction openPath)
-    : QObject(&view), m_view(view), m_profile(profile), m_sink(sink), m_openPath(std::move(openPath)) {}
+DialogCommands::DialogCommands(CQuarrowView& view, Profile& profile, MessageSink& sink, OpenPathFunction openPath,
+                               MayCreateFunction mayCreateTags)
+    : QObject(&view), m_view(view), m_profile(profile), m_sink(sink), m_openPath(std::move(openPath)),
+      m_mayCreateTags(std::move(mayCreateTags)) {}
 
 DialogCommands::~DialogCommands() = default;
 
@@ -33,7 +35,8 @@ void DialogCommands::OnCreateTags() {
     }
     RunCreateTagsCommand(&m_view, *m_dlgCreateTags, m_view.Settings(), m_profile, m_sink,
                          m_view.Model().GetCodePage(),
-                         [this](const std::string& path) { return m_openPath && m_openPath(path); });
+                         [this](const std::string& path) { return m_openPath && m_openPath(path); },
+                         m_mayCreateTags);
 }
 
 void DialogCommands::OnSettings() {

@@ -26,8 +26,12 @@ public:
     // Shows a tags file just made; true when it did.
     using OpenPathFunction = std::function<bool(const std::string& path)>;
 
+    // Whether ctags may write that tags file now (it says why not); empty: always.
+    using MayCreateFunction = std::function<bool(const std::string& path)>;
+
     // `profile` and `sink` must outlive the view.
-    DialogCommands(CQuarrowView& view, Profile& profile, MessageSink& sink, OpenPathFunction openPath);
+    DialogCommands(CQuarrowView& view, Profile& profile, MessageSink& sink, OpenPathFunction openPath,
+                   MayCreateFunction mayCreateTags = {});
     ~DialogCommands() override;
     Q_DISABLE_COPY_MOVE(DialogCommands)
 
@@ -41,6 +45,7 @@ private:
     Profile& m_profile;
     MessageSink& m_sink;
     OpenPathFunction m_openPath;
+    MayCreateFunction m_mayCreateTags;
     std::unique_ptr<CSettingsDlg> m_dlgSettings;
     std::unique_ptr<CCreateTagsDlg> m_dlgCreateTags;
 };

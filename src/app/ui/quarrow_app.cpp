@@ -93,12 +93,13 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     m_pDocManager->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         m_profile, m_sink, m_codePage,
         [this](CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document) { SetUpFrame(frame, view, document); },
-        [this](const std::string& path) {
+        [this](const std::string& path, const FileStamp& stamp) {
             if (m_recentFiles) {
                 m_recentFiles->Add(path);
             }
-            m_refresher->OnOpened(path);
+            m_refresher->OnOpened(path, stamp);
         }));
+    m_refresher->AttachLoader(m_pDocManager->FirstTemplate()->Loader());
 
     CtagsStarter runCtags = m_options.runCtags;
     if (!runCtags) {
@@ -172,9 +173,18 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
     view.SetHooks(viewHooks);
-    m_dialogCommands = new DialogCommands(view, m_profile, m_sink, [this](const std::string& path) {
-        return OpenDocumentFile(path) != nullptr;
-    });
+    // A second ctags for the file F5 is making would race it for the file; the user is told to
+    // let F5 end (or cancel it) instead.
+    const auto mayCreateTags = [this](const std::string& path) {
+        if (!m_refresher || !m_refresher->IsRunningFor(path)) {
+            return true;
+        }
+        m_refresher->Note(tr("このTAGSファイルは F5 の ctags が更新中です。終わるか中止してから作り直してください。"));
+        return false;
+    };
+    m_dialogCommands = new DialogCommands(
+        view, m_profile, m_sink, [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; },
+        mayCreateTags);
     frame.SetCloseHandler([this] {
         // The frame cannot be destroyed inside its own close event: do it right after.
         if (!m_bClosing) {
@@ -227,13 +237,17 @@ void CQuarrowApp::CloseMainWindow() {
     QCoreApplication::quit();
 }
 
+CSingleDocTemplate* CQuarrowApp::Template() const {
+    return m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr;
+}
+
 CMainFrame* CQuarrowApp::MainWindow() const {
-    CSingleDocTemplate* docTemplate = m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr;
+    CSingleDocTemplate* docTemplate = Template();
     return docTemplate ? docTemplate->Frame() : nullptr;
 }
 
 CQuarrowDoc* CQuarrowApp::Document() const {
-    CSingleDocTemplate* docTemplate = m_pDocManager ? m_pDocManager->FirstTemplate() : nullptr;
+    CSingleDocTemplate* docTemplate = Template();
     return docTemplate ? docTemplate->Document() : nullptr;
 }
 
@@ -242,8 +256,8 @@ CQuarrowView* CQuarrowApp::View() const {
     return frame ? frame->View() : nullptr;
 }
 
-CQuarrowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path) {
-    return m_pDocManager ? m_pDocManager->OpenByPath(path) : nullptr;
+CQuarrowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done) {
+    return m_pDocManager ? m_pDocManager->OpenByPath(path, std::move(done)) : nullptr;
 }
 
 std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
@@ -329,7 +343,13 @@ void CQuarrowApp::OnOpenRecentFile(int index) {
         return;
     }
     const std::string path = m_recentFiles->Entries()[static_cast<std::size_t>(index)];
-    if (!OpenDocumentFile(path)) {
+    // An entry that cannot be opened leaves the list, also when that shows only once it is read.
+    const auto dropOnFailure = [this, path](FileError error) {
+        if (error != FileError::None && error != FileError::Cancelled && m_recentFiles) {
+            m_recentFiles->Remove(path);
+        }
+    };
+    if (!OpenDocumentFile(path, dropOnFailure)) {
         m_recentFiles->Remove(path);
     }
 }

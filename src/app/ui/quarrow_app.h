@@ -23,6 +23,7 @@
 #include "settings/recent_file_list.h"
 #include "widgets/file_chooser.h"
 #include "tags/code_page.h"
+#include "tags/quarrow_doc.h"
 
 class QWidget;
 
@@ -41,6 +42,7 @@ class CMainFrame;
 class CQuarrowDoc;
 class CQuarrowDocMgr;
 class CQuarrowView;
+class CSingleDocTemplate;
 class TagsRefresher;
 
 class CQuarrowApp final : public QObject {
@@ -75,10 +77,14 @@ public:
     // commands (create tags, settings), then the document, then the frame, then the application
     // handle it.
     void OnCmdMsg(int id);
-    // The application's open by path (the document manager's OpenByPath).
-    CQuarrowDoc* OpenDocumentFile(std::string_view path);
+    // The application's open by path (the document manager's OpenByPath): null when the file
+    // cannot be opened at all; else it is read in the background and `done` hears the outcome
+    // (FileError::None once it is shown).
+    CQuarrowDoc* OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done = {});
 
     CMainFrame* MainWindow() const;
+    // The one document template (its loads), or null before start-up made it.
+    CSingleDocTemplate* Template() const;
     CQuarrowDoc* Document() const;
     CQuarrowView* View() const;
     Profile& GetProfile() noexcept { return m_profile; }

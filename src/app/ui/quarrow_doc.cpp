@@ -26,7 +26,12 @@ bool CQuarrowDoc::OnNewDocument() {
 
 bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
     TagStore loaded;
-    FileError error = m_doc.ReadDocument(fullPath, loaded);
+    const FileError error = m_doc.ReadDocument(fullPath, loaded);
+    return OnDocumentRead(fullPath, error, std::move(loaded), prepareViews);
+}
+
+bool CQuarrowDoc::OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
+                                 const PrepareViews& prepareViews) {
     if (error == FileError::None && prepareViews) {
         try {
             prepareViews(loaded);
@@ -36,7 +41,9 @@ bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews
     }
     if (error != FileError::None) {
         loaded.Clear();  // the message box needs memory too
-        m_sink.ShowMessage(FileErrorMessage(error, fullPath));
+        if (error != FileError::Cancelled) {
+            m_sink.ShowMessage(FileErrorMessage(error, fullPath));
+        }
         return false;
     }
     m_previousTags = m_doc.AdoptDocument(fullPath, std::move(loaded));

@@ -40,6 +40,10 @@ public:
     // memory) the message is shown and nothing of the document changes. The store shown before
     // is kept until ReleasePreviousTags, so that the views can move to the new one first.
     bool OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews = {});
+    // The second half of OnOpenDocument, for a file read elsewhere (`error` and `loaded` are what
+    // the read gave). A cancelled read shows no message.
+    bool OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
+                        const PrepareViews& prepareViews = {});
     void ReleasePreviousTags() noexcept { m_previousTags.Clear(); }
 
     // The document's command: 57604, save under a new name. False for any other command.

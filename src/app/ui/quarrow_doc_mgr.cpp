@@ -49,7 +49,7 @@ std::string CQuarrowDocMgr::FullPathOf(std::string_view path) const {
     return text;
 }
 
-CQuarrowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path) {
+CQuarrowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done) {
     const std::string full = FullPathOf(path);
     // The first template takes it, unless another one already shows it.
     CSingleDocTemplate* best = nullptr;
@@ -67,7 +67,7 @@ CQuarrowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path) {
         return nullptr;
     }
     // Already open or not, the file is read again.
-    return best->OpenDocumentFile(full);
+    return best->OpenDocumentFile(full, std::move(done));
 }
 
 void CQuarrowDocMgr::CloseAllDocuments() {

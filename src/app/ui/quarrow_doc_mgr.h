@@ -29,8 +29,9 @@ public:
     // Opens `path`: a leading double quote is dropped and the text is cut at its last double
     // quote; the path is made absolute and tidied; a symbolic link is replaced by its target; the
     // best template opens it (reading it again when it is the one shown). Null on failure, after
-    // the message; the document shown stays as it was.
-    CQuarrowDoc* OpenByPath(std::string_view path);
+    // the message; the document shown stays as it was. The file is read in the background;
+    // `done` hears when it is shown or could not be.
+    CQuarrowDoc* OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done = {});
 
     // The full path OpenByPath would open for `path`.
     std::string FullPathOf(std::string_view path) const;

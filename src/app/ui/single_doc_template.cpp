@@ -9,6 +9,9 @@
 
 #include <optional>
 
+#include "platform/message_sink.h"
+#include "tags/quarrow_doc.h"
+
 namespace quarrow::ui {
 
 void CSingleDocTemplate::FrameDeleter::operator()(CMainFrame* frame) const { delete frame; }
@@ -26,11 +29,7 @@ CSingleDocTemplate::Confidence CSingleDocTemplate::MatchDocType(const std::strin
     return Confidence::YesForeign;
 }
 
-CQuarrowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath) { return Open(&fullPath); }
-
-CQuarrowDoc* CSingleDocTemplate::NewDocument() { return Open(nullptr); }
-
-CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
+bool CSingleDocTemplate::MakeFrame() {
     bool created = false;
     if (!m_pDocument) {
         m_pDocument = std::make_unique<CQuarrowDoc>(m_profile, m_sink, m_codePage);
@@ -44,29 +43,75 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         if (m_setup) {
             m_setup(*m_pFrame, *view, *m_pDocument);
         }
+        // Shown at once while its first file loads: named as the document is until then.
+        m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
         created = true;
     }
-    CQuarrowView* view = m_pFrame->View();
-    const CodePage cp = m_codePage;
-    // Reading the shown file again keeps the user's place in the tree.
-    std::optional<ViewPlace> place;
-    if (!created && fullPath && !m_pDocument->GetPathName().empty() && m_pDocument->GetPathName() == *fullPath) {
-        place = CaptureViewPlace(*view);
-    }
-    // The new tree is built before the document lets its records go, so that a file too large
-    // for the memory leaves the shown one as it was.
-    const bool ok = fullPath ? m_pDocument->OnOpenDocument(
-                                   *fullPath, [view, cp](const TagStore& store) { view->PrepareUpdate(store, cp); })
-                             : m_pDocument->OnNewDocument();
-    if (!ok) {
+    return created;
+}
+
+CQuarrowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath, OpenDone done) {
+    const bool created = MakeFrame();
+    // What needs no reading is answered at once, with the message it has always had.
+    if (const FileError error = CheckReadable(fullPath); error != FileError::None) {
+        m_sink.ShowMessage(FileErrorMessage(error, fullPath));
         if (created) {
             CloseAllDocuments();
         }
         return nullptr;
     }
-    if (fullPath && m_opened) {
-        m_opened(*fullPath);
+    BackgroundTagsLoad::Request request{fullPath, m_codePage, m_pFrame->View()->Options()};
+    m_load.Start(std::move(request), [this, created, done = std::move(done)](BackgroundTagsLoad::Result& result) {
+        if (!m_pFrame || !m_pDocument) {
+            return;  // closed meanwhile
+        }
+        const FileError error = ShowLoaded(result);
+        if (error != FileError::None && error != FileError::Cancelled && created &&
+            m_pDocument->GetPathName().empty()) {
+            // The file the frame was made for could not be shown: as at start-up, the window goes.
+            m_pFrame->close();
+        }
+        if (done) {
+            done(error);
+        }
+    });
+    return m_pDocument.get();
+}
+
+CQuarrowDoc* CSingleDocTemplate::NewDocument() {
+    m_load.Cancel();
+    MakeFrame();
+    m_pDocument->OnNewDocument();
+    ShowDocument(std::nullopt);
+    return m_pDocument.get();
+}
+
+FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
+    CQuarrowView* view = m_pFrame->View();
+    // Reading the shown file again keeps the user's place in the tree, as it is now.
+    std::optional<ViewPlace> place;
+    if (result.error == FileError::None && !m_pDocument->GetPathName().empty() &&
+        m_pDocument->GetPathName() == result.path) {
+        place = CaptureViewPlace(*view);
     }
+    // The new tree is ready before the document lets its records go, so that a file too large
+    // for the memory leaves the shown one as it was.
+    const bool ok = m_pDocument->OnDocumentRead(result.path, result.error, std::move(result.store),
+                                                [view, &result](const TagStore& store) {
+                                                    view->PrepareUpdate(std::move(result.tree), store, result.options);
+                                                });
+    if (!ok) {
+        return result.error == FileError::None ? FileError::OutOfMemory : result.error;  // the tree did not fit
+    }
+    if (m_opened) {
+        m_opened(result.path, result.stamp);
+    }
+    ShowDocument(place);
+    return FileError::None;
+}
+
+void CSingleDocTemplate::ShowDocument(const std::optional<ViewPlace>& place) {
+    CQuarrowView* view = m_pFrame->View();
     view->OnInitialUpdate();
     m_pDocument->ReleasePreviousTags();  // no tree views them any more
     if (place) {
@@ -77,10 +122,12 @@ CQuarrowDoc* CSingleDocTemplate::Open(const std::string* fullPath) {
         view->horizontalScrollBar()->setValue(0);
     }
     m_pFrame->OnUpdateFrameTitle(m_pDocument->GetTitle());
-    return m_pDocument.get();
 }
 
 void CSingleDocTemplate::CloseAllDocuments() {
+    // A load stops before the window and the document it reports to go.
+    m_load.Cancel();
+    m_load.Wait();
     m_pFrame.reset();     // the rectangle, then the view's settings
     m_pDocument.reset();  // "LASTTAGS"
 }

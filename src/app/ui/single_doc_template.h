@@ -1,13 +1,19 @@
 #pragma once
 // The one kind of document: a tags document shown in the main frame by the tree view. The
 // template makes the three together the first time a document is made or opened, and after that
-// re-uses them for every open.
+// re-uses them for every open. A file is read, ordered and built on a loading thread while the
+// window goes on showing what it showed; the new tree swaps in when it is ready.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/ui/background_tags_load.h"
+#include "platform/file_stamp.h"
 #include "tags/code_page.h"
+#include "tags/quarrow_doc.h"
+#include "tree/ui/tree_place_keeper.h"
 
 namespace quarrow {
 class MessageSink;
@@ -27,8 +33,12 @@ public:
 
     // Hooks up a frame, view and document just made (menus, commands, close handling).
     using FrameSetup = std::function<void(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document)>;
-    // Told of every path opened successfully (the recent-file list).
-    using OpenedHook = std::function<void(const std::string& path)>;
+    // Told of every path opened successfully (the recent-file list, the watch), with the file as
+    // it stood when its read began.
+    using OpenedHook = std::function<void(const std::string& path, const FileStamp& stamp)>;
+    // Told when an open by path has ended: FileError::None when the file is shown, else why not
+    // (Cancelled when the user stopped it). Not told for an open that a newer one replaced.
+    using OpenDone = std::function<void(FileError error)>;
 
     CSingleDocTemplate(Profile& profile, MessageSink& sink, CodePage cp, FrameSetup setup, OpenedHook opened);
     ~CSingleDocTemplate();
@@ -38,11 +48,14 @@ public:
     // Any path can be a tags file; the one already shown is "already open".
     Confidence MatchDocType(const std::string& fullPath) const;
 
-    // Opens `fullPath` into the one document and lets the view rebuild its tree. Null when the
-    // file could not be opened: its message has been shown, and a document that was shown stays
-    // as it was. A frame made for this call is destroyed again.
-    CQuarrowDoc* OpenDocumentFile(const std::string& fullPath);
-    // Makes the document empty and untitled (the new-document command).
+    // Begins to load `fullPath` into the one document; the view shows its tree once it is read
+    // (reading the shown file again keeps the user's place), and `done` is told. A load under
+    // way gives way to this one. Null when the file cannot be opened at all: its message has been
+    // shown, a document that was shown stays as it was, and a frame made for this call is
+    // destroyed again. A load that fails later shows the same messages when it ends; when it was
+    // the first of a frame made for it, the frame is closed.
+    CQuarrowDoc* OpenDocumentFile(const std::string& fullPath, OpenDone done = {});
+    // Makes the document empty and untitled (the new-document command); stops a load.
     CQuarrowDoc* NewDocument();
 
     // Destroys the frame (it writes its rectangle), with it the view (its settings), then the
@@ -51,9 +64,16 @@ public:
 
     CQuarrowDoc* Document() const noexcept { return m_pDocument.get(); }
     CMainFrame* Frame() const noexcept { return m_pFrame.get(); }
+    BackgroundTagsLoad& Loader() noexcept { return m_load; }
 
 private:
-    CQuarrowDoc* Open(const std::string* fullPath);
+    // Makes the document, the frame and the view when they are not there; true when it did.
+    bool MakeFrame();
+    // Swaps the loaded tree in; why not (after the message) when the load failed or its tree
+    // does not fit.
+    FileError ShowLoaded(BackgroundTagsLoad::Result& result);
+    // After the document has changed: the view's new tree, the place kept, the title.
+    void ShowDocument(const std::optional<ViewPlace>& place);
 
     struct FrameDeleter {
         void operator()(CMainFrame* frame) const;
@@ -66,6 +86,7 @@ private:
     OpenedHook m_opened;
     std::unique_ptr<CQuarrowDoc> m_pDocument;
     std::unique_ptr<CMainFrame, FrameDeleter> m_pFrame;
+    BackgroundTagsLoad m_load;  // last: its thread is stopped before the rest goes
 };
 
 }  // namespace quarrow::ui

@@ -11,6 +11,7 @@
 #include "app/ui/run_status_bar.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
+#include "tags/quarrow_doc.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace quarrow::ui {
@@ -59,14 +60,64 @@ void TagsRefresher::AttachFrame(CMainFrame& frame, CQuarrowView& view) {
     escape->setObjectName(QStringLiteral("cancelRun"));
     escape->setShortcut(QKeySequence(Qt::Key_Escape));
     escape->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    escape->setEnabled(m_run.IsRunning());
-    connect(escape, &QAction::triggered, this, &TagsRefresher::CancelRun);
+    connect(escape, &QAction::triggered, this, [this] {
+        CancelRun();
+        if (m_loader) {
+            m_loader->Cancel();
+        }
+    });
     view.addAction(escape);
     m_escape = escape;
+    UpdateEscape();
 }
 
-void TagsRefresher::OnOpened(const std::string& path) {
-    m_watcher.Watch(path, m_readingStamp.value_or(StampOf(path)));
+void TagsRefresher::AttachLoader(BackgroundTagsLoad& loader) {
+    m_loader = &loader;
+    connect(&loader, &BackgroundTagsLoad::started, this, &TagsRefresher::OnLoadStarted);
+    connect(&loader, &BackgroundTagsLoad::ended, this, &TagsRefresher::OnLoadEnded);
+}
+
+void TagsRefresher::UpdateEscape() {
+    if (m_escape) {
+        m_escape->setEnabled(m_run.IsRunning() || (m_loader && m_loader->IsLoading()));
+    }
+}
+
+void TagsRefresher::OnLoadStarted() {
+    if (m_statusBar && m_loader) {
+        QPointer<BackgroundTagsLoad> loader = m_loader;
+        m_statusBar->ShowLoad(
+            PathText(m_loader->Path()), [loader] { return loader ? loader->Progress() : nullptr; },
+            [loader] {
+                if (loader) {
+                    loader->Cancel();
+                }
+            });
+    }
+    UpdateEscape();
+}
+
+void TagsRefresher::OnLoadEnded(const QString& path, int error) {
+    if (m_loader && m_loader->IsLoading()) {
+        return;  // another load has begun meanwhile
+    }
+    if (m_statusBar) {
+        m_statusBar->EndLoad();
+    }
+    UpdateEscape();
+    if (static_cast<FileError>(error) != FileError::Cancelled) {
+        return;
+    }
+    Note(tr("TAGSファイルの読み込みを中止しました。表示は元のままです。"));
+    // A stopped reading of the watched file is not begun again by the watch until it changes anew.
+    const std::string stopped = QFile::encodeName(path).toStdString();
+    if (!m_watcher.Path().empty() && m_watcher.Path() == stopped) {
+        m_watcher.Watch(stopped, StampOf(stopped));
+    }
+}
+
+void TagsRefresher::OnOpened(const std::string& path, const FileStamp& stamp) {
+    m_watcher.Watch(path, stamp);
     if (!m_run.IsRunning() && m_statusBar) {
         m_statusBar->ClearNote();  // what it said was about the file shown before this reading
     }
@@ -102,12 +153,28 @@ void TagsRefresher::Refresh() {
     // The run's own writing is read once, when it has ended well.
     m_watcher.SetPaused(true);
     if (m_statusBar) {
-        m_statusBar->ShowRun(PathText(path), [this] { CancelRun(); });
-    }
-    if (m_escape) {
-        m_escape->setEnabled(true);
+        m_statusBar->ShowRun(PathText(path), [this] { CancelRun(); }, [this]() -> qint64 {
+            const std::string written = m_run.WritingPath();
+            if (written.empty()) {
+                return -1;
+            }
+            const FileStamp stamp = StampOf(written);
+            return stamp.exists ? static_cast<qint64>(stamp.size) : -1;
+        });
     }
     m_run.Start(view->Settings(), path, *target, m_codePage);
+    UpdateEscape();
+}
+
+bool TagsRefresher::IsRunningFor(const std::string& path) const {
+    if (!m_run.IsRunning() || path.empty()) {
+        return false;
+    }
+    if (path == m_strRunPath) {
+        return true;
+    }
+    std::error_code error;
+    return std::filesystem::equivalent(path, m_strRunPath, error) && !error;
 }
 
 void TagsRefresher::CancelRun() {
@@ -121,17 +188,17 @@ void TagsRefresher::CancelRun() {
 }
 
 void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QString& message) {
+    // The reading of the new file begins before the run's line goes, so that the bar goes on
+    // from the one to the other.
+    if (outcome == BackgroundCtagsRun::Outcome::Succeeded && StillShown(m_strRunPath) && m_hooks.reopen) {
+        m_hooks.reopen(m_strRunPath);
+    }
     if (m_statusBar) {
         m_statusBar->EndRun();
     }
-    if (m_escape) {
-        m_escape->setEnabled(false);
-    }
+    UpdateEscape();
     switch (outcome) {
     case BackgroundCtagsRun::Outcome::Succeeded:
-        if (StillShown(m_strRunPath) && m_hooks.reopen) {
-            m_hooks.reopen(m_strRunPath);
-        }
         break;
     case BackgroundCtagsRun::Outcome::Failed:
         Note(tr("ctags が失敗しました。TAGSファイルと表示は元のままです。") +
@@ -145,17 +212,16 @@ void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QSt
     emit runEnded(outcome);
 }
 
-void TagsRefresher::OnFileChanged(const QString& /*path*/, const FileStamp& stamp) {
+void TagsRefresher::OnFileChanged(const QString& /*path*/, const FileStamp& /*stamp*/) {
     const std::string path = m_watcher.Path();
     if (!StillShown(path)) {
         m_watcher.Stop();
         return;
     }
-    m_readingStamp = stamp;
+    // The reading takes the file's stamp itself, as it begins.
     if (m_hooks.reopen) {
         m_hooks.reopen(path);
     }
-    m_readingStamp.reset();
 }
 
 void TagsRefresher::OnFileDeleted(const QString& path) {

@@ -2,8 +2,8 @@
 // Keeps the shown tree current: watches the shown tags file and reads it again when it changed
 // on disk, and runs ctags again in the background for it (F5) with the target remembered for
 // that file, reading the new file when the run succeeded. The user's place in the tree is kept
-// by the reading itself (the document template keeps it for the same file). Progress, failures
-// and a vanished file are told in the window's status bar.
+// by the reading itself (the document template keeps it for the same file). Progress (of the
+// run and of every load), failures and a vanished file are told in the window's status bar.
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/ui/background_ctags_run.h"
+#include "app/ui/background_tags_load.h"
 #include "app/ui/tags_file_watcher.h"
 #include "tags/code_page.h"
 
@@ -41,16 +42,22 @@ public:
                   QObject* parent = nullptr);
     ~TagsRefresher() override;
 
-    // A new main window: its status bar, and Esc in its tree to cancel a run.
+    // A new main window: its status bar, and Esc in its tree to cancel a run or a load.
     void AttachFrame(CMainFrame& frame, CQuarrowView& view);
-    // A tags file has been read (any open, the watch's and F5's included).
-    void OnOpened(const std::string& path);
+    // The loads of the window's document: shown in the status bar, cancelled by Esc and the button.
+    void AttachLoader(BackgroundTagsLoad& loader);
+    // A tags file has been read (any open, the watch's and F5's included), as it stood at `stamp`.
+    void OnOpened(const std::string& path, const FileStamp& stamp);
 
     // F5: ctags again for the shown file, or a plain new reading when it has no remembered
     // target. Nothing while a run goes or when no file is shown.
     void Refresh();
     void CancelRun();
     bool IsRunning() const noexcept { return m_run.IsRunning(); }
+    // Whether a run goes for the tags file `path` (named in any words that lead to it).
+    bool IsRunningFor(const std::string& path) const;
+    // Shows `text` in the status bar until it is put away.
+    void Note(const QString& text);
     // Waits for a cancelled run's worker (closing the window).
     void WaitForRun() { m_run.Wait(); }
 
@@ -66,7 +73,9 @@ private:
     void OnFileDeleted(const QString& path);
     void OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QString& message);
     bool StillShown(const std::string& path) const;
-    void Note(const QString& text);
+    void OnLoadStarted();
+    void OnLoadEnded(const QString& path, int error);
+    void UpdateEscape();
 
     Profile& m_profile;
     CodePage m_codePage;
@@ -75,8 +84,8 @@ private:
     BackgroundCtagsRun m_run;
     QPointer<RunStatusBar> m_statusBar;
     QPointer<QAction> m_escape;
+    QPointer<BackgroundTagsLoad> m_loader;
     std::string m_strRunPath;
-    std::optional<FileStamp> m_readingStamp;  // the stamp of the file a watch-made reading reads
 };
 
 }  // namespace quarrow::ui

@@ -79,7 +79,8 @@ std::string FolderProblem(const std::string& runPath) {
 }  // namespace
 
 bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettings& settings, Profile& profile,
-                          MessageSink& sink, CodePage cp, const OpenByPathFunction& openByPath) {
+                          MessageSink& sink, CodePage cp, const OpenByPathFunction& openByPath,
+                          const MayRunFunction& mayRun) {
     dlg.SetProfile(&profile);
     dlg.SetCodePage(cp);
     dlg.m_strParam = settings.m_strCtagsParam;
@@ -97,6 +98,9 @@ bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettin
     const std::string runPath = RunPathFor(tagsFile);
     if (const std::string problem = FolderProblem(runPath); !problem.empty()) {
         sink.ShowMessage(problem);
+        return false;
+    }
+    if (mayRun && !mayRun(runPath)) {
         return false;
     }
 

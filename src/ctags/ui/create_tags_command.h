@@ -23,9 +23,14 @@ class CCreateTagsDlg;
 // Opens a tags file as the document (the document manager's open by path); true when it did.
 using OpenByPathFunction = std::function<bool(const std::string& path)>;
 
+// Whether ctags may write the tags file `runPath` now; false when another run is making it (the
+// function has told the user why).
+using MayRunFunction = std::function<bool(const std::string& runPath)>;
+
 // Returns true when ctags ran and the file was handed to `openByPath`. `parent` owns the progress
 // window (and the wait cursor covers the whole program).
 bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettings& settings, Profile& profile,
-                          MessageSink& sink, CodePage cp, const OpenByPathFunction& openByPath);
+                          MessageSink& sink, CodePage cp, const OpenByPathFunction& openByPath,
+                          const MayRunFunction& mayRun = {});
 
 }  // namespace quarrow::ui

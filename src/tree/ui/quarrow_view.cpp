@@ -88,6 +88,15 @@ CQuarrowView::~CQuarrowView() {
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
     m_model.Prepare(store, cp, Options());
+    ReserveLayout();
+}
+
+void CQuarrowView::PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options) {
+    m_model.Prepare(std::move(built), store, options);
+    ReserveLayout();
+}
+
+void CQuarrowView::ReserveLayout() {
     // The view keeps a record of every row it lays out (about 40 bytes; a growing list may hold
     // two copies for a moment). An allocation that fails inside the view's own layout cannot be
     // answered, so that much is asked for here once, and given back at once.
@@ -112,14 +121,7 @@ void CQuarrowView::OnInitialUpdate() {
     m_model.Rebuild(store, cp, Options());
 
     // The builder opens the last folder and file of a one-file tree.
-    std::vector<TagTree::Id> open;
-    const TagTree& tree = m_model.Tree();
-    for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
-        if (tree.IsExpanded(id)) {
-            open.push_back(id);
-        }
-    }
-    ExpandQuietly(open);
+    ExpandQuietly(m_model.Tree().ExpandedNodes());
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
 

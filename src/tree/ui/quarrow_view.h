@@ -63,6 +63,10 @@ public:
     // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
     // with the shown tree as it was, when the memory is not there.
     void PrepareUpdate(const TagStore& store, CodePage cp);
+    // The same with the tree already built from `store` (on a loading thread) with `options`.
+    void PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options);
+    // The tree options in force: a tree built with others is built again when it is shown.
+    TreeOptions Options() const noexcept;
     // The view's commands: 32772 (the filter field) and the two tree options of "表示(&V)".
     // False for any other, which goes on to the document.
     bool OnCmdMsg(int id);
@@ -110,7 +114,9 @@ private:
     // the space below the last item).
     enum class ClickArea { Item, Button, Nowhere };
     ClickArea ClickAreaAt(const QPoint& viewportPos) const;
-    TreeOptions Options() const noexcept;
+    // Checks that the view's rows of the prepared tree can be had; drops it and throws
+    // std::bad_alloc when not.
+    void ReserveLayout();
     // Builds the tree again with the current options, keeping the open nodes, the selection (in
     // sight) and the top row, as a new reading does (tree_place_keeper.h).
     void RebuildKeepingPlace();

@@ -22,6 +22,16 @@ void TagTreeItemModel::Prepare(const TagStore& store, CodePage cp, TreeOptions o
         m_prepared.Clear();
         throw;
     }
+    MarkPrepared(store, options);
+}
+
+void TagTreeItemModel::Prepare(TagTree&& built, const TagStore& store, TreeOptions options) {
+    DropPrepared();
+    std::swap(m_prepared, built);
+    MarkPrepared(store, options);
+}
+
+void TagTreeItemModel::MarkPrepared(const TagStore& store, TreeOptions options) noexcept {
     m_bPrepared = true;
     m_preparedOptions = options;
     m_nPreparedSize = store.size();
@@ -33,10 +43,8 @@ std::size_t TagTreeItemModel::PreparedShownRows() const noexcept {
         return 0;
     }
     std::size_t rows = m_prepared.ChildCount(TagTree::kRoot);
-    for (TagTree::Id id = 0; id < m_prepared.NodeCount(); ++id) {
-        if (m_prepared.IsExpanded(id)) {
-            rows += m_prepared.ChildCount(id);
-        }
+    for (const TagTree::Id id : m_prepared.ExpandedNodes()) {
+        rows += m_prepared.ChildCount(id);
     }
     return rows;
 }

@@ -38,6 +38,8 @@ public:
     // views) until the next Rebuild takes the new one. Throws std::bad_alloc, with nothing
     // changed, when the memory for the new tree (and the view's rows of it) cannot be had.
     void Prepare(const TagStore& store, CodePage cp, TreeOptions options = {});
+    // The same with a tree built elsewhere (on a loading thread) from `store` with `options`.
+    void Prepare(TagTree&& built, const TagStore& store, TreeOptions options);
     // The rows of the prepared tree a view lays out at once: the top-level ones and the children
     // of the opened nodes.
     std::size_t PreparedShownRows() const noexcept;
@@ -70,6 +72,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void MarkPrepared(const TagStore& store, TreeOptions options) noexcept;
     // The rows shown: the filter's when there is one, else the tree's.
     std::size_t ShownChildCount(TagTree::Id id) const noexcept;
     std::size_t ShownRow(TagTree::Id id) const noexcept;

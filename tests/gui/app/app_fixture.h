@@ -15,6 +15,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
 #include "app/ui/quarrow_doc.h"
+#include "app/ui/single_doc_template.h"
 #include "settings/setting_keys.h"
 #include "support/scratch_folder.h"
 #include "tree/ui/quarrow_view.h"
@@ -84,7 +85,27 @@ protected:
         options.refreshRun = m_refreshRun;
         m_app = std::make_unique<CQuarrowApp>(options);
         m_app->Sink().SetShowFunction([this](QWidget*, const QString& text) { m_messages.push_back(text); });
-        return m_app->Startup(arguments);
+        const bool started = m_app->Startup(arguments);
+        WaitForLoad();
+        return started;
+    }
+
+    // Waits until no tags file is being read and the last one read is shown (or has failed).
+    bool WaitForLoad() {
+        const auto loading = [this] {
+            CSingleDocTemplate* docTemplate = Template();
+            return docTemplate != nullptr && docTemplate->Loader().IsLoading();
+        };
+        return QTest::qWaitFor([&] { return !loading(); }, 30000);
+    }
+    CSingleDocTemplate* Template() const { return m_app ? m_app->Template() : nullptr; }
+
+    // Opens `path` as the application's open by path does and waits for its reading; the result
+    // is that of the open (null when the file could not be opened at all).
+    CQuarrowDoc* Open(std::string_view path) {
+        CQuarrowDoc* document = m_app->OpenDocumentFile(path);
+        WaitForLoad();
+        return document;
     }
 
     QString Title() const { return m_app->MainWindow() ? m_app->MainWindow()->windowTitle() : QString(); }

@@ -23,15 +23,15 @@ TEST_F(OpenByPathTest, QuotesRelativePathsAndLinksLeadToTheFile) {
     fs::create_symlink(a, m_home + "link.tags");
     ASSERT_TRUE(Start());
 
-    ASSERT_NE(m_app->OpenDocumentFile("\"" + a + "\""), nullptr);
+    ASSERT_NE(Open("\"" + a + "\""), nullptr);
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
     // Relative to the directory the program started in.
-    ASSERT_NE(m_app->OpenDocumentFile("rel.tags"), nullptr);
+    ASSERT_NE(Open("rel.tags"), nullptr);
     EXPECT_EQ(m_app->Document()->GetPathName(), m_home + "start/rel.tags");
-    ASSERT_NE(m_app->OpenDocumentFile("../start/./rel.tags"), nullptr);
+    ASSERT_NE(Open("../start/./rel.tags"), nullptr);
     EXPECT_EQ(m_app->Document()->GetPathName(), m_home + "start/rel.tags");
     // A link stands for its target.
-    ASSERT_NE(m_app->OpenDocumentFile(m_home + "link.tags"), nullptr);
+    ASSERT_NE(Open(m_home + "link.tags"), nullptr);
     EXPECT_EQ(m_app->Document()->GetPathName(), fs::canonical(a).string());
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
     EXPECT_TRUE(m_messages.empty());
@@ -42,7 +42,7 @@ TEST_F(OpenByPathTest, FileShownIsReadAgain) {
     ASSERT_TRUE(Start({a}));
     EXPECT_EQ(TopRows(), 2);
     WriteFile("a.tags", kTagsB);
-    ASSERT_NE(m_app->OpenDocumentFile(a), nullptr);
+    ASSERT_NE(Open(a), nullptr);
     EXPECT_EQ(TopRows(), 1);
     EXPECT_EQ(m_app->View()->Model().LabelOf(m_app->View()->Model().index(0, 0)), QStringLiteral("src/g"));
 }
@@ -70,7 +70,7 @@ TEST_F(OpenByPathTest, FileShownReadAgainKeepsThePlaceAnotherFileDoesNot) {
 
     // A folder before them appears: the rows move down, the place stays on the same nodes.
     WriteFile("many.tags", "A\tsrc/a/A.java\t/^class A {$/;\"\tc\tline:1\n" + many);
-    ASSERT_NE(m_app->OpenDocumentFile(a), nullptr);
+    ASSERT_NE(Open(a), nullptr);
     EXPECT_EQ(TopRows(), 201);
     EXPECT_EQ(view->Model().LabelOf(view->indexAt(QPoint(1, 1))), top);
     EXPECT_TRUE(view->isExpanded(view->Model().index(121, 0)));
@@ -78,7 +78,7 @@ TEST_F(OpenByPathTest, FileShownReadAgainKeepsThePlaceAnotherFileDoesNot) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(view->Model().LabelOf(selected.first()), QStringLiteral("C1120.java"));
 
-    ASSERT_NE(m_app->OpenDocumentFile(b), nullptr);
+    ASSERT_NE(Open(b), nullptr);
     EXPECT_TRUE(view->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_FALSE(view->isExpanded(view->Model().index(120, 0)));
     EXPECT_EQ(view->Model().LabelOf(view->indexAt(QPoint(1, 1))), QStringLiteral("src/p1000"));
@@ -119,7 +119,7 @@ TEST_F(OpenByPathTest, BadPathsLeaveTheShownDocumentIntact) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_messages.clear();
-        EXPECT_EQ(m_app->OpenDocumentFile(c.path), nullptr);
+        EXPECT_EQ(Open(c.path), nullptr);
         ASSERT_EQ(m_messages.size(), 1U);
         EXPECT_FALSE(m_messages[0].isEmpty());
         if (!c.message.isEmpty()) {

@@ -42,6 +42,10 @@ protected:
                               MessageSink& sink, CodePage, RunObserver& observer) {
             ++m_runs;
             m_target = target;
+            // The tool's new file, as the real run names it to the observer.
+            const std::string writing = tagsPath + ".writing";
+            std::ofstream(writing, std::ios::binary) << std::string(1234, 'x');
+            observer.WritingTo(writing);
             const auto start = std::chrono::steady_clock::now();
             while (!m_release.load()) {
                 const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -88,6 +92,7 @@ protected:
         QSignalSpy ended(m_app->Refresher(), &TagsRefresher::runEnded);
         m_release = true;
         EXPECT_TRUE(ended.wait(10000));
+        EXPECT_TRUE(WaitForLoad());  // of the new file, when the run made one
         return ended.isEmpty() ? Outcome::Failed : ended.first().first().value<Outcome>();
     }
 
@@ -112,6 +117,12 @@ TEST_F(TagsRefreshTest, F5RunsInTheBackgroundThenReadsTheNewFileKeepingThePlace)
     QTest::keyClick(m_app->View(), Qt::Key_Down);
     m_app->OnCmdMsg(command::kViewRefresh);
     QTest::qWait(50);
+    // The bar shows what the tool has written so far.
+    QTRY_COMPARE_WITH_TIMEOUT(Bar().WrittenText(), QStringLiteral("書き込み済み： 1,234 バイト"), 10000);
+    // Only the file the run is making counts as busy, in whatever words it is named.
+    EXPECT_TRUE(m_app->Refresher()->IsRunningFor(m_path));
+    EXPECT_TRUE(m_app->Refresher()->IsRunningFor(m_home + "./r.tags"));
+    EXPECT_FALSE(m_app->Refresher()->IsRunningFor(m_home + "a.tags"));
 
     EXPECT_EQ(Finish(), Outcome::Succeeded);
     EXPECT_EQ(m_runs.load(), 1);
@@ -167,6 +178,7 @@ TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgain) {
     std::ofstream(m_path, std::ios::binary) << kNew;
     QTest::keyClick(m_app->View(), Qt::Key_F5);
     EXPECT_FALSE(m_app->Refresher()->IsRunning());
+    ASSERT_TRUE(WaitForLoad());
     EXPECT_EQ(m_runs.load(), 0);
     EXPECT_EQ(m_app->View()->Model().rowCount(), 3);
     EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));

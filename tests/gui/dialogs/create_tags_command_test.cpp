@@ -64,7 +64,7 @@ protected:
     }
 
     // Shows the command's dialog, types the tags file and target, and presses OK.
-    bool Run(const QString& tagsFile, const QString& target, bool pressOk = true) {
+    bool Run(const QString& tagsFile, const QString& target, bool pressOk = true, const MayRunFunction& mayRun = {}) {
         test::WhenModal<CCreateTagsDlg>([=](CCreateTagsDlg* shown) {
             auto* combo = qobject_cast<QComboBox*>(shown->Control(id::kTagsFile));
             combo->lineEdit()->selectAll();
@@ -78,7 +78,8 @@ protected:
                                     [this](const std::string& path) {
                                         opened.push_back(path);
                                         return true;
-                                    });
+                                    },
+                                    mayRun);
     }
     std::string Remembered(const std::string& tagsFile) {
         return profile.ReadString("CreateTagsParam", tagsFile, "(none)");
@@ -107,6 +108,21 @@ TEST_F(CreateTagsCommandTest, ok_remembersTheTargetRunsInTheFolderAndOpensTheFil
     // Nothing else of the profile is lost.
     EXPECT_EQ(profile.ReadInt("SYSTEM", "X", 0), 1);
     EXPECT_NE(test::ReadFile(profile.Path()).find("; a comment"), std::string::npos);
+}
+
+// A file another run is making (F5's) is not written a second time at once: the command stops
+// before the tool, and the caller has told the user why.
+TEST_F(CreateTagsCommandTest, fileBusyWithAnotherRun_runsNothing) {
+    const std::string tags = root + "/out.tags";
+    std::vector<std::string> asked;
+    EXPECT_FALSE(Run(Qs(tags), QStringLiteral("src"), true, [&asked](const std::string& path) {
+        asked.push_back(path);
+        return false;
+    }));
+    EXPECT_EQ(asked, std::vector<std::string>{tags});
+    EXPECT_FALSE(ToolRan());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(Remembered(tags), "src");  // kept for the next run, as for a failed one
 }
 
 // A section full of junk and over-long entries: the entry for the tags file is read (cut at the

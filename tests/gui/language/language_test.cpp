@@ -172,7 +172,7 @@ TEST_F(AppLanguageTest, EnglishLocaleGivesTheEnglishWindow) {
     }
     EXPECT_EQ(JapaneseTexts(*m_app->MainWindow()), QStringList{});
     // A message from the core under English.
-    EXPECT_FALSE(m_app->OpenDocumentFile(m_home + "missing.tags"));
+    EXPECT_FALSE(Open(m_home + "missing.tags"));
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_FALSE(HasJapanese(m_messages[0])) << qPrintable(m_messages[0]);
 }

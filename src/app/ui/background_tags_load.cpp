@@ -1,0 +1,138 @@
+#include "app/ui/background_tags_load.h"
+
+#include <QFile>
+#include <QMetaObject>
+
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace quarrow::ui {
+namespace {
+
+QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// The whole load of one file, on the worker thread.
+void Load(const BackgroundTagsLoad::Request& request, LoadProgress& progress, BackgroundTagsLoad::Result& result) {
+    result.path = request.path;
+    result.options = request.options;
+    result.stamp = StampOf(request.path);
+    const quarrow::CQuarrowDoc reader(nullptr, request.codePage);
+    result.error = reader.ReadDocument(request.path, result.store, &progress);
+    if (result.error != FileError::None) {
+        return;
+    }
+    try {
+        if (!BuildTagTree(result.tree, result.store, request.codePage, request.options, &progress)) {
+            result.error = FileError::Cancelled;
+        }
+    } catch (const std::bad_alloc&) {
+        result.error = FileError::OutOfMemory;
+    } catch (const std::length_error&) {
+        result.error = FileError::OutOfMemory;
+    }
+    if (result.error != FileError::None) {
+        result.tree.Clear();
+        result.store.Clear();
+    }
+}
+
+}  // namespace
+
+BackgroundTagsLoad::BackgroundTagsLoad(QObject* parent) : QObject(parent) {}
+
+BackgroundTagsLoad::~BackgroundTagsLoad() {
+    m_pending.reset();
+    if (m_progress) {
+        m_progress->Cancel();
+    }
+    Wait();
+}
+
+void BackgroundTagsLoad::Start(Request request, Done done) {
+    m_bLoading = true;
+    m_strPath = request.path;
+    if (m_bWorking) {
+        // The load under way gives way; it checks often enough that the wait is short.
+        m_progress->Cancel();
+        m_done = {};
+        m_pending.emplace(std::move(request), std::move(done));
+        emit started(PathText(m_strPath));
+        return;
+    }
+    Begin(std::move(request), std::move(done));
+}
+
+void BackgroundTagsLoad::Begin(Request request, Done done) {
+    Wait();  // a worker that has returned but whose report came before this start
+    m_done = std::move(done);
+    m_progress = std::make_shared<LoadProgress>();
+    m_bWorking = true;
+    const QString path = PathText(request.path);
+    try {
+        m_worker = std::thread([this, request, progress = m_progress] {
+            auto result = std::make_shared<Result>();
+            try {
+                Load(request, *progress, *result);
+            } catch (const std::bad_alloc&) {  // the result itself could not be had
+                result->error = FileError::OutOfMemory;
+            }
+            QMetaObject::invokeMethod(this, [this, result] { OnWorkerReturned(result); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread (its stack is memory too): the load ends as one that ran out of memory.
+        auto result = std::make_shared<Result>();
+        result->path = request.path;
+        result->error = FileError::OutOfMemory;
+        QMetaObject::invokeMethod(this, [this, result] { OnWorkerReturned(result); }, Qt::QueuedConnection);
+    }
+    emit started(path);
+}
+
+void BackgroundTagsLoad::Cancel() {
+    if (!m_bWorking) {
+        return;
+    }
+    if (m_pending) {
+        // The load the user sees is the waiting one: its `done` hears of the stop.
+        m_done = std::move(m_pending->second);
+        m_pending.reset();
+    }
+    m_progress->Cancel();
+}
+
+void BackgroundTagsLoad::Wait() {
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
+
+void BackgroundTagsLoad::OnWorkerReturned(const std::shared_ptr<Result>& result) {
+    Wait();
+    m_bWorking = false;
+    if (m_pending) {
+        auto [request, done] = std::move(*m_pending);
+        m_pending.reset();
+        result->store.Clear();  // before the next load asks for its memory
+        result->tree.Clear();
+        Begin(std::move(request), std::move(done));
+        return;
+    }
+    // A stop asked for after the work was done still counts: the user saw the load as going.
+    if (m_progress->Cancelled() && result->error == FileError::None) {
+        result->error = FileError::Cancelled;
+        result->tree.Clear();
+        result->store.Clear();
+    }
+    m_bLoading = false;
+    const std::string path = std::exchange(m_strPath, std::string());
+    Done done = std::move(m_done);
+    m_done = {};
+    if (done) {
+        done(*result);
+    }
+    emit ended(PathText(path), static_cast<int>(result->error));
+}
+
+}  // namespace quarrow::ui
