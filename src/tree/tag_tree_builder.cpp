@@ -193,7 +193,7 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     // bound of three nodes a record would claim address space that a memory limit counts.)
     model.ReserveNodes(store.size() + store.size() / 4 + 16);
     if constexpr (std::is_same_v<Model, TagTree>) {
-        model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
+        model.SetRecordRange(store.empty() ? nullptr : store.Records().data(), store.size());
     }
     TagTreeBuilder<Model> builder(model, cp, options);
     // The ordered records view lines scattered over the file's bytes: ask for the lines a few
