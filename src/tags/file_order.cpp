@@ -12,6 +12,8 @@ namespace {
 
 // Rings up to this many items are turned in place; longer ones are laid out from their places.
 constexpr Index kDirectTurns = 32;
+// How many records ahead the scans over a file's records fetch.
+constexpr Index kAhead = 8;
 
 }  // namespace
 
@@ -57,6 +59,16 @@ Index FileOrder::NumberGroups(const Index* slots, Index length) {
     m_representative.clear();
     Index previous = 0;
     for (Index k = 0; k < length; ++k) {
+        // A file's records may lie anywhere in the text (shuffled files): fetch the records and
+        // then their class and kind a few places ahead, so that the misses overlap.
+        if (k + 2 * kAhead < length) {
+            __builtin_prefetch(&m_records[slots[k + 2 * kAhead]]);
+        }
+        if (k + kAhead < length) {
+            const CTagEntry& ahead = m_records[slots[k + kAhead]];
+            __builtin_prefetch(ahead.GetKind().data());
+            __builtin_prefetch(ahead.GetClass().data());
+        }
         const CTagEntry& record = m_records[slots[k]];
         if (k > 0) {
             const CTagEntry& before = m_records[slots[k - 1]];
@@ -149,6 +161,9 @@ void FileOrder::RankNames(Index groups) {
         const Index size = m_count[g];
         m_keys.resize(size);
         for (Index k = 0; k < size; ++k) {
+            if (k + kAhead < size) {
+                __builtin_prefetch(m_records[members[k + kAhead]].GetName().data());
+            }
             const std::string_view name = m_records[members[k]].GetName();
             m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};
         }

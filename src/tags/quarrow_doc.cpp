@@ -165,6 +165,9 @@ bool CQuarrowDoc::WriteTags(std::FILE* file) const {
     const std::size_t count = m_arrTags.size();
     ::flockfile(file);
     for (std::size_t i = 0; i < count; ++i) {
+        if (i + 2 * kAhead < count) {
+            __builtin_prefetch(&m_arrTags[i + 2 * kAhead]);  // the record, whose text is fetched later
+        }
         if (i + kAhead < count) {
             const char* ahead = m_arrTags[i + kAhead].GetText().data();
             __builtin_prefetch(ahead);
