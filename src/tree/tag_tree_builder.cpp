@@ -202,7 +202,12 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
     constexpr std::size_t kFieldsAhead = 16;
+    // The records themselves lie in the order they were read: fetch them further ahead still.
+    constexpr std::size_t kRecordsAhead = 2 * kFieldsAhead;
     for (std::size_t i = 0; i < count; ++i) {
+        if (i + kRecordsAhead < count) {
+            __builtin_prefetch(&store[i + kRecordsAhead]);
+        }
         if (i + kAhead < count) {
             const char* text = store[i + kAhead].GetText().data();
             __builtin_prefetch(text);
