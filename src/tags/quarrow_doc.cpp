@@ -98,7 +98,7 @@ FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store
     }
     try {
         // A file that vanished since the check simply gives an empty store.
-        if (ReadTagsFile(fullPath, m_codePage, store, progress)) {
+        if (ReadTagsFile(fullPath, m_codePage, store, progress, m_access)) {
             BeginStage(progress, LoadStage::Ordering, store.size());
             SortTagStore(store);
             Advance(progress, store.size());
@@ -143,7 +143,7 @@ bool CQuarrowDoc::LoadTags() {
     if (m_strTagsPath.empty()) {
         return true;
     }
-    if (!ReadTagsFile(m_strTagsPath, m_codePage, m_arrTags)) {
+    if (!ReadTagsFile(m_strTagsPath, m_codePage, m_arrTags, nullptr, m_access)) {
         return false;
     }
     SortTags();

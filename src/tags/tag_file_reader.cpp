@@ -399,7 +399,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
 
 }  // namespace
 
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress) {
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress, FileAccess access) {
     store.Clear();
     // A FIFO or a device could block the open or the reads for ever: only regular files are
     // read, checked before the open and again on the open descriptor.
@@ -414,7 +414,7 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadPro
     const auto fileSize = static_cast<std::size_t>(info.st_size);
     BeginStage(progress, LoadStage::Reading, fileSize);
     bool again = false;
-    if (LoadOnce(fd.get(), fileSize, cp, store, progress, true, again)) {
+    if (LoadOnce(fd.get(), fileSize, cp, store, progress, access == FileAccess::Map, again)) {
         return true;
     }
     if (!again) {

@@ -71,6 +71,9 @@ public:
     // gave one); their addresses do not change for the store's life.
     std::vector<CTagEntry>& Records() noexcept { return m_records; }
     const std::vector<CTagEntry>& Records() const noexcept { return m_records; }
+    // True when the file was mapped and has since shrunk under some of the records: their text
+    // reads as zeros (see tag_text.h).
+    bool TextLost() const noexcept { return m_text.LostPages(); }
     // Store order: position -> number in Records(). A permutation of them, or empty for as read.
     void SetOrder(std::vector<std::uint32_t> order) noexcept { m_order = std::move(order); }
     void Clear() noexcept {

@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "tags/load_progress.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_store.h"
 #include "temp_dir.h"
@@ -47,7 +50,7 @@ TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
     const std::string text = ManyLines(std::size_t{1} << 20);
     const std::string path = dir.Write("t.tags", text);
     TagStore store;
-    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store));
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
     ASSERT_GT(store.size(), 10000u);
     EXPECT_EQ(TouchEveryRecord(store), 0u);
 
@@ -66,7 +69,7 @@ TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
     store.Clear();
 
     // A load after the change sees the file as it is now.
-    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store));
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
     ASSERT_EQ(store.size(), 1u);
     EXPECT_EQ(store[0].GetName(), "short");
 }
@@ -86,7 +89,7 @@ TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
             ::_exit(::truncate(path.c_str(), static_cast<off_t>(text.size() / 3)) == 0 ? 0 : 1);
         }
         TagStore store;
-        const bool loaded = ReadTagsFile(path, CodePage::Utf8, store);
+        const bool loaded = ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -102,6 +105,40 @@ TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
     }
 }
 
+TEST(TagText, MappedLoadsFollowTheTextModeRulesAsReadsDoAndReportTheSize) {
+    TempDir dir;
+    const std::string longLine = "long\tL.c\t/^" + std::string(5000, 'x') + "$/;\"\tf\n";
+    const std::string big = ManyLines(std::size_t{2} << 20);
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"CR LF", "a\tA.c\t1;\"\tf\r\nb\tB.c\t2;\"\tf\r\n"},
+        {"lone CR stays", "a\r\tA.c\t1;\"\tf\nb\tB.c\t2;\"\tf\r\n"},
+        {"0x1A ends the file", "a\tA.c\t1;\"\tf\n\x1a" "b\tB.c\t2;\"\tf\n"},
+        {"long line in pieces", "a\tA.c\t1;\"\tf\n" + longLine + "z\tZ.c\t3;\"\tf"},
+        {"large with CR LF late", big + "c\tC.c\t1;\"\tf\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Write("t.tags", c.bytes);
+        TagStore read;
+        TagStore mapped;
+        LoadProgress progress;
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, read));
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, mapped, &progress, FileAccess::Map));
+        EXPECT_EQ(progress.Done(), c.bytes.size());
+        ASSERT_EQ(mapped.size(), read.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            ASSERT_EQ(mapped[i].GetText(), read[i].GetText()) << i;
+        }
+        // The file itself is left as it was.
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes);
+    }
+}
+
 TEST(TagText, FaultsOutsideTheTagsFilesStillEndTheProcess) {
     TempDir dir;
     const std::string path = dir.Write("t.tags", ManyLines(1000));
@@ -109,7 +146,7 @@ TEST(TagText, FaultsOutsideTheTagsFilesStillEndTheProcess) {
     EXPECT_EXIT(
         {
             TagStore store;
-            ReadTagsFile(path, CodePage::Utf8, store);  // the guard is in place from here on
+            ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map);  // the guard is in place from here on
             const int fd = ::open(other.c_str(), O_RDONLY);
             auto* bytes = static_cast<volatile char*>(::mmap(nullptr, std::size_t{1} << 16, PROT_READ, MAP_SHARED, fd, 0));
             (void)::truncate(other.c_str(), 0);
