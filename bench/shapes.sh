@@ -57,16 +57,33 @@ if [ "${QUARROW_BENCH_SKIP_KERNEL:-0}" != 1 ]; then
   corpora+=(kernel-sort-no.tags kernel-sort-yes.tags)
 fi
 
-# One timed run: prints "seconds kilobytes".
+# One timed run: prints "nanoseconds peak-KiB cpu-seconds anon-peak-KiB". The peak is the most
+# resident memory, the pages of a mapped file included; the anonymous peak (sampled every 20 ms)
+# leaves them out: the page cache holds those pages whether or not they are mapped, and may drop
+# and read them again, while anonymous memory is what the run adds to the machine.
+exec {idle}<> <(:)
 run() {
-  local t0 t1
+  local t0 t1 pid child key value anon=0
   t0=$(date +%s%N)
-  /usr/bin/time -f %M -o "$out/shapes-time.txt" "$@" >/dev/null
+  /usr/bin/time -f '%M %U %S' -o "$cache/shapes-time.txt" "$@" >/dev/null &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    child=
+    read -r child _ < "/proc/$pid/task/$pid/children" 2>/dev/null || true
+    if [ -n "$child" ]; then
+      while read -r key value _; do
+        if [ "$key" = RssAnon: ] && [ "$value" -gt "$anon" ]; then anon=$value; fi
+      done < "/proc/$child/status" 2>/dev/null || true
+    fi
+    read -r -t 0.02 -u "$idle" _ || true
+  done
+  wait "$pid"
   t1=$(date +%s%N)
-  echo "$(( t1 - t0 )) $(tail -n 1 "$out/shapes-time.txt")"
+  read -r kb user system < "$cache/shapes-time.txt"
+  echo "$(( t1 - t0 )) $kb $(echo "$user + $system" | bc -l) $anon"
 }
 
-results="$out/shapes-results.txt"
+results="$cache/shapes-results.txt"
 : > "$results"
 commands=("readtags" "quarrow-tree --store" "quarrow-tree" "sort")
 for ((r = 1; r <= rounds; r++)); do
@@ -82,10 +99,12 @@ for ((r = 1; r <= rounds; r++)); do
       echo "$r|$corpus|$command|$line" >> "$results"
     done
   done
+  echo "bench: round $r of $rounds done, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 done
 
 echo
-echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $rounds rounds"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $rounds rounds; results in $results"
+echo "ratios are medians of each round's ratio to readtags: wall-clock time, and CPU time (user + system)"
 for corpus in "${corpora[@]}"; do
   size=$(stat -Lc %s "$cache/$corpus")
   printf '%s: %d lines, %.1f MiB\n' "$corpus" "$(wc -l < "$cache/$corpus")" "$(echo "$size / 1048576" | bc -l)"
@@ -94,16 +113,24 @@ for corpus in "${corpora[@]}"; do
       for (i = 2; i <= n; i++) for (j = i; j > 1 && list[j - 1] > list[j]; j--) { t = list[j]; list[j] = list[j - 1]; list[j - 1] = t }
       return n % 2 ? list[(n + 1) / 2] : (list[n / 2] + list[n / 2 + 1]) / 2
     }
-    $2 == corpus { split($4, f, " "); ns[$1, $3] = f[1]; kb[$3] = kb[$3] > f[2] ? kb[$3] : f[2]; rounds[$1] = 1; names[$3] = 1 }
+    $2 == corpus {
+      split($4, f, " "); ns[$1, $3] = f[1]; cpu[$1, $3] = f[3]; rounds[$1] = 1
+      kb[$3] = kb[$3] > f[2] ? kb[$3] : f[2]; anon[$3] = anon[$3] > f[4] ? anon[$3] : f[4]
+    }
     END {
       split("readtags|quarrow-tree --store|quarrow-tree|sort", order, "|")
       for (c = 1; c <= 4; c++) {
-        name = order[c]; n = 0; m = 0
-        for (r in rounds) { times[++n] = ns[r, name] / 1e9; ratios[++m] = ns[r, name] / ns[r, "readtags"] }
-        printf "  %-22s median %7.3f s  %5.2fx readtags   peak %7.1f MiB  %4.2fx file\n",
-               name, median(times, n), median(ratios, m), kb[name] / 1024, kb[name] * 1024 / size
+        name = order[c]; n = 0
+        for (r in rounds) {
+          n++; times[n] = ns[r, name] / 1e9; ratios[n] = ns[r, name] / ns[r, "readtags"]
+          cpus[n] = cpu[r, name]; cpuRatios[n] = cpu[r, "readtags"] > 0 ? cpu[r, name] / cpu[r, "readtags"] : 0
+        }
+        printf "  %-22s wall %7.3f s %5.2fx   cpu %7.3f s %5.2fx   peak %7.1f MiB %4.2fx file   anon %7.1f MiB %4.2fx\n",
+               name, median(times, n), median(ratios, n), median(cpus, n), median(cpuRatios, n),
+               kb[name] / 1024, kb[name] * 1024 / size, anon[name] / 1024, anon[name] * 1024 / size
       }
     }' "$results"
 done
 echo "goals: quarrow-tree --store and quarrow-tree at most 1.0x readtags on jdk.tags and kernel-sort-no.tags,"
 echo "       at most 1.5x on the other shapes; peak memory at most 1.3x the file"
+echo "the peak counts the mapped file's pages (resident while they are viewed); anon leaves them out"

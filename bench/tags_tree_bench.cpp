@@ -32,7 +32,7 @@ const TagStore& SortedStore() {
             std::fprintf(stderr, "cannot read %s (set QUARROW_BENCH_TAGS)\n", TagsPath().c_str());
             std::exit(1);
         }
-        SortTagRecords(loaded.Records());
+        SortTagStore(loaded);
         return loaded;
     }();
     return store;

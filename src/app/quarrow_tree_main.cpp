@@ -142,6 +142,8 @@ int main(int argc, char** argv) {
 
     const quarrow::CodePage cp = quarrow::CodePageFromNumber(codePage);
     quarrow::CQuarrowDoc doc(nullptr, cp);
+    // One load, printed and done: the file is mapped instead of copied.
+    doc.SetFileAccess(quarrow::FileAccess::Map);
     const quarrow::FileError error = doc.OpenDocument(path);
     if (error != quarrow::FileError::None) {
         // The document's message names the file and the cause; errno is the fallback.
@@ -169,6 +171,11 @@ int main(int argc, char** argv) {
             kept.Apply(tree, text);
             written = quarrow::PrintTagTree(tree, kept, stdout);
         }
+    }
+    if (doc.GetTags().TextLost()) {
+        // The file shrank while it was printed: what was printed is not the file's.
+        std::fprintf(stderr, "quarrow-tree: %s changed while it was read\n", path);
+        return 1;
     }
     if (!written || std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "quarrow-tree: cannot write the output: %s\n", std::strerror(errno));

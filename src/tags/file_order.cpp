@@ -12,6 +12,8 @@ namespace {
 
 // Rings up to this many items are turned in place; longer ones are laid out from their places.
 constexpr Index kDirectTurns = 32;
+// How many records ahead the scans over a file's records fetch.
+constexpr Index kAhead = 8;
 
 }  // namespace
 
@@ -57,6 +59,16 @@ Index FileOrder::NumberGroups(const Index* slots, Index length) {
     m_representative.clear();
     Index previous = 0;
     for (Index k = 0; k < length; ++k) {
+        // A file's records may lie anywhere in the text (shuffled files): fetch the records and
+        // then their class and kind a few places ahead, so that the misses overlap.
+        if (k + 2 * kAhead < length) {
+            __builtin_prefetch(&m_records[slots[k + 2 * kAhead]]);
+        }
+        if (k + kAhead < length) {
+            const CTagEntry& ahead = m_records[slots[k + kAhead]];
+            __builtin_prefetch(ahead.GetKind().data());
+            __builtin_prefetch(ahead.GetClass().data());
+        }
         const CTagEntry& record = m_records[slots[k]];
         if (k > 0) {
             const CTagEntry& before = m_records[slots[k - 1]];
@@ -149,6 +161,9 @@ void FileOrder::RankNames(Index groups) {
         const Index size = m_count[g];
         m_keys.resize(size);
         for (Index k = 0; k < size; ++k) {
+            if (k + kAhead < size) {
+                __builtin_prefetch(m_records[members[k + kAhead]].GetName().data());
+            }
             const std::string_view name = m_records[members[k]].GetName();
             m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};
         }
@@ -226,7 +241,6 @@ void FileOrder::PlaceLabels(Index length, const PassBatch* batches, Index batchC
 // has since reached its index on a later lap. Summed over a group's labels: labels x current lap,
 // less their lap numbers at arrival, less the labels the front has not reached on its current lap.
 void FileOrder::CountPasses(const Index* slots, Index length, Index groups, const PassBatch* batches, Index batchCount) {
-    const std::uint64_t n = length;
     m_passesBefore.resize(length);
     m_passes.assign(groups, 0);
     m_laps.assign(groups, 0);
@@ -241,7 +255,10 @@ void FileOrder::CountPasses(const Index* slots, Index length, Index groups, cons
     m_present.Reset(length);
     std::vector<Index>& sizes = m_turns;  // per group: labels arrived
     std::fill(sizes.begin(), sizes.end(), 0);
-    std::uint64_t front = 0;  // the front's index in the final order, plus n for each lap
+    // The front: its index in the final order and its lap (it stands at lap * n + frontAt,
+    // counted in labels). Kept apart, so that no step divides by n.
+    std::uint64_t lap = 0;
+    Index frontAt = 0;
     Index arrived = 0;
 
     // The group's label indexes in final order, each group's stretch sorted.
@@ -250,55 +267,61 @@ void FileOrder::CountPasses(const Index* slots, Index length, Index groups, cons
     for (Index at = 0; at < length; ++at) {
         m_labelIndex[m_nameCursor[m_group[slots[m_labelOf[at]]]]++] = at;
     }
-    // The passes group g has received with the front at `front`.
+    // The passes group g has received with the front where it stands: the labels it has passed
+    // are those before the front's index, on the lap before it reached index 0 again.
     auto passesOf = [&](Index g) {
-        const std::uint64_t lap = (front - 1) / n;
-        const Index reached = static_cast<Index>((front - 1) % n);
+        const std::uint64_t lastLap = frontAt > 0 ? lap : lap - 1;
+        const Index reached = frontAt > 0 ? frontAt - 1 : length - 1;
         const Index* begin = m_labelIndex.data() + m_cursor[g];
         const Index upTo = static_cast<Index>(std::upper_bound(begin, begin + m_count[g], reached) - begin);
         const Index passedThisLap = StretchCountBelow(m_groupTree.data() + m_cursor[g] + g, upTo);
-        return static_cast<std::uint64_t>(sizes[g]) * lap - m_laps[g] - (sizes[g] - passedThisLap);
+        return static_cast<std::uint64_t>(sizes[g]) * lastLap - m_laps[g] - (sizes[g] - passedThisLap);
     };
     auto arrive = [&](Index upTo) {
         for (; arrived < upTo; ++arrived) {
             const Index k = arrived;
             const Index g = m_group[slots[k]];
             const Index at = m_labelAt[k];
-            std::uint64_t unrolled = 0;
+            // The lap of the label's place when it arrived just behind the front.
+            std::uint64_t arrivalLap = 0;
             if (k == 0) {
-                unrolled = at;
-                front = at + n;
+                lap = 1;
+                frontAt = at;
             } else {
-                const Index frontAt = static_cast<Index>(front % n);
-                unrolled = front - (frontAt >= at ? frontAt - at : frontAt + n - at);
+                arrivalLap = frontAt >= at ? lap : lap - 1;
             }
             m_passesBefore[k] = sizes[g] == 0 ? 0 : passesOf(g);
             m_present.Add(at);
             StretchAdd(m_groupTree.data() + m_cursor[g] + g, m_count[g], m_labelRank[k]);
-            m_laps[g] += unrolled / n;
+            m_laps[g] += arrivalLap;
             ++sizes[g];
         }
     };
     for (Index b = 0; b < batchCount; ++b) {
         arrive(batches[b].prefix);
         const std::uint64_t passes = batches[b].passes;
-        front += passes / arrived * n;
+        lap += passes / arrived;
         const Index rest = static_cast<Index>(passes % arrived);
         if (rest == 0) {
             continue;
         }
         // The front moves past `rest` labels to the next one, going round at most once.
-        const Index frontAt = static_cast<Index>(front % n);
         const Index before = m_present.CountBelow(frontAt);
-        const Index target = (before + rest) % arrived;
+        Index target = before + rest;
+        if (target >= arrived) {
+            target -= arrived;
+        }
         const Index to = m_present.FindNth(target);
-        front += to > frontAt ? to - frontAt : to + n - frontAt;
+        if (to <= frontAt) {
+            ++lap;
+        }
+        frontAt = to;
     }
     arrive(length);
     for (Index g = 0; g < groups; ++g) {
         m_passes[g] = passesOf(g);
     }
-    assert(front % n == m_front);
+    assert(frontAt == m_front);
 }
 
 // The order of one group's records at the end: its names in order, each name's records as the

@@ -8,6 +8,7 @@
 
 #include "tags/code_page.h"
 #include "tags/load_progress.h"
+#include "tags/tag_file_reader.h"
 #include "tags/tag_store.h"
 
 namespace quarrow {
@@ -47,6 +48,9 @@ public:
     // The framework's save under a name: writes the store to `path`. False when it cannot.
     bool SaveDocumentAs(const std::string& path) const;
 
+    // Whether loads map the file or read it (the default): see FileAccess.
+    void SetFileAccess(FileAccess access) noexcept { m_access = access; }
+
     void SetTagsPath(std::string path);
     bool LoadTags();
     void SortTags();
@@ -61,6 +65,7 @@ public:
 private:
     Profile* m_pProfile;
     CodePage m_codePage;
+    FileAccess m_access = FileAccess::Read;
     std::string m_strTagsPath;
     std::string m_strTagsDir;
     TagStore m_arrTags;

@@ -51,7 +51,7 @@ private:
 constexpr std::size_t kThreadedBytes = std::size_t{1} << 20;
 // The parts: chunks of the file for the reads, and a number of stretches of whole pieces.
 constexpr std::size_t kReadChunk = std::size_t{4} << 20;
-constexpr std::size_t kParseParts = 16;
+constexpr std::size_t kParseParts = 64;
 
 // Asks for huge pages under a large block: a tags file of tens of megabytes then costs a few dozen
 // page faults instead of thousands. Only the whole huge pages inside the block are advised.
@@ -293,7 +293,113 @@ std::size_t NextPieceLength(std::string_view rest) noexcept {
     return lf == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1;
 }
 
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress) {
+namespace {
+
+// The file's bytes, mapped (a file of at least one byte, when `mayMap`) or read; false when it
+// cannot be read or the load is to stop. `parseReports` tells that the parse reports progress
+// too: the mapped path counts half of each byte when its page comes in, half when it is parsed.
+bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::size_t& size, bool& parseReports,
+               LoadProgress* progress) {
+    parseReports = false;
+    if (mayMap && fileSize > 0) {
+        text = TagText::Map(fd, fileSize);
+        if (text.data() != nullptr) {
+            // The pages come in on two threads, in chunks that tell of progress.
+            const std::size_t chunks = (fileSize + kReadChunk - 1) / kReadChunk;
+            std::atomic<bool> failed{false};
+            ShareWork(chunks, [&](std::size_t i) {
+                const std::size_t offset = i * kReadChunk;
+                const std::size_t length = std::min(kReadChunk, fileSize - offset);
+                if (failed || StopRequested(progress) || !text.Populate(offset, length)) {
+                    failed = true;
+                }
+                Advance(progress, length - length / 2);
+            });
+            if (!failed) {
+                size = fileSize;
+                parseReports = true;
+                return true;
+            }
+            text = TagText();
+            if (StopRequested(progress)) {
+                return false;
+            }
+            BeginStage(progress, LoadStage::Reading, fileSize);  // the file shrank: read what is there
+        }
+    }
+    std::unique_ptr<char[]> block;
+    if (!ReadAll(fd, fileSize, block, size, progress)) {
+        return false;
+    }
+    text = TagText(std::move(block));
+    return true;
+}
+
+// Reads, shapes and parses the file once; `again` is set when its mapping lost pages on the way
+// (the file shrank) and the caller should read it instead.
+bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadProgress* progress, bool mayMap,
+              bool& again) {
+    again = false;
+    TagText text;
+    std::size_t size = 0;
+    bool parseReports = false;
+    if (!LoadBytes(fd, fileSize, mayMap, text, size, parseReports, progress) || StopRequested(progress)) {
+        return false;
+    }
+    Shape shape;
+    if (!ShapeQuickly(text.data(), size, shape)) {
+        // The exact rules write only when there is a CR to drop; a mapping turns writable
+        // (privately) first.
+        if (text.Mapped() && std::memchr(text.data(), '\r', size) != nullptr && !text.MakeWritable()) {
+            again = true;
+            return false;
+        }
+        ShapeExactly(text.data(), size, shape);
+    }
+    // The order works on 32-bit record numbers.
+    if (shape.pieces >= std::numeric_limits<std::uint32_t>::max()) {
+        return false;
+    }
+
+    const std::string_view whole(text.data(), shape.size);
+    std::vector<CTagEntry> records;
+    records.reserve(shape.pieces);
+    AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
+    records.resize(shape.pieces);
+    // Stretches of whole pieces do not depend on each other.
+    shape.partStart.push_back(shape.size);
+    shape.partPieces.push_back(shape.pieces);
+    const std::size_t parts = shape.size < kThreadedBytes ? 1 : shape.partStart.size() - 1;
+    ShareWork(parts, [&](std::size_t part) {
+        if (StopRequested(progress)) {
+            return;
+        }
+        const std::size_t end = part + 1 < parts ? part + 1 : shape.partStart.size() - 1;
+        const std::size_t bytes = shape.partStart[end] - shape.partStart[part];
+        ParsePieces(whole.substr(shape.partStart[part], bytes), cp, records.data() + shape.partPieces[part],
+                    shape.partPieces[end] - shape.partPieces[part]);
+        if (parseReports) {
+            Advance(progress, bytes / 2);
+        }
+    });
+    if (StopRequested(progress)) {
+        return false;
+    }
+    if (text.LostPages()) {
+        again = true;
+        return false;
+    }
+    // Every byte of the file counted once, whatever the text-mode rules took away.
+    if (progress != nullptr && progress->Done() < fileSize) {
+        progress->Advance(fileSize - progress->Done());
+    }
+    store.Assign(std::move(text), std::move(records));
+    return true;
+}
+
+}  // namespace
+
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress, FileAccess access) {
     store.Clear();
     // A FIFO or a device could block the open or the reads for ever: only regular files are
     // read, checked before the open and again on the open descriptor.
@@ -305,41 +411,19 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadPro
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-
-    std::unique_ptr<char[]> block;
-    std::size_t size = 0;
-    BeginStage(progress, LoadStage::Reading, static_cast<std::uint64_t>(info.st_size));
-    if (!ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), block, size, progress) || StopRequested(progress)) {
+    const auto fileSize = static_cast<std::size_t>(info.st_size);
+    BeginStage(progress, LoadStage::Reading, fileSize);
+    bool again = false;
+    if (LoadOnce(fd.get(), fileSize, cp, store, progress, access == FileAccess::Map, again)) {
+        return true;
+    }
+    if (!again) {
         return false;
     }
-    Shape shape;
-    if (!ShapeQuickly(block.get(), size, shape)) {
-        ShapeExactly(block.get(), size, shape);
-    }
-    // The order works on 32-bit record numbers.
-    if (shape.pieces >= std::numeric_limits<std::uint32_t>::max()) {
-        return false;
-    }
-
-    const std::string_view text(block.get(), shape.size);
-    std::vector<CTagEntry> records;
-    records.reserve(shape.pieces);
-    AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
-    records.resize(shape.pieces);
-    // Stretches of whole pieces do not depend on each other.
-    shape.partStart.push_back(shape.size);
-    shape.partPieces.push_back(shape.pieces);
-    const std::size_t parts = shape.size < kThreadedBytes ? 1 : shape.partStart.size() - 1;
-    ShareWork(parts, [&](std::size_t part) {
-        const std::size_t end = part + 1 < parts ? part + 1 : shape.partStart.size() - 1;
-        ParsePieces(text.substr(shape.partStart[part], shape.partStart[end] - shape.partStart[part]), cp,
-                    records.data() + shape.partPieces[part], shape.partPieces[end] - shape.partPieces[part]);
-    });
-    if (StopRequested(progress)) {
-        return false;
-    }
-    store.Assign(std::move(block), std::move(records));
-    return true;
+    // The mapping lost pages: the file shrank while it was loaded. Read what it holds now.
+    store.Clear();
+    BeginStage(progress, LoadStage::Reading, fileSize);
+    return LoadOnce(fd.get(), fileSize, cp, store, progress, false, again);
 }
 
 }  // namespace quarrow

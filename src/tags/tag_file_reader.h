@@ -1,7 +1,11 @@
 #pragma once
-// Reads a whole tags file into one block and cuts it into records the way a line reader with a
-// 2048-byte buffer in text mode would: CR LF reads as LF, a byte 0x1A ends the file, and a line
-// of 2047 bytes or more before its LF arrives in pieces of at most 2047 bytes.
+// Maps a whole tags file or reads it into one block, and cuts it into records the way a line
+// reader with a 2048-byte buffer in text mode would: CR LF reads as LF, a byte 0x1A ends the file,
+// and a line of 2047 bytes or more before its LF arrives in pieces of at most 2047 bytes. Only the
+// CR LF rule changes bytes: a file with a CR turns its private mapping writable and drops those
+// CRs in place, which copies the pages from the first CR on; any other file is used as it lies in
+// the page cache. A file that shrinks while it is mapped is read instead (see tag_text.h); a file
+// that reports no size (some kernel files) is read as before.
 
 #include <cstddef>
 #include <string>
@@ -23,9 +27,15 @@ std::size_t TranslateTextMode(char* bytes, std::size_t size) noexcept;
 // at most kLineBufferSize - 1 bytes.
 std::size_t NextPieceLength(std::string_view rest) noexcept;
 
+// How the file's bytes are had. A mapping spares the copy, but a file rewritten in place takes
+// the shown records' text with it (they read as zeros, see tag_text.h): a window that keeps
+// showing a store while its file may be rewritten reads; a one-shot tool may map.
+enum class FileAccess { Read, Map };
+
 // Replaces `store` by the records of the regular file at `path`, unsorted. False, with an empty
 // store, when the path is not a regular file, cannot be read, or `progress` asks the load to stop.
-// `progress` (may be null) hears of the bytes read.
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress = nullptr);
+// `progress` (may be null) hears of the bytes read and parsed: by the end, the file's size.
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress = nullptr,
+                  FileAccess access = FileAccess::Read);
 
 }  // namespace quarrow

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <exception>
 #include <numeric>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 
 #include "tags/usable_cpus.h"
 #include "tags/file_order.h"
@@ -51,11 +53,16 @@ constexpr std::size_t kThreadedSize = 50'000;
 
 // A stretch of records of one file, and the passes the smaller records behind it make.
 struct Run {
-    Index begin;
     Index length;
     Index file;    // first the file's number in input order, then its rank
     Index passes;  // records of smaller files between this run and the file's next one
 };
+
+// The `index`-th name of those stored side by side in `bytes`, starting at `starts`.
+std::string_view NameAt(const std::string& bytes, const std::vector<std::size_t>& starts, std::size_t index) noexcept {
+    const std::size_t end = index + 1 < starts.size() ? starts[index + 1] : bytes.size();
+    return std::string_view(bytes).substr(starts[index], end - starts[index]);
+}
 
 class StoreOrder final {
 public:
@@ -146,6 +153,47 @@ void StoreOrder::ForEachFile(Work work) {
 }
 
 void StoreOrder::FindRuns() {
+    // Number the files as their runs are found, in a table of hashes at most half full, each
+    // place holding a file's number + 1 and its hash, so that most probes compare no names. The
+    // names are copied side by side for the probes: a file's first record lies anywhere in the
+    // text (a cache miss a run when the files are shuffled).
+    struct Place {
+        Index id;  // file number + 1; 0 for free
+        std::uint32_t hash;
+    };
+    std::vector<Place> table(1024, Place{0, 0});
+    std::vector<std::size_t> nameStart;
+    std::string nameBytes;
+    auto insert = [&](std::uint64_t hash, Index id) {
+        const std::size_t mask = table.size() - 1;
+        std::size_t at = hash & mask;
+        while (table[at].id != 0) {
+            at = (at + 1) & mask;
+        }
+        table[at] = {id, static_cast<std::uint32_t>(hash >> 32)};
+    };
+    auto number = [&](std::string_view file) -> Index {
+        const std::uint64_t hash = order::GroupHash(file, {});
+        const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
+        const std::size_t mask = table.size() - 1;
+        for (std::size_t at = hash & mask; table[at].id != 0; at = (at + 1) & mask) {
+            if (table[at].hash == tag && NameAt(nameBytes, nameStart, table[at].id - 1) == file) {
+                return table[at].id - 1;
+            }
+        }
+        nameStart.push_back(nameBytes.size());
+        nameBytes.append(file);
+        const auto id = static_cast<Index>(nameStart.size());
+        if (nameStart.size() * 2 > table.size()) {
+            table.assign(table.size() * 2, Place{0, 0});
+            for (Index known = 1; known <= id; ++known) {
+                insert(order::GroupHash(NameAt(nameBytes, nameStart, known - 1), {}), known);
+            }
+        } else {
+            insert(hash, id);
+        }
+        return id - 1;
+    };
     std::string_view previous;
     for (Index p = 0; p < m_size; ++p) {
         const std::string_view file = m_records[p].GetFile();
@@ -154,44 +202,15 @@ void StoreOrder::FindRuns() {
             continue;
         }
         previous = file;
-        m_runs.push_back({p, 1, 0, 0});
-    }
-    // Number the files in a table of twice as many places as runs, each holding a file's number
-    // + 1 and its hash, so that most probes compare no names.
-    std::size_t places = 16;
-    while (places < m_runs.size() * 2) {
-        places *= 2;
-    }
-    struct Place {
-        Index id;  // file number + 1; 0 for free
-        std::uint32_t hash;
-    };
-    std::vector<Place> table(places, Place{0, 0});
-    std::vector<std::string_view> names;
-    for (Run& run : m_runs) {
-        const std::string_view file = m_records[run.begin].GetFile();
-        const std::uint64_t hash = order::GroupHash(file, {});
-        const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
-        for (std::size_t at = hash & (places - 1);; at = (at + 1) & (places - 1)) {
-            Place& place = table[at];
-            if (place.id == 0) {
-                names.push_back(file);
-                place = {static_cast<Index>(names.size()), tag};
-                run.file = place.id - 1;
-                break;
-            }
-            if (place.hash == tag && names[place.id - 1] == file) {
-                run.file = place.id - 1;
-                break;
-            }
-        }
+        m_runs.push_back({1, number(file), 0});
     }
     table.clear();
     table.shrink_to_fit();
-    m_files = static_cast<Index>(names.size());
+    m_files = static_cast<Index>(nameStart.size());
     std::vector<Index> byName(m_files);
     std::iota(byName.begin(), byName.end(), Index{0});
-    std::sort(byName.begin(), byName.end(), [&](Index a, Index b) { return names[a] < names[b]; });
+    std::sort(byName.begin(), byName.end(),
+              [&](Index a, Index b) { return NameAt(nameBytes, nameStart, a) < NameAt(nameBytes, nameStart, b); });
     std::vector<Index> rankOf(m_files);
     for (Index r = 0; r < m_files; ++r) {
         rankOf[byName[r]] = r;
@@ -229,11 +248,13 @@ void StoreOrder::LayOutFiles() {
     m_batches.resize(m_batchStart.back());
     std::vector<Index> cursor(m_fileStart.begin(), m_fileStart.end() - 1);
     std::vector<Index> batchCursor(m_batchStart.begin(), m_batchStart.end() - 1);
+    Index begin = 0;
     for (const Run& run : m_runs) {
         Index& at = cursor[run.file];
-        for (Index p = run.begin; p < run.begin + run.length; ++p) {
+        for (Index p = begin; p < begin + run.length; ++p) {
             m_order[at++] = p;
         }
+        begin += run.length;
         if (run.passes > 0) {
             m_batches[batchCursor[run.file]++] = {at - m_fileStart[run.file], run.passes};
         }
@@ -244,11 +265,26 @@ void StoreOrder::LayOutFiles() {
 
 }  // namespace
 
+std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records) {
+    static_assert(std::is_same_v<Index, std::uint32_t>);
+    if (records.size() < 2) {
+        std::vector<std::uint32_t> order(records.size());
+        std::iota(order.begin(), order.end(), std::uint32_t{0});
+        return order;
+    }
+    return StoreOrder(records).Compute();
+}
+
+void SortTagStore(TagStore& store) {
+    store.SetOrder({});
+    store.SetOrder(TagRecordOrder(store.Records()));
+}
+
 void SortTagRecords(std::vector<CTagEntry>& records) {
     if (records.size() < 2) {
         return;
     }
-    std::vector<Index> order = StoreOrder(records).Compute();
+    std::vector<Index> order = TagRecordOrder(records);
     // Apply the permutation in place, cycle by cycle; a done slot is marked by pointing at itself.
     // The records of a cycle lie anywhere: a cursor a few steps ahead on the cycle fetches them
     // before they are needed.

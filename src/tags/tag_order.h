@@ -5,9 +5,11 @@
 // leaves. This computes that order in about n log n steps instead of n^2 / 2 comparisons, for
 // every input: however many runs the files are cut into (see tag_order.cpp).
 
+#include <cstdint>
 #include <vector>
 
 #include "tags/tag_entry.h"
+#include "tags/tag_store.h"
 
 namespace quarrow {
 
@@ -15,8 +17,14 @@ namespace quarrow {
 // name. Bytes compare unsigned, as strcmp does.
 bool GoesBefore(const CTagEntry& b, const CTagEntry& a) noexcept;
 
-// Puts `records` into the exchange sort's order. Uses a few 32-bit words per record besides the
-// records themselves, and a second thread for large stores.
+// The exchange sort's order of `records`: position -> index in `records`. Uses a few 32-bit words
+// per record besides the records themselves, and a second thread for large stores.
+std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records);
+
+// Gives `store` that order; its records stay where they are.
+void SortTagStore(TagStore& store);
+
+// Moves `records` themselves into that order (for callers that keep records apart from a store).
 void SortTagRecords(std::vector<CTagEntry>& records);
 
 }  // namespace quarrow

@@ -187,7 +187,7 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     // more than the records is room enough; a store of one-tag files grows the nodes once. (The
     // bound of three nodes a record would claim address space that a memory limit counts.)
     model.ReserveNodes(store.size() + store.size() / 4 + 16);
-    model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
+    model.SetRecordRange(store.empty() ? nullptr : store.Records().data(), store.size());
     TagTreeBuilder builder(model, cp, options);
     // The ordered records view lines scattered over the file's bytes: ask for the lines a few
     // records ahead so that their cache misses overlap.
@@ -195,11 +195,16 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
     constexpr std::size_t kFieldsAhead = 16;
+    // The records themselves lie in the order they were read: fetch them further ahead still.
+    constexpr std::size_t kRecordsAhead = 2 * kFieldsAhead;
     // A stop is looked for where a file begins: a plain compare with the record before, and files
     // are small enough that a stop is seen within milliseconds.
     std::string_view previousFile;
     std::size_t reported = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        if (i + kRecordsAhead < count) {
+            __builtin_prefetch(&store[i + kRecordsAhead]);
+        }
         if (progress != nullptr && store[i].GetFile() != previousFile) {
             previousFile = store[i].GetFile();
             progress->Advance(i - reported);

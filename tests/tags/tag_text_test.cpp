@@ -1,0 +1,162 @@
+// A tags file is mapped while it is loaded and while its records are shown; another process may
+// shrink it at any time. The load must then succeed or fail cleanly and the records must stay
+// readable, never end the process.
+
+#include "tags/tag_text.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tags/load_progress.h"
+#include "tags/tag_file_reader.h"
+#include "tags/tag_store.h"
+#include "temp_dir.h"
+
+namespace quarrow {
+namespace {
+
+using test::TempDir;
+
+// A tags file of about `bytes` bytes whose lines all read "nI\tfI.c\t/^x$/;\"\tf".
+std::string ManyLines(std::size_t bytes) {
+    std::string text;
+    for (int i = 0; text.size() < bytes; ++i) {
+        text += "n" + std::to_string(i) + "\tf" + std::to_string(i % 97) + ".c\t/^x$/;\"\tf\n";
+    }
+    return text;
+}
+
+// Reads every byte every record views; a lost page would end the process here.
+std::size_t TouchEveryRecord(const TagStore& store) {
+    std::size_t zeros = 0;
+    for (const CTagEntry& record : store) {
+        for (const char c : record.GetText()) {
+            zeros += c == '\0' ? 1 : 0;
+        }
+    }
+    return zeros;
+}
+
+TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
+    TempDir dir;
+    const std::string text = ManyLines(std::size_t{1} << 20);
+    const std::string path = dir.Write("t.tags", text);
+    TagStore store;
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
+    ASSERT_GT(store.size(), 10000u);
+    EXPECT_EQ(TouchEveryRecord(store), 0u);
+
+    // Half of it stays: the first records keep their text, the last ones lost theirs.
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(text.size() / 2)), 0);
+    EXPECT_GT(TouchEveryRecord(store), 0u);
+    EXPECT_EQ(store.Records().front().GetName(), "n0");
+    for (const char c : store.Records().back().GetText()) {
+        EXPECT_EQ(c, '\0');
+    }
+    // Nothing left at all, and the file written again meanwhile: still no fault.
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    TouchEveryRecord(store);
+    dir.Write("t.tags", "short\tf.c\t1;\"\tf\n");
+    TouchEveryRecord(store);
+    store.Clear();
+
+    // A load after the change sees the file as it is now.
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
+    ASSERT_EQ(store.size(), 1u);
+    EXPECT_EQ(store[0].GetName(), "short");
+}
+
+TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
+    TempDir dir;
+    const std::string text = ManyLines(std::size_t{12} << 20);
+    const std::string path = dir.Path("t.tags");
+    // Another process shrinks the file at different moments of the load.
+    for (int delayUs : {0, 200, 1000, 3000, 6000, 10000, 20000, 40000}) {
+        SCOPED_TRACE(delayUs);
+        dir.Write("t.tags", text);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::usleep(static_cast<useconds_t>(delayUs));
+            ::_exit(::truncate(path.c_str(), static_cast<off_t>(text.size() / 3)) == 0 ? 0 : 1);
+        }
+        TagStore store;
+        const bool loaded = ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        if (loaded) {
+            // Either the whole file, the third left of it, or (shrunk after the load) the whole
+            // file's records whose lost bytes read as zeros.
+            ASSERT_FALSE(store.empty());
+            EXPECT_EQ(store.Records().front().GetName(), "n0");
+            TouchEveryRecord(store);
+        } else {
+            EXPECT_TRUE(store.empty());
+        }
+    }
+}
+
+TEST(TagText, MappedLoadsFollowTheTextModeRulesAsReadsDoAndReportTheSize) {
+    TempDir dir;
+    const std::string longLine = "long\tL.c\t/^" + std::string(5000, 'x') + "$/;\"\tf\n";
+    const std::string big = ManyLines(std::size_t{2} << 20);
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"CR LF", "a\tA.c\t1;\"\tf\r\nb\tB.c\t2;\"\tf\r\n"},
+        {"lone CR stays", "a\r\tA.c\t1;\"\tf\nb\tB.c\t2;\"\tf\r\n"},
+        {"0x1A ends the file", "a\tA.c\t1;\"\tf\n\x1a" "b\tB.c\t2;\"\tf\n"},
+        {"long line in pieces", "a\tA.c\t1;\"\tf\n" + longLine + "z\tZ.c\t3;\"\tf"},
+        {"large with CR LF late", big + "c\tC.c\t1;\"\tf\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Write("t.tags", c.bytes);
+        TagStore read;
+        TagStore mapped;
+        LoadProgress progress;
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, read));
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, mapped, &progress, FileAccess::Map));
+        EXPECT_EQ(progress.Done(), c.bytes.size());
+        ASSERT_EQ(mapped.size(), read.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            ASSERT_EQ(mapped[i].GetText(), read[i].GetText()) << i;
+        }
+        // The file itself is left as it was.
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes);
+    }
+}
+
+TEST(TagText, FaultsOutsideTheTagsFilesStillEndTheProcess) {
+    TempDir dir;
+    const std::string path = dir.Write("t.tags", ManyLines(1000));
+    const std::string other = dir.Write("other", std::string(std::size_t{1} << 16, 'x'));
+    EXPECT_EXIT(
+        {
+            TagStore store;
+            ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map);  // the guard is in place from here on
+            const int fd = ::open(other.c_str(), O_RDONLY);
+            auto* bytes = static_cast<volatile char*>(::mmap(nullptr, std::size_t{1} << 16, PROT_READ, MAP_SHARED, fd, 0));
+            (void)::truncate(other.c_str(), 0);
+            (void)bytes[40000];
+            ::_exit(0);
+        },
+        // Killed by SIGBUS; under a sanitizer, its handler reports the fault and exits.
+        [](int status) { return (WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) || (WIFEXITED(status) && WEXITSTATUS(status) != 0); },
+        "");
+}
+
+}  // namespace
+}  // namespace quarrow
