@@ -18,12 +18,12 @@
 #include "tags/load_progress.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_store.h"
-#include "temp_dir.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow {
 namespace {
 
-using test::TempDir;
+using test::ScratchFolder;
 
 // A tags file of about `bytes` bytes whose lines all read "nI\tfI.c\t/^x$/;\"\tf".
 std::string ManyLines(std::size_t bytes) {
@@ -46,7 +46,7 @@ std::size_t TouchEveryRecord(const TagStore& store) {
 }
 
 TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string text = ManyLines(std::size_t{1} << 20);
     const std::string path = dir.Write("t.tags", text);
     TagStore store;
@@ -75,9 +75,9 @@ TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
 }
 
 TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string text = ManyLines(std::size_t{12} << 20);
-    const std::string path = dir.Path("t.tags");
+    const std::string path = dir.File("t.tags");
     // Another process shrinks the file at different moments of the load.
     for (int delayUs : {0, 200, 1000, 3000, 6000, 10000, 20000, 40000}) {
         SCOPED_TRACE(delayUs);
@@ -106,7 +106,7 @@ TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
 }
 
 TEST(TagText, MappedLoadsFollowTheTextModeRulesAsReadsDoAndReportTheSize) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string longLine = "long\tL.c\t/^" + std::string(5000, 'x') + "$/;\"\tf\n";
     const std::string big = ManyLines(std::size_t{2} << 20);
     struct Case {
@@ -140,7 +140,7 @@ TEST(TagText, MappedLoadsFollowTheTextModeRulesAsReadsDoAndReportTheSize) {
 }
 
 TEST(TagText, FaultsOutsideTheTagsFilesStillEndTheProcess) {
-    TempDir dir;
+    ScratchFolder dir;
     const std::string path = dir.Write("t.tags", ManyLines(1000));
     const std::string other = dir.Write("other", std::string(std::size_t{1} << 16, 'x'));
     EXPECT_EXIT(
