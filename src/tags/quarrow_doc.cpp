@@ -90,7 +90,7 @@ FileError CQuarrowDoc::OpenDocument(const std::string& fullPath) {
     return error;
 }
 
-FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store) const {
+FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store, LoadProgress* progress) const {
     store.Clear();
     const FileError error = CheckReadable(fullPath);
     if (error != FileError::None) {
@@ -98,8 +98,14 @@ FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store
     }
     try {
         // A file that vanished since the check simply gives an empty store.
-        if (ReadTagsFile(fullPath, m_codePage, store)) {
+        if (ReadTagsFile(fullPath, m_codePage, store, progress)) {
+            BeginStage(progress, LoadStage::Ordering, store.size());
             SortTagRecords(store.Records());
+            Advance(progress, store.size());
+        }
+        if (StopRequested(progress)) {
+            store.Clear();
+            return FileError::Cancelled;
         }
     } catch (const std::bad_alloc&) {
         store.Clear();
@@ -170,6 +176,7 @@ void CQuarrowDoc::DeleteTags() {
 std::string FileErrorMessage(FileError error, const std::string& path) {
     switch (error) {
     case FileError::None:
+    case FileError::Cancelled:
         return {};
     case FileError::NotFound:
         return Substitute("%1 が見つかりませんでした。", path);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tags/code_page.h"
+#include "tags/load_progress.h"
 #include "tags/tag_store.h"
 
 namespace quarrow {
@@ -21,6 +22,7 @@ enum class FileError {
     AccessDenied,  // exists but cannot be read
     NotAFile,      // a directory or another kind of file that cannot be read as text
     OutOfMemory,   // the records (or the window's tree of them) do not fit in the memory to be had
+    Cancelled,     // the load was asked to stop; nothing to report
 };
 
 class CQuarrowDoc final {
@@ -37,9 +39,10 @@ public:
     // The two halves of OpenDocument, for a caller that needs more memory for the file (the
     // window's tree) before it may let the shown one go. ReadDocument reads and orders the file
     // into `store` and changes nothing of the document; a load that cannot get its memory is
-    // OutOfMemory. AdoptDocument makes the store and path the document's and hands back the
-    // previous store (whose records the caller may still be showing).
-    FileError ReadDocument(const std::string& fullPath, TagStore& store) const;
+    // OutOfMemory; one that `progress` (may be null) asks to stop is Cancelled. AdoptDocument
+    // makes the store and path the document's and hands back the previous store (whose records the
+    // caller may still be showing).
+    FileError ReadDocument(const std::string& fullPath, TagStore& store, LoadProgress* progress = nullptr) const;
     [[nodiscard]] TagStore AdoptDocument(std::string fullPath, TagStore store);
     // The framework's save under a name: writes the store to `path`. False when it cannot.
     bool SaveDocumentAs(const std::string& path) const;

@@ -92,7 +92,7 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
 // Reads the whole of an open regular file into one block; the file may grow or shrink while it
 // is read. A large file is read in chunks by two threads at once: the copy out of the page cache
 // and the clearing of fresh pages are most of a read. False when a read fails.
-bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size) {
+bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size, LoadProgress* progress) {
     std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
     block = std::make_unique_for_overwrite<char[]>(capacity);
     AdviseHugePages(block.get(), capacity);
@@ -103,9 +103,11 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
         std::atomic<bool> failed{false};
         ShareWork(chunks, [&](std::size_t i) {
             const std::size_t offset = i * kReadChunk;
-            if (!ReadAt(fd, block.get() + offset, offset, std::min(kReadChunk, capacity - offset), got[i])) {
+            if (failed || StopRequested(progress) ||
+                !ReadAt(fd, block.get() + offset, offset, std::min(kReadChunk, capacity - offset), got[i])) {
                 failed = true;
             }
+            Advance(progress, got[i]);
         });
         if (failed) {
             return false;
@@ -127,10 +129,11 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
             capacity = grown;
         }
         std::size_t got = 0;
-        if (!ReadAt(fd, block.get() + size, size, capacity - size, got)) {
+        if (StopRequested(progress) || !ReadAt(fd, block.get() + size, size, capacity - size, got)) {
             return false;
         }
         size += got;
+        Advance(progress, got);
         if (size < capacity) {
             return true;
         }
@@ -290,7 +293,7 @@ std::size_t NextPieceLength(std::string_view rest) noexcept {
     return lf == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(lf) - rest.data()) + 1;
 }
 
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress) {
     store.Clear();
     // A FIFO or a device could block the open or the reads for ever: only regular files are
     // read, checked before the open and again on the open descriptor.
@@ -305,7 +308,8 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
 
     std::unique_ptr<char[]> block;
     std::size_t size = 0;
-    if (!ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), block, size)) {
+    BeginStage(progress, LoadStage::Reading, static_cast<std::uint64_t>(info.st_size));
+    if (!ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), block, size, progress) || StopRequested(progress)) {
         return false;
     }
     Shape shape;
@@ -331,6 +335,9 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store) {
         ParsePieces(text.substr(shape.partStart[part], shape.partStart[end] - shape.partStart[part]), cp,
                     records.data() + shape.partPieces[part], shape.partPieces[end] - shape.partPieces[part]);
     });
+    if (StopRequested(progress)) {
+        return false;
+    }
     store.Assign(std::move(block), std::move(records));
     return true;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "tags/code_page.h"
+#include "tags/load_progress.h"
 #include "tags/tag_store.h"
 
 namespace quarrow {
@@ -23,7 +24,8 @@ std::size_t TranslateTextMode(char* bytes, std::size_t size) noexcept;
 std::size_t NextPieceLength(std::string_view rest) noexcept;
 
 // Replaces `store` by the records of the regular file at `path`, unsorted. False, with an empty
-// store, when the path is not a regular file or cannot be read.
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store);
+// store, when the path is not a regular file, cannot be read, or `progress` asks the load to stop.
+// `progress` (may be null) hears of the bytes read.
+bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress = nullptr);
 
 }  // namespace quarrow

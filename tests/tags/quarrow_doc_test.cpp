@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "settings/profile.h"
+#include "tags/tag_file_reader.h"
 #include "address_space_limit.h"
 #include "temp_dir.h"
 
@@ -82,6 +83,42 @@ TEST(QuarrowDoc, LoadsSortsAndReloadsOneSet) {
     // An empty file after another leaves nothing of the other.
     ASSERT_EQ(doc.OpenDocument(dir.Write("empty.tags", "")), FileError::None);
     EXPECT_TRUE(doc.GetTags().empty());
+}
+
+// A load reports its stages and the bytes it read; one asked to stop gives an empty store, says
+// Cancelled (which has no message) and leaves the document as it was. The big file takes the
+// threaded read.
+TEST(QuarrowDoc, LoadReportsProgressAndStopsWhenAsked) {
+    TempDir dir;
+    std::string big;
+    for (int i = 0; big.size() < (std::size_t{3} << 20); ++i) {
+        big += "n" + std::to_string(i) + "\tF.java\t/^x$/;\"\tm\n";
+    }
+    for (const std::string& bytes : {kTags, big}) {
+        SCOPED_TRACE(bytes.size());
+        const std::string path = dir.Write("p.tags", bytes);
+        CQuarrowDoc doc;
+        TagStore store;
+        LoadProgress progress;
+        ASSERT_EQ(doc.ReadDocument(path, store, &progress), FileError::None);
+        EXPECT_FALSE(store.empty());
+        EXPECT_EQ(progress.Stage(), LoadStage::Ordering);
+        EXPECT_EQ(progress.Done(), store.size());
+
+        LoadProgress reading;
+        ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, &reading));
+        EXPECT_EQ(reading.Stage(), LoadStage::Reading);
+        EXPECT_EQ(reading.Total(), bytes.size());
+        EXPECT_EQ(reading.Done(), bytes.size());
+
+        ASSERT_EQ(doc.OpenDocument(dir.Write("shown.tags", kTags)), FileError::None);
+        LoadProgress stopped;
+        stopped.Cancel();
+        EXPECT_EQ(doc.ReadDocument(path, store, &stopped), FileError::Cancelled);
+        EXPECT_TRUE(store.empty());
+        EXPECT_EQ(doc.GetTags().size(), 8u);
+        EXPECT_EQ(FileErrorMessage(FileError::Cancelled, path), "");
+    }
 }
 
 TEST(QuarrowDoc, TagsPathAndFolder) {
