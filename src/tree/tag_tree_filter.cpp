@@ -26,13 +26,24 @@ enum : std::uint8_t {
 // Nodes between two looks at the cancel flag.
 constexpr std::size_t kCancelStride = 8192;
 
-// Which of 16 classes of byte a label holds: bit (byte & 15) for each byte. Folding an ASCII
-// letter changes bit 5 only, so a label holding a text holds every class the text does, folded
-// or not, and most labels are ruled out without reading them again.
-std::uint16_t SignatureOf(std::string_view label) noexcept {
-    std::uint16_t signature = 0;
+// Which bytes a label holds, as 32 bits: one for each ASCII letter (either case) and one for
+// '_', which name a byte exactly, and five classes for every other byte. A label holding a text
+// holds every bit the text does, so most labels are ruled out without reading them again, and a
+// text of one letter or '_' is answered by the bits alone.
+using Signature = std::uint32_t;
+constexpr unsigned BitOf(unsigned char byte) noexcept {
+    const unsigned char folded = Fold(byte);
+    if (folded >= 'a' && folded <= 'z') {
+        return folded - 'a';
+    }
+    return folded == '_' ? 26u : 27u + folded % 5u;
+}
+constexpr bool IsExactBit(unsigned bit) noexcept { return bit <= 26u; }
+
+Signature SignatureOf(std::string_view label) noexcept {
+    Signature signature = 0;
     for (const char c : label) {
-        signature = static_cast<std::uint16_t>(signature | (1u << (static_cast<unsigned char>(c) & 15u)));
+        signature |= Signature{1} << BitOf(static_cast<unsigned char>(c));
     }
     return signature;
 }
@@ -177,16 +188,20 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
 
     // The label signatures: the previous filter's when it was made from this tree, else made
     // while this one reads every label (not when it reads only the previous matches).
-    std::shared_ptr<const std::vector<std::uint16_t>> known;
+    std::shared_ptr<const std::vector<Signature>> known;
     if (previous != nullptr && previous->m_tree == &tree && previous->m_signatures &&
         previous->m_signatures->size() == count) {
         known = previous->m_signatures;
     }
-    std::vector<std::uint16_t> made;
+    std::vector<Signature> made;
     if (!known && !narrowing) {
         made.resize(count);
     }
-    const std::uint16_t needed = SignatureOf(text.Text());
+    const Signature needed = SignatureOf(text.Text());
+    // One single-byte letter or '_': its bit says whether a label holds it. Under code page 932
+    // a trail byte may set a letter's bit, so the labels are read there.
+    const bool bitsAnswer = text.Text().size() == 1 && text.GetCodePage() != CodePage::ShiftJis &&
+                            IsExactBit(BitOf(static_cast<unsigned char>(text.Text()[0])));
     // A folder's signature is 0 (its label is not matched), and every text's is not.
     auto mayHold = [&](Id id) { return ((*known)[id] & needed) == needed; };
 
@@ -213,6 +228,10 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 if (!mayHold(at)) {
                     continue;
                 }
+                if (bitsAnswer) {
+                    flags[at] = kMatched;
+                    continue;
+                }
                 if (at + kAhead < last && mayHold(at + kAhead)) {
                     __builtin_prefetch(tree.Label(at + kAhead).data());
                 }
@@ -226,7 +245,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 if (tree.Tag(at) == nullptr) {
                     continue;  // a folder: its label is not matched
                 }
-                const std::uint16_t signature = made[at] = SignatureOf(tree.Label(at));
+                const Signature signature = made[at] = SignatureOf(tree.Label(at));
                 if ((signature & needed) == needed && text.IsIn(tree.Label(at))) {
                     flags[at] = kMatched;
                 }
@@ -240,7 +259,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     if (known) {
         m_signatures = std::move(known);
     } else if (!made.empty()) {
-        m_signatures = std::make_shared<const std::vector<std::uint16_t>>(std::move(made));
+        m_signatures = std::make_shared<const std::vector<Signature>>(std::move(made));
     }
 
     // A member is a node with a tag whose parent has one too (a file's parent is a folder or the
@@ -373,7 +392,7 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
-    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint16_t) : 0;
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint32_t) : 0;
     return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
 }
 
