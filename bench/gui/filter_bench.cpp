@@ -200,8 +200,17 @@ int main(int argc, char* argv[]) {
     // Common and rare names of the JDK, 1 to 8 keys; a few erased keys widen the text again.
     const char* const words[] = {"get", "String", "hashCode", "qzx", "Map", "lock", "equals", "run",
                                  "Zip", "toString", "Concurre", "readLine", "jdk", "xyzzy", "value", "e"};
+    bool first = true;
     for (const char* word : words) {
         view->OnCmdMsg(quarrow::ui::command::kViewFind);
+        if (first) {
+            // A person's pause between Ctrl+F and the first key, in which the labels' signatures
+            // are made.
+            first = false;
+            bool paused = false;
+            QTimer::singleShot(500, [&] { paused = true; });
+            WaitFor(Clock::now(), [&] { return paused; });
+        }
         for (const char* c = word; *c != '\0'; ++c) {
             watch->m_painted = QStringLiteral("\n");
             const double cpu = CpuMs();

@@ -339,6 +339,18 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     return true;
 }
 
+bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
+    // A text no label holds (a control byte) still has every label read once.
+    if (!Apply(tree, TagFilterText(std::string_view("\x01", 1), CodePage::Utf8), nullptr, cancel)) {
+        return false;
+    }
+    m_text = {};
+    m_begin.assign(tree.NodeCount() + 1, 0);
+    m_children.clear();
+    m_rootCount = 0;
+    return true;
+}
+
 std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
     if (id == TagTree::kRoot) {
         return m_rootCount;

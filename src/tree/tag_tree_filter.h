@@ -70,6 +70,10 @@ public:
     bool Apply(const TagTree& tree, const TagFilterText& text, const TagTreeFilter* previous = nullptr,
                Cancel cancel = {});
 
+    // Keeps nothing but reads every label of `tree` once for the signatures a later Apply takes
+    // as `previous`. False when cancelled.
+    bool MakeSignatures(const TagTree& tree, Cancel cancel = {});
+
     const TagFilterText& Text() const noexcept { return m_text; }
     // No node kept.
     bool Empty() const noexcept { return m_rootCount == 0; }

@@ -70,6 +70,16 @@ void TagTreeFiltering::Show() {
     }
     m_bar->Field().setFocus(Qt::ShortcutFocusReason);
     m_bar->Field().selectAll();
+    // Every label is read once for its signature while the user has not typed yet, so that the
+    // first key finds them made. A key typed before supersedes this.
+    const TagTreeItemModel& model = m_view.Model();
+    if (!m_signatures && !model.Filter() && m_bar->Text().isEmpty() && model.Tree().NodeCount() != 0) {
+        m_worker->Start(model.Tree(), TagFilterText(), nullptr, [this](std::shared_ptr<const TagTreeFilter> result) {
+            if (!m_signatures && !m_view.Model().Filter()) {
+                m_signatures = result->Signatures();
+            }
+        });
+    }
 }
 
 void TagTreeFiltering::Close() {
