@@ -12,6 +12,7 @@
 #include "platform/path_rules.h"
 #include "settings/atomic_file.h"
 #include "settings/profile.h"
+#include "settings/setting_keys.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_order.h"
 
@@ -77,7 +78,7 @@ CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profi
 CQuarrowDoc::~CQuarrowDoc() {
     // Start-up may open this file again; an empty value says nothing was loaded.
     if (m_pProfile != nullptr) {
-        m_pProfile->WriteString("TAGS", "LASTTAGS", m_strTagsPath);
+        m_pProfile->WriteString(setting_keys::kTags, setting_keys::kLastTags, m_strTagsPath);
     }
 }
 

@@ -117,29 +117,35 @@ std::string_view WithoutKindKey(std::string_view kind) noexcept {
     return kind.starts_with(kKey) ? kind.substr(kKey.size()) : kind;
 }
 
+// The images of each icon, in the order of KindIcon: a table rather than a switch, as the
+// icon changes from tag to tag. `accessFirst` is the "default" one of a member-like kind's
+// four access images, or -1 for a kind without access marks.
+struct IconImages {
+    int plain;
+    int accessFirst;
+};
+constexpr std::array<IconImages, static_cast<std::size_t>(KindIcon::TypeAlias) + 1> kIconImages = {{
+    {kImageNeutral, -1},
+    {kImageNamespace, -1},
+    {kImageClass, -1},
+    {kImageStruct, -1},
+    {kImageInterface, -1},
+    {kImageEnum, -1},
+    {kImageEnumerator, -1},
+    {kImageFunctionPlain, kImageFunctionDefault},
+    {kImageMethodPlain, kImageMethodDefault},
+    {kImagePrototypePlain, kImagePrototypeDefault},
+    {kImageFieldPlain, kImageFieldDefault},
+    {kImageVariablePlain, kImageVariableDefault},
+    {kImagePropertyPlain, kImagePropertyDefault},
+    {kImageMacro, -1},
+    {kImageTypeAlias, -1},
+}};
+
 // The image of an icon; `access` picks the access mark of a member-like kind when not empty.
 int ImageOfIcon(KindIcon icon, std::string_view access) noexcept {
-    auto member = [access](int plain, int withAccess) {
-        return access.empty() ? plain : AccessImageOf(withAccess, access);
-    };
-    switch (icon) {
-    case KindIcon::Namespace: return kImageNamespace;
-    case KindIcon::Class: return kImageClass;
-    case KindIcon::Struct: return kImageStruct;
-    case KindIcon::Interface: return kImageInterface;
-    case KindIcon::Enum: return kImageEnum;
-    case KindIcon::Enumerator: return kImageEnumerator;
-    case KindIcon::Function: return member(kImageFunctionPlain, kImageFunctionDefault);
-    case KindIcon::Method: return member(kImageMethodPlain, kImageMethodDefault);
-    case KindIcon::Prototype: return member(kImagePrototypePlain, kImagePrototypeDefault);
-    case KindIcon::Field: return member(kImageFieldPlain, kImageFieldDefault);
-    case KindIcon::Variable: return member(kImageVariablePlain, kImageVariableDefault);
-    case KindIcon::Property: return member(kImagePropertyPlain, kImagePropertyDefault);
-    case KindIcon::Macro: return kImageMacro;
-    case KindIcon::TypeAlias: return kImageTypeAlias;
-    case KindIcon::Neutral: break;
-    }
-    return kImageNeutral;
+    const IconImages& images = kIconImages[static_cast<std::size_t>(icon)];
+    return images.accessFirst < 0 || access.empty() ? images.plain : AccessImageOf(images.accessFirst, access);
 }
 
 }  // namespace

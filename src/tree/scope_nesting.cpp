@@ -1,6 +1,7 @@
 #include "tree/scope_nesting.h"
 
 #include "tree/kind_icons.h"
+#include "tree/short_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,19 +43,6 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-// Equality of two short texts (scopes, kinds) without a library call.
-bool SameShortText(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = a.size(); i-- > 0;) {  // names differ at their ends more often
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
 
 // The name without separators at its end, whose last part is then its innermost one.
@@ -76,8 +64,35 @@ bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
            (name[at - 1] == ':' && at >= 2 && name[at - 2] == ':');
 }
 
+// Whether `text` holds a '.', '\\' or ':', eight bytes at a time: most names have none, and
+// then they are one part.
+bool MayHoldSeparator(std::string_view text) noexcept {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    auto holds = [](std::uint64_t w) {
+        auto zeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
+        return zeroByte(w ^ (kOnes * '.')) || zeroByte(w ^ (kOnes * '\\')) || zeroByte(w ^ (kOnes * ':'));
+    };
+    const std::size_t n = text.size();
+    if (n < 8) {
+        return std::any_of(text.begin(), text.end(), [](char c) { return IsSeparator(c); });
+    }
+    std::uint64_t w = 0;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        std::memcpy(&w, text.data() + i, sizeof w);
+        if (holds(w)) {
+            return true;
+        }
+    }
+    std::memcpy(&w, text.data() + n - 8, sizeof w);
+    return holds(w);
+}
+
 // The innermost part of a name: after its last ".", "\" or "::".
 std::string_view LastPart(std::string_view name) noexcept {
+    if (!MayHoldSeparator(name)) {
+        return name;
+    }
     for (std::size_t i = name.size(); i-- > 0;) {
         if (name[i] == '.' || name[i] == '\\' || (name[i] == ':' && i > 0 && name[i - 1] == ':')) {
             return name.substr(i + 1);
@@ -97,11 +112,12 @@ void ScopeNesting::Table::Prepare(std::size_t entries) {
         m_slots.assign(std::max(capacity, m_slots.size()), Slot{0, 0, 0});
         m_stamp = 1;
     }
+    m_mask = capacity - 1;
 }
 
 template <typename Same>
 std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_mask;
     for (std::size_t i = key & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
         if (slot.stamp != m_stamp) {
@@ -115,7 +131,7 @@ std::uint32_t ScopeNesting::Table::Find(std::uint64_t key, Same&& same) const {
 
 template <typename Same>
 std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value, Same&& same) {
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_mask;
     for (std::size_t i = key & mask;; i = (i + 1) & mask) {
         Slot& slot = m_slots[i];
         if (slot.stamp != m_stamp) {
@@ -130,6 +146,12 @@ std::uint32_t ScopeNesting::Table::Insert(std::uint64_t key, std::uint32_t value
 
 void ScopeNesting::Split(std::string_view text, std::size_t maxParts) {
     m_split.clear();
+    if (!MayHoldSeparator(text)) {
+        if (!text.empty()) {
+            m_split.push_back(text);
+        }
+        return;
+    }
     std::size_t start = 0;
     auto cut = [&](std::size_t end) {
         if (end > start) {
@@ -167,7 +189,7 @@ std::uint64_t ScopeNesting::HashRange(std::uint32_t begin, std::uint32_t count) 
 bool ScopeNesting::SameParts(const Candidate& candidate, std::uint32_t begin, std::uint32_t count) const noexcept {
     return candidate.partsCount == count &&
            std::equal(m_parts.begin() + candidate.partsBegin, m_parts.begin() + candidate.partsBegin + count,
-                      m_parts.begin() + begin);
+                      m_parts.begin() + begin, SameShortText);
 }
 
 // The scope of a member, found among the file's scopes or added to them.
@@ -185,7 +207,7 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
     const auto next = static_cast<std::uint32_t>(m_scopes.size());
     const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
-        return m_scopes[known].text == member.scope && m_scopes[known].kind == member.scopeKind;
+        return SameShortText(m_scopes[known].text, member.scope) && SameShortText(m_scopes[known].kind, member.scopeKind);
     });
     if (scope == next) {
         m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
@@ -207,7 +229,7 @@ std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths
             std::uint32_t found = kNone;
             if (end == scope.partsCount && !scope.kind.empty()) {
                 found = m_names.Find(KindKey(key, scope.kind), [&](std::uint32_t c) {
-                    return SameParts(m_candidates[c], begin, length) && m_candidates[c].kind == scope.kind;
+                    return SameParts(m_candidates[c], begin, length) && SameShortText(m_candidates[c].kind, scope.kind);
                 });
             }
             if (found == kNone) {
@@ -251,7 +273,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     m_wantedList.clear();
     for (std::uint32_t i = 0; i < scopeParts; ++i) {
         m_partHashes[i] = HashText(m_parts[i]);
-        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return m_parts[known] == m_parts[i]; }) == i) {
+        if (m_wantedParts.Insert(m_partHashes[i], i, [&](std::uint32_t known) { return SameShortText(m_parts[known], m_parts[i]); }) == i) {
             m_wantedList.push_back(m_parts[i]);
         }
     }
@@ -284,7 +306,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
                                [name](std::string_view part) { return EndsWithPart(name, part); });
         }
         const std::string_view last = LastPart(name);
-        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return m_parts[part] == last; }) != kNone;
+        return m_wantedParts.Find(HashText(last), [&](std::uint32_t part) { return SameShortText(m_parts[part], last); }) != kNone;
     };
 
     // Only a member named like a part of some scope can be a parent: index those by their
@@ -333,7 +355,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         if (!kind.empty()) {
             m_names.Insert(KindKey(key, kind), c, [&](std::uint32_t known) {
                 return SameParts(m_candidates[known], candidate.partsBegin, candidate.partsCount) &&
-                       m_candidates[known].kind == kind;
+                       SameShortText(m_candidates[known].kind, kind);
             });
         }
     }
@@ -344,8 +366,17 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     for (std::size_t s = 0; s < m_scopes.size(); ++s) {
         scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
     }
+    bool nested = false;
     for (std::uint32_t m = 0; m < count; ++m) {
         parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
+        nested = nested || parents[m] != kNone;
+    }
+    if (!nested) {
+        order.resize(count);
+        for (std::uint32_t m = 0; m < count; ++m) {
+            order[m] = m;
+        }
+        return;
     }
 
     // Children lists in store order, then a walk that puts each parent before its children.

@@ -52,6 +52,9 @@ private:
             std::uint32_t stamp;
         };
         std::vector<Slot> m_slots;
+        // The slots in use: the first capacity of them. The vector keeps the largest capacity
+        // any file needed, but a small file's entries stay together in the first few lines.
+        std::size_t m_mask = 0;
         std::uint32_t m_stamp = 0;
     };
 

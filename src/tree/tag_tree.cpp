@@ -36,10 +36,9 @@ void TagTree::ReserveNodes(std::size_t maxNodes) {
     m_childBegin.reserve(maxNodes);
 }
 
-TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int image, int selectedImage,
-                                    const CTagEntry* data) {
+TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int image, const CTagEntry* data) {
     assert(parent == kNoNode || parent < m_nodes.size());
-    assert(image >= 0 && image <= 0xFF && selectedImage >= 0 && selectedImage <= 0xFF);
+    assert(image >= 0 && image <= 0xFF);
     if (m_built) {
         // Back to counting children: the index is made again by the next EndBuild.
         for (std::size_t i = 0; i < m_nodes.size(); ++i) {
@@ -68,7 +67,6 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
     }
     node.parent = parent;
     node.image = static_cast<std::uint8_t>(image);
-    node.selectedImage = static_cast<std::uint8_t>(selectedImage);
     const std::less<const char*> before;
     const std::string_view text = data != nullptr ? data->GetText() : std::string_view{};
     if (data != nullptr && !before(label.data(), text.data()) &&
@@ -131,11 +129,6 @@ TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
 void TagTree::SetImage(Id id, int image) noexcept {
     assert(image >= 0 && image <= 0xFF);
     m_nodes[id].image = static_cast<std::uint8_t>(image);
-}
-
-void TagTree::SetSelectedImage(Id id, int selectedImage) noexcept {
-    assert(selectedImage >= 0 && selectedImage <= 0xFF);
-    m_nodes[id].selectedImage = static_cast<std::uint8_t>(selectedImage);
 }
 
 }  // namespace quarrow

@@ -11,29 +11,35 @@
 #include <vector>
 
 #include "tags/tag_entry.h"
-#include "tree/tag_tree_model.h"
 
 namespace quarrow {
 
-class TagTree final : public TagTreeModel {
+class TagTree final {
 public:
+    // A node is named by a small integer. kNoNode is the parent of the top-level nodes.
+    using Handle = std::uint32_t;
     using Id = Handle;
+    static constexpr Handle kNoNode = 0xFFFFFFFFu;
     // The invisible root: the parent of every top-level node, as the item model's invalid index.
     static constexpr Id kRoot = kNoNode;
 
     TagTree() = default;
 
-    // TagTreeModel. Labels and records must outlive the nodes (they view the tag store).
-    void Clear() override;
-    void ReserveNodes(std::size_t maxNodes) override;
-    Handle AppendNode(Handle parent, std::string_view label, int image, int selectedImage,
-                      const CTagEntry* data) override;
-    void ExpandNode(Handle node) override;
+    // Removes every node.
+    void Clear();
+    // Called by a build after Clear: at most `maxNodes` nodes follow, so room can be made once.
+    void ReserveNodes(std::size_t maxNodes);
+    // Appends a node as the last child of `parent` (the last top-level node for kNoNode). Labels
+    // and records are not copied and must outlive the nodes (they view the tag store); `data`
+    // may be null.
+    Handle AppendNode(Handle parent, std::string_view label, int image, const CTagEntry* data);
+    // Shows the node's children.
+    void ExpandNode(Handle node);
     // Records inside [first, first + count) are kept as 4-byte numbers (BuildTagTree passes the
     // store's records); a node may still carry any other record. Call it before appending.
     void SetRecordRange(const CTagEntry* first, std::size_t count) noexcept;
     // Indexes the children; the navigation below needs it. BuildTagTree calls it.
-    void EndBuild() override;
+    void EndBuild();
     bool IsBuilt() const noexcept { return m_built; }
 
     // Navigation (after EndBuild). `id` is kRoot or below NodeCount().
@@ -52,10 +58,8 @@ public:
         return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
     }
     int Image(Id id) const noexcept { return m_nodes[id].image; }
-    int SelectedImage(Id id) const noexcept { return m_nodes[id].selectedImage; }
-    // The window swaps a folder's open and closed image (both of its images).
+    // The window swaps a folder's open and closed image.
     void SetImage(Id id, int image) noexcept;
-    void SetSelectedImage(Id id, int selectedImage) noexcept;
     const CTagEntry* Tag(Id id) const noexcept {  // null for directories
         const Node& node = m_nodes[id];
         if ((node.flags & kOtherTag) != 0) {
@@ -85,7 +89,6 @@ private:
         Id parent;
         std::uint32_t row;
         std::uint8_t image;
-        std::uint8_t selectedImage;
         std::uint8_t flags;
     };
 

@@ -1,7 +1,6 @@
 #include "tree/tag_tree_builder.h"
 
 #include <algorithm>
-#include <type_traits>
 #include <vector>
 
 #include "platform/path_rules.h"
@@ -9,6 +8,7 @@
 #include "tree/kind_icons.h"
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
+#include "tree/short_text.h"
 #include "tree/tag_fields.h"
 #include "tree/tag_tree.h"
 #include "tree/tree_images.h"
@@ -37,12 +37,10 @@ std::string_view FileNameOf(std::string_view path) noexcept {
 
 namespace {
 
-// One pass over the store; the state lives for one build only. A template so that the compact
-// tree's appends are direct calls.
-template <typename Model>
+// One pass over the store; the state lives for one build only.
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(Model& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
+    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
 
     void Add(const CTagEntry& tag) {
         if (tag.GetText().starts_with("!_")) {
@@ -70,10 +68,10 @@ public:
     void Finish() {
         FlushRun();
         if (m_fileCount < 2) {
-            if (m_lastDirectory != TagTreeModel::kNoNode) {
+            if (m_lastDirectory != TagTree::kNoNode) {
                 m_model.ExpandNode(m_lastDirectory);
             }
-            if (m_lastFile != TagTreeModel::kNoNode) {
+            if (m_lastFile != TagTree::kNoNode) {
                 m_model.ExpandNode(m_lastFile);
             }
         }
@@ -81,13 +79,12 @@ public:
 
 private:
     void InsertDirectoryNode(std::string_view dir) {
-        m_lastDirectory = m_model.AppendNode(TagTreeModel::kNoNode, dir, kImageFolderClosed,
-                                             kImageFolderClosed, nullptr);
+        m_lastDirectory = m_model.AppendNode(TagTree::kNoNode, dir, kImageFolderClosed, nullptr);
         m_currentDir = dir;
     }
 
     void InsertFileNode(std::string_view file, const CTagEntry& tag) {
-        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), kImageFile, kImageFile, &tag);
+        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), kImageFile, &tag);
         m_previousFile = file;
         ++m_fileCount;
     }
@@ -95,7 +92,7 @@ private:
     void InsertMemberNode(const CTagEntry& tag) {
         if (!m_options.languageIcons && !m_options.nestScopes) {
             const int image = MemberImageOf(tag.GetKind(), tag.GetAccess());
-            m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
+            m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
         }
         const TagScopeFields fields = ReadScopeFields(tag);
@@ -106,7 +103,7 @@ private:
         const int image = m_options.languageIcons ? LanguageImageOf(language, kind, tag.GetAccess())
                                                   : MemberImageOf(tag.GetKind(), tag.GetAccess());
         if (!m_options.nestScopes) {
-            m_model.AppendNode(m_lastFile, tag.GetName(), image, image, &tag);
+            m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
         }
         // The file's members wait for the end of its run: a parent may come after its child.
@@ -121,9 +118,7 @@ private:
         if (name.empty()) {
             return m_fileLanguage;
         }
-        // Language names are short: compare them here rather than with a library call.
-        if (name.size() != m_lastLanguageName.size() ||
-            !std::equal(name.begin(), name.end(), m_lastLanguageName.begin())) {
+        if (!SameShortText(name, m_lastLanguageName)) {
             m_lastLanguageName = name;
             m_lastLanguage = LanguageFromName(name);
         }
@@ -148,22 +143,22 @@ private:
         m_handles.resize(count);
         for (const std::uint32_t member : m_order) {
             const std::uint32_t parent = m_parents[member];
-            const TagTreeModel::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
+            const TagTree::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
             const RunTag& run = m_runTags[member];
-            m_handles[member] = m_model.AppendNode(under, run.tag->GetName(), run.image, run.image, run.tag);
+            m_handles[member] = m_model.AppendNode(under, run.tag->GetName(), run.image, run.tag);
         }
         m_runTags.clear();
         m_runMembers.clear();
         m_runHasScope = false;
     }
 
-    Model& m_model;
+    TagTree& m_model;
     CodePage m_cp;
     // Views into the store's bytes, which outlive the build.
     std::string_view m_currentDir;
     std::string_view m_previousFile;
-    TagTreeModel::Handle m_lastDirectory = TagTreeModel::kNoNode;
-    TagTreeModel::Handle m_lastFile = TagTreeModel::kNoNode;
+    TagTree::Handle m_lastDirectory = TagTree::kNoNode;
+    TagTree::Handle m_lastFile = TagTree::kNoNode;
     std::size_t m_fileCount = 0;
 
     TreeOptions m_options;
@@ -181,21 +176,18 @@ private:
     ScopeNesting m_nesting;
     std::vector<std::uint32_t> m_parents;
     std::vector<std::uint32_t> m_order;
-    std::vector<TagTreeModel::Handle> m_handles;
+    std::vector<TagTree::Handle> m_handles;
 };
 
-template <typename Model>
-void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options) {
+void Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options) {
     model.Clear();
     // Each record makes at most one member node, and the first record of a file a file node and
     // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
     // more than the records is room enough; a store of one-tag files grows the nodes once. (The
     // bound of three nodes a record would claim address space that a memory limit counts.)
     model.ReserveNodes(store.size() + store.size() / 4 + 16);
-    if constexpr (std::is_same_v<Model, TagTree>) {
-        model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
-    }
-    TagTreeBuilder<Model> builder(model, cp, options);
+    model.SetRecordRange(store.empty() ? nullptr : &store[0], store.size());
+    TagTreeBuilder builder(model, cp, options);
     // The ordered records view lines scattered over the file's bytes: ask for the lines a few
     // records ahead so that their cache misses overlap.
     constexpr std::size_t kAhead = 8;
@@ -224,10 +216,6 @@ void Build(Model& model, const TagStore& store, CodePage cp, TreeOptions options
 }
 
 }  // namespace
-
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp, TreeOptions options) {
-    Build(model, store, cp, options);
-}
 
 void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options) {
     Build(tree, store, cp, options);

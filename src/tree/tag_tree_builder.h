@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "tags/code_page.h"
-#include "tree/tag_tree_model.h"
 
 namespace quarrow {
 
@@ -24,11 +23,8 @@ struct TreeOptions {
     bool operator==(const TreeOptions&) const = default;
 };
 
-// Clears `model` and fills it from `store`, in store order; `cp` is the code page of the file
-// names. Ends with model.EndBuild(). The labels view the store's bytes.
-void BuildTagTree(TagTreeModel& model, const TagStore& store, CodePage cp = CodePage::Utf8,
-                  TreeOptions options = {});
-// The same for the compact tree, without a virtual call per node.
+// Clears `tree` and fills it from `store`, in store order; `cp` is the code page of the file
+// names. Ends with tree.EndBuild(). The labels view the store's bytes.
 void BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {});
 
 // The folder part of a path: the text before its last separator, empty when there is none. A

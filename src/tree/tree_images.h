@@ -56,16 +56,6 @@ static_assert(kImageCount == static_cast<int>(kTreeImageIds.size()));
 // with private, protected and public; any other word is "default".
 int AccessImageOf(int first, std::string_view access) noexcept;
 
-// The position of bitmap `id` in the table; 0 for an id that is not in it.
-constexpr int ImageIndexOf(int id) noexcept {
-    for (std::size_t i = 0; i < kTreeImageIds.size(); ++i) {
-        if (kTreeImageIds[i] == id) {
-            return static_cast<int>(i);
-        }
-    }
-    return 0;
-}
-
 // The image of a member node: by kind "p", "c", "i", "m", "f", and for methods and fields by the
 // access word ("default", "public", "protected", "private", exactly as written). A method or
 // field with any other access word shows its "default" image; a tag of any other kind shows the

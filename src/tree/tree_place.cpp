@@ -1,6 +1,7 @@
 #include "tree/tree_place.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace quarrow {
 
@@ -23,6 +24,16 @@ const TreePlaceIndex::Scope& TreePlaceIndex::ScopeOf(TagTree::Id scopeNode) {
         scope[m_tree.Label(child)].push_back(child);
         if (wholeSubtree && m_tree.ChildCount(child) > 0) {
             stack.emplace_back(child, 0);
+        }
+    }
+    if (wholeSubtree) {
+        // Equal labels of a file rank in store order, which nesting does not change: switching
+        // the nesting on or off finds each member again.
+        const std::less<const CTagEntry*> precedes;
+        for (auto& [label, equal] : scope) {
+            std::stable_sort(equal.begin(), equal.end(), [&](TagTree::Id a, TagTree::Id b) {
+                return precedes(m_tree.Tag(a), m_tree.Tag(b));
+            });
         }
     }
     return scope;

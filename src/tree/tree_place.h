@@ -4,7 +4,8 @@
 // reading of the same tags file: a folder by its label, a file by its folder and its label, a
 // member by its file, its label and its rank among the equal labels of that file. A label that
 // occurs more than once in one scope (a folder split by the file order, overloaded methods) is
-// told apart by its rank among the equal ones, in tree order. Nodes that are gone are dropped.
+// told apart by its rank among the equal ones: in tree order, and inside a file in the order of
+// the tag records (the store order, whatever the nesting). Nodes that are gone are dropped.
 
 #include <cstdint>
 #include <optional>

@@ -20,7 +20,7 @@
 #include "platform/wildcard_expansion.h"
 #include "tags/code_page.h"
 #include "tags/tag_entry.h"
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 
 namespace {
 

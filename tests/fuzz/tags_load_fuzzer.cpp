@@ -67,8 +67,6 @@ void CheckTree(const TagStore& store, CodePage cp) {
     FUZZ_CHECK(problem.empty());
     for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
         FUZZ_CHECK(tree.Image(id) >= 0 && static_cast<std::size_t>(tree.Image(id)) < kTreeImageIds.size());
-        FUZZ_CHECK(tree.SelectedImage(id) >= 0 &&
-                   static_cast<std::size_t>(tree.SelectedImage(id)) < kTreeImageIds.size());
     }
     std::string printed;
     PrintTagTree(tree, printed);

@@ -60,7 +60,7 @@ TEST(TagTree, AnyAppendOrderKeepsEachParentsChildrenInOrder) {
             const bool topLevel = ref.empty() || random() % 5 == 0;
             const std::size_t parent = topLevel ? 0 : random() % ref.size();
             const auto handle = tree.AppendNode(topLevel ? TagTree::kNoNode : static_cast<TagTree::Id>(parent),
-                                                labels.back(), 0, 0, nullptr);
+                                                labels.back(), 0, nullptr);
             ASSERT_EQ(handle, static_cast<TagTree::Id>(i));
             ref.push_back({labels.back(), {}});
             (topLevel ? top : ref[parent].children).push_back(i);
@@ -80,11 +80,11 @@ TEST(TagTree, AnyAppendOrderKeepsEachParentsChildrenInOrder) {
 TEST(TagTree, ImagesAndExpansionFollowTheirNodes) {
     TagTree tree;
     const std::string_view labels[] = {"dir", "file", "member", "other"};
-    const auto dir = tree.AppendNode(TagTree::kNoNode, labels[0], 12, 12, nullptr);
-    const auto other = tree.AppendNode(TagTree::kNoNode, labels[3], 12, 12, nullptr);
-    const auto file = tree.AppendNode(dir, labels[1], 11, 11, nullptr);
-    tree.AppendNode(file, labels[2], 7, 5, nullptr);
-    tree.AppendNode(other, labels[2], 1, 1, nullptr);
+    const auto dir = tree.AppendNode(TagTree::kNoNode, labels[0], 12, nullptr);
+    const auto other = tree.AppendNode(TagTree::kNoNode, labels[3], 12, nullptr);
+    const auto file = tree.AppendNode(dir, labels[1], 11, nullptr);
+    tree.AppendNode(file, labels[2], 7, nullptr);
+    tree.AppendNode(other, labels[2], 1, nullptr);
     tree.ExpandNode(file);
     tree.EndBuild();
     ExpectConsistent(tree);
@@ -92,13 +92,9 @@ TEST(TagTree, ImagesAndExpansionFollowTheirNodes) {
     PrintTagTree(tree, printed);
     EXPECT_EQ(printed, "12 dir\n  11 file [expanded]\n    7 member\n12 other\n  1 member\n");
 
-    const TagTree::Id member = tree.Child(tree.Child(tree.Child(TagTree::kRoot, 0), 0), 0);
-    EXPECT_EQ(tree.SelectedImage(member), 5);
     const TagTree::Id folder = tree.Child(TagTree::kRoot, 1);
     tree.SetImage(folder, 13);
-    tree.SetSelectedImage(folder, 13);
     EXPECT_EQ(tree.Image(folder), 13);
-    EXPECT_EQ(tree.SelectedImage(folder), 13);
     EXPECT_EQ(tree.Label(folder), "other");
 }
 
@@ -107,7 +103,7 @@ TEST(TagTree, DeepNestingKeepsParentsAndIndent) {
     const std::string_view label = "x";
     TagTree::Handle parent = TagTree::kNoNode;
     for (int depth = 0; depth < 3000; ++depth) {
-        parent = tree.AppendNode(parent, label, 0, 0, nullptr);
+        parent = tree.AppendNode(parent, label, 0, nullptr);
     }
     tree.EndBuild();
     EXPECT_EQ(tree.Parent(tree.NodeCount() - 1), tree.NodeCount() - 2);
@@ -121,10 +117,10 @@ TEST(TagTree, LabelsInsideOrOutsideTheirRecordReadBackTheSame) {
     const CTagEntry* tag = &store[0];
     const std::string outside = "elsewhere";
     TagTree tree;
-    const auto inLine = tree.AppendNode(TagTree::kNoNode, tag->GetName(), 4, 4, tag);
-    const auto tail = tree.AppendNode(TagTree::kNoNode, tag->GetFile().substr(4), 11, 11, tag);
-    const auto other = tree.AppendNode(TagTree::kNoNode, outside, 4, 4, tag);
-    const auto empty = tree.AppendNode(TagTree::kNoNode, {}, 12, 12, nullptr);
+    const auto inLine = tree.AppendNode(TagTree::kNoNode, tag->GetName(), 4, tag);
+    const auto tail = tree.AppendNode(TagTree::kNoNode, tag->GetFile().substr(4), 11, tag);
+    const auto other = tree.AppendNode(TagTree::kNoNode, outside, 4, tag);
+    const auto empty = tree.AppendNode(TagTree::kNoNode, {}, 12, nullptr);
     tree.EndBuild();
     EXPECT_EQ(tree.Label(inLine), "name");
     EXPECT_EQ(tree.Label(inLine).data(), tag->GetText().data());
@@ -141,10 +137,10 @@ TEST(TagTree, RecordsInsideOrOutsideTheRecordRangeReadBackTheSame) {
     const TagStore other = test::MakeStore("c\tC.java\t/^x$/;\"\tm\n");
     TagTree tree;
     tree.SetRecordRange(&store[0], 1);  // the second record lies outside the range
-    const auto first = tree.AppendNode(TagTree::kNoNode, store[0].GetName(), 4, 4, &store[0]);
-    const auto second = tree.AppendNode(TagTree::kNoNode, store[1].GetName(), 4, 4, &store[1]);
-    const auto third = tree.AppendNode(first, other[0].GetFile(), 11, 11, &other[0]);
-    const auto none = tree.AppendNode(first, "folder", 12, 12, nullptr);
+    const auto first = tree.AppendNode(TagTree::kNoNode, store[0].GetName(), 4, &store[0]);
+    const auto second = tree.AppendNode(TagTree::kNoNode, store[1].GetName(), 4, &store[1]);
+    const auto third = tree.AppendNode(first, other[0].GetFile(), 11, &other[0]);
+    const auto none = tree.AppendNode(first, "folder", 12, nullptr);
     tree.EndBuild();
     EXPECT_EQ(tree.Tag(first), &store[0]);
     EXPECT_EQ(tree.Tag(second), &store[1]);
@@ -158,9 +154,9 @@ TEST(TagTree, RecordsInsideOrOutsideTheRecordRangeReadBackTheSame) {
 TEST(TagTree, AppendingAfterEndBuildNeedsAnotherEndBuild) {
     TagTree tree;
     const std::string_view labels[] = {"a", "b"};
-    const auto a = tree.AppendNode(TagTree::kNoNode, labels[0], 0, 0, nullptr);
+    const auto a = tree.AppendNode(TagTree::kNoNode, labels[0], 0, nullptr);
     tree.EndBuild();
-    tree.AppendNode(a, labels[1], 0, 0, nullptr);
+    tree.AppendNode(a, labels[1], 0, nullptr);
     EXPECT_FALSE(tree.IsBuilt());
     tree.EndBuild();
     ExpectConsistent(tree);

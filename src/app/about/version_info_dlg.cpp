@@ -10,9 +10,8 @@
 
 #include "app/about/program_icon.h"
 #include "platform/message_sink.h"
-#include "settings/ui/dialog_message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
-#include "settings/ui/dialog_units.h"
+#include "widgets/dialog_text_limit.h"
+#include "widgets/dialog_units.h"
 
 namespace quarrow::ui {
 
@@ -41,7 +40,7 @@ QLineEdit* MakeInfoEdit(QWidget* parent, int id, const DialogUnits& du) {
 CVersionInfoDlg::CVersionInfoDlg(QWidget* parent) : CVersionInfoDlg(BuiltInVersionInfo(), parent) {}
 
 CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
-    : QDialog(parent),
+    : ExchangeDialog(parent),
       m_strNameVersion(FormatNameVersion(info)),
       m_strCopyright(info.m_strLegalCopyright) {
     namespace id = version_info_dlg_id;
@@ -73,6 +72,8 @@ CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
     SetTabOrderChain({m_btnOk, m_editNameVersion, m_editCopyright});
 
+    namespace ids = version_info_dlg_id;
+    SetControls({{ids::kOk, m_btnOk}, {ids::kNameVersion, m_editNameVersion}, {ids::kCopyright, m_editCopyright}});
     connect(m_btnOk, &QPushButton::clicked, this, &CVersionInfoDlg::accept);
     UpdateData(false);
     // The box grows rather than cut a line it was built to show.
@@ -84,22 +85,6 @@ CVersionInfoDlg::CVersionInfoDlg(const VersionInfo& info, QWidget* parent)
 }
 
 CVersionInfoDlg::~CVersionInfoDlg() = default;
-
-QWidget* CVersionInfoDlg::Control(int id) const {
-    namespace ids = version_info_dlg_id;
-    switch (id) {
-    case ids::kOk: return m_btnOk;
-    case ids::kNameVersion: return m_editNameVersion;
-    case ids::kCopyright: return m_editCopyright;
-    default: return nullptr;
-    }
-}
-
-void CVersionInfoDlg::accept() {
-    if (UpdateData(true)) {
-        QDialog::accept();
-    }
-}
 
 bool CVersionInfoDlg::UpdateData(bool saveAndValidate) {
     struct Field {
@@ -113,15 +98,10 @@ bool CVersionInfoDlg::UpdateData(bool saveAndValidate) {
             field.edit->setCursorPosition(0);
             continue;
         }
-        const QString text = field.edit->text();
-        if (DialogTextLength(text) > kDialogTextLimit) {
-            DialogMessageSink fallback(this);
-            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(FromQt(TextLimitMessage()));
-            field.edit->setFocus();
-            field.edit->selectAll();
+        if (!CheckTextLimit(field.edit)) {
             return false;
         }
-        *field.value = FromQt(text);
+        *field.value = FromQt(field.edit->text());
     }
     return true;
 }

@@ -2,18 +2,13 @@
 // The About box: the program's name and version on one line and its copyright line below, read
 // from the version information the build embeds. Nothing survives from one showing to the next.
 
-#include <QDialog>
-
 #include <string>
 
 #include "app/version_info.h"
+#include "widgets/exchange_dialog.h"
 
 class QLineEdit;
 class QPushButton;
-
-namespace quarrow {
-class MessageSink;
-}
 
 namespace quarrow::ui {
 
@@ -24,7 +19,7 @@ inline constexpr int kNameVersion = 1005;
 inline constexpr int kCopyright = 1006;
 }  // namespace version_info_dlg_id
 
-class CVersionInfoDlg final : public QDialog {
+class CVersionInfoDlg final : public ExchangeDialog {
     Q_OBJECT
 public:
     // Reads the built-in version information.
@@ -34,21 +29,15 @@ public:
     ~CVersionInfoDlg() override;
     Q_DISABLE_COPY_MOVE(CVersionInfoDlg)
 
-    void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
-    QWidget* Control(int id) const;
-
     std::string m_strNameVersion;
     std::string m_strCopyright;
 
-    void accept() override;
-
 private:
-    bool UpdateData(bool saveAndValidate);
+    bool UpdateData(bool saveAndValidate) override;
 
     QPushButton* m_btnOk;
     QLineEdit* m_editNameVersion;
     QLineEdit* m_editCopyright;
-    MessageSink* m_pSink = nullptr;
 };
 
 // The About command: shows the box modally over `parent` and discards it.

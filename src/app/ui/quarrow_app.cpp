@@ -22,7 +22,7 @@
 #include "platform/ui/single_instance.h"
 #include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"
@@ -171,8 +171,10 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc&
     m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
-    viewHooks.openPath = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
     view.SetHooks(viewHooks);
+    m_dialogCommands = new DialogCommands(view, m_profile, m_sink, [this](const std::string& path) {
+        return OpenDocumentFile(path) != nullptr;
+    });
     frame.SetCloseHandler([this] {
         // The frame cannot be destroyed inside its own close event: do it right after.
         if (!m_bClosing) {
@@ -261,6 +263,9 @@ std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
 
 void CQuarrowApp::OnCmdMsg(int id) {
     if (CQuarrowView* view = View(); view && view->OnCmdMsg(id)) {
+        return;
+    }
+    if (m_dialogCommands && m_dialogCommands->OnCmdMsg(id)) {
         return;
     }
     if (CQuarrowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {

@@ -1,9 +1,11 @@
 #pragma once
 // The application object: the start-up sequence from the profile to the shown main window, the
 // application's commands (open, the recent files, About, exit), the routing of every command
-// (view, document, frame, application), and the exit step that writes the recent files back.
+// (view, the dialog commands, document, frame, application), and the exit step that writes the
+// recent files back.
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -15,10 +17,11 @@
 #include "app/startup_paths.h"
 #include "app/startup_request.h"
 #include "app/ui/background_ctags_run.h"
+#include "app/ui/dialog_commands.h"
 #include "app/ui/message_box_sink.h"
 #include "settings/profile.h"
 #include "settings/recent_file_list.h"
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QWidget;
@@ -68,8 +71,9 @@ public:
     // Lets the instance lock go and writes the recent files; returns `exitCode`.
     int Shutdown(int exitCode);
 
-    // A command from a menu, an accelerator or the pop-up menu: the view, then the document,
-    // then the frame, then the application handle it.
+    // A command from a menu, an accelerator or the pop-up menu: the view, then the dialog
+    // commands (create tags, settings), then the document, then the frame, then the application
+    // handle it.
     void OnCmdMsg(int id);
     // The application's open by path (the document manager's OpenByPath).
     CQuarrowDoc* OpenDocumentFile(std::string_view path);
@@ -119,6 +123,7 @@ private:
     std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
     std::unique_ptr<TagsRefresher> m_refresher;  // the watch of the shown file and F5
+    QPointer<DialogCommands> m_dialogCommands;      // the view's child: goes with it
     bool m_bClosing = false;
     bool m_bCloseRequested = false;  // a request came before the main window existed
 };

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "platform/message_sink.h"
-#include "settings/ui/code_page_text.h"
-#include "settings/ui/file_chooser.h"
+#include "widgets/code_page_text.h"
+#include "widgets/file_chooser.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 #include "tags/quarrow_doc.h"
 
 class QWidget;

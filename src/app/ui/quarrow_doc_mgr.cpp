@@ -51,15 +51,14 @@ std::string CQuarrowDocMgr::FullPathOf(std::string_view path) const {
 
 CQuarrowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path) {
     const std::string full = FullPathOf(path);
+    // The first template takes it, unless another one already shows it.
     CSingleDocTemplate* best = nullptr;
-    auto bestMatch = CSingleDocTemplate::Confidence::NoAttempt;
     for (const auto& docTemplate : m_templates) {
-        const auto match = docTemplate->MatchDocType(full);
-        if (match > bestMatch) {
-            bestMatch = match;
+        if (best == nullptr) {
             best = docTemplate.get();
         }
-        if (match == CSingleDocTemplate::Confidence::YesAlreadyOpen) {
+        if (docTemplate->MatchDocType(full) == CSingleDocTemplate::Confidence::YesAlreadyOpen) {
+            best = docTemplate.get();
             break;
         }
     }

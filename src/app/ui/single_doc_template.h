@@ -22,8 +22,8 @@ class CQuarrowView;
 
 class CSingleDocTemplate final {
 public:
-    // How well the template matches a path, weakest first.
-    enum class Confidence { NoAttempt, MaybeForeign, MaybeNative, YesForeign, YesNative, YesAlreadyOpen };
+    // How the template matches a path: it takes any path, and knows the one it shows.
+    enum class Confidence { YesForeign, YesAlreadyOpen };
 
     // Hooks up a frame, view and document just made (menus, commands, close handling).
     using FrameSetup = std::function<void(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document)>;

@@ -17,7 +17,7 @@
 #include "platform/message_sink.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 #include "settings/view_settings.h"
 
 namespace quarrow::ui {

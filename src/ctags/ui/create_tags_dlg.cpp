@@ -14,10 +14,9 @@
 
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
-#include "settings/ui/dialog_message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
-#include "settings/ui/dialog_units.h"
+#include "widgets/code_page_text.h"
+#include "widgets/dialog_text_limit.h"
+#include "widgets/dialog_units.h"
 
 namespace quarrow::ui {
 
@@ -70,7 +69,7 @@ int FindEntryByPrefix(const std::vector<QString>& entries, const QString& text, 
 }
 
 CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
-    : QDialog(parent), m_pProfile(profile), m_chooser(ShowFileDialog) {
+    : ExchangeDialog(parent), m_pProfile(profile), m_chooser(ShowFileDialog) {
     namespace id = create_tags_dlg_id;
     setWindowTitle(tr("TAGSファイルの作成画面"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -143,6 +142,13 @@ CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
     SetTabOrderChain({m_btnOk, m_btnCancel, m_btnBrowse, m_cbTagsFile, m_editTarget, m_editParam});
 
     FitGroupBoxTitles(this);
+    namespace ids = create_tags_dlg_id;
+    SetControls({{ids::kOk, m_btnOk},
+                 {ids::kCancel, m_btnCancel},
+                 {ids::kTagsFile, m_cbTagsFile},
+                 {ids::kBrowse, m_btnBrowse},
+                 {ids::kTarget, m_editTarget},
+                 {ids::kParam, m_editParam}});
 
     connect(m_btnOk, &QPushButton::clicked, this, &CCreateTagsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CCreateTagsDlg::reject);
@@ -189,25 +195,6 @@ void CCreateTagsDlg::LoadTarget(const QString& path) {
     UpdateData(false);
 }
 
-QWidget* CCreateTagsDlg::Control(int id) const {
-    namespace ids = create_tags_dlg_id;
-    switch (id) {
-    case ids::kOk: return m_btnOk;
-    case ids::kCancel: return m_btnCancel;
-    case ids::kTagsFile: return m_cbTagsFile;
-    case ids::kBrowse: return m_btnBrowse;
-    case ids::kTarget: return m_editTarget;
-    case ids::kParam: return m_editParam;
-    default: return nullptr;
-    }
-}
-
-void CCreateTagsDlg::accept() {
-    if (UpdateData(true)) {
-        QDialog::accept();
-    }
-}
-
 void CCreateTagsDlg::done(int result) {
     // The tags file is the combo box text as the window closes, after OK and Cancel alike.
     m_strTagsFile = BytesFromEditText(m_cbTagsFile->currentText(), m_codePage);
@@ -226,15 +213,10 @@ bool CCreateTagsDlg::UpdateData(bool saveAndValidate) {
         std::string* value;
     };
     for (const Field& field : {Field{m_editTarget, &m_strTarget}, Field{m_editParam, &m_strParam}}) {
-        const QString text = field.edit->text();
-        if (DialogTextLength(text) > kDialogTextLimit) {
-            DialogMessageSink fallback(this);
-            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
-            field.edit->setFocus();
-            field.edit->selectAll();
+        if (!CheckTextLimit(field.edit)) {
             return false;
         }
-        *field.value = BytesFromEditText(text, m_codePage);
+        *field.value = BytesFromEditText(field.edit->text(), m_codePage);
     }
     return true;
 }

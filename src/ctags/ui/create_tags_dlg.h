@@ -4,12 +4,11 @@
 // The target remembered for a tags file ("CreateTagsParam") comes back whenever the tags file
 // text is edited or picked. The object outlives each showing: its fields keep their values.
 
-#include <QDialog>
-
 #include <string>
 #include <vector>
 
-#include "settings/ui/file_chooser.h"
+#include "widgets/exchange_dialog.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QComboBox;
@@ -18,7 +17,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace quarrow {
-class MessageSink;
 class Profile;
 }  // namespace quarrow
 
@@ -35,7 +33,7 @@ inline constexpr int kTarget = 1010;
 inline constexpr int kParam = 1015;
 }  // namespace create_tags_dlg_id
 
-class CCreateTagsDlg final : public QDialog {
+class CCreateTagsDlg final : public ExchangeDialog {
     Q_OBJECT
 public:
     // `profile` gives the recent files and the remembered targets; it may be set later.
@@ -44,9 +42,8 @@ public:
     Q_DISABLE_COPY_MOVE(CCreateTagsDlg)
 
     void SetProfile(const Profile* profile) { m_pProfile = profile; }
-    // Test seams: the save dialog of the browse button and the validation message box.
+    // Test seam: the save dialog of the browse button.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
-    void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
     // The code page of the profile's texts: the fields show its characters and give back its bytes.
     void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
 
@@ -60,18 +57,14 @@ public:
     // the controls.
     void LoadTarget(const QString& path);
 
-    // The control with the given id (see create_tags_dlg_id), or null.
-    QWidget* Control(int id) const;
-
     std::string m_strTagsFile;    // the combo box text when the dialog last closed
     std::string m_strTarget{"*"};
     std::string m_strParam;       // the template on show; not read back
 
-    void accept() override;
     void done(int result) override;
 
 private:
-    bool UpdateData(bool saveAndValidate);
+    bool UpdateData(bool saveAndValidate) override;
     void OnTagsFileEditChange(const QString& text);
     void OnTagsFileSelChange(int index);
     void OnBrowseTagsFile();
@@ -85,7 +78,6 @@ private:
     QLineEdit* m_editParam;
     QLabel* m_lblExplanation;
     FileChooser m_chooser;
-    MessageSink* m_pSink = nullptr;
     CodePage m_codePage = CodePage::Utf8;
 };
 

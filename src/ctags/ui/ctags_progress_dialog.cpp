@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "settings/ui/dialog_units.h"
+#include "widgets/dialog_units.h"
 
 namespace quarrow::ui {
 

@@ -13,10 +13,9 @@
 
 #include "platform/program_files.h"
 #include "settings/setting_keys.h"
-#include "settings/ui/code_page_text.h"
-#include "settings/ui/dialog_message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
-#include "settings/ui/dialog_units.h"
+#include "widgets/code_page_text.h"
+#include "widgets/dialog_text_limit.h"
+#include "widgets/dialog_units.h"
 #include "settings/view_settings.h"
 
 namespace quarrow::ui {
@@ -75,7 +74,7 @@ int CheckOut(const QCheckBox* check) {
 }  // namespace
 
 CSettingsDlg::CSettingsDlg(QWidget* parent)
-    : QDialog(parent),
+    : ExchangeDialog(parent),
       m_strEditorPath(setting_defaults::kEditorPath),
       m_strEditorFormat(setting_defaults::kEditorFormat),
       m_strCtagsPath(setting_defaults::kCtagsPath),
@@ -149,11 +148,26 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
                           m_chkMainMenu, m_chkMultiView});
 
     FitGroupBoxTitles(this);
+    namespace ids = settings_dlg_id;
+    SetControls({{ids::kOk, m_btnOk},
+                 {ids::kCancel, m_btnCancel},
+                 {ids::kEditorPath, m_editEditorPath},
+                 {ids::kEditorFormat, m_editEditorFormat},
+                 {ids::kBrowseEditor, m_btnBrowseEditor},
+                 {ids::kCtagsPath, m_editCtagsPath},
+                 {ids::kBrowseCtags, m_btnBrowseCtags},
+                 {ids::kRestartRead, m_chkRestartRead},
+                 {ids::kSingleSelect, m_chkSingleSelect},
+                 {ids::kTipMessage, m_chkTipMessage},
+                 {ids::kMainMenu, m_chkMainMenu},
+                 {ids::kMultiView, m_chkMultiView}});
 
     connect(m_btnOk, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
-    connect(m_btnBrowseEditor, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseEditor);
-    connect(m_btnBrowseCtags, &QPushButton::clicked, this, &CSettingsDlg::OnBrowseCtags);
+    connect(m_btnBrowseEditor, &QPushButton::clicked, this,
+            [this] { BrowseInto(m_strEditorPath, program_files::kEditorFilter); });
+    connect(m_btnBrowseCtags, &QPushButton::clicked, this,
+            [this] { BrowseInto(m_strCtagsPath, program_files::kCtagsFilter); });
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -166,31 +180,6 @@ int CSettingsDlg::DoModal() {
 void CSettingsDlg::InitDialog() {
     UpdateData(false);
     m_btnOk->setFocus();  // the first tab stop has the focus when the dialog opens
-}
-
-QWidget* CSettingsDlg::Control(int id) const {
-    namespace ids = settings_dlg_id;
-    switch (id) {
-    case ids::kOk: return m_btnOk;
-    case ids::kCancel: return m_btnCancel;
-    case ids::kEditorPath: return m_editEditorPath;
-    case ids::kEditorFormat: return m_editEditorFormat;
-    case ids::kBrowseEditor: return m_btnBrowseEditor;
-    case ids::kCtagsPath: return m_editCtagsPath;
-    case ids::kBrowseCtags: return m_btnBrowseCtags;
-    case ids::kRestartRead: return m_chkRestartRead;
-    case ids::kSingleSelect: return m_chkSingleSelect;
-    case ids::kTipMessage: return m_chkTipMessage;
-    case ids::kMainMenu: return m_chkMainMenu;
-    case ids::kMultiView: return m_chkMultiView;
-    default: return nullptr;
-    }
-}
-
-void CSettingsDlg::accept() {
-    if (UpdateData(true)) {
-        QDialog::accept();
-    }
 }
 
 bool CSettingsDlg::UpdateData(bool saveAndValidate) {
@@ -220,15 +209,10 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     }
     // Out of the controls in member order; the first text over the cap stops the exchange.
     for (const TextField& field : texts) {
-        const QString text = field.edit->text();
-        if (DialogTextLength(text) > kDialogTextLimit) {
-            DialogMessageSink fallback(this);
-            (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
-            field.edit->setFocus();
-            field.edit->selectAll();
+        if (!CheckTextLimit(field.edit)) {
             return false;
         }
-        *field.value = BytesFromEditText(text, m_codePage);
+        *field.value = BytesFromEditText(field.edit->text(), m_codePage);
     }
     for (const Flag& flag : flags) {
         *flag.value = CheckOut(flag.check);
@@ -236,32 +220,19 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     return true;
 }
 
-QString CSettingsDlg::Browse(const QString& filter) {
+void CSettingsDlg::BrowseInto(std::string& path, std::string_view filterPairs) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
-    request.filter = filter;
+    request.filter = QtFilterFromPairs(filterPairs);
     request.defaultSuffix = QString::fromUtf8(program_files::kDefaultSuffix);
     request.confirmOverwrite = true;
-    return m_chooser ? m_chooser(this, request) : QString();
-}
-
-void CSettingsDlg::OnBrowseEditor() {
-    const QString path = Browse(QtFilterFromPairs(program_files::kEditorFilter));
-    if (path.isEmpty()) {
+    const QString chosen = m_chooser ? m_chooser(this, request) : QString();
+    if (chosen.isEmpty()) {
         return;
     }
     // The file's own name, as the file system spells it, whatever the code page shows.
-    m_strEditorPath = BytesOfChosenPath(path);
+    path = BytesOfChosenPath(chosen);
     // Every control is refreshed from the members, as they stood when the dialog opened.
-    UpdateData(false);
-}
-
-void CSettingsDlg::OnBrowseCtags() {
-    const QString path = Browse(QtFilterFromPairs(program_files::kCtagsFilter));
-    if (path.isEmpty()) {
-        return;
-    }
-    m_strCtagsPath = BytesOfChosenPath(path);
     UpdateData(false);
 }
 

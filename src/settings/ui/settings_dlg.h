@@ -3,11 +3,11 @@
 // behaviour flags. It edits its own copy of the view's values; RunSettingsCommand copies them in
 // before showing and back out only on OK. Nothing here writes the profile.
 
-#include <QDialog>
-
 #include <string>
+#include <string_view>
 
-#include "settings/ui/file_chooser.h"
+#include "widgets/exchange_dialog.h"
+#include "widgets/file_chooser.h"
 #include "tags/code_page.h"
 
 class QCheckBox;
@@ -15,7 +15,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace quarrow {
-class MessageSink;
 struct ViewSettings;
 }  // namespace quarrow
 
@@ -38,7 +37,7 @@ inline constexpr int kMainMenu = 1012;
 inline constexpr int kMultiView = 1013;
 }  // namespace settings_dlg_id
 
-class CSettingsDlg final : public QDialog {
+class CSettingsDlg final : public ExchangeDialog {
     Q_OBJECT
 public:
     explicit CSettingsDlg(QWidget* parent = nullptr);
@@ -51,14 +50,10 @@ public:
     // The opening without the modal loop (tests show the dialog themselves).
     void InitDialog();
 
-    // Test seams: the file dialog of the two browse buttons and the validation message box.
+    // Test seam: the file dialog of the two browse buttons.
     void SetFileChooser(FileChooser chooser) { m_chooser = std::move(chooser); }
-    void SetMessageSink(MessageSink* sink) { m_pSink = sink; }
     // The code page of the texts: the fields show its characters and give back its bytes.
     void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
-
-    // The control with the given id (see settings_dlg_id), or null.
-    QWidget* Control(int id) const;
 
     // The dialog's copy of eight of the nine view settings.
     std::string m_strEditorPath;
@@ -70,14 +65,11 @@ public:
     int m_nMainMenu;
     int m_nMultiView;
 
-    void accept() override;
-
 private:
-    // Members into the controls (false) or out of them with validation (true).
-    bool UpdateData(bool saveAndValidate);
-    void OnBrowseEditor();
-    void OnBrowseCtags();
-    QString Browse(const QString& filter);
+    bool UpdateData(bool saveAndValidate) override;
+    // A browse button: the chosen program into `path` (a member) and every member into the
+    // controls; nothing changes when the choice is cancelled.
+    void BrowseInto(std::string& path, std::string_view filterPairs);
 
     QLineEdit* m_editEditorPath;
     QLineEdit* m_editEditorFormat;
@@ -92,7 +84,6 @@ private:
     QCheckBox* m_chkMainMenu;
     QCheckBox* m_chkMultiView;
     FileChooser m_chooser;
-    MessageSink* m_pSink = nullptr;
     CodePage m_codePage = CodePage::Utf8;
 };
 

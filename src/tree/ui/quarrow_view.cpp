@@ -15,21 +15,18 @@
 #include <cstdlib>
 #include <new>
 #include <string_view>
-#include <unordered_set>
 
-#include "ctags/ui/create_tags_command.h"
-#include "ctags/ui/create_tags_dlg.h"
 #include "settings/profile.h"
-#include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/shown_rows_width.h"
+#include "tree/ui/tree_place_keeper.h"
 
 namespace quarrow::ui {
 namespace {
@@ -87,8 +84,6 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 CQuarrowView::~CQuarrowView() {
     m_filtering.reset();
     m_settings.Save(m_profile);
-    m_dlgCreateTags.reset();
-    m_dlgSettings.reset();
 }
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
@@ -153,12 +148,6 @@ void CQuarrowView::SetScrollPosition(const QPoint& position) {
 
 bool CQuarrowView::OnCmdMsg(int id) {
     switch (id) {
-    case command::kFileNew:
-        OnCreateTags();
-        return true;
-    case command::kSettings:
-        OnSettings();
-        return true;
     case command::kViewFind:
         m_filtering->Show();
         return true;
@@ -190,86 +179,14 @@ TreeOptions CQuarrowView::Options() const noexcept {
 }
 
 void CQuarrowView::RebuildKeepingPlace() {
-    // A node's key: its tag and whether it is the file node that carries it (a file node shares
-    // its first member's tag), or for a folder its number among the folders, which both builds
-    // make alike.
     // The place kept is the one of the whole tree: a filter shown is taken off first and put back
-    // on the new tree.
+    // on the new tree. The store is the same, so the place is found as after a new reading.
     m_filtering->BeforeRebuild();
-    const TagTree& tree = m_model.Tree();
-    auto keys = [&tree](auto&& visit) {
-        std::uintptr_t folders = 0;
-        for (TagTree::Id id = 0; id < tree.NodeCount(); ++id) {
-            const CTagEntry* tag = tree.Tag(id);
-            const std::uintptr_t key = tag == nullptr ? (folders++ << 2) | 1
-                                                      : reinterpret_cast<std::uintptr_t>(tag) |
-                                                            (tree.Image(id) == kImageFile ? 2 : 0);
-            visit(id, key);
-        }
-    };
-    std::unordered_set<std::uintptr_t> open;
-    std::uintptr_t selectedKey = 0;
-    std::uintptr_t topKey = 0;
-    const TagTree::Id selected = m_model.IdOf(SelectedIndex());
-    const TagTree::Id top = m_model.IdOf(indexAt(QPoint(0, 0)));
-    keys([&](TagTree::Id id, std::uintptr_t key) {
-        if (tree.ChildCount(id) != 0 && isExpanded(m_model.IndexOf(id))) {
-            open.insert(key);
-        }
-        selectedKey = id == selected ? key : selectedKey;
-        topKey = id == top ? key : topKey;
-    });
-
+    const ViewPlace place = CaptureViewPlace(*this);
     static const TagStore kEmpty;
     m_model.Rebuild(m_pDocument ? m_pDocument->GetTags() : kEmpty, m_model.GetCodePage(), Options());
-
-    m_bBuilding = true;  // folders get their images below, as the user left them
-    QModelIndex selectIndex;
-    QModelIndex topIndex;
-    keys([&](TagTree::Id id, std::uintptr_t key) {
-        const QModelIndex index = open.contains(key) || key == selectedKey || key == topKey ? m_model.IndexOf(id)
-                                                                                            : QModelIndex();
-        if (open.contains(key) && tree.ChildCount(id) != 0) {
-            expand(index);
-            if (tree.Tag(id) == nullptr) {
-                m_model.SetImage(index, kImageFolderOpen);
-            }
-        }
-        if (key == selectedKey && selectedKey != 0) {
-            selectIndex = index;
-        }
-        if (key == topKey && topKey != 0) {
-            topIndex = index;
-        }
-    });
-    m_bBuilding = false;
-    if (selectIndex.isValid()) {
-        // The chosen tag stays in sight, though nesting may have put it under a closed member.
-        for (QModelIndex above = selectIndex.parent(); above.isValid(); above = above.parent()) {
-            expand(above);
-        }
-        selectionModel()->setCurrentIndex(selectIndex, QItemSelectionModel::ClearAndSelect);
-    }
-    if (topIndex.isValid()) {
-        scrollTo(topIndex, QAbstractItemView::PositionAtTop);
-    }
+    RestoreViewPlace(*this, place, true);
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
-}
-
-void CQuarrowView::OnCreateTags() {
-    if (!m_dlgCreateTags) {
-        m_dlgCreateTags = std::make_unique<CCreateTagsDlg>(&m_profile, this);
-    }
-    RunCreateTagsCommand(this, *m_dlgCreateTags, m_settings, m_profile, m_sink, m_model.GetCodePage(),
-                         [this](const std::string& path) { return m_hooks.openPath && m_hooks.openPath(path); });
-}
-
-void CQuarrowView::OnSettings() {
-    if (!m_dlgSettings) {
-        m_dlgSettings = std::make_unique<CSettingsDlg>(this);
-    }
-    m_dlgSettings->SetCodePage(m_pDocument ? m_pDocument->GetCodePage() : CodePage::Utf8);
-    RunSettingsCommand(*m_dlgSettings, m_settings);
 }
 
 void CQuarrowView::JumpToEditor(const QModelIndex& index) {
@@ -278,10 +195,11 @@ void CQuarrowView::JumpToEditor(const QModelIndex& index) {
         return;  // a directory node
     }
     const std::string tagsDir = m_pDocument ? m_pDocument->GetTagsDir() : std::string();
+    const EditorTemplate editor{m_settings.m_strEditorPath, m_settings.m_strEditorFormat};
     if (m_jump) {
-        m_jump(m_settings, *tag, tagsDir);
+        m_jump(editor, *tag, tagsDir);
     } else {
-        quarrow::JumpToEditor(tag, m_settings, tagsDir, m_sink, m_model.GetCodePage());
+        quarrow::JumpToEditor(tag, editor, tagsDir, m_sink, m_model.GetCodePage());
     }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The tree view: the tag tree of the open document with its fourteen icons, folders whose image
 // follows their expansion, the tag's source line as a tool tip, the pop-up menu of the program's
-// commands, and the jumps to the editor (double click, Enter, and a mouse selection when
-// "SINGLSELECT" is 1). It carries the nine view settings: read from the profile when it is made,
-// written back when it goes away.
+// commands, the filter, the two tree options, and the jumps to the editor (double click, Enter,
+// and a mouse selection when "SINGLSELECT" is 1). It carries the nine view settings: read from the
+// profile when it is made, written back when it goes away.
 
 #include <QMenu>
 #include <QPointer>
@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "editor/editor_command.h"
 #include "settings/view_settings.h"
 #include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
@@ -31,21 +32,17 @@ class Profile;
 
 namespace quarrow::ui {
 
-class CCreateTagsDlg;
-class CSettingsDlg;
-
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
-    // Starts the editor for `tag`; the tags directory turns a relative file into a full path.
+    // Starts `editor` for `tag`; the tags directory turns a relative file into a full path.
     // Without one the view starts the configured editor itself.
     using JumpFunction =
-        std::function<void(const ViewSettings& settings, const CTagEntry& tag, const std::string& tagsDir)>;
+        std::function<void(const EditorTemplate& editor, const CTagEntry& tag, const std::string& tagsDir)>;
 
     // What the view needs of the window around it.
     struct Hooks {
-        MenuHooks menu;                                        // the pop-up menu's commands
-        std::function<bool(const std::string& path)> openPath;  // shows a tags file just made
+        MenuHooks menu;  // the pop-up menu's commands
     };
 
     // Loads the settings from `profile`, which must outlive the view.
@@ -55,6 +52,7 @@ public:
     CQuarrowView& operator=(const CQuarrowView&) = delete;
 
     void SetDocument(const quarrow::CQuarrowDoc* document) noexcept { m_pDocument = document; }
+    const quarrow::CQuarrowDoc* Document() const noexcept { return m_pDocument; }
     void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
@@ -65,13 +63,11 @@ public:
     // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
     // with the shown tree as it was, when the memory is not there.
     void PrepareUpdate(const TagStore& store, CodePage cp);
-    // The view's commands: 57600, 32771, 32772 (the filter field) and the two tree options of
-    // "表示(&V)". False for any other, which goes on to the document.
+    // The view's commands: 32772 (the filter field) and the two tree options of "表示(&V)".
+    // False for any other, which goes on to the document.
     bool OnCmdMsg(int id);
     // Whether the option of a checkable command is on.
     bool IsCommandChecked(int id) const noexcept;
-    void OnCreateTags();
-    void OnSettings();
 
     // Starts the editor at the tag of `index`; a node without a tag does nothing.
     void JumpToEditor(const QModelIndex& index);
@@ -118,8 +114,8 @@ private:
     enum class ClickArea { Item, Button, Nowhere };
     ClickArea ClickAreaAt(const QPoint& viewportPos) const;
     TreeOptions Options() const noexcept;
-    // Builds the tree again with the current options, keeping the open nodes, the selection and
-    // the top row: the store is the same, so its records name the same tags.
+    // Builds the tree again with the current options, keeping the open nodes, the selection (in
+    // sight) and the top row, as a new reading does (tree_place_keeper.h).
     void RebuildKeepingPlace();
     // The tip at a point and the area (icon and label) it belongs to.
     std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
@@ -128,8 +124,6 @@ private:
 
     Profile& m_profile;
     MessageSink& m_sink;
-    std::unique_ptr<CSettingsDlg> m_dlgSettings;      // made when first shown, kept with its values
-    std::unique_ptr<CCreateTagsDlg> m_dlgCreateTags;
     TreeImageList m_imageList;
     ViewSettings m_settings;
     TagTreeItemModel m_model;

@@ -56,7 +56,7 @@ public:
     const CTagEntry* TagOf(const QModelIndex& index) const noexcept;
     QString LabelOf(const QModelIndex& index) const;
     int ImageOf(const QModelIndex& index) const noexcept;
-    // Gives the node a new image (also its selected image) and tells the views.
+    // Gives the node a new image and tells the views.
     void SetImage(const QModelIndex& index, int image);
     CodePage GetCodePage() const noexcept { return m_codePage; }
 

@@ -12,17 +12,25 @@ static void InitTreeResources() { Q_INIT_RESOURCE(quarrow); }
 
 namespace quarrow::ui {
 
-TreeImageList::TreeImageList() {
-    InitTreeResources();
+TreeImageList::TreeImageList()
+    : TreeImageList([](int id) {
+          InitTreeResources();
+          return QImage(QStringLiteral(":/tree/%1.png").arg(id));
+      }) {}
+
+TreeImageList::TreeImageList(const Loader& load) {
     for (int id : kTreeImageIds) {
-        QImage image(QStringLiteral(":/tree/%1.png").arg(id));
-        if (image.isNull()) {
-            continue;
+        const QImage loaded = load(id);
+        QPixmap pixmap;
+        if (loaded.isNull()) {
+            // A blank of the same size holds the place: the builder's image numbers stay right.
+            pixmap = QPixmap(16, 15);
+            pixmap.fill(Qt::transparent);
+        } else {
+            // The tree's images are 16 x 15; a larger picture contributes its top-left corner.
+            pixmap = QPixmap::fromImage(loaded.copy(0, 0, 16, 15).convertToFormat(QImage::Format_ARGB32));
+            pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
         }
-        // The tree's images are 16 x 15; a larger picture contributes its top-left corner.
-        image = image.copy(0, 0, 16, 15).convertToFormat(QImage::Format_ARGB32);
-        QPixmap pixmap = QPixmap::fromImage(image);
-        pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255), Qt::MaskInColor));
         QIcon icon;
         icon.addPixmap(pixmap, QIcon::Normal);
         icon.addPixmap(pixmap, QIcon::Selected);

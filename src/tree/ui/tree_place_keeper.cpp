@@ -31,7 +31,7 @@ ViewPlace CaptureViewPlace(const CQuarrowView& view) {
     return place;
 }
 
-void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place) {
+void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place, bool revealSelection) {
     if (place.tree.Empty() && !place.tree.top) {
         return;
     }
@@ -52,6 +52,9 @@ void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place) {
         }
         if (nodes.selected != TagTree::kRoot) {
             const QModelIndex index = model.IndexOf(nodes.selected);
+            for (QModelIndex above = index.parent(); revealSelection && above.isValid(); above = above.parent()) {
+                view.expand(above);
+            }
             view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         }
     }

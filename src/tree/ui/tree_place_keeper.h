@@ -1,8 +1,8 @@
 #pragma once
-// Keeps the user's place in the tree view across a new reading of the same tags file: the open
-// folders and files, the selected node, the first row shown and the horizontal scroll. The
-// place is taken before the document loads (it owns its texts, so the old store may go) and put
-// back after the view has rebuilt its tree.
+// Keeps the user's place in the tree view across a rebuild of its tree: after a new reading of the
+// same tags file, and when a tree option changes. The place is the open folders and files, the
+// selected node, the first row shown and the horizontal scroll. It is taken before the rebuild (it
+// owns its texts, so the old store may go) and put back after the view has rebuilt its tree.
 
 #include <optional>
 
@@ -20,7 +20,8 @@ struct ViewPlace {
 
 ViewPlace CaptureViewPlace(const CQuarrowView& view);
 // Puts the place back into the rebuilt tree. When the place holds nothing the user chose, the
-// tree keeps the builder's own opening of a one-file tree.
-void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place);
+// tree keeps the builder's own opening of a one-file tree. With `revealSelection` the nodes above
+// the selected one are opened too (a new nesting may have put it under a closed member).
+void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place, bool revealSelection = false);
 
 }  // namespace quarrow::ui

@@ -78,7 +78,7 @@ protected:
         };
         options.showAbout = [this](QWidget*) { ++m_aboutShown; };
         options.viewCreated = [this](CQuarrowView& view) {
-            view.SetJumpFunction([this](const ViewSettings&, const CTagEntry& tag, const std::string&) {
+            view.SetJumpFunction([this](const EditorTemplate&, const CTagEntry& tag, const std::string&) {
                 m_jumps.emplace_back(tag.GetName());
             });
         };

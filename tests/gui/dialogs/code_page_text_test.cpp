@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 
 namespace quarrow::ui {
 namespace {

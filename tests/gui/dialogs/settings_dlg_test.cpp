@@ -12,7 +12,7 @@
 
 #include "dialog_test_support.h"
 #include "platform/message_sink.h"
-#include "settings/ui/dialog_text_limit.h"
+#include "widgets/dialog_text_limit.h"
 #include "settings/ui/settings_dlg.h"
 #include "settings/view_settings.h"
 

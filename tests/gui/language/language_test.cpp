@@ -27,7 +27,7 @@
 #include "platform/ui/program_translation.h"
 #include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 
 namespace quarrow::ui {
 namespace {

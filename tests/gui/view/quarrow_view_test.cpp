@@ -19,6 +19,7 @@
 #include <functional>
 #include <string_view>
 
+#include "app/ui/dialog_commands.h"
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
 #include "view_fixture.h"
@@ -370,7 +371,8 @@ TEST_F(ViewTest, SettingsDialogOkLeavesAShiftJisProfileByteForByte) {
         }
     });
     ok.start(10);
-    m_view->OnCmdMsg(32771);
+    DialogCommands* commands = new DialogCommands(*m_view, *m_profile, m_sink, nullptr);  // the view's child
+    ASSERT_TRUE(commands->OnCmdMsg(32771));
     ok.stop();
     m_view.reset();
     std::ifstream after(Path("quarrow.INI"), std::ios::binary);

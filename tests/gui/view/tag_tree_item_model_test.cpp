@@ -83,6 +83,27 @@ TEST(TreeImageListTest, HoldsEveryImageWithMagentaTransparent) {
     EXPECT_TRUE(images.Icon(-1).isNull());
 }
 
+// A picture that cannot be loaded leaves a blank in its place; the later images keep their index.
+TEST(TreeImageListTest, AnImageThatFailsToLoadKeepsItsPlace) {
+    const TreeImageList complete;  // also registers the resources read below
+    const int missing = kTreeImageIds[kImageClass];
+    const TreeImageList images([missing](int id) {
+        return id == missing ? QImage() : QImage(QStringLiteral(":/tree/%1.png").arg(id));
+    });
+    ASSERT_EQ(images.Count(), kImageCount);
+    const QImage blank = images.Pixmap(kImageClass).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(blank.size(), QSize(16, 15));
+    for (int y = 0; y < blank.height(); ++y) {
+        for (int x = 0; x < blank.width(); ++x) {
+            EXPECT_EQ(qAlpha(blank.pixel(x, y)), 0);
+        }
+    }
+    for (const int index : {kImageMethodPublic, kImagePackage, kImageFolderOpen, kImageCount - 1}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(images.Pixmap(index).toImage(), complete.Pixmap(index).toImage());
+    }
+}
+
 TEST(DisplayTextTest, DecodesUtf8AndShiftJis) {
     EXPECT_EQ(DisplayText("\xE8\xA1\xA8", CodePage::Utf8), QString::fromUtf8("表"));
     // 表 is 0x95 0x5C in Shift-JIS: its second byte is a backslash.

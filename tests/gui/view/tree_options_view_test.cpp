@@ -60,6 +60,42 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     EXPECT_TRUE(m_jumps.empty());
 }
 
+// Two members of one file with the same label, whose order under nesting differs from their order
+// in the file: each switch keeps the very tag that was chosen, in either direction.
+TEST_F(ViewOptionsTest, SwitchingKeepsTheChosenOneOfEqualLabels) {
+    Show("A\tsrc/two.cpp\t/^class A {$/;\"\tc\tline:1\tlanguage:C++\n"
+         "B\tsrc/two.cpp\t/^class B {$/;\"\tc\tline:2\tlanguage:C++\n"
+         "f\tsrc/two.cpp\t/^    void f();$/;\"\tp\tline:3\tlanguage:C++\tscope:class:B\n"
+         "f\tsrc/two.cpp\t/^void A::f() {}$/;\"\tf\tline:9\tlanguage:C++\tscope:class:A\n");
+    CQuarrowView& view = *m_view;
+    const auto selectedLine = [&view] {
+        const CTagEntry* tag = view.Model().TagOf(Selected(view));
+        return tag ? std::string(tag->GetLineNo()) : std::string();
+    };
+    const struct {
+        const char* line;
+        const char* nestedIn;
+    } cases[] = {{"9", "A"}, {"3", "B"}};
+    for (const auto& [line, nestedIn] : cases) {
+        SCOPED_TRACE(line);
+        const QModelIndex file = Find(QStringLiteral("two.cpp"));
+        for (int row = 0; row < view.Model().rowCount(file); ++row) {
+            const QModelIndex member = view.Model().index(row, 0, file);
+            const CTagEntry* tag = view.Model().TagOf(member);
+            if (tag->GetName() == "f" && tag->GetLineNo() == line) {
+                view.selectionModel()->setCurrentIndex(member, QItemSelectionModel::ClearAndSelect);
+            }
+        }
+        ASSERT_EQ(selectedLine(), line);
+        ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));  // on
+        EXPECT_EQ(selectedLine(), line);
+        EXPECT_EQ(view.Model().LabelOf(Selected(view).parent()), QString::fromLatin1(nestedIn));
+        ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));  // off
+        EXPECT_EQ(selectedLine(), line);
+    }
+    EXPECT_TRUE(m_jumps.empty());
+}
+
 TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
     Show(kCpp);
     m_view.reset();

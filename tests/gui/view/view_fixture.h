@@ -59,7 +59,7 @@ protected:
         if (!m_view) {
             m_view = std::make_unique<CQuarrowView>(*m_profile, m_sink);
             m_view->SetDocument(m_doc.get());
-            m_view->SetJumpFunction([this](const ViewSettings&, const CTagEntry& tag, const std::string& dir) {
+            m_view->SetJumpFunction([this](const EditorTemplate&, const CTagEntry& tag, const std::string& dir) {
                 m_jumps.push_back(std::string(tag.GetName()) + "@" + tag.GetLineNo() + " in " + dir);
             });
             m_view->resize(400, 400);

@@ -1,4 +1,4 @@
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 
 #include <QFile>
 #include <QStringDecoder>

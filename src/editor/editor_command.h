@@ -1,6 +1,6 @@
 #pragma once
-// The jump to the user's editor: the argument vector made from the editor settings and a tag,
-// and its start as a program of its own.
+// The jump to the user's editor: the argument vector made from the editor's path, its argument
+// template and a tag, and its start as a program of its own. Plain C++, no Qt.
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,12 @@ namespace quarrow {
 
 class CTagEntry;
 class MessageSink;
-struct ViewSettings;
+
+// The user's editor: its program and the template of its arguments ("@f" the file, "@l" the line).
+struct EditorTemplate {
+    std::string path;
+    std::string format;
+};
 
 // The editor's words: the editor path, one blank and the template are split into words first
 // (blanks separate, double quotes group and are removed); then in each word every "@l" is
@@ -28,10 +33,10 @@ std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::
 // "エディタ %1 を起動できません。\n%2": the program and the reason (the system's text for `error`).
 std::string EditorStartMessage(std::string_view program, int error);
 
-// Starts the editor at `tag` and does not wait for it; nothing happens for a null tag or when
+// Starts `editor` at `tag` and does not wait for it; nothing happens for a null tag or when
 // the words are empty. The first word names the program, looked up along PATH; no shell is
 // involved. A program that cannot be started is reported through `sink`.
-void JumpToEditor(const CTagEntry* tag, const ViewSettings& settings, std::string_view tagsDir, MessageSink& sink,
+void JumpToEditor(const CTagEntry* tag, const EditorTemplate& editor, std::string_view tagsDir, MessageSink& sink,
                   CodePage cp = CodePage::Utf8);
 
 }  // namespace quarrow

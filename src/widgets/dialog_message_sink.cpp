@@ -1,4 +1,4 @@
-#include "settings/ui/dialog_message_sink.h"
+#include "widgets/dialog_message_sink.h"
 
 #include <QMessageBox>
 

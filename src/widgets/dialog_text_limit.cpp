@@ -1,4 +1,4 @@
-#include "settings/ui/dialog_text_limit.h"
+#include "widgets/dialog_text_limit.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

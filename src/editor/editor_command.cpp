@@ -1,4 +1,4 @@
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 
 #include <cstring>
 
@@ -6,7 +6,6 @@
 #include "platform/detached_process.h"
 #include "platform/message_sink.h"
 #include "platform/path_rules.h"
-#include "settings/view_settings.h"
 #include "tags/tag_entry.h"
 
 namespace quarrow {
@@ -47,13 +46,13 @@ std::string EditorStartMessage(std::string_view program, int error) {
     return message;
 }
 
-void JumpToEditor(const CTagEntry* tag, const ViewSettings& settings, std::string_view tagsDir, MessageSink& sink,
+void JumpToEditor(const CTagEntry* tag, const EditorTemplate& editor, std::string_view tagsDir, MessageSink& sink,
                   CodePage cp) {
     if (tag == nullptr) {
         return;
     }
     std::vector<std::string> words =
-        BuildEditorArguments(settings.m_strEditorPath, settings.m_strEditorFormat, *tag, tagsDir, cp);
+        BuildEditorArguments(editor.path, editor.format, *tag, tagsDir, cp);
     if (words.empty()) {
         return;
     }

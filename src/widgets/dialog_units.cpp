@@ -1,4 +1,4 @@
-#include "settings/ui/dialog_units.h"
+#include "widgets/dialog_units.h"
 
 #include <QFontMetricsF>
 

@@ -1,10 +1,10 @@
-#include "settings/ui/file_chooser.h"
+#include "widgets/file_chooser.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
 
-#include "settings/ui/code_page_text.h"
+#include "widgets/code_page_text.h"
 
 namespace quarrow::ui {
 

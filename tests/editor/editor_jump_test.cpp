@@ -7,9 +7,8 @@
 
 #include "platform/message_sink.h"
 #include "scratch_dir.h"
-#include "settings/view_settings.h"
 #include "tags/tag_entry.h"
-#include "tree/editor_command.h"
+#include "editor/editor_command.h"
 
 namespace quarrow {
 namespace {
@@ -107,14 +106,14 @@ Lines SplitAtNul(const std::string& text) {
 class JumpToEditorTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_settings.m_strEditorPath = m_dir.Write("bin/fake editor", NulArgumentWriterScript(m_out), true);
-        m_settings.m_strEditorPath = "\"" + m_settings.m_strEditorPath + "\"";
-        m_settings.m_strEditorFormat = "+@l \"@f\"";
+        m_editor.path = m_dir.Write("bin/fake editor", NulArgumentWriterScript(m_out), true);
+        m_editor.path = "\"" + m_editor.path + "\"";
+        m_editor.format = "+@l \"@f\"";
     }
     void TearDown() override { EXPECT_TRUE(test::HasNoChildren()) << "the jump left a child behind"; }
 
     Lines JumpAndRead(const Tag& tag) {
-        JumpToEditor(&tag.Entry(), m_settings, m_tagsDir, m_sink);
+        JumpToEditor(&tag.Entry(), m_editor, m_tagsDir, m_sink);
         EXPECT_TRUE(test::WaitForFile(m_out)) << "the editor did not start";
         Lines args = SplitAtNul(test::ReadFile(m_out));
         std::filesystem::remove(m_out);
@@ -124,7 +123,7 @@ protected:
     ScratchDir m_dir;
     std::string m_out = m_dir / "args.txt";
     std::string m_tagsDir = m_dir.Path().string() + "/proj/";
-    ViewSettings m_settings;
+    EditorTemplate m_editor;
     RecordingMessageSink m_sink;
 };
 
@@ -151,7 +150,7 @@ TEST_F(JumpToEditorTest, AFileNameIsAlwaysExactlyOneWord) {
         {"@f:@l", [](const std::string& path) { return Lines{path + ":12"}; }},
     };
     for (const auto& t : templates) {
-        m_settings.m_strEditorFormat = t.format;
+        m_editor.format = t.format;
         for (const std::string& name : names) {
             SCOPED_TRACE(std::string(t.format) + " with " + name);
             const Tag tag(name, "line:12");
@@ -167,8 +166,8 @@ TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
     m_dir.Write("path/quarrow-test-editor", NulArgumentWriterScript(m_out), true);
     const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (m_dir / "path" + ":" + oldPath).c_str(), 1);
-    m_settings.m_strEditorPath = "quarrow-test-editor";
-    m_settings.m_strEditorFormat = "+@l @f";
+    m_editor.path = "quarrow-test-editor";
+    m_editor.format = "+@l @f";
     const Tag tag("/abs/日本語/Foo.java", "line:42");
     const Lines args = JumpAndRead(tag);
     ::setenv("PATH", oldPath.c_str(), 1);
@@ -178,11 +177,11 @@ TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
 // An editor that cannot be started is named in a message with the reason; no tag, or settings
 // that give no words, start nothing and say nothing.
 TEST_F(JumpToEditorTest, AnEditorThatCannotStartIsReported) {
-    JumpToEditor(nullptr, m_settings, m_tagsDir, m_sink);
+    JumpToEditor(nullptr, m_editor, m_tagsDir, m_sink);
     const Tag tag("A.java", "line:1");
-    ViewSettings missing = m_settings;
-    missing.m_strEditorPath = "";
-    missing.m_strEditorFormat = "";
+    EditorTemplate missing = m_editor;
+    missing.path = "";
+    missing.format = "";
     JumpToEditor(&tag.Entry(), missing, m_tagsDir, m_sink);
     EXPECT_EQ(m_sink.messages, Lines{});
 
@@ -198,8 +197,8 @@ TEST_F(JumpToEditorTest, AnEditorThatCannotStartIsReported) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.editorPath);
         m_sink.messages.clear();
-        missing.m_strEditorPath = c.editorPath;
-        missing.m_strEditorFormat = "+@l @f";
+        missing.path = c.editorPath;
+        missing.format = "+@l @f";
         JumpToEditor(&tag.Entry(), missing, m_tagsDir, m_sink);
         EXPECT_EQ(m_sink.messages,
                   Lines{"エディタ " + c.editorPath + " を起動できません。\n" + std::strerror(c.error)});

@@ -1,0 +1,68 @@
+// The fields the tree options read from a tag line, wherever they fall: the reader takes the
+// line sixty-four bytes at a time, so each case is shifted across those blocks' edges, and each
+// line is a store of its own so that a read past its end would leave its buffer.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/tree/test_store.h"
+#include "tree/tag_fields.h"
+
+namespace quarrow {
+namespace {
+
+struct FieldsCase {
+    const char* name;
+    std::vector<std::string> fields;  // after the kind and the line field, which shifts them
+    const char* language;
+    const char* scopeKind;
+    const char* scope;
+};
+
+const std::string kLongName(90, 'n');
+
+const FieldsCase kCases[] = {
+    {"ScopeThenAccess", {"language:C++", "scope:struct:node", "access:public"}, "C++", "struct", "node"},
+    {"ScopeAtTheEnd", {"language:C", "scope:enum:flags"}, "C", "enum", "flags"},
+    {"TyperefBeforeAScopeEndsTheReading", {"language:C", "typeref:typename:int", "scope:struct:x"}, "C", "", ""},
+    {"FileEndsTheReading", {"language:C", "file:"}, "C", "", ""},
+    {"SignatureEndsTheReading", {"language:C", "signature:(int a)", "scope:x:y"}, "C", "", ""},
+    {"PlainScopeKey", {"language:Java", "class:Outer.Inner", "access:public"}, "Java", "class", "Outer.Inner"},
+    {"ScopeWithoutKindIsPassed", {"language:C", "scope:nocolon", "struct:s"}, "C", "struct", "s"},
+    {"EmptyScopeKind", {"language:C", "scope::name"}, "C", "", "name"},
+    {"NameWithColons", {"scope:namespace:a::b::c"}, "", "namespace", "a::b::c"},
+    {"OtherFieldsBeforeTheLanguage", {"roles:def", "language:Go", "scope:package:main"}, "Go", "package", "main"},
+    {"LongScope", {"language:Python", "scope:class:" + kLongName, "access:public"}, "Python", "class", kLongName.c_str()},
+    {"LongFieldBeforeTheScope", {"language:C", "roles:" + kLongName, "scope:union:u"}, "C", "union", "u"},
+    {"OnlyOtherFields", {"language:C", "end:12"}, "C", "", ""},
+    {"NoFields", {}, "", "", ""},
+};
+
+class ReadScopeFieldsTest : public testing::TestWithParam<FieldsCase> {};
+
+TEST_P(ReadScopeFieldsTest, FindsTheFieldsAtEveryPlaceInTheBlocks) {
+    const FieldsCase& c = GetParam();
+    for (std::size_t pad = 0; pad <= 70; ++pad) {
+        std::string line = "a\tf.c\t/^x$/;\"\te\tline:1" + std::string(pad, '0');
+        for (const std::string& field : c.fields) {
+            line += '\t' + field;
+        }
+        for (const std::string& text : {line, line + '\n'}) {
+            const TagStore store = test::MakeStore(text);
+            const TagScopeFields fields = ReadScopeFields(store[0]);
+            SCOPED_TRACE(testing::Message() << "pad " << pad << (text.back() == '\n' ? " with LF" : ""));
+            EXPECT_EQ(fields.kind, "e");
+            EXPECT_EQ(fields.language, c.language);
+            EXPECT_EQ(fields.scopeKind, c.scopeKind);
+            EXPECT_EQ(fields.scope, c.scope);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadScopeFieldsTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<FieldsCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace quarrow
