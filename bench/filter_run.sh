@@ -16,7 +16,7 @@ if [ ! -s "$tags" ]; then
   exit 1
 fi
 
-"$root/scripts/install-deps.sh"
+[ -n "${QUARROW_BENCH_SKIP_DEPS:-}" ] || "$root/scripts/install-deps.sh"
 cmake -S "$root/bench/gui" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$out" -j 2 --target quarrow_filter_bench
 
@@ -36,6 +36,8 @@ awk '
   function sort(a, n,   i, j, v) { for (i = 2; i <= n; i++) { v = a[i]; j = i - 1; while (j > 0 && a[j] > v) { a[j + 1] = a[j]; j-- } a[j + 1] = v } }
   /^nodes / { nodes = $2 }
   /^core_ms / { core = core sprintf("  %-10s %7.1f ms wall %7.1f ms processor, %d rows shown\n", "\"" $2 "\"", $3, $4, $5) }
+  /^stage_ms / { stages = stages sprintf("  %-10s %6.1f %6.1f %6.1f %6.1f %6.1f %6.1f %6.1f   %7d %8d\n", "\"" $2 "\"", $3, $4, $5, $6, $7, $8, $9, $10, $11) }
+  /^stall_ms / { stall = $2; stallTotal = $3 }
   /^key_ms / { n++; wall[n] = $3; cpu[n] = $4; if ($3 > worst) { worst = $3; worstText = $2 } if ($4 > worstCpu) { worstCpu = $4; worstCpuText = $2 } }
   /^esc_ms / { if ($2 > esc) esc = $2; if ($3 > escCpu) escCpu = $3 }
   /^burst_ms / { burst = $2 }
@@ -45,6 +47,11 @@ awk '
     p = int(0.95 * n + 0.999)
     printf "tree nodes %d; keys timed %d (wall: the clock; processor: the time the process ran, all threads)\n", nodes, n
     printf "core filter alone on the whole tree:\n%s", core
+    printf "stages of one key, processor ms (narrow: from the signatures for a first key, else from the previous text):\n"
+    printf "  %-10s %6s %6s %6s %6s %6s %6s %6s   %7s %8s\n", "text", "narrow", "opened", "reset", "first", "layout", "paint", "rest", "open", "rows"
+    printf "%s", stages
+    printf "  (rest: the other kept nodes opened after the paint, in slices between events)\n"
+    printf "longest the window thread ran without answering while the rest of \"e\" opened: %.1f ms processor (all of it in %.0f ms wall)\n", stall, stallTotal
     printf "key to repainted tree, median  %7.1f ms wall %7.1f ms processor\n", wall[int((n + 1) / 2)], cpu[int((n + 1) / 2)]
     printf "key to repainted tree, p95     %7.1f ms wall %7.1f ms processor   (goal at most 50 ms)\n", wall[p], cpu[p]
     printf "key to repainted tree, worst   %7.1f ms wall (\"%s\") %7.1f ms processor (\"%s\")   (goal at most 100 ms)\n", worst, worstText, worstCpu, worstCpuText

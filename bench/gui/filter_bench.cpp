@@ -15,12 +15,15 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
 #include "bench_app.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/staged_expansion.h"
 #include "tree/ui/tag_filter_bar.h"
 
 namespace {
@@ -33,6 +36,13 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 double CpuMs() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// The processor time of the calling thread, in ms.
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
@@ -110,6 +120,72 @@ int main(int argc, char* argv[]) {
         std::printf("core_ms %s %.2f %.2f %zu\n", text, full, fullCpu, kept);
     }
 
+    // The stages of one key, each timed alone on this thread: the narrowing from the labels'
+    // signatures (a first key) and from the previous text (a key that extends it), the model's
+    // reset, the opening of the first screens of kept folders and files, the view's layout of
+    // their rows, the paint of the first screen, and the opening of the rest (done between
+    // events, after the paint).
+    {
+        std::shared_ptr<const quarrow::TagTreeFilter> previous;
+        for (const char* text : {"e", "t", "to", "g", "ge", "get", "hashCode"}) {
+            const quarrow::TagTree& tree = view->Model().Tree();
+            const quarrow::TagFilterText filterText(text, quarrow::CodePage::Utf8);
+            auto timed = [](auto&& step) {
+                const double cpu = CpuMs();
+                step();
+                return CpuMs() - cpu;
+            };
+            if (!previous || !filterText.Narrows(previous->Text())) {
+                // A first key: the signatures are there (a filter of the whole tree was made above).
+                quarrow::TagTreeFilter whole;
+                whole.Apply(tree, quarrow::TagFilterText("qzx", quarrow::CodePage::Utf8));
+                previous = whole.Signatures();
+            }
+            auto result = std::make_shared<quarrow::TagTreeFilter>();
+            const double core = timed([&] { result->Apply(tree, filterText, previous.get()); });
+            std::vector<quarrow::TagTree::Id> open;
+            const double expandedNodes = timed([&] { open = result->ExpandedNodes(); });
+            previous = result;
+            const double reset = timed([&] { view->Model().SetFilter(result); });
+            quarrow::ui::StagedExpansion staged(*view);
+            const double expand = timed([&] { staged.Start(result); });
+            const double layout = timed([&] { view->doItemsLayout(); });
+            const double paint = timed([&] { view->viewport()->repaint(); });
+            const double rest = timed([&] { staged.Finish(); });
+            std::size_t kept = 0;
+            for (const auto id : open) {
+                kept += result->ChildCount(id);
+            }
+            std::printf("stage_ms %s %.2f %.2f %.2f %.2f %.2f %.2f %.2f %zu %zu\n", text, core, expandedNodes, reset,
+                        expand, layout, paint, rest, open.size(), kept + result->ChildCount(quarrow::TagTree::kRoot));
+        }
+        // The opening of the rest between events: the longest the event loop waited for a slice
+        // (a 1 ms timer's largest gap) while the million rows of "e" were opened.
+        QCoreApplication::processEvents();  // what the stages above left for the event loop
+        auto result = std::make_shared<quarrow::TagTreeFilter>();
+        result->Apply(view->Model().Tree(), quarrow::TagFilterText("e", quarrow::CodePage::Utf8));
+        view->Model().SetFilter(result);
+        quarrow::ui::StagedExpansion staged(*view);
+        staged.Start(result);
+        view->viewport()->repaint();
+        // The processor time of this (the window's) thread between two ticks: on a busy machine
+        // the clock's gaps also hold the time other programs had the processors.
+        QTimer ping;
+        ping.setInterval(1);
+        double lastTick = ThreadCpuMs();
+        double stall = 0;
+        QObject::connect(&ping, &QTimer::timeout, [&] {
+            stall = std::max(stall, ThreadCpuMs() - lastTick);
+            lastTick = ThreadCpuMs();
+        });
+        ping.start();
+        const auto start = Clock::now();
+        WaitFor(start, [&] { return !staged.Pending(); });
+        std::printf("stall_ms %.2f %.2f\n", stall, Ms(Clock::now() - start));
+        view->Model().SetFilter(nullptr);
+        QCoreApplication::processEvents();
+    }
+
     auto& filtering = view->Filtering();
     QLineEdit& field = filtering.Bar().Field();
     double worstBytes = 0;
@@ -124,8 +200,17 @@ int main(int argc, char* argv[]) {
     // Common and rare names of the JDK, 1 to 8 keys; a few erased keys widen the text again.
     const char* const words[] = {"get", "String", "hashCode", "qzx", "Map", "lock", "equals", "run",
                                  "Zip", "toString", "Concurre", "readLine", "jdk", "xyzzy", "value", "e"};
+    bool first = true;
     for (const char* word : words) {
         view->OnCmdMsg(quarrow::ui::command::kViewFind);
+        if (first) {
+            // A person's pause between Ctrl+F and the first key, in which the labels' signatures
+            // are made.
+            first = false;
+            bool paused = false;
+            QTimer::singleShot(500, [&] { paused = true; });
+            WaitFor(Clock::now(), [&] { return paused; });
+        }
         for (const char* c = word; *c != '\0'; ++c) {
             watch->m_painted = QStringLiteral("\n");
             const double cpu = CpuMs();

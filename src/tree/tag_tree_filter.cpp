@@ -21,42 +21,51 @@ enum : std::uint8_t {
     kKept = 2,
     kOpen = 4,     // shown open: a member below it is kept for its own label
     kWhole = 8,    // everything below is kept (a file kept by its name)
-    kFile = 16,
-    kMember = 32,
 };
 
 // Nodes between two looks at the cancel flag.
 constexpr std::size_t kCancelStride = 8192;
 
-// Which of 16 classes of byte a label holds: bit (byte & 15) for each byte. Folding an ASCII
-// letter changes bit 5 only, so a label holding a text holds every class the text does, folded
-// or not, and most labels are ruled out without reading them again.
-std::uint16_t SignatureOf(std::string_view label) noexcept {
-    std::uint16_t signature = 0;
+// Which bytes a label holds, as 32 bits: one for each ASCII letter (either case) and one for
+// '_', which name a byte exactly, and five classes for every other byte. A label holding a text
+// holds every bit the text does, so most labels are ruled out without reading them again, and a
+// text of one letter or '_' is answered by the bits alone.
+using Signature = std::uint32_t;
+constexpr unsigned BitOf(unsigned char byte) noexcept {
+    const unsigned char folded = Fold(byte);
+    if (folded >= 'a' && folded <= 'z') {
+        return folded - 'a';
+    }
+    return folded == '_' ? 26u : 27u + folded % 5u;
+}
+constexpr bool IsExactBit(unsigned bit) noexcept { return bit <= 26u; }
+
+Signature SignatureOf(std::string_view label) noexcept {
+    Signature signature = 0;
     for (const char c : label) {
-        signature = static_cast<std::uint16_t>(signature | (1u << (static_cast<unsigned char>(c) & 15u)));
+        signature |= Signature{1} << BitOf(static_cast<unsigned char>(c));
     }
     return signature;
 }
 
-// Runs classify(first, last, true) over [0, count) in two halves side by side, the second on a
+// Runs classify(first, last) over [0, count) in two halves side by side, the second on a
 // thread of its own (or after the first when no thread can be had). False when either half was
 // cancelled.
 template <typename Classify>
 bool ClassifyInTwo(TagTree::Id count, Classify& classify) {
     constexpr TagTree::Id kWorthASecondThread = 1 << 16;
     if (count < kWorthASecondThread) {
-        return classify(0, count, true);
+        return classify(0, count);
     }
     const TagTree::Id half = count / 2;
     bool second = false;
     std::thread helper;
     try {
-        helper = std::thread([&] { second = classify(half, count, true); });
+        helper = std::thread([&] { second = classify(half, count); });
     } catch (const std::system_error&) {
-        second = classify(half, count, true);
+        second = classify(half, count);
     }
-    const bool first = classify(0, half, true);
+    const bool first = classify(0, half);
     if (helper.joinable()) {
         helper.join();
     }
@@ -162,100 +171,129 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         return false;
     };
 
-    // What each node of [first, last) is, and whether its label contains the text when `match`.
-    // A node's kind needs only its parent's record, so ranges can be done side by side. False
-    // when cancelled.
+    // The labels that contain the text are looked for among every node with a tag, or only
+    // among the previous matches when this text narrows the previous one. Only the labels and
+    // the nodes that may matter are read: the signatures rule out most labels of a first key,
+    // and below, only nodes with a flag are looked at again.
+    const bool narrowing = previous != nullptr && previous != this && previous->m_tree == &tree &&
+                           text.Narrows(previous->m_text);
+    std::vector<Id> candidates;  // the previous matches, when narrowing
+    if (narrowing) {
+        for (const Id entry : previous->m_children) {
+            if ((entry & kFlag) != 0) {
+                candidates.push_back(entry & ~kFlag);
+            }
+        }
+    }
+
     // The label signatures: the previous filter's when it was made from this tree, else made
-    // while this one reads every label.
-    std::shared_ptr<const std::vector<std::uint16_t>> known;
+    // while this one reads every label (not when it reads only the previous matches).
+    std::shared_ptr<const std::vector<Signature>> known;
     if (previous != nullptr && previous->m_tree == &tree && previous->m_signatures &&
         previous->m_signatures->size() == count) {
         known = previous->m_signatures;
     }
-    std::vector<std::uint16_t> made;
-    if (!known) {
+    std::vector<Signature> made;
+    if (!known && !narrowing) {
         made.resize(count);
     }
-    const std::uint16_t needed = SignatureOf(text.Text());
-    auto classify = [&](Id first, Id last, bool match) {
-        // Labels view lines scattered over the file: ask for a later node's label now so that the
-        // cache misses overlap.
+    const Signature needed = SignatureOf(text.Text());
+    // One single-byte letter or '_': its bit says whether a label holds it. Under code page 932
+    // a trail byte may set a letter's bit, so the labels are read there.
+    const bool bitsAnswer = text.Text().size() == 1 && text.GetCodePage() != CodePage::ShiftJis &&
+                            IsExactBit(BitOf(static_cast<unsigned char>(text.Text()[0])));
+    // A folder's signature is 0 (its label is not matched), and every text's is not.
+    auto mayHold = [&](Id id) { return ((*known)[id] & needed) == needed; };
+
+    // Marks the nodes whose label contains the text among [first, last) of the ids to look at:
+    // the candidates when narrowing, else every node. Ranges can be done side by side. False
+    // when cancelled.
+    auto match = [&](Id first, Id last) {
+        // Labels view lines scattered over the file: ask for a later label now so that the cache
+        // misses overlap.
         constexpr Id kAhead = 32;
-        for (Id id = first; id < last; ++id) {
-            if ((id - first) % kCancelStride == 0 && cancel.Requested()) {
+        for (Id at = first; at < last; ++at) {
+            if ((at - first) % kCancelStride == 0 && cancel.Requested()) {
                 return false;
             }
-            if (match && id + kAhead < last && tree.Tag(id + kAhead) != nullptr &&
-                (!known || ((*known)[id + kAhead] & needed) == needed)) {
-                __builtin_prefetch(tree.Label(id + kAhead).data());
-            }
-            if (tree.Tag(id) == nullptr) {
-                continue;  // a folder: its label is not matched
-            }
-            const Id parent = tree.Parent(id);
-            std::uint8_t f = (parent == TagTree::kRoot || tree.Tag(parent) == nullptr) ? kFile : kMember;
-            if (match) {
-                std::uint16_t signature = 0;
-                if (known) {
-                    signature = (*known)[id];
-                } else {
-                    signature = made[id] = SignatureOf(tree.Label(id));
+            if (narrowing) {
+                if (at + kAhead < last) {
+                    __builtin_prefetch(tree.Label(candidates[at + kAhead]).data());
                 }
-                if ((signature & needed) == needed && text.IsIn(tree.Label(id))) {
-                    f |= kMatched;
+                const Id id = candidates[at];
+                if ((!known || mayHold(id)) && text.IsIn(tree.Label(id))) {
+                    flags[id] = kMatched;
+                }
+            } else if (known) {
+                if (!mayHold(at)) {
+                    continue;
+                }
+                if (bitsAnswer) {
+                    flags[at] = kMatched;
+                    continue;
+                }
+                if (at + kAhead < last && mayHold(at + kAhead)) {
+                    __builtin_prefetch(tree.Label(at + kAhead).data());
+                }
+                if (text.IsIn(tree.Label(at))) {
+                    flags[at] = kMatched;
+                }
+            } else {
+                if (at + kAhead < last && tree.Tag(at + kAhead) != nullptr) {
+                    __builtin_prefetch(tree.Label(at + kAhead).data());
+                }
+                if (tree.Tag(at) == nullptr) {
+                    continue;  // a folder: its label is not matched
+                }
+                const Signature signature = made[at] = SignatureOf(tree.Label(at));
+                if ((signature & needed) == needed && text.IsIn(tree.Label(at))) {
+                    flags[at] = kMatched;
                 }
             }
-            flags[id] = f;
         }
         return true;
     };
-
-    // The labels that contain the text: every node with a tag, or only the previous matches when
-    // this text narrows the previous one.
-    const bool narrowing = previous != nullptr && previous->m_tree == &tree && text.Narrows(previous->m_text);
-    if (narrowing) {
-        if (!made.empty()) {
-            made.clear();  // not read here: nothing to keep
-        }
-        if (!classify(0, static_cast<Id>(count), false)) {
-            return cancelled();
-        }
-        std::size_t done = 0;
-        for (const Id entry : previous->m_children) {
-            if ((entry & kFlag) == 0) {
-                continue;
-            }
-            const Id id = entry & ~kFlag;
-            if (text.IsIn(tree.Label(id))) {
-                flags[id] |= kMatched;
-            }
-            if (++done % kCancelStride == 0 && cancel.Requested()) {
-                return cancelled();
-            }
-        }
-    } else if (!ClassifyInTwo(static_cast<Id>(count), classify)) {
+    if (!ClassifyInTwo(static_cast<Id>(narrowing ? candidates.size() : count), match)) {
         return cancelled();
     }
     if (known) {
         m_signatures = std::move(known);
     } else if (!made.empty()) {
-        m_signatures = std::make_shared<const std::vector<std::uint16_t>>(std::move(made));
+        m_signatures = std::make_shared<const std::vector<Signature>>(std::move(made));
     }
 
+    // A member is a node with a tag whose parent has one too (a file's parent is a folder or the
+    // root).
+    auto isMember = [&](Id id) {
+        const Id parent = tree.Parent(id);
+        return parent != TagTree::kRoot && tree.Tag(parent) != nullptr && tree.Tag(id) != nullptr;
+    };
     // Downward: a file kept by its name keeps everything below it; a member is kept by its label.
+    std::vector<Id> below;
     for (Id id = 0; id < count; ++id) {
         std::uint8_t& f = flags[id];
-        const Id parent = tree.Parent(id);
-        if (parent != TagTree::kRoot && (flags[parent] & kWhole) != 0) {
-            f |= kKept | kWhole;
+        if ((f & kMatched) == 0 || (f & kWhole) != 0) {
+            continue;  // most nodes: one byte looked at
         }
-        if ((f & kMatched) != 0) {
-            f |= (f & kFile) != 0 ? kKept | kWhole : kKept;
+        if (isMember(id)) {
+            f |= kKept;
+            continue;
+        }
+        f |= kKept | kWhole;
+        below.assign(1, id);
+        while (!below.empty()) {
+            const Id node = below.back();
+            below.pop_back();
+            for (std::size_t row = 0, rows = tree.ChildCount(node); row < rows; ++row) {
+                const Id child = tree.Child(node, row);
+                flags[child] |= kKept | kWhole;
+                below.push_back(child);
+            }
         }
     }
-    // Upward (children before their parents): a member kept for its own label, or above one,
-    // opens its parent and keeps it; a kept file keeps its folder open. Each parent's kept
-    // children are counted on the way.
+    // Upward (children before their parents: a parent is made before its children): a member
+    // kept for its own label, or above one, opens its parent and keeps it; a kept file keeps its
+    // folder open. Each parent's kept children are counted on the way.
     m_begin.assign(count + 1, 0);
     for (Id id = static_cast<Id>(count); id-- > 0;) {
         const std::uint8_t f = flags[id];
@@ -268,7 +306,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
             continue;
         }
         ++m_begin[parent];
-        if ((f & kMember) == 0 || (f & (kMatched | kOpen)) != 0) {
+        if ((f & (kMatched | kOpen)) != 0 || !isMember(id)) {
             flags[parent] |= kKept | kOpen;
         }
     }
@@ -298,6 +336,18 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_begin[id] = m_begin[id - 1] | open(id);
     }
     m_begin[0] = m_rootCount | open(0);
+    return true;
+}
+
+bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
+    // A text no label holds (a control byte) still has every label read once.
+    if (!Apply(tree, TagFilterText(std::string_view("\x01", 1), CodePage::Utf8), nullptr, cancel)) {
+        return false;
+    }
+    m_text = {};
+    m_begin.assign(tree.NodeCount() + 1, 0);
+    m_children.clear();
+    m_rootCount = 0;
     return true;
 }
 
@@ -354,7 +404,7 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
-    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint16_t) : 0;
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint32_t) : 0;
     return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
 }
 

@@ -12,8 +12,9 @@
 // are never folded, so a search never finds a letter inside a Japanese character.
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
-// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 2-byte signature of each label,
-// made once and handed from filter to filter, that spares reading most labels again.
+// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 4-byte signature of each label
+// (the letters it holds), made once and handed from filter to filter, that spares reading most
+// labels again and answers a one-letter text alone.
 
 #include <atomic>
 #include <cstddef>
@@ -69,6 +70,10 @@ public:
     bool Apply(const TagTree& tree, const TagFilterText& text, const TagTreeFilter* previous = nullptr,
                Cancel cancel = {});
 
+    // Keeps nothing but reads every label of `tree` once for the signatures a later Apply takes
+    // as `previous`. False when cancelled.
+    bool MakeSignatures(const TagTree& tree, Cancel cancel = {});
+
     const TagFilterText& Text() const noexcept { return m_text; }
     // No node kept.
     bool Empty() const noexcept { return m_rootCount == 0; }
@@ -101,7 +106,7 @@ private:
     std::vector<Id> m_children;
     std::uint32_t m_rootCount = 0;
     const TagTree* m_tree = nullptr;
-    std::shared_ptr<const std::vector<std::uint16_t>> m_signatures;
+    std::shared_ptr<const std::vector<std::uint32_t>> m_signatures;
 };
 
 }  // namespace quarrow

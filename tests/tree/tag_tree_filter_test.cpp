@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/tree/test_store.h"
 #include "tree/tag_tree.h"
@@ -160,6 +161,54 @@ TEST(TagTreeFilter, ReusingThePreviousFilterGivesTheSameTree) {
             std::string actual;
             PrintTagTree(tree, reused, actual);
             EXPECT_EQ(actual, expected) << text;
+        }
+    }
+}
+
+TEST(TagTreeFilter, TypingEachTextFromTheLastGivesTheSameTree) {
+    // The window narrows each text from the one shown before: extended, shortened, changed in the
+    // middle, on a tree large enough to be read in two halves, with nested files whose names
+    // match, and under code page 932, where a wider text's matches must not let a letter be found
+    // inside a double-byte character.
+    std::string big;
+    for (int file = 0; file < 700; ++file) {
+        for (int member = 0; member < 100; ++member) {
+            big += (member % 7 == 0 ? "getMain" : member % 3 == 0 ? "setName" : "value") + std::to_string(member) +
+                   "\tsrc/p" + std::to_string(file % 9) + "/F" + std::to_string(file) + (file % 5 == 0 ? "Main" : "") +
+                   ".java\t/^x$/;\"\tm\tline:" + std::to_string(member + 1) + "\taccess:public\n";
+        }
+    }
+    constexpr const char* kSjis =
+        "x\x83\x41y\tQ.c\t/^x$/;\"\tm\tline:1\taccess:public\n"
+        "ax\x83\x61y\tQ.c\t/^x$/;\"\tm\tline:2\taccess:public\n"
+        "Bay\tQ.c\t/^x$/;\"\tm\tline:3\taccess:public\n";
+    const struct {
+        std::string tags;
+        CodePage cp;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {kTags, CodePage::Utf8, {"a", "an", "ane", "an", "a", "ai", "mai", "main", "maXn", "n", "", "W", "Wi"}},
+        {big, CodePage::Utf8, {"m", "ma", "mai", "main", "main1", "mai", "getm", "e", "et", "etN", "zz", "5", "59"}},
+        {kSjis, CodePage::ShiftJis, {"x", "x\x83", "x\x83\x41", "x\x83", "a", "ay", "\x83\x61", "\x83\x61y"}},
+    };
+    for (const auto& c : cases) {
+        const TagStore store = test::MakeStore(c.tags.c_str(), c.cp);
+        TagTree tree;
+        BuildTagTree(tree, store, c.cp);
+        std::shared_ptr<const TagTreeFilter> shown;
+        for (const std::string& text : c.texts) {
+            const TagFilterText filterText(text, c.cp);
+            TagTreeFilter fresh;
+            ASSERT_TRUE(fresh.Apply(tree, filterText));
+            std::string expected;
+            PrintTagTree(tree, fresh, expected);
+            auto next = std::make_shared<TagTreeFilter>();
+            ASSERT_TRUE(next->Apply(tree, filterText, shown.get()));
+            std::string actual;
+            PrintTagTree(tree, *next, actual);
+            EXPECT_EQ(actual, expected) << text;
+            // An empty text shows the tree itself; the next text starts from the signatures.
+            shown = filterText.Empty() ? next->Signatures() : next;
         }
     }
 }

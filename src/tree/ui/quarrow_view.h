@@ -78,6 +78,9 @@ public:
 
     // Opens `nodes` without changing their images, as the builder's own expansion does.
     void ExpandQuietly(const std::vector<TagTree::Id>& nodes);
+    // Lays out the rows now when a layout is pending (after a reset), so that nodes opened next
+    // add only their own rows.
+    void LayOutPendingRows() { executeDelayedItemsLayout(); }
     // The scroll bars' values, and setting them once the rows are laid out.
     QPoint ScrollPosition() const;
     void SetScrollPosition(const QPoint& position);

@@ -47,8 +47,10 @@ void TagFilterWorker::Run() {
         lock.unlock();
 
         auto result = std::make_shared<TagTreeFilter>();
-        const bool finished = result->Apply(*request.tree, request.text, request.previous.get(),
-                                            {&m_generation, request.generation});
+        const TagFilterCancel cancel{&m_generation, request.generation};
+        const bool finished = request.text.Empty()
+                                  ? result->MakeSignatures(*request.tree, cancel)
+                                  : result->Apply(*request.tree, request.text, request.previous.get(), cancel);
         request.previous.reset();
         if (finished) {
             // Checked again on arrival: a request made after this one was finished wins.

@@ -31,7 +31,8 @@ public:
 
     // Narrows `tree` to `text`, reusing `previous` (made from the same tree) when the text narrows
     // its text. `done` runs later on this object's thread unless a newer request or Cancel came
-    // first. The tree must stay as it is until Cancel or `done`.
+    // first. The tree must stay as it is until Cancel or `done`. An empty text makes only the
+    // labels' signatures (TagTreeFilter::MakeSignatures).
     void Start(const TagTree& tree, TagFilterText text, std::shared_ptr<const TagTreeFilter> previous, Done done);
     // Drops the request under way and waits until the thread no longer reads the tree.
     void Cancel();

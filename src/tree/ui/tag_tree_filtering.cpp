@@ -8,6 +8,7 @@
 
 #include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/staged_expansion.h"
 #include "tree/ui/tag_filter_bar.h"
 #include "tree/ui/tag_filter_worker.h"
 
@@ -39,7 +40,8 @@ TagTreeFiltering::TagTreeFiltering(CQuarrowView& view)
     : m_view(view),
       m_bar(new TagFilterBar(view.header())),
       m_emptyNote(new QLabel(view.viewport())),
-      m_worker(new TagFilterWorker(this)) {
+      m_worker(new TagFilterWorker(this)),
+      m_expansion(new StagedExpansion(view)) {
     m_bar->hide();
     new FillParent(*m_bar);
     new FillParent(*m_emptyNote);
@@ -68,10 +70,21 @@ void TagTreeFiltering::Show() {
     }
     m_bar->Field().setFocus(Qt::ShortcutFocusReason);
     m_bar->Field().selectAll();
+    // Every label is read once for its signature while the user has not typed yet, so that the
+    // first key finds them made. A key typed before supersedes this.
+    const TagTreeItemModel& model = m_view.Model();
+    if (!m_signatures && !model.Filter() && m_bar->Text().isEmpty() && model.Tree().NodeCount() != 0) {
+        m_worker->Start(model.Tree(), TagFilterText(), nullptr, [this](std::shared_ptr<const TagTreeFilter> result) {
+            if (!m_signatures && !m_view.Model().Filter()) {
+                m_signatures = result->Signatures();
+            }
+        });
+    }
 }
 
 void TagTreeFiltering::Close() {
     m_worker->Cancel();
+    m_expansion->Cancel();
     if (m_shown) {
         m_shown = false;
         m_bar->hide();
@@ -87,6 +100,8 @@ void TagTreeFiltering::Close() {
 
 void TagTreeFiltering::OnTextEdited(const QString& text) {
     const TagTreeItemModel& model = m_view.Model();
+    // The tree shown is about to be replaced: the rest of its opening would only delay the new one.
+    m_expansion->Cancel();
     if (text.isEmpty()) {
         m_worker->Cancel();
         ShowResult(text, nullptr);
@@ -132,9 +147,9 @@ void TagTreeFiltering::ShowResult(const QString& text, std::shared_ptr<const Tag
         SaveView();
     }
     m_signatures = result->Signatures();
-    const std::vector<TagTree::Id> open = result->ExpandedNodes();
-    m_view.Model().SetFilter(std::move(result));
-    m_view.ExpandQuietly(open);
+    m_expansion->Cancel();
+    m_view.Model().SetFilter(result);
+    m_expansion->Start(std::move(result));
     m_view.scrollToTop();
     m_appliedText = text;
     UpdateEmptyNote();
@@ -159,6 +174,7 @@ void TagTreeFiltering::SaveView() {
 }
 
 void TagTreeFiltering::RestoreView() {
+    m_expansion->Cancel();
     const SavedView saved = std::move(*m_saved);
     m_saved.reset();
     TagTreeItemModel& model = m_view.Model();
@@ -207,6 +223,7 @@ void TagTreeFiltering::BeforeRebuild() {
     // The worker reads the tree that is about to be replaced; a rebuild that keeps the user's
     // place finds the tree as the user had it without the filter.
     m_worker->Cancel();
+    m_expansion->Cancel();
     if (m_saved) {
         RestoreView();
     }

@@ -24,6 +24,7 @@ namespace quarrow::ui {
 class CQuarrowView;
 class TagFilterBar;
 class TagFilterWorker;
+class StagedExpansion;
 
 class TagTreeFiltering final : public QObject {
     Q_OBJECT
@@ -73,6 +74,7 @@ private:
     TagFilterBar* m_bar;
     QLabel* m_emptyNote;
     TagFilterWorker* m_worker;
+    StagedExpansion* m_expansion;  // opens the kept nodes of the filter shown
     bool m_shown = false;
     QString m_appliedText;
     std::optional<SavedView> m_saved;  // the tree before the filter, while one is applied

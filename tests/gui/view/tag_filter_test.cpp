@@ -127,6 +127,39 @@ TEST_F(FilterTest, EnterRightAfterTypingUsesTheWholeText) {
     EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
 }
 
+TEST_F(FilterTest, ALargeResultOpensTheRestAfterThePaintAndEscStillRestores) {
+    // Far more rows than are laid out before the first paint: the first screen is open at once,
+    // every other kept file opens between events, and a new key or Esc drops what is left.
+    std::string text = kTwoFiles;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string n = std::to_string(1000 + i);
+        text += "pick" + n + "\tsrc/many/M" + n + ".java\t/^x$/;\"\tm\tline:1\taccess:public\n";
+        text += "skip" + n + "\tsrc/many/M" + n + ".java\t/^x$/;\"\tm\tline:2\taccess:public\n";
+    }
+    Show(text);
+    const std::string whole = Labels();
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("pick"));
+    const TagTreeItemModel& model = m_view->Model();
+    const QModelIndex many = model.index(0, 0);
+    ASSERT_EQ(model.LabelOf(many), QStringLiteral("src/many"));
+    ASSERT_EQ(model.rowCount(many), 1500);
+    EXPECT_TRUE(m_view->isExpanded(model.index(0, 0, many)));
+    QTRY_VERIFY(m_view->isExpanded(model.index(1499, 0, many)));
+    for (int row = 0; row < 1500; ++row) {
+        ASSERT_TRUE(m_view->isExpanded(model.index(row, 0, many))) << row;
+    }
+
+    // A new key before the rest is open: its own tree replaces the half-open one.
+    QTest::keyClick(&Field(), Qt::Key_Backspace);
+    QTest::keyClick(&Field(), Qt::Key_K);
+    QTRY_COMPARE(m_view->Filtering().AppliedText(), QStringLiteral("pick"));
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(Labels(), whole);
+    QApplication::processEvents();  // nothing left over opens a node of the whole tree
+    EXPECT_EQ(Labels(), whole);
+}
+
 TEST_F(FilterTest, ReadingTheSameFileAgainKeepsTheFilter) {
     Show(kTwoFiles);
     const std::string whole = Labels();
