@@ -195,7 +195,7 @@
     </message>
 </context>
 <context>
-    <name>quarrow::ui::CQuarrowDoc</name>
+    <name>quarrow::ui::CWindowDoc</name>
     <message>
         <source>名前を付けて保存</source>
         <translation>Save As</translation>

@@ -22,6 +22,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/file_descriptor.h"
 #include "tags/shared_work.h"
 
 namespace quarrow {
@@ -29,23 +30,6 @@ namespace quarrow {
 namespace {
 
 constexpr char kEndOfFile = 0x1A;
-
-// Closes a descriptor on every path out of the reader.
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) noexcept : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Files from this size on are read and parsed in parts on two threads.
 constexpr std::size_t kThreadedBytes = std::size_t{1} << 20;
@@ -408,13 +392,13 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadPro
         return false;
     }
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
     const auto fileSize = static_cast<std::size_t>(info.st_size);
     BeginStage(progress, LoadStage::Reading, fileSize);
     bool again = false;
-    if (LoadOnce(fd.get(), fileSize, cp, store, progress, access == FileAccess::Map, again)) {
+    if (LoadOnce(fd.Get(), fileSize, cp, store, progress, access == FileAccess::Map, again)) {
         return true;
     }
     if (!again) {
@@ -423,7 +407,7 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadPro
     // The mapping lost pages: the file shrank while it was loaded. Read what it holds now.
     store.Clear();
     BeginStage(progress, LoadStage::Reading, fileSize);
-    return LoadOnce(fd.get(), fileSize, cp, store, progress, false, again);
+    return LoadOnce(fd.Get(), fileSize, cp, store, progress, false, again);
 }
 
 }  // namespace quarrow

@@ -27,8 +27,9 @@ const TreePlaceIndex::Scope& TreePlaceIndex::ScopeOf(TagTree::Id scopeNode) {
         }
     }
     if (wholeSubtree) {
-        // Equal labels of a file rank in store order, which nesting does not change: switching
-        // the nesting on or off finds each member again.
+        // Equal labels of a file rank in the order of the tags file's lines, where the records
+        // lie and which nesting does not change: switching the nesting on or off finds each
+        // member again.
         const std::less<const CTagEntry*> precedes;
         for (auto& [label, equal] : scope) {
             std::stable_sort(equal.begin(), equal.end(), [&](TagTree::Id a, TagTree::Id b) {

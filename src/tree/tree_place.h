@@ -5,7 +5,8 @@
 // member by its file, its label and its rank among the equal labels of that file. A label that
 // occurs more than once in one scope (a folder split by the file order, overloaded methods) is
 // told apart by its rank among the equal ones: in tree order, and inside a file in the order of
-// the tag records (the store order, whatever the nesting). Nodes that are gone are dropped.
+// the lines of the tags file (the records lie in it, whatever the nesting). Nodes that are gone
+// are dropped.
 
 #include <cstdint>
 #include <optional>

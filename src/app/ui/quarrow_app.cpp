@@ -11,7 +11,7 @@
 #include "app/startup_rules.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/modal_windows.h"
-#include "app/ui/quarrow_doc.h"
+#include "app/ui/window_doc.h"
 #include "app/ui/quarrow_doc_mgr.h"
 #include "app/ui/single_doc_template.h"
 #include "app/ui/tags_refresher.h"
@@ -77,7 +77,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     if (!m_refresher) {
         TagsRefresher::Hooks refreshHooks;
         refreshHooks.shownPath = [this] {
-            const CQuarrowDoc* document = Document();
+            const CWindowDoc* document = Document();
             return document ? document->GetPathName() : std::string();
         };
         refreshHooks.reopen = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
@@ -92,7 +92,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     }
     m_pDocManager->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         m_profile, m_sink, m_codePage,
-        [this](CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document) { SetUpFrame(frame, view, document); },
+        [this](CMainFrame& frame, CQuarrowView& view, CWindowDoc& document) { SetUpFrame(frame, view, document); },
         [this](const std::string& path, const FileStamp& stamp) {
             if (m_recentFiles) {
                 m_recentFiles->Add(path);
@@ -162,7 +162,7 @@ int CQuarrowApp::Shutdown(int exitCode) {
     return exitCode;
 }
 
-void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document) {
+void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& document) {
     (void)document;
     MenuHooks hooks;
     hooks.route = [this](int id) { OnCmdMsg(id); };
@@ -246,7 +246,7 @@ CMainFrame* CQuarrowApp::MainWindow() const {
     return docTemplate ? docTemplate->Frame() : nullptr;
 }
 
-CQuarrowDoc* CQuarrowApp::Document() const {
+CWindowDoc* CQuarrowApp::Document() const {
     CSingleDocTemplate* docTemplate = Template();
     return docTemplate ? docTemplate->Document() : nullptr;
 }
@@ -256,7 +256,7 @@ CQuarrowView* CQuarrowApp::View() const {
     return frame ? frame->View() : nullptr;
 }
 
-CQuarrowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done) {
+CWindowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done) {
     return m_pDocManager ? m_pDocManager->OpenByPath(path, std::move(done)) : nullptr;
 }
 
@@ -282,7 +282,7 @@ void CQuarrowApp::OnCmdMsg(int id) {
     if (m_dialogCommands && m_dialogCommands->OnCmdMsg(id)) {
         return;
     }
-    if (CQuarrowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {
+    if (CWindowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {
         return;
     }
     // The frame handles no command of its own.
@@ -328,7 +328,7 @@ void CQuarrowApp::OnFileOpen() {
     request.kind = FileChooserRequest::Kind::Open;
     request.title = tr("開く");
     request.filter = tr("すべてのﾌｧｲﾙ (*)");
-    if (const CQuarrowDoc* document = Document()) {
+    if (const CWindowDoc* document = Document()) {
         StartAtFile(request, document->GetPathName(), false);
     }
     const QString path = m_options.chooseFile ? m_options.chooseFile(MainWindow(), request)

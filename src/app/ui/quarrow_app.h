@@ -39,7 +39,7 @@ class ProgramTranslation;
 namespace quarrow::ui {
 
 class CMainFrame;
-class CQuarrowDoc;
+class CWindowDoc;
 class CQuarrowDocMgr;
 class CQuarrowView;
 class CSingleDocTemplate;
@@ -80,12 +80,12 @@ public:
     // The application's open by path (the document manager's OpenByPath): null when the file
     // cannot be opened at all; else it is read in the background and `done` hears the outcome
     // (FileError::None once it is shown).
-    CQuarrowDoc* OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done = {});
+    CWindowDoc* OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done = {});
 
     CMainFrame* MainWindow() const;
     // The one document template (its loads), or null before start-up made it.
     CSingleDocTemplate* Template() const;
-    CQuarrowDoc* Document() const;
+    CWindowDoc* Document() const;
     CQuarrowView* View() const;
     Profile& GetProfile() noexcept { return m_profile; }
     MessageBoxSink& Sink() noexcept { return m_sink; }
@@ -116,7 +116,7 @@ private:
     void OnAppExit();
     void CloseMainWindow();
     std::vector<std::string> RecentMenuTexts() const;
-    void SetUpFrame(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document);
+    void SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& document);
 
     Options m_options;
     AppPaths m_paths;

@@ -49,7 +49,7 @@ std::string CQuarrowDocMgr::FullPathOf(std::string_view path) const {
     return text;
 }
 
-CQuarrowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done) {
+CWindowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done) {
     const std::string full = FullPathOf(path);
     // The first template takes it, unless another one already shows it.
     CSingleDocTemplate* best = nullptr;

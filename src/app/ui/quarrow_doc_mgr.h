@@ -16,7 +16,7 @@ class MessageSink;
 
 namespace quarrow::ui {
 
-class CQuarrowDoc;
+class CWindowDoc;
 
 class CQuarrowDocMgr final {
 public:
@@ -31,7 +31,7 @@ public:
     // best template opens it (reading it again when it is the one shown). Null on failure, after
     // the message; the document shown stays as it was. The file is read in the background;
     // `done` hears when it is shown or could not be.
-    CQuarrowDoc* OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done = {});
+    CWindowDoc* OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done = {});
 
     // The full path OpenByPath would open for `path`.
     std::string FullPathOf(std::string_view path) const;

@@ -1,7 +1,7 @@
 #include "app/ui/single_doc_template.h"
 
 #include "app/ui/main_frame.h"
-#include "app/ui/quarrow_doc.h"
+#include "app/ui/window_doc.h"
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/tree_place_keeper.h"
 
@@ -32,7 +32,7 @@ CSingleDocTemplate::Confidence CSingleDocTemplate::MatchDocType(const std::strin
 bool CSingleDocTemplate::MakeFrame() {
     bool created = false;
     if (!m_pDocument) {
-        m_pDocument = std::make_unique<CQuarrowDoc>(m_profile, m_sink, m_codePage);
+        m_pDocument = std::make_unique<CWindowDoc>(m_profile, m_sink, m_codePage);
         created = true;
     }
     if (!m_pFrame) {
@@ -50,7 +50,7 @@ bool CSingleDocTemplate::MakeFrame() {
     return created;
 }
 
-CQuarrowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath, OpenDone done) {
+CWindowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath, OpenDone done) {
     const bool created = MakeFrame();
     // What needs no reading is answered at once, with the message it has always had.
     if (const FileError error = CheckReadable(fullPath); error != FileError::None) {
@@ -78,7 +78,7 @@ CQuarrowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath, O
     return m_pDocument.get();
 }
 
-CQuarrowDoc* CSingleDocTemplate::NewDocument() {
+CWindowDoc* CSingleDocTemplate::NewDocument() {
     m_load.Cancel();
     MakeFrame();
     m_pDocument->OnNewDocument();

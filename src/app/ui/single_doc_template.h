@@ -23,7 +23,7 @@ class Profile;
 namespace quarrow::ui {
 
 class CMainFrame;
-class CQuarrowDoc;
+class CWindowDoc;
 class CQuarrowView;
 
 class CSingleDocTemplate final {
@@ -32,7 +32,7 @@ public:
     enum class Confidence { YesForeign, YesAlreadyOpen };
 
     // Hooks up a frame, view and document just made (menus, commands, close handling).
-    using FrameSetup = std::function<void(CMainFrame& frame, CQuarrowView& view, CQuarrowDoc& document)>;
+    using FrameSetup = std::function<void(CMainFrame& frame, CQuarrowView& view, CWindowDoc& document)>;
     // Told of every path opened successfully (the recent-file list, the watch), with the file as
     // it stood when its read began.
     using OpenedHook = std::function<void(const std::string& path, const FileStamp& stamp)>;
@@ -54,15 +54,15 @@ public:
     // shown, a document that was shown stays as it was, and a frame made for this call is
     // destroyed again. A load that fails later shows the same messages when it ends; when it was
     // the first of a frame made for it, the frame is closed.
-    CQuarrowDoc* OpenDocumentFile(const std::string& fullPath, OpenDone done = {});
+    CWindowDoc* OpenDocumentFile(const std::string& fullPath, OpenDone done = {});
     // Makes the document empty and untitled (the new-document command); stops a load.
-    CQuarrowDoc* NewDocument();
+    CWindowDoc* NewDocument();
 
     // Destroys the frame (it writes its rectangle), with it the view (its settings), then the
     // document ("LASTTAGS"), in that order.
     void CloseAllDocuments();
 
-    CQuarrowDoc* Document() const noexcept { return m_pDocument.get(); }
+    CWindowDoc* Document() const noexcept { return m_pDocument.get(); }
     CMainFrame* Frame() const noexcept { return m_pFrame.get(); }
     BackgroundTagsLoad& Loader() noexcept { return m_load; }
 
@@ -84,7 +84,7 @@ private:
     CodePage m_codePage;
     FrameSetup m_setup;
     OpenedHook m_opened;
-    std::unique_ptr<CQuarrowDoc> m_pDocument;
+    std::unique_ptr<CWindowDoc> m_pDocument;
     std::unique_ptr<CMainFrame, FrameDeleter> m_pFrame;
     BackgroundTagsLoad m_load;  // last: its thread is stopped before the rest goes
 };

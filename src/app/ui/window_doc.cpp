@@ -1,4 +1,4 @@
-#include "app/ui/quarrow_doc.h"
+#include "app/ui/window_doc.h"
 
 #include <QFileDialog>
 
@@ -13,24 +13,24 @@
 
 namespace quarrow::ui {
 
-CQuarrowDoc::CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp)
+CWindowDoc::CWindowDoc(Profile& profile, MessageSink& sink, CodePage cp)
     : m_sink(sink), m_doc(&profile, cp), m_strTitle(tr(kUntitled)) {}
 
-CQuarrowDoc::~CQuarrowDoc() = default;
+CWindowDoc::~CWindowDoc() = default;
 
-bool CQuarrowDoc::OnNewDocument() {
+bool CWindowDoc::OnNewDocument() {
     m_strPathName.clear();
     m_strTitle = tr(kUntitled);
     return true;
 }
 
-bool CQuarrowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
+bool CWindowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
     TagStore loaded;
     const FileError error = m_doc.ReadDocument(fullPath, loaded);
     return OnDocumentRead(fullPath, error, std::move(loaded), prepareViews);
 }
 
-bool CQuarrowDoc::OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
+bool CWindowDoc::OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                                  const PrepareViews& prepareViews) {
     if (error == FileError::None && prepareViews) {
         try {
@@ -53,7 +53,7 @@ bool CQuarrowDoc::OnDocumentRead(const std::string& fullPath, FileError error, T
     return true;
 }
 
-bool CQuarrowDoc::OnCmdMsg(int id, QWidget* parent) {
+bool CWindowDoc::OnCmdMsg(int id, QWidget* parent) {
     if (id != command::kFileSaveAs) {
         return false;
     }
@@ -61,7 +61,7 @@ bool CQuarrowDoc::OnCmdMsg(int id, QWidget* parent) {
     return true;
 }
 
-void CQuarrowDoc::OnFileSaveAs(QWidget* parent) {
+void CWindowDoc::OnFileSaveAs(QWidget* parent) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Save;
     request.title = tr("名前を付けて保存");

@@ -21,14 +21,14 @@ class Profile;
 
 namespace quarrow::ui {
 
-class CQuarrowDoc final : public QObject {
+class CWindowDoc final : public QObject {
     Q_OBJECT
 public:
 
-    CQuarrowDoc(Profile& profile, MessageSink& sink, CodePage cp);
-    ~CQuarrowDoc() override;  // the core writes "TAGS"/"LASTTAGS"
-    CQuarrowDoc(const CQuarrowDoc&) = delete;
-    CQuarrowDoc& operator=(const CQuarrowDoc&) = delete;
+    CWindowDoc(Profile& profile, MessageSink& sink, CodePage cp);
+    ~CWindowDoc() override;  // the core writes "TAGS"/"LASTTAGS"
+    CWindowDoc(const CWindowDoc&) = delete;
+    CWindowDoc& operator=(const CWindowDoc&) = delete;
 
     // An empty, untitled document ("無題"). The tag store is left as it is.
     bool OnNewDocument();
@@ -66,6 +66,6 @@ private:
 };
 
 // The untitled document's name.
-inline constexpr const char* kUntitled = QT_TRANSLATE_NOOP("quarrow::ui::CQuarrowDoc", "無題");
+inline constexpr const char* kUntitled = QT_TRANSLATE_NOOP("quarrow::ui::CWindowDoc", "無題");
 
 }  // namespace quarrow::ui

@@ -14,7 +14,7 @@
 
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
-#include "app/ui/quarrow_doc.h"
+#include "app/ui/window_doc.h"
 #include "app/ui/single_doc_template.h"
 #include "settings/setting_keys.h"
 #include "support/scratch_folder.h"
@@ -102,8 +102,8 @@ protected:
 
     // Opens `path` as the application's open by path does and waits for its reading; the result
     // is that of the open (null when the file could not be opened at all).
-    CQuarrowDoc* Open(std::string_view path) {
-        CQuarrowDoc* document = m_app->OpenDocumentFile(path);
+    CWindowDoc* Open(std::string_view path) {
+        CWindowDoc* document = m_app->OpenDocumentFile(path);
         WaitForLoad();
         return document;
     }

@@ -51,7 +51,12 @@ protected:
         if (!m_doc) {
             m_doc = std::make_unique<CQuarrowDoc>(nullptr);
         }
-        ASSERT_EQ(m_doc->OpenDocument(WriteFile(name, text)), FileError::None);
+        // The shown tree views the previous store's records until the new tree replaces it, as in
+        // the window: that store is only let go after the update.
+        const std::string path = WriteFile(name, text);
+        TagStore loaded;
+        ASSERT_EQ(m_doc->ReadDocument(path, loaded), FileError::None);
+        const TagStore previous = m_doc->AdoptDocument(path, std::move(loaded));
         if (!m_view) {
             m_view = std::make_unique<CQuarrowView>(*m_profile, m_sink);
             m_view->SetDocument(m_doc.get());
