@@ -17,7 +17,8 @@ files=("$@")
 if [ ${#files[@]} -eq 0 ]; then
   files=("$cache/jdk.tags" "$cache/kernel-sort-no.tags" "$cache/kernel-sort-yes.tags")
 fi
-out="$cache/gui-build"
+# One build folder per checkout: a build folder belongs to one source folder.
+out="$cache/gui-build-$(printf %s "$root" | cksum | cut -d" " -f1)"
 cmake -S "$root/bench/gui" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$out" -j 2 --target quarrow_load_bench quarrow-tree >/dev/null
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
