@@ -91,7 +91,7 @@ std::string BytesOfChosenPath(const QString& path) {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-QString ChosenPathFromBytes(std::string_view path) {
+QString PathFromBytes(std::string_view path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 

@@ -19,7 +19,8 @@ std::string BytesFromEditText(const QString& text, CodePage cp);
 
 // A path that a file dialog gave, as the file system names it (the toolkit's file name rules).
 std::string BytesOfChosenPath(const QString& path);
-// A path for a file dialog's start folder or proposed name.
-QString ChosenPathFromBytes(std::string_view path);
+// A path as the toolkit names files: a file dialog's start folder or proposed name, a file to
+// watch, a path shown to the user.
+QString PathFromBytes(std::string_view path);
 
 }  // namespace quarrow::ui

@@ -35,7 +35,7 @@ void StartAtFile(FileChooserRequest& request, std::string_view shownFile, bool p
     if (shownFile.empty()) {
         return;
     }
-    const QFileInfo file(ChosenPathFromBytes(shownFile));
+    const QFileInfo file(PathFromBytes(shownFile));
     request.directory = file.absolutePath();
     if (proposeName) {
         request.fileName = file.fileName();

@@ -1,6 +1,5 @@
 #include "app/ui/background_tags_load.h"
 
-#include <QFile>
 #include <QMetaObject>
 
 #include <new>
@@ -8,10 +7,10 @@
 #include <system_error>
 #include <utility>
 
+#include "widgets/code_page_text.h"
+
 namespace quarrow::ui {
 namespace {
-
-QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // The whole load of one file, on the worker thread.
 void Load(const BackgroundTagsLoad::Request& request, LoadProgress& progress, BackgroundTagsLoad::Result& result) {
@@ -58,7 +57,7 @@ void BackgroundTagsLoad::Start(Request request, Done done) {
         m_progress->Cancel();
         m_done = {};
         m_pending.emplace(std::move(request), std::move(done));
-        emit started(PathText(m_strPath));
+        emit started(PathFromBytes(m_strPath));
         return;
     }
     Begin(std::move(request), std::move(done));
@@ -69,7 +68,7 @@ void BackgroundTagsLoad::Begin(Request request, Done done) {
     m_done = std::move(done);
     m_progress = std::make_shared<LoadProgress>();
     m_bWorking = true;
-    const QString path = PathText(request.path);
+    const QString path = PathFromBytes(request.path);
     try {
         m_worker = std::thread([this, request, progress = m_progress] {
             auto result = std::make_shared<Result>();
@@ -132,7 +131,7 @@ void BackgroundTagsLoad::OnWorkerReturned(const std::shared_ptr<Result>& result)
     if (done) {
         done(*result);
     }
-    emit ended(PathText(path), static_cast<int>(result->error));
+    emit ended(PathFromBytes(path), static_cast<int>(result->error));
 }
 
 }  // namespace quarrow::ui

@@ -2,17 +2,17 @@
 
 #include <QFile>
 
+#include "widgets/code_page_text.h"
+
 namespace quarrow::ui {
 namespace {
-
-QString ToQString(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 QString FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         return QStringLiteral(".");
     }
-    return ToQString(slash == 0 ? std::string("/") : path.substr(0, slash));
+    return PathFromBytes(slash == 0 ? std::string("/") : path.substr(0, slash));
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ void TagsFileWatcher::WatchPaths() {
         return;
     }
     // A file replaced by a rename or deleted drops out of the watch; add it again once it is back.
-    const QString file = ToQString(m_strPath);
+    const QString file = PathFromBytes(m_strPath);
     if (!m_watcher.files().contains(file) && QFile::exists(file)) {
         m_watcher.addPath(file);
     }
@@ -99,14 +99,14 @@ void TagsFileWatcher::OnQuiet() {
         if (!m_bReportedGone) {
             m_bReportedGone = true;
             m_loaded = now;
-            emit deleted(ToQString(m_strPath));
+            emit deleted(PathFromBytes(m_strPath));
         }
         return;
     }
     if (now == m_loaded) {
         return;  // the folder changed, or the file was touched back as it was
     }
-    emit changed(ToQString(m_strPath), now);
+    emit changed(PathFromBytes(m_strPath), now);
 }
 
 }  // namespace quarrow::ui

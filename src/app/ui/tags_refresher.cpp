@@ -13,11 +13,10 @@
 #include "settings/setting_keys.h"
 #include "tags/quarrow_doc.h"
 #include "tree/ui/quarrow_view.h"
+#include "widgets/code_page_text.h"
 
 namespace quarrow::ui {
 namespace {
-
-QString PathText(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // The target remembered for `path`: the key may be the path as the user typed it, so a key that
 // names the same file in other words counts too.
@@ -87,7 +86,7 @@ void TagsRefresher::OnLoadStarted() {
     if (m_statusBar && m_loader) {
         QPointer<BackgroundTagsLoad> loader = m_loader;
         m_statusBar->ShowLoad(
-            PathText(m_loader->Path()), [loader] { return loader ? loader->Progress() : nullptr; },
+            PathFromBytes(m_loader->Path()), [loader] { return loader ? loader->Progress() : nullptr; },
             [loader] {
                 if (loader) {
                     loader->Cancel();
@@ -153,7 +152,7 @@ void TagsRefresher::Refresh() {
     // The run's own writing is read once, when it has ended well.
     m_watcher.SetPaused(true);
     if (m_statusBar) {
-        m_statusBar->ShowRun(PathText(path), [this] { CancelRun(); }, [this]() -> qint64 {
+        m_statusBar->ShowRun(PathFromBytes(path), [this] { CancelRun(); }, [this]() -> qint64 {
             const std::string written = m_run.WritingPath();
             if (written.empty()) {
                 return -1;
