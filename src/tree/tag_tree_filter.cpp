@@ -217,6 +217,12 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 return false;
             }
             if (narrowing) {
+                // Two misses a label: its record, then the line the record points into. The
+                // record is asked for twice as far ahead, so that reading where the line is does
+                // not wait for it.
+                if (at + 2 * kAhead < last) {
+                    __builtin_prefetch(tree.Tag(candidates[at + 2 * kAhead]));
+                }
                 if (at + kAhead < last) {
                     __builtin_prefetch(tree.Label(candidates[at + kAhead]).data());
                 }
@@ -231,6 +237,9 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 if (bitsAnswer) {
                     flags[at] = kMatched;
                     continue;
+                }
+                if (at + 2 * kAhead < last && mayHold(at + 2 * kAhead)) {
+                    __builtin_prefetch(tree.Tag(at + 2 * kAhead));
                 }
                 if (at + kAhead < last && mayHold(at + kAhead)) {
                     __builtin_prefetch(tree.Label(at + kAhead).data());
