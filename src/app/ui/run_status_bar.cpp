@@ -38,6 +38,11 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_btnCloseNote->setText(QStringLiteral("×"));
     m_btnCloseNote->setAutoRaise(true);
     m_btnCloseNote->setFocusPolicy(Qt::NoFocus);
+    // A long text (a path, a message) is cut at the window's edge: it never widens the window,
+    // which would also push a window that is not shown yet past the place the profile gives.
+    for (QLabel* text : {m_lblRun, m_lblWritten, m_lblLoad, m_lblNote}) {
+        text->setMinimumWidth(1);
+    }
     addWidget(m_lblRun);
     addWidget(m_lblElapsed);
     addWidget(m_lblWritten);
