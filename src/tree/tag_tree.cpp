@@ -1,5 +1,6 @@
 #include "tree/tag_tree.h"
 
+#include <algorithm>
 #include <cassert>
 #include <functional>
 #include <stdexcept>
@@ -9,8 +10,8 @@
 namespace quarrow {
 
 void TagTree::Clear() {
-    // A million tags must cost little more than the file: keep the node at 20 bytes.
-    static_assert(sizeof(Node) == 20);
+    // A million tags must cost little more than the file: keep the node at 16 bytes.
+    static_assert(sizeof(Node) == 16);
     // Give the memory back: a closed document's tree should not stay resident.
     std::vector<Node>().swap(m_nodes);
     std::vector<std::string_view>().swap(m_otherLabels);
@@ -80,8 +81,7 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
         node.flags |= kOwnLabel;
         m_otherLabels.push_back(label);
     }
-    std::uint32_t& siblings = parent == kNoNode ? m_rootChildCount : m_childBegin[parent];
-    node.row = siblings++;
+    ++(parent == kNoNode ? m_rootChildCount : m_childBegin[parent]);
     m_nodes.push_back(node);
     m_childBegin.push_back(0);
     return id;
@@ -106,11 +106,19 @@ void TagTree::EndBuild() {
         begin += count;
     }
     m_childBegin.push_back(begin);
+    // Ids in turn, each after its earlier siblings: every begin moves on to the next parent's
+    // begin while its run fills, and is put back after.
     m_children.resize(m_nodes.size());
+    std::uint32_t rootNext = 0;
     for (std::size_t id = 0; id < m_nodes.size(); ++id) {
-        const Node& node = m_nodes[id];
-        const std::uint32_t first = node.parent == kRoot ? 0 : m_childBegin[node.parent];
-        m_children[first + node.row] = static_cast<Id>(id);
+        const Id parent = m_nodes[id].parent;
+        m_children[parent == kRoot ? rootNext++ : m_childBegin[parent]++] = static_cast<Id>(id);
+    }
+    for (std::size_t id = m_nodes.size(); id-- > 1;) {
+        m_childBegin[id] = m_childBegin[id - 1];
+    }
+    if (!m_nodes.empty()) {
+        m_childBegin[0] = m_rootChildCount;
     }
     m_built = true;
 }
@@ -126,6 +134,13 @@ std::size_t TagTree::ChildCount(Id id) const noexcept {
 TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
     assert(m_built && row < ChildCount(parent));
     return m_children[(parent == kRoot ? 0 : m_childBegin[parent]) + row];
+}
+
+std::size_t TagTree::Row(Id id) const noexcept {
+    assert(m_built);
+    const Id parent = m_nodes[id].parent;
+    const Id* const first = m_children.data() + (parent == kRoot ? 0 : m_childBegin[parent]);
+    return static_cast<std::size_t>(std::lower_bound(first, first + ChildCount(parent), id) - first);
 }
 
 void TagTree::SetImage(Id id, int image) noexcept {

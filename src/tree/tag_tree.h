@@ -1,8 +1,8 @@
 #pragma once
-// The tag tree in memory, compact enough for a million tags: one flat vector of 20-byte nodes
+// The tag tree in memory, compact enough for a million tags: one flat vector of 16-byte nodes
 // whose labels are places inside their tag's line (no copies), and after EndBuild one index of
-// every parent's children, which makes ChildCount, Child, Parent and Row constant-time lookups
-// for the window's item model. Node ids are the handles AppendNode returned; they stay valid
+// every parent's children, which makes ChildCount, Child and Parent constant-time lookups for the
+// window's item model, and Row a binary search among the node's siblings. Node ids are the handles AppendNode returned; they stay valid
 // until Clear.
 
 #include <cstddef>
@@ -47,7 +47,7 @@ public:
     std::size_t ChildCount(Id id) const noexcept;
     Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
-    std::size_t Row(Id id) const noexcept { return m_nodes[id].row; }
+    std::size_t Row(Id id) const noexcept;
 
     // Node contents (id below NodeCount()).
     std::string_view Label(Id id) const noexcept {
@@ -77,7 +77,7 @@ private:
     static constexpr std::uint8_t kOwnLabel = 2;   // the label is m_otherLabels[label.index]
     static constexpr std::uint8_t kOtherTag = 4;   // the record is m_otherTags[tag]
 
-    // 20 bytes a node. The record is its number in the record range plus one (0 for none), or
+    // 16 bytes a node. The record is its number in the record range plus one (0 for none), or
     // an index into m_otherTags. A label inside the record's line (every member and file node)
     // is kept as its place in that line; any other label (folders) is kept in m_otherLabels.
     struct Node {
@@ -90,7 +90,6 @@ private:
             std::uint32_t index;
         } label;
         Id parent;
-        std::uint32_t row;
         std::uint8_t image;
         std::uint8_t flags;
     };
@@ -103,7 +102,10 @@ private:
     // While building: the number of children of each node (the root last). After EndBuild: where
     // each node's children begin in m_children, plus one entry for the end.
     std::vector<std::uint32_t> m_childBegin;
-    std::vector<Id> m_children;  // each parent's children side by side, in row order
+    // Each parent's children side by side, in row order. A node is appended as its parent's last
+    // child and ids grow, so each parent's run is sorted: a node's row is found by its id, and
+    // needs no field of its own.
+    std::vector<Id> m_children;
     std::vector<Id> m_expanded;
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
