@@ -18,7 +18,10 @@ void TagTree::Clear() {
     std::vector<const CTagEntry*>().swap(m_otherTags);
     m_firstRecord = nullptr;
     m_recordCount = 0;
-    std::vector<std::uint32_t>().swap(m_childBegin);
+    std::vector<std::uint32_t>().swap(m_childCount);
+    std::vector<std::uint64_t>().swap(m_hasChildren);
+    std::vector<std::uint32_t>().swap(m_parentsBefore);
+    std::vector<std::uint32_t>().swap(m_parentBegin);
     std::vector<Id>().swap(m_children);
     m_expanded.clear();
     m_rootChildCount = 0;
@@ -35,7 +38,7 @@ void TagTree::ReserveNodes(std::size_t maxNodes) {
     // Spares the copies of a growing vector; pages never written cost no resident memory (but do
     // count against an address-space limit, so the caller asks for a close estimate).
     m_nodes.reserve(maxNodes);
-    m_childBegin.reserve(maxNodes);
+    m_childCount.reserve(maxNodes);
 }
 
 TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int image, const CTagEntry* data) {
@@ -43,10 +46,13 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
     assert(image >= 0 && image <= 0xFF);
     if (m_built) {
         // Back to counting children: the index is made again by the next EndBuild.
+        m_childCount.resize(m_nodes.size());
         for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-            m_childBegin[i] = m_childBegin[i + 1] - m_childBegin[i];
+            m_childCount[i] = static_cast<std::uint32_t>(ChildCount(static_cast<Id>(i)));
         }
-        m_childBegin.pop_back();
+        std::vector<std::uint64_t>().swap(m_hasChildren);
+        std::vector<std::uint32_t>().swap(m_parentsBefore);
+        std::vector<std::uint32_t>().swap(m_parentBegin);
         std::vector<Id>().swap(m_children);
         m_built = false;
     }
@@ -81,9 +87,9 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
         node.flags |= kOwnLabel;
         m_otherLabels.push_back(label);
     }
-    ++(parent == kNoNode ? m_rootChildCount : m_childBegin[parent]);
+    ++(parent == kNoNode ? m_rootChildCount : m_childCount[parent]);
     m_nodes.push_back(node);
-    m_childBegin.push_back(0);
+    m_childCount.push_back(0);
     return id;
 }
 
@@ -98,27 +104,45 @@ void TagTree::EndBuild() {
     if (m_built) {
         return;
     }
-    // The counts become where each node's children begin; the root's children come first.
-    std::uint32_t begin = m_rootChildCount;
-    for (std::uint32_t& entry : m_childBegin) {
-        const std::uint32_t count = entry;
-        entry = begin;
-        begin += count;
+    // The counts become the parents' bits and where each parent's children begin; the root's
+    // children come first.
+    const std::size_t nodeCount = m_nodes.size();
+    m_hasChildren.assign((nodeCount + 63) / 64, 0);
+    m_parentsBefore.assign(m_hasChildren.size(), 0);
+    std::size_t parents = 0;
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        if (id % 64 == 0) {
+            m_parentsBefore[id / 64] = static_cast<std::uint32_t>(parents);
+        }
+        if (m_childCount[id] != 0) {
+            m_hasChildren[id / 64] |= std::uint64_t{1} << (id % 64);
+            ++parents;
+        }
     }
-    m_childBegin.push_back(begin);
+    m_parentBegin.resize(parents + 1);
+    std::uint32_t begin = m_rootChildCount;
+    std::size_t rank = 0;
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        if (m_childCount[id] != 0) {
+            m_parentBegin[rank++] = begin;
+            begin += m_childCount[id];
+        }
+    }
+    m_parentBegin[parents] = begin;
+    std::vector<std::uint32_t>().swap(m_childCount);
     // Ids in turn, each after its earlier siblings: every begin moves on to the next parent's
     // begin while its run fills, and is put back after.
-    m_children.resize(m_nodes.size());
+    m_children.resize(nodeCount);
     std::uint32_t rootNext = 0;
-    for (std::size_t id = 0; id < m_nodes.size(); ++id) {
+    for (std::size_t id = 0; id < nodeCount; ++id) {
         const Id parent = m_nodes[id].parent;
-        m_children[parent == kRoot ? rootNext++ : m_childBegin[parent]++] = static_cast<Id>(id);
+        m_children[parent == kRoot ? rootNext++ : m_parentBegin[ParentRank(parent)]++] = static_cast<Id>(id);
     }
-    for (std::size_t id = m_nodes.size(); id-- > 1;) {
-        m_childBegin[id] = m_childBegin[id - 1];
+    for (std::size_t r = parents; r-- > 1;) {
+        m_parentBegin[r] = m_parentBegin[r - 1];
     }
-    if (!m_nodes.empty()) {
-        m_childBegin[0] = m_rootChildCount;
+    if (parents != 0) {
+        m_parentBegin[0] = m_rootChildCount;
     }
     m_built = true;
 }
@@ -128,18 +152,22 @@ std::size_t TagTree::ChildCount(Id id) const noexcept {
     if (id == kRoot) {
         return m_rootChildCount;
     }
-    return m_childBegin[id + 1] - m_childBegin[id];
+    if (!HasChildren(id)) {
+        return 0;
+    }
+    const std::size_t rank = ParentRank(id);
+    return m_parentBegin[rank + 1] - m_parentBegin[rank];
 }
 
 TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
     assert(m_built && row < ChildCount(parent));
-    return m_children[(parent == kRoot ? 0 : m_childBegin[parent]) + row];
+    return m_children[(parent == kRoot ? 0 : m_parentBegin[ParentRank(parent)]) + row];
 }
 
 std::size_t TagTree::Row(Id id) const noexcept {
     assert(m_built);
     const Id parent = m_nodes[id].parent;
-    const Id* const first = m_children.data() + (parent == kRoot ? 0 : m_childBegin[parent]);
+    const Id* const first = m_children.data() + (parent == kRoot ? 0 : m_parentBegin[ParentRank(parent)]);
     return static_cast<std::size_t>(std::lower_bound(first, first + ChildCount(parent), id) - first);
 }
 

@@ -99,16 +99,29 @@ private:
     std::vector<const CTagEntry*> m_otherTags;
     const CTagEntry* m_firstRecord = nullptr;
     std::size_t m_recordCount = 0;
-    // While building: the number of children of each node (the root last). After EndBuild: where
-    // each node's children begin in m_children, plus one entry for the end.
-    std::vector<std::uint32_t> m_childBegin;
-    // Each parent's children side by side, in row order. A node is appended as its parent's last
-    // child and ids grow, so each parent's run is sorted: a node's row is found by its id, and
-    // needs no field of its own.
+    // While building: the number of children of each node. Emptied by EndBuild.
+    std::vector<std::uint32_t> m_childCount;
+    // After EndBuild, for the nodes that have children (most nodes are tags, which have none):
+    // one bit per node says whether it has any, and a parent's number among them is its rank,
+    // the count of parents before its word plus the bits below it in its word.
+    std::vector<std::uint64_t> m_hasChildren;
+    std::vector<std::uint32_t> m_parentsBefore;  // one per word of m_hasChildren
+    // Where each parent's children begin in m_children (after the root's), plus one for the end.
+    std::vector<std::uint32_t> m_parentBegin;
+    // Each parent's children side by side, in row order: the root's, then each parent's by id. A
+    // node is appended as its parent's last child and ids grow, so each parent's run is sorted: a
+    // node's row is found by its id, and needs no field of its own.
     std::vector<Id> m_children;
     std::vector<Id> m_expanded;
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
+
+    // The number of `id` (not kRoot) among the nodes with children; it must have some.
+    std::size_t ParentRank(Id id) const noexcept {
+        const std::uint64_t below = m_hasChildren[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
+        return m_parentsBefore[id / 64] + static_cast<std::size_t>(__builtin_popcountll(below));
+    }
+    bool HasChildren(Id id) const noexcept { return (m_hasChildren[id / 64] >> (id % 64) & 1) != 0; }
 };
 
 }  // namespace quarrow
