@@ -18,10 +18,11 @@ void TagTree::Clear() {
     std::vector<const CTagEntry*>().swap(m_otherTags);
     m_firstRecord = nullptr;
     m_recordCount = 0;
-    std::vector<std::uint32_t>().swap(m_childCount);
     std::vector<std::uint64_t>().swap(m_hasChildren);
     std::vector<std::uint32_t>().swap(m_parentsBefore);
     std::vector<std::uint32_t>().swap(m_parentBegin);
+    std::vector<std::uint32_t>().swap(m_parentFirst);
+    std::vector<std::uint64_t>().swap(m_listed);
     std::vector<Id>().swap(m_children);
     m_expanded.clear();
     m_rootChildCount = 0;
@@ -38,21 +39,18 @@ void TagTree::ReserveNodes(std::size_t maxNodes) {
     // Spares the copies of a growing vector; pages never written cost no resident memory (but do
     // count against an address-space limit, so the caller asks for a close estimate).
     m_nodes.reserve(maxNodes);
-    m_childCount.reserve(maxNodes);
 }
 
 TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int image, const CTagEntry* data) {
     assert(parent == kNoNode || parent < m_nodes.size());
     assert(image >= 0 && image <= 0xFF);
     if (m_built) {
-        // Back to counting children: the index is made again by the next EndBuild.
-        m_childCount.resize(m_nodes.size());
-        for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-            m_childCount[i] = static_cast<std::uint32_t>(ChildCount(static_cast<Id>(i)));
-        }
+        // The index is made again by the next EndBuild.
         std::vector<std::uint64_t>().swap(m_hasChildren);
         std::vector<std::uint32_t>().swap(m_parentsBefore);
         std::vector<std::uint32_t>().swap(m_parentBegin);
+        std::vector<std::uint32_t>().swap(m_parentFirst);
+        std::vector<std::uint64_t>().swap(m_listed);
         std::vector<Id>().swap(m_children);
         m_built = false;
     }
@@ -87,9 +85,10 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
         node.flags |= kOwnLabel;
         m_otherLabels.push_back(label);
     }
-    ++(parent == kNoNode ? m_rootChildCount : m_childCount[parent]);
+    if (parent == kNoNode) {
+        ++m_rootChildCount;
+    }
     m_nodes.push_back(node);
-    m_childCount.push_back(0);
     return id;
 }
 
@@ -104,45 +103,80 @@ void TagTree::EndBuild() {
     if (m_built) {
         return;
     }
-    // The counts become the parents' bits and where each parent's children begin; the root's
-    // children come first.
+    // The nodes that have children get a bit and, by rank, the running count of children before
+    // them. Counting here, from each node's parent, spares the build a count for every node.
     const std::size_t nodeCount = m_nodes.size();
     m_hasChildren.assign((nodeCount + 63) / 64, 0);
+    for (const Node& node : m_nodes) {
+        if (node.parent != kRoot) {
+            m_hasChildren[node.parent / 64] |= std::uint64_t{1} << (node.parent % 64);
+        }
+    }
     m_parentsBefore.assign(m_hasChildren.size(), 0);
     std::size_t parents = 0;
-    for (std::size_t id = 0; id < nodeCount; ++id) {
-        if (id % 64 == 0) {
-            m_parentsBefore[id / 64] = static_cast<std::uint32_t>(parents);
-        }
-        if (m_childCount[id] != 0) {
-            m_hasChildren[id / 64] |= std::uint64_t{1} << (id % 64);
-            ++parents;
+    for (std::size_t word = 0; word < m_hasChildren.size(); ++word) {
+        m_parentsBefore[word] = static_cast<std::uint32_t>(parents);
+        parents += static_cast<std::size_t>(__builtin_popcountll(m_hasChildren[word]));
+    }
+    // Counts first, shifted one place so that the running sum leaves each parent's start.
+    m_parentBegin.assign(parents + 1, 0);
+    for (const Node& node : m_nodes) {
+        if (node.parent != kRoot) {
+            ++m_parentBegin[ParentRank(node.parent) + 1];
         }
     }
-    m_parentBegin.resize(parents + 1);
-    std::uint32_t begin = m_rootChildCount;
-    std::size_t rank = 0;
+    for (std::size_t r = 0; r < parents; ++r) {
+        m_parentBegin[r + 1] += m_parentBegin[r];
+    }
+    // Each parent's first child, found in id order; a parent is listed unless the ids that
+    // follow its first child are all its own children.
+    m_parentFirst.assign(parents, kNoNode);
     for (std::size_t id = 0; id < nodeCount; ++id) {
-        if (m_childCount[id] != 0) {
-            m_parentBegin[rank++] = begin;
-            begin += m_childCount[id];
+        const Id parent = m_nodes[id].parent;
+        if (parent != kRoot) {
+            std::uint32_t& first = m_parentFirst[ParentRank(parent)];
+            if (first == kNoNode) {
+                first = static_cast<std::uint32_t>(id);
+            }
         }
     }
-    m_parentBegin[parents] = begin;
-    std::vector<std::uint32_t>().swap(m_childCount);
-    // Ids in turn, each after its earlier siblings: every begin moves on to the next parent's
-    // begin while its run fills, and is put back after.
-    m_children.resize(nodeCount);
+    m_listed.assign((parents + 63) / 64, 0);
+    std::size_t listedChildren = m_rootChildCount;
+    for (std::size_t r = 0; r < parents; ++r) {
+        const std::uint32_t first = m_parentFirst[r];
+        const std::uint32_t count = m_parentBegin[r + 1] - m_parentBegin[r];
+        const Id parent = m_nodes[first].parent;
+        for (std::uint32_t id = first + 1; id < first + count; ++id) {
+            if (m_nodes[id].parent != parent) {
+                m_listed[r / 64] |= std::uint64_t{1} << (r % 64);
+                listedChildren += count;
+                break;
+            }
+        }
+    }
+    // The listed parents' runs: ids in turn, each after its earlier siblings. Each start moves on
+    // while its run fills, and is put back after.
+    m_children.resize(listedChildren);
+    std::uint32_t next = m_rootChildCount;
+    for (std::size_t r = 0; r < parents; ++r) {
+        if (Listed(r)) {
+            m_parentFirst[r] = next;
+            next += m_parentBegin[r + 1] - m_parentBegin[r];
+        }
+    }
     std::uint32_t rootNext = 0;
     for (std::size_t id = 0; id < nodeCount; ++id) {
         const Id parent = m_nodes[id].parent;
-        m_children[parent == kRoot ? rootNext++ : m_parentBegin[ParentRank(parent)]++] = static_cast<Id>(id);
+        if (parent == kRoot) {
+            m_children[rootNext++] = static_cast<Id>(id);
+        } else if (const std::size_t r = ParentRank(parent); Listed(r)) {
+            m_children[m_parentFirst[r]++] = static_cast<Id>(id);
+        }
     }
-    for (std::size_t r = parents; r-- > 1;) {
-        m_parentBegin[r] = m_parentBegin[r - 1];
-    }
-    if (parents != 0) {
-        m_parentBegin[0] = m_rootChildCount;
+    for (std::size_t r = 0; r < parents; ++r) {
+        if (Listed(r)) {
+            m_parentFirst[r] -= m_parentBegin[r + 1] - m_parentBegin[r];
+        }
     }
     m_built = true;
 }
@@ -161,13 +195,24 @@ std::size_t TagTree::ChildCount(Id id) const noexcept {
 
 TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
     assert(m_built && row < ChildCount(parent));
-    return m_children[(parent == kRoot ? 0 : m_parentBegin[ParentRank(parent)]) + row];
+    if (parent == kRoot) {
+        return m_children[row];
+    }
+    const std::size_t rank = ParentRank(parent);
+    return Listed(rank) ? m_children[m_parentFirst[rank] + row] : static_cast<Id>(m_parentFirst[rank] + row);
 }
 
 std::size_t TagTree::Row(Id id) const noexcept {
     assert(m_built);
     const Id parent = m_nodes[id].parent;
-    const Id* const first = m_children.data() + (parent == kRoot ? 0 : m_parentBegin[ParentRank(parent)]);
+    const Id* first = m_children.data();
+    if (parent != kRoot) {
+        const std::size_t rank = ParentRank(parent);
+        if (!Listed(rank)) {
+            return id - m_parentFirst[rank];
+        }
+        first += m_parentFirst[rank];
+    }
     return static_cast<std::size_t>(std::lower_bound(first, first + ChildCount(parent), id) - first);
 }
 

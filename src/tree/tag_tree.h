@@ -99,17 +99,21 @@ private:
     std::vector<const CTagEntry*> m_otherTags;
     const CTagEntry* m_firstRecord = nullptr;
     std::size_t m_recordCount = 0;
-    // While building: the number of children of each node. Emptied by EndBuild.
-    std::vector<std::uint32_t> m_childCount;
     // After EndBuild, for the nodes that have children (most nodes are tags, which have none):
     // one bit per node says whether it has any, and a parent's number among them is its rank,
     // the count of parents before its word plus the bits below it in its word.
     std::vector<std::uint64_t> m_hasChildren;
     std::vector<std::uint32_t> m_parentsBefore;  // one per word of m_hasChildren
-    // Where each parent's children begin in m_children (after the root's), plus one for the end.
+    // The count of children of the parents before each parent, plus one for the end: a parent's
+    // count is the difference of its entry and the next.
     std::vector<std::uint32_t> m_parentBegin;
-    // Each parent's children side by side, in row order: the root's, then each parent's by id. A
-    // node is appended as its parent's last child and ids grow, so each parent's run is sorted: a
+    // Most parents' children are a run of consecutive ids (a file's tags, appended in turn): for
+    // those, the first child's id. For the others (marked in m_listed), where their children lie
+    // in m_children.
+    std::vector<std::uint32_t> m_parentFirst;
+    std::vector<std::uint64_t> m_listed;  // a bit per parent rank
+    // The root's children, then the children of each listed parent by id, side by side in row
+    // order. A node is appended as its parent's last child and ids grow, so each run is sorted: a
     // node's row is found by its id, and needs no field of its own.
     std::vector<Id> m_children;
     std::vector<Id> m_expanded;
@@ -122,6 +126,7 @@ private:
         return m_parentsBefore[id / 64] + static_cast<std::size_t>(__builtin_popcountll(below));
     }
     bool HasChildren(Id id) const noexcept { return (m_hasChildren[id / 64] >> (id % 64) & 1) != 0; }
+    bool Listed(std::size_t rank) const noexcept { return (m_listed[rank / 64] >> (rank % 64) & 1) != 0; }
 };
 
 }  // namespace quarrow
