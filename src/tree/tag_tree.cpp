@@ -10,11 +10,13 @@
 namespace quarrow {
 
 void TagTree::Clear() {
-    // A million tags must cost little more than the file: keep the node at 16 bytes.
-    static_assert(sizeof(Node) == 16);
+    // A million tags must cost little more than the file: keep the node at 12 bytes.
+    static_assert(sizeof(Node) == 12);
+    static_assert(CTagEntry::kMaxPiece <= kPlaceMask);
     // Give the memory back: a closed document's tree should not stay resident.
     std::vector<Node>().swap(m_nodes);
     std::vector<std::string_view>().swap(m_otherLabels);
+    std::vector<std::pair<Id, std::uint32_t>>().swap(m_manyLabels);
     std::vector<const CTagEntry*>().swap(m_otherTags);
     m_firstRecord = nullptr;
     m_recordCount = 0;
@@ -32,7 +34,7 @@ void TagTree::Clear() {
 void TagTree::SetRecordRange(const CTagEntry* first, std::size_t count) noexcept {
     assert(m_nodes.empty());
     m_firstRecord = first;
-    m_recordCount = first != nullptr && count < 0xFFFFFFFFu ? count : 0;
+    m_recordCount = first != nullptr && count < kOtherTag - 1 ? count : 0;
 }
 
 void TagTree::ReserveNodes(std::size_t maxNodes) {
@@ -67,22 +69,28 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
     } else if (m_recordCount != 0 && !precedes(data, m_firstRecord) && precedes(data, m_firstRecord + m_recordCount)) {
         node.tag = static_cast<std::uint32_t>(data - m_firstRecord) + 1;
     } else {
-        node.tag = static_cast<std::uint32_t>(m_otherTags.size());
-        node.flags |= kOtherTag;
+        if (m_otherTags.size() >= kOtherTag) {
+            throw std::length_error("TagTree: too many records outside the store");
+        }
+        node.tag = kOtherTag | static_cast<std::uint32_t>(m_otherTags.size());
         m_otherTags.push_back(data);
     }
     node.parent = parent;
-    node.image = static_cast<std::uint8_t>(image);
+    node.bits = static_cast<std::uint32_t>(image);
     const std::less<const char*> before;
     const std::string_view text = data != nullptr ? data->GetText() : std::string_view{};
     if (data != nullptr && !before(label.data(), text.data()) &&
         !before(text.data() + text.size(), label.data() + label.size()) &&
-        static_cast<std::size_t>(label.data() - text.data()) <= 0xFFFF && label.size() <= 0xFFFF) {
-        node.label.inText = {static_cast<std::uint16_t>(label.data() - text.data()),
-                             static_cast<std::uint16_t>(label.size())};
+        static_cast<std::size_t>(label.data() - text.data()) <= kPlaceMask && label.size() <= kPlaceMask) {
+        const auto offset = static_cast<std::uint32_t>(label.data() - text.data());
+        const auto length = static_cast<std::uint32_t>(label.size());
+        node.bits |= (offset | length << kPlaceBits) << kLabelShift;
     } else {
-        node.label.index = static_cast<std::uint32_t>(m_otherLabels.size());
-        node.flags |= kOwnLabel;
+        const auto index = static_cast<std::uint32_t>(m_otherLabels.size());
+        if (index >= kManyLabels) {
+            m_manyLabels.emplace_back(id, index);
+        }
+        node.bits |= kOwnLabel | std::min(index, kManyLabels) << kLabelShift;
         m_otherLabels.push_back(label);
     }
     if (parent == kNoNode) {
@@ -93,8 +101,8 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
 }
 
 void TagTree::ExpandNode(Handle node) {
-    if (node < m_nodes.size() && (m_nodes[node].flags & kExpanded) == 0) {
-        m_nodes[node].flags |= kExpanded;
+    if (node < m_nodes.size() && (m_nodes[node].bits & kExpanded) == 0) {
+        m_nodes[node].bits |= kExpanded;
         m_expanded.push_back(node);
     }
 }
@@ -216,9 +224,15 @@ std::size_t TagTree::Row(Id id) const noexcept {
     return static_cast<std::size_t>(std::lower_bound(first, first + ChildCount(parent), id) - first);
 }
 
+std::uint32_t TagTree::ManyLabelIndex(Id id) const noexcept {
+    const auto at = std::lower_bound(m_manyLabels.begin(), m_manyLabels.end(), std::pair<Id, std::uint32_t>(id, 0));
+    assert(at != m_manyLabels.end() && at->first == id);
+    return at->second;
+}
+
 void TagTree::SetImage(Id id, int image) noexcept {
     assert(image >= 0 && image <= 0xFF);
-    m_nodes[id].image = static_cast<std::uint8_t>(image);
+    m_nodes[id].bits = (m_nodes[id].bits & ~kImageMask) | static_cast<std::uint32_t>(image);
 }
 
 }  // namespace quarrow

@@ -1,5 +1,5 @@
 #pragma once
-// The tag tree in memory, compact enough for a million tags: one flat vector of 16-byte nodes
+// The tag tree in memory, compact enough for a million tags: one flat vector of 12-byte nodes
 // whose labels are places inside their tag's line (no copies), and after EndBuild one index of
 // every parent's children, which makes ChildCount, Child and Parent constant-time lookups for the
 // window's item model, and Row a binary search among the node's siblings. Node ids are the handles AppendNode returned; they stay valid
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tags/tag_entry.h"
@@ -52,50 +53,52 @@ public:
     // Node contents (id below NodeCount()).
     std::string_view Label(Id id) const noexcept {
         const Node& node = m_nodes[id];
-        if ((node.flags & kOwnLabel) != 0) {
-            return m_otherLabels[node.label.index];
+        const std::uint32_t label = node.bits >> kLabelShift;
+        if ((node.bits & kOwnLabel) != 0) {
+            return m_otherLabels[label != kManyLabels ? label : ManyLabelIndex(id)];
         }
-        return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
+        return {Tag(id)->GetText().data() + (label & kPlaceMask), (label >> kPlaceBits) & kPlaceMask};
     }
-    int Image(Id id) const noexcept { return m_nodes[id].image; }
+    int Image(Id id) const noexcept { return static_cast<int>(m_nodes[id].bits & kImageMask); }
     // The window swaps a folder's open and closed image.
     void SetImage(Id id, int image) noexcept;
     const CTagEntry* Tag(Id id) const noexcept {  // null for directories
-        const Node& node = m_nodes[id];
-        if ((node.flags & kOtherTag) != 0) {
-            return m_otherTags[node.tag];
+        const std::uint32_t tag = m_nodes[id].tag;
+        if ((tag & kOtherTag) != 0) {
+            return m_otherTags[tag & ~kOtherTag];
         }
-        return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
+        return tag == 0 ? nullptr : m_firstRecord + (tag - 1);
     }
-    bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
+    bool IsExpanded(Id id) const noexcept { return (m_nodes[id].bits & kExpanded) != 0; }
     // The expanded nodes in the order they were expanded: a view opens these without a walk over
     // millions of nodes.
     const std::vector<Id>& ExpandedNodes() const noexcept { return m_expanded; }
 
 private:
-    static constexpr std::uint8_t kExpanded = 1;
-    static constexpr std::uint8_t kOwnLabel = 2;   // the label is m_otherLabels[label.index]
-    static constexpr std::uint8_t kOtherTag = 4;   // the record is m_otherTags[tag]
-
-    // 16 bytes a node. The record is its number in the record range plus one (0 for none), or
-    // an index into m_otherTags. A label inside the record's line (every member and file node)
-    // is kept as its place in that line; any other label (folders) is kept in m_otherLabels.
+    // 12 bytes a node. `tag` is the record's number in the record range plus one (0 for none),
+    // or kOtherTag and an index into m_otherTags. `bits` holds the image, two flags and the label:
+    // a label inside the record's line (every member and file node) as its place in that line
+    // (offset and length, each below 2048 as the line is), any other label (folders) as an index
+    // into m_otherLabels, or kManyLabels when that index is too big and lies in m_manyLabels.
+    static constexpr std::uint32_t kOtherTag = 0x80000000u;
+    static constexpr std::uint32_t kImageMask = 0xFF;
+    static constexpr std::uint32_t kExpanded = 0x100;
+    static constexpr std::uint32_t kOwnLabel = 0x200;
+    static constexpr unsigned kLabelShift = 10;
+    static constexpr unsigned kPlaceBits = 11;
+    static constexpr std::uint32_t kPlaceMask = (1u << kPlaceBits) - 1;
+    static constexpr std::uint32_t kManyLabels = (1u << (32 - kLabelShift)) - 1;
     struct Node {
         std::uint32_t tag;
-        union {
-            struct {
-                std::uint16_t offset;
-                std::uint16_t length;
-            } inText;
-            std::uint32_t index;
-        } label;
         Id parent;
-        std::uint8_t image;
-        std::uint8_t flags;
+        std::uint32_t bits;
     };
+    // The index into m_otherLabels of node `id`, whose label is kManyLabels.
+    std::uint32_t ManyLabelIndex(Id id) const noexcept;
 
     std::vector<Node> m_nodes;
     std::vector<std::string_view> m_otherLabels;
+    std::vector<std::pair<Id, std::uint32_t>> m_manyLabels;  // by node id
     std::vector<const CTagEntry*> m_otherTags;
     const CTagEntry* m_firstRecord = nullptr;
     std::size_t m_recordCount = 0;
