@@ -124,30 +124,25 @@ void TagTree::EndBuild() {
     std::size_t parents = 0;
     for (std::size_t word = 0; word < m_hasChildren.size(); ++word) {
         m_parentsBefore[word] = static_cast<std::uint32_t>(parents);
-        parents += static_cast<std::size_t>(__builtin_popcountll(m_hasChildren[word]));
+        parents += BitCount(m_hasChildren[word]);
     }
-    // Counts first, shifted one place so that the running sum leaves each parent's start.
+    // Each parent's count (shifted one place so that the running sum leaves each parent's start)
+    // and its first child, in one pass in id order.
     m_parentBegin.assign(parents + 1, 0);
-    for (const Node& node : m_nodes) {
-        if (node.parent != kRoot) {
-            ++m_parentBegin[ParentRank(node.parent) + 1];
+    m_parentFirst.assign(parents, kNoNode);
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        const Id parent = m_nodes[id].parent;
+        if (parent != kRoot) {
+            const std::size_t rank = ParentRank(parent);
+            if (m_parentBegin[rank + 1]++ == 0) {
+                m_parentFirst[rank] = static_cast<std::uint32_t>(id);
+            }
         }
     }
     for (std::size_t r = 0; r < parents; ++r) {
         m_parentBegin[r + 1] += m_parentBegin[r];
     }
-    // Each parent's first child, found in id order; a parent is listed unless the ids that
-    // follow its first child are all its own children.
-    m_parentFirst.assign(parents, kNoNode);
-    for (std::size_t id = 0; id < nodeCount; ++id) {
-        const Id parent = m_nodes[id].parent;
-        if (parent != kRoot) {
-            std::uint32_t& first = m_parentFirst[ParentRank(parent)];
-            if (first == kNoNode) {
-                first = static_cast<std::uint32_t>(id);
-            }
-        }
-    }
+    // A parent is listed unless the ids that follow its first child are all its own children.
     m_listed.assign((parents + 63) / 64, 0);
     std::size_t listedChildren = m_rootChildCount;
     for (std::size_t r = 0; r < parents; ++r) {
@@ -187,27 +182,6 @@ void TagTree::EndBuild() {
         }
     }
     m_built = true;
-}
-
-std::size_t TagTree::ChildCount(Id id) const noexcept {
-    assert(m_built);
-    if (id == kRoot) {
-        return m_rootChildCount;
-    }
-    if (!HasChildren(id)) {
-        return 0;
-    }
-    const std::size_t rank = ParentRank(id);
-    return m_parentBegin[rank + 1] - m_parentBegin[rank];
-}
-
-TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
-    assert(m_built && row < ChildCount(parent));
-    if (parent == kRoot) {
-        return m_children[row];
-    }
-    const std::size_t rank = ParentRank(parent);
-    return Listed(rank) ? m_children[m_parentFirst[rank] + row] : static_cast<Id>(m_parentFirst[rank] + row);
 }
 
 std::size_t TagTree::Row(Id id) const noexcept {

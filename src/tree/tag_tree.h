@@ -5,6 +5,7 @@
 // window's item model, and Row a binary search among the node's siblings. Node ids are the handles AppendNode returned; they stay valid
 // until Clear.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -45,8 +46,25 @@ public:
 
     // Navigation (after EndBuild). `id` is kRoot or below NodeCount().
     std::size_t NodeCount() const noexcept { return m_nodes.size(); }
-    std::size_t ChildCount(Id id) const noexcept;
-    Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
+    std::size_t ChildCount(Id id) const noexcept {
+        assert(m_built);
+        if (id == kRoot) {
+            return m_rootChildCount;
+        }
+        if (!HasChildren(id)) {
+            return 0;
+        }
+        const std::size_t rank = ParentRank(id);
+        return m_parentBegin[rank + 1] - m_parentBegin[rank];
+    }
+    Id Child(Id parent, std::size_t row) const noexcept {  // row below ChildCount(parent)
+        assert(m_built && row < ChildCount(parent));
+        if (parent == kRoot) {
+            return m_children[row];
+        }
+        const std::size_t rank = ParentRank(parent);
+        return Listed(rank) ? m_children[m_parentFirst[rank] + row] : static_cast<Id>(m_parentFirst[rank] + row);
+    }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
     std::size_t Row(Id id) const noexcept;
 
@@ -123,10 +141,18 @@ private:
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
 
+    // Counts the set bits inline: without a popcount instruction in the target, the builtin is a
+    // library call, and the navigation counts bits for every parent it looks up.
+    static std::size_t BitCount(std::uint64_t bits) noexcept {
+        bits -= (bits >> 1) & 0x5555555555555555u;
+        bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+        return static_cast<std::size_t>((bits * 0x0101010101010101u) >> 56);
+    }
     // The number of `id` (not kRoot) among the nodes with children; it must have some.
     std::size_t ParentRank(Id id) const noexcept {
         const std::uint64_t below = m_hasChildren[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
-        return m_parentsBefore[id / 64] + static_cast<std::size_t>(__builtin_popcountll(below));
+        return m_parentsBefore[id / 64] + BitCount(below);
     }
     bool HasChildren(Id id) const noexcept { return (m_hasChildren[id / 64] >> (id % 64) & 1) != 0; }
     bool Listed(std::size_t rank) const noexcept { return (m_listed[rank / 64] >> (rank % 64) & 1) != 0; }
