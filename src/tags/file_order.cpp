@@ -66,7 +66,7 @@ Index FileOrder::NumberGroups(const Index* slots, Index length) {
         }
         if (k + kAhead < length) {
             const CTagEntry& ahead = m_records[slots[k + kAhead]];
-            __builtin_prefetch(ahead.GetKind().data());
+            __builtin_prefetch(ahead.KindPlace());
             __builtin_prefetch(ahead.GetClass().data());
         }
         const CTagEntry& record = m_records[slots[k]];

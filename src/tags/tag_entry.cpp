@@ -3,6 +3,7 @@
 #include <cstring>
 #include <bit>
 #include <limits>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -70,13 +71,26 @@ std::int32_t ReadDecimal(std::string_view text) noexcept {
 
 }  // namespace
 
+static_assert(sizeof(CTagEntry) == 24, "the fields fill three 64-bit words exactly");
+
+void CTagEntry::SetText(const char* text) {
+    const auto address = reinterpret_cast<std::uintptr_t>(text);
+    if (address >> kAddressBits != 0) {
+        throw std::length_error("CTagEntry: text address beyond 48 bits");
+    }
+    Set<kAddress>(address);
+}
+
 void CTagEntry::Parse(std::string_view piece, CodePage cp) {
     *this = CTagEntry{};
     if (cp == CodePage::ShiftJis) {
-        m_flags |= kShiftJis;
+        Set<kShiftJis>(1);
     }
     if (piece.size() > kMaxPiece) {
         piece = piece.substr(0, kMaxPiece);
+    }
+    if (piece.data() != nullptr) {
+        SetText(piece.data());
     }
     if (cp == CodePage::Utf8) {
         ParseBytes(piece);
@@ -85,13 +99,10 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
     if (const std::size_t nul = piece.find('\0'); nul != std::string_view::npos) {
         piece = piece.substr(0, nul);
     }
-    if (piece.data() != nullptr) {
-        m_pText = piece.data();
-    }
     if (!piece.empty() && piece.back() == '\n') {
         piece.remove_suffix(1);
     }
-    SetBits(kTextLength, piece.size());
+    Set<kTextLength>(piece.size());
     const std::string_view line = piece;
 
     // Header lines of the tags file hold nothing but their text.
@@ -101,27 +112,28 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
 
 
     const std::size_t firstTab = line.find('\t');
-    SetBits(kNameLength, firstTab == std::string_view::npos ? line.size() : firstTab);
+    Set<kNameLength>(firstTab == std::string_view::npos ? line.size() : firstTab);
     if (firstTab != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, firstTab + 1, begin, end);
-        SetField(kFileOffset, begin, end);
+        Set<kFileLength>(end - begin);
     }
 
     const std::size_t patternAt = FindText(cp, line, kPatternStart);
     const std::size_t markerAt = FindText(cp, line, kEndMarker);
-    if (patternAt != std::string_view::npos && markerAt != std::string_view::npos &&
-        markerAt >= patternAt + kPatternStart.size()) {
-        SetField(kPatternOffset, patternAt + kPatternStart.size(), markerAt);
+    if (markerAt != std::string_view::npos) {
+        Set<kMarkerAt>(markerAt);
+        if (patternAt != std::string_view::npos && markerAt >= patternAt + kPatternStart.size()) {
+            Set<kPatternLength>(markerAt - patternAt - kPatternStart.size());
+        }
     }
 
     if (const std::size_t at = FindText(cp, line, kLineKey); at != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, at + kLineKey.size(), begin, end);
-        m_nLineNo = ReadDecimal(line.substr(begin, end - begin));
-        m_flags |= kHasLineNo;
+        SetLineNo(ReadDecimal(line.substr(begin, end - begin)));
     }
 
     // The kind is whatever field comes first after the ex-command and the TAB behind it.
@@ -129,28 +141,27 @@ void CTagEntry::Parse(std::string_view piece, CodePage cp) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, markerAt + kEndMarker.size() + 1, begin, end);
-        SetField(kKindOffset, begin, end);
+        Set<kKindLength>(end - begin);
     }
 
     if (const std::size_t at = FindText(cp, line, kAccessKey); at != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, at + kAccessKey.size(), begin, end);
-        SetField(kAccessOffset, begin, end);
+        Set<kAccessOffset>(begin);
+        Set<kAccessLength>(end - begin);
     }
     if (const std::size_t at = FindText(cp, line, kClassKey); at != std::string_view::npos) {
         std::size_t begin = 0;
         std::size_t end = 0;
         ValueAfter(line, at + kClassKey.size(), begin, end);
-        SetField(kClassOffset, begin, end);
+        Set<kClassOffset>(begin);
+        Set<kClassLength>(end - begin);
     }
 }
 
 void CTagEntry::ParseBytes(std::string_view piece) noexcept {
     const char* const text = piece.data();
-    if (text != nullptr) {
-        m_pText = text;
-    }
     std::size_t size = piece.size();
     if (size >= 2 && text[0] == '!' && text[1] == '_') {
         // Header lines of the tags file hold nothing but their text.
@@ -160,7 +171,7 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         if (text[size - 1] == '\n') {
             --size;
         }
-        SetBits(kTextLength, size);
+        Set<kTextLength>(size);
         return;
     }
     // The bytes that matter are TAB, NUL and the last byte of each searched text ("/^", the end
@@ -262,7 +273,7 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         }
     }
 #endif
-    SetBits(kTextLength, lineEnd);
+    Set<kTextLength>(lineEnd);
     const std::string_view line(text, lineEnd);
 
     // The value of `value`, blanks trimmed; false when its start lies past the end of the line.
@@ -275,36 +286,41 @@ void CTagEntry::ParseBytes(std::string_view piece) noexcept {
         TrimSpaces(line, from, to);
         return true;
     };
-    SetBits(kNameLength, firstTab == npos || firstTab > lineEnd ? lineEnd : firstTab);
+    Set<kNameLength>(firstTab == npos || firstTab > lineEnd ? lineEnd : firstTab);
     std::size_t from = 0;
     std::size_t to = 0;
     if (valueOf(kFile, from, to)) {
-        SetField(kFileOffset, from, to);
+        Set<kFileLength>(to - from);
     }
-    if (patternAt != npos && markerAt != npos && markerAt >= patternAt + kPatternStart.size()) {
-        SetField(kPatternOffset, patternAt + kPatternStart.size(), markerAt);
+    if (markerAt != npos) {
+        Set<kMarkerAt>(markerAt);
+        if (patternAt != npos && markerAt >= patternAt + kPatternStart.size()) {
+            Set<kPatternLength>(markerAt - patternAt - kPatternStart.size());
+        }
     }
     if (valueOf(kLine, from, to)) {
-        m_nLineNo = ReadDecimal(line.substr(from, to - from));
-        m_flags |= kHasLineNo;
+        SetLineNo(ReadDecimal(line.substr(from, to - from)));
     }
     if (valueOf(kKind, from, to)) {
-        SetField(kKindOffset, from, to);
+        Set<kKindLength>(to - from);
     }
     if (valueOf(kAccess, from, to)) {
-        SetField(kAccessOffset, from, to);
+        Set<kAccessOffset>(from);
+        Set<kAccessLength>(to - from);
     }
     if (valueOf(kClass, from, to)) {
-        SetField(kClassOffset, from, to);
+        Set<kClassOffset>(from);
+        Set<kClassLength>(to - from);
     }
 }
 
 std::string CTagEntry::GetPattern() const {
-    const std::string_view raw = Field(kPatternOffset);
+    const std::size_t length = Get<kPatternLength>();
+    const std::string_view raw(Text() + Get<kMarkerAt>() - length, length);
     if (raw.find('\\') == std::string_view::npos) {
         return std::string(raw);
     }
-    const CodePage cp = (m_flags & kShiftJis) != 0 ? CodePage::ShiftJis : CodePage::Utf8;
+    const CodePage cp = Get<kShiftJis>() != 0 ? CodePage::ShiftJis : CodePage::Utf8;
     // Two passes, each left to right over whole characters: "\/" becomes "/", then "\\" becomes
     // "\". The second byte of a double-byte character is never the start of an escape.
     auto undo = [cp](std::string_view from, char second) {
@@ -327,7 +343,7 @@ std::string CTagEntry::GetPattern() const {
 }
 
 std::string CTagEntry::GetLineNo() const {
-    return HasLineNo() ? std::to_string(m_nLineNo) : std::string();
+    return HasLineNo() ? std::to_string(LineNumber()) : std::string();
 }
 
 }  // namespace quarrow

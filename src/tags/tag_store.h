@@ -1,7 +1,7 @@
 #pragma once
 // The records of one tags file, the bytes they view, and their store order. The records stay
 // where the reader parsed them; the order is a list of their numbers, so ordering a million
-// records moves 4-byte numbers instead of 32-byte records.
+// records moves 4-byte numbers instead of 24-byte records.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "tree/tag_tree.h"
 
+#include <algorithm>
 #include <cassert>
 #include <functional>
 #include <stdexcept>
@@ -9,15 +10,21 @@
 namespace quarrow {
 
 void TagTree::Clear() {
-    // A million tags must cost little more than the file: keep the node at 20 bytes.
-    static_assert(sizeof(Node) == 20);
+    // A million tags must cost little more than the file: keep the node at 12 bytes.
+    static_assert(sizeof(Node) == 12);
+    static_assert(CTagEntry::kMaxPiece <= kPlaceMask);
     // Give the memory back: a closed document's tree should not stay resident.
     std::vector<Node>().swap(m_nodes);
     std::vector<std::string_view>().swap(m_otherLabels);
+    std::vector<std::pair<Id, std::uint32_t>>().swap(m_manyLabels);
     std::vector<const CTagEntry*>().swap(m_otherTags);
     m_firstRecord = nullptr;
     m_recordCount = 0;
-    std::vector<std::uint32_t>().swap(m_childBegin);
+    std::vector<std::uint64_t>().swap(m_hasChildren);
+    std::vector<std::uint32_t>().swap(m_parentsBefore);
+    std::vector<std::uint32_t>().swap(m_parentBegin);
+    std::vector<std::uint32_t>().swap(m_parentFirst);
+    std::vector<std::uint64_t>().swap(m_listed);
     std::vector<Id>().swap(m_children);
     m_expanded.clear();
     m_rootChildCount = 0;
@@ -27,25 +34,25 @@ void TagTree::Clear() {
 void TagTree::SetRecordRange(const CTagEntry* first, std::size_t count) noexcept {
     assert(m_nodes.empty());
     m_firstRecord = first;
-    m_recordCount = first != nullptr && count < 0xFFFFFFFFu ? count : 0;
+    m_recordCount = first != nullptr && count < kOtherTag - 1 ? count : 0;
 }
 
 void TagTree::ReserveNodes(std::size_t maxNodes) {
     // Spares the copies of a growing vector; pages never written cost no resident memory (but do
     // count against an address-space limit, so the caller asks for a close estimate).
     m_nodes.reserve(maxNodes);
-    m_childBegin.reserve(maxNodes);
 }
 
 TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int image, const CTagEntry* data) {
     assert(parent == kNoNode || parent < m_nodes.size());
     assert(image >= 0 && image <= 0xFF);
     if (m_built) {
-        // Back to counting children: the index is made again by the next EndBuild.
-        for (std::size_t i = 0; i < m_nodes.size(); ++i) {
-            m_childBegin[i] = m_childBegin[i + 1] - m_childBegin[i];
-        }
-        m_childBegin.pop_back();
+        // The index is made again by the next EndBuild.
+        std::vector<std::uint64_t>().swap(m_hasChildren);
+        std::vector<std::uint32_t>().swap(m_parentsBefore);
+        std::vector<std::uint32_t>().swap(m_parentBegin);
+        std::vector<std::uint32_t>().swap(m_parentFirst);
+        std::vector<std::uint64_t>().swap(m_listed);
         std::vector<Id>().swap(m_children);
         m_built = false;
     }
@@ -62,34 +69,40 @@ TagTree::Handle TagTree::AppendNode(Handle parent, std::string_view label, int i
     } else if (m_recordCount != 0 && !precedes(data, m_firstRecord) && precedes(data, m_firstRecord + m_recordCount)) {
         node.tag = static_cast<std::uint32_t>(data - m_firstRecord) + 1;
     } else {
-        node.tag = static_cast<std::uint32_t>(m_otherTags.size());
-        node.flags |= kOtherTag;
+        if (m_otherTags.size() >= kOtherTag) {
+            throw std::length_error("TagTree: too many records outside the store");
+        }
+        node.tag = kOtherTag | static_cast<std::uint32_t>(m_otherTags.size());
         m_otherTags.push_back(data);
     }
     node.parent = parent;
-    node.image = static_cast<std::uint8_t>(image);
+    node.bits = static_cast<std::uint32_t>(image);
     const std::less<const char*> before;
     const std::string_view text = data != nullptr ? data->GetText() : std::string_view{};
     if (data != nullptr && !before(label.data(), text.data()) &&
         !before(text.data() + text.size(), label.data() + label.size()) &&
-        static_cast<std::size_t>(label.data() - text.data()) <= 0xFFFF && label.size() <= 0xFFFF) {
-        node.label.inText = {static_cast<std::uint16_t>(label.data() - text.data()),
-                             static_cast<std::uint16_t>(label.size())};
+        static_cast<std::size_t>(label.data() - text.data()) <= kPlaceMask && label.size() <= kPlaceMask) {
+        const auto offset = static_cast<std::uint32_t>(label.data() - text.data());
+        const auto length = static_cast<std::uint32_t>(label.size());
+        node.bits |= (offset | length << kPlaceBits) << kLabelShift;
     } else {
-        node.label.index = static_cast<std::uint32_t>(m_otherLabels.size());
-        node.flags |= kOwnLabel;
+        const auto index = static_cast<std::uint32_t>(m_otherLabels.size());
+        if (index >= kManyLabels) {
+            m_manyLabels.emplace_back(id, index);
+        }
+        node.bits |= kOwnLabel | std::min(index, kManyLabels) << kLabelShift;
         m_otherLabels.push_back(label);
     }
-    std::uint32_t& siblings = parent == kNoNode ? m_rootChildCount : m_childBegin[parent];
-    node.row = siblings++;
+    if (parent == kNoNode) {
+        ++m_rootChildCount;
+    }
     m_nodes.push_back(node);
-    m_childBegin.push_back(0);
     return id;
 }
 
 void TagTree::ExpandNode(Handle node) {
-    if (node < m_nodes.size() && (m_nodes[node].flags & kExpanded) == 0) {
-        m_nodes[node].flags |= kExpanded;
+    if (node < m_nodes.size() && (m_nodes[node].bits & kExpanded) == 0) {
+        m_nodes[node].bits |= kExpanded;
         m_expanded.push_back(node);
     }
 }
@@ -98,39 +111,102 @@ void TagTree::EndBuild() {
     if (m_built) {
         return;
     }
-    // The counts become where each node's children begin; the root's children come first.
-    std::uint32_t begin = m_rootChildCount;
-    for (std::uint32_t& entry : m_childBegin) {
-        const std::uint32_t count = entry;
-        entry = begin;
-        begin += count;
+    // The nodes that have children get a bit and, by rank, the running count of children before
+    // them. Counting here, from each node's parent, spares the build a count for every node.
+    const std::size_t nodeCount = m_nodes.size();
+    m_hasChildren.assign((nodeCount + 63) / 64, 0);
+    for (const Node& node : m_nodes) {
+        if (node.parent != kRoot) {
+            m_hasChildren[node.parent / 64] |= std::uint64_t{1} << (node.parent % 64);
+        }
     }
-    m_childBegin.push_back(begin);
-    m_children.resize(m_nodes.size());
-    for (std::size_t id = 0; id < m_nodes.size(); ++id) {
-        const Node& node = m_nodes[id];
-        const std::uint32_t first = node.parent == kRoot ? 0 : m_childBegin[node.parent];
-        m_children[first + node.row] = static_cast<Id>(id);
+    m_parentsBefore.assign(m_hasChildren.size(), 0);
+    std::size_t parents = 0;
+    for (std::size_t word = 0; word < m_hasChildren.size(); ++word) {
+        m_parentsBefore[word] = static_cast<std::uint32_t>(parents);
+        parents += BitCount(m_hasChildren[word]);
+    }
+    // Each parent's count (shifted one place so that the running sum leaves each parent's start)
+    // and its first child, in one pass in id order.
+    m_parentBegin.assign(parents + 1, 0);
+    m_parentFirst.assign(parents, kNoNode);
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        const Id parent = m_nodes[id].parent;
+        if (parent != kRoot) {
+            const std::size_t rank = ParentRank(parent);
+            if (m_parentBegin[rank + 1]++ == 0) {
+                m_parentFirst[rank] = static_cast<std::uint32_t>(id);
+            }
+        }
+    }
+    for (std::size_t r = 0; r < parents; ++r) {
+        m_parentBegin[r + 1] += m_parentBegin[r];
+    }
+    // A parent is listed unless the ids that follow its first child are all its own children.
+    m_listed.assign((parents + 63) / 64, 0);
+    std::size_t listedChildren = m_rootChildCount;
+    for (std::size_t r = 0; r < parents; ++r) {
+        const std::uint32_t first = m_parentFirst[r];
+        const std::uint32_t count = m_parentBegin[r + 1] - m_parentBegin[r];
+        const Id parent = m_nodes[first].parent;
+        for (std::uint32_t id = first + 1; id < first + count; ++id) {
+            if (m_nodes[id].parent != parent) {
+                m_listed[r / 64] |= std::uint64_t{1} << (r % 64);
+                listedChildren += count;
+                break;
+            }
+        }
+    }
+    // The listed parents' runs: ids in turn, each after its earlier siblings. Each start moves on
+    // while its run fills, and is put back after.
+    m_children.resize(listedChildren);
+    std::uint32_t next = m_rootChildCount;
+    for (std::size_t r = 0; r < parents; ++r) {
+        if (Listed(r)) {
+            m_parentFirst[r] = next;
+            next += m_parentBegin[r + 1] - m_parentBegin[r];
+        }
+    }
+    std::uint32_t rootNext = 0;
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        const Id parent = m_nodes[id].parent;
+        if (parent == kRoot) {
+            m_children[rootNext++] = static_cast<Id>(id);
+        } else if (const std::size_t r = ParentRank(parent); Listed(r)) {
+            m_children[m_parentFirst[r]++] = static_cast<Id>(id);
+        }
+    }
+    for (std::size_t r = 0; r < parents; ++r) {
+        if (Listed(r)) {
+            m_parentFirst[r] -= m_parentBegin[r + 1] - m_parentBegin[r];
+        }
     }
     m_built = true;
 }
 
-std::size_t TagTree::ChildCount(Id id) const noexcept {
+std::size_t TagTree::Row(Id id) const noexcept {
     assert(m_built);
-    if (id == kRoot) {
-        return m_rootChildCount;
+    const Id parent = m_nodes[id].parent;
+    const Id* first = m_children.data();
+    if (parent != kRoot) {
+        const std::size_t rank = ParentRank(parent);
+        if (!Listed(rank)) {
+            return id - m_parentFirst[rank];
+        }
+        first += m_parentFirst[rank];
     }
-    return m_childBegin[id + 1] - m_childBegin[id];
+    return static_cast<std::size_t>(std::lower_bound(first, first + ChildCount(parent), id) - first);
 }
 
-TagTree::Id TagTree::Child(Id parent, std::size_t row) const noexcept {
-    assert(m_built && row < ChildCount(parent));
-    return m_children[(parent == kRoot ? 0 : m_childBegin[parent]) + row];
+std::uint32_t TagTree::ManyLabelIndex(Id id) const noexcept {
+    const auto at = std::lower_bound(m_manyLabels.begin(), m_manyLabels.end(), std::pair<Id, std::uint32_t>(id, 0));
+    assert(at != m_manyLabels.end() && at->first == id);
+    return at->second;
 }
 
 void TagTree::SetImage(Id id, int image) noexcept {
     assert(image >= 0 && image <= 0xFF);
-    m_nodes[id].image = static_cast<std::uint8_t>(image);
+    m_nodes[id].bits = (m_nodes[id].bits & ~kImageMask) | static_cast<std::uint32_t>(image);
 }
 
 }  // namespace quarrow

@@ -1,13 +1,15 @@
 #pragma once
-// The tag tree in memory, compact enough for a million tags: one flat vector of 20-byte nodes
+// The tag tree in memory, compact enough for a million tags: one flat vector of 12-byte nodes
 // whose labels are places inside their tag's line (no copies), and after EndBuild one index of
-// every parent's children, which makes ChildCount, Child, Parent and Row constant-time lookups
-// for the window's item model. Node ids are the handles AppendNode returned; they stay valid
+// every parent's children, which makes ChildCount, Child and Parent constant-time lookups for the
+// window's item model, and Row a binary search among the node's siblings. Node ids are the handles AppendNode returned; they stay valid
 // until Clear.
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tags/tag_entry.h"
@@ -44,69 +46,116 @@ public:
 
     // Navigation (after EndBuild). `id` is kRoot or below NodeCount().
     std::size_t NodeCount() const noexcept { return m_nodes.size(); }
-    std::size_t ChildCount(Id id) const noexcept;
-    Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
+    std::size_t ChildCount(Id id) const noexcept {
+        assert(m_built);
+        if (id == kRoot) {
+            return m_rootChildCount;
+        }
+        if (!HasChildren(id)) {
+            return 0;
+        }
+        const std::size_t rank = ParentRank(id);
+        return m_parentBegin[rank + 1] - m_parentBegin[rank];
+    }
+    Id Child(Id parent, std::size_t row) const noexcept {  // row below ChildCount(parent)
+        assert(m_built && row < ChildCount(parent));
+        if (parent == kRoot) {
+            return m_children[row];
+        }
+        const std::size_t rank = ParentRank(parent);
+        return Listed(rank) ? m_children[m_parentFirst[rank] + row] : static_cast<Id>(m_parentFirst[rank] + row);
+    }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
-    std::size_t Row(Id id) const noexcept { return m_nodes[id].row; }
+    std::size_t Row(Id id) const noexcept;
 
     // Node contents (id below NodeCount()).
     std::string_view Label(Id id) const noexcept {
         const Node& node = m_nodes[id];
-        if ((node.flags & kOwnLabel) != 0) {
-            return m_otherLabels[node.label.index];
+        const std::uint32_t label = node.bits >> kLabelShift;
+        if ((node.bits & kOwnLabel) != 0) {
+            return m_otherLabels[label != kManyLabels ? label : ManyLabelIndex(id)];
         }
-        return {Tag(id)->GetText().data() + node.label.inText.offset, node.label.inText.length};
+        return {Tag(id)->GetText().data() + (label & kPlaceMask), (label >> kPlaceBits) & kPlaceMask};
     }
-    int Image(Id id) const noexcept { return m_nodes[id].image; }
+    int Image(Id id) const noexcept { return static_cast<int>(m_nodes[id].bits & kImageMask); }
     // The window swaps a folder's open and closed image.
     void SetImage(Id id, int image) noexcept;
     const CTagEntry* Tag(Id id) const noexcept {  // null for directories
-        const Node& node = m_nodes[id];
-        if ((node.flags & kOtherTag) != 0) {
-            return m_otherTags[node.tag];
+        const std::uint32_t tag = m_nodes[id].tag;
+        if ((tag & kOtherTag) != 0) {
+            return m_otherTags[tag & ~kOtherTag];
         }
-        return node.tag == 0 ? nullptr : m_firstRecord + (node.tag - 1);
+        return tag == 0 ? nullptr : m_firstRecord + (tag - 1);
     }
-    bool IsExpanded(Id id) const noexcept { return (m_nodes[id].flags & kExpanded) != 0; }
+    bool IsExpanded(Id id) const noexcept { return (m_nodes[id].bits & kExpanded) != 0; }
     // The expanded nodes in the order they were expanded: a view opens these without a walk over
     // millions of nodes.
     const std::vector<Id>& ExpandedNodes() const noexcept { return m_expanded; }
 
 private:
-    static constexpr std::uint8_t kExpanded = 1;
-    static constexpr std::uint8_t kOwnLabel = 2;   // the label is m_otherLabels[label.index]
-    static constexpr std::uint8_t kOtherTag = 4;   // the record is m_otherTags[tag]
-
-    // 20 bytes a node. The record is its number in the record range plus one (0 for none), or
-    // an index into m_otherTags. A label inside the record's line (every member and file node)
-    // is kept as its place in that line; any other label (folders) is kept in m_otherLabels.
+    // 12 bytes a node. `tag` is the record's number in the record range plus one (0 for none),
+    // or kOtherTag and an index into m_otherTags. `bits` holds the image, two flags and the label:
+    // a label inside the record's line (every member and file node) as its place in that line
+    // (offset and length, each below 2048 as the line is), any other label (folders) as an index
+    // into m_otherLabels, or kManyLabels when that index is too big and lies in m_manyLabels.
+    static constexpr std::uint32_t kOtherTag = 0x80000000u;
+    static constexpr std::uint32_t kImageMask = 0xFF;
+    static constexpr std::uint32_t kExpanded = 0x100;
+    static constexpr std::uint32_t kOwnLabel = 0x200;
+    static constexpr unsigned kLabelShift = 10;
+    static constexpr unsigned kPlaceBits = 11;
+    static constexpr std::uint32_t kPlaceMask = (1u << kPlaceBits) - 1;
+    static constexpr std::uint32_t kManyLabels = (1u << (32 - kLabelShift)) - 1;
     struct Node {
         std::uint32_t tag;
-        union {
-            struct {
-                std::uint16_t offset;
-                std::uint16_t length;
-            } inText;
-            std::uint32_t index;
-        } label;
         Id parent;
-        std::uint32_t row;
-        std::uint8_t image;
-        std::uint8_t flags;
+        std::uint32_t bits;
     };
+    // The index into m_otherLabels of node `id`, whose label is kManyLabels.
+    std::uint32_t ManyLabelIndex(Id id) const noexcept;
 
     std::vector<Node> m_nodes;
     std::vector<std::string_view> m_otherLabels;
+    std::vector<std::pair<Id, std::uint32_t>> m_manyLabels;  // by node id
     std::vector<const CTagEntry*> m_otherTags;
     const CTagEntry* m_firstRecord = nullptr;
     std::size_t m_recordCount = 0;
-    // While building: the number of children of each node (the root last). After EndBuild: where
-    // each node's children begin in m_children, plus one entry for the end.
-    std::vector<std::uint32_t> m_childBegin;
-    std::vector<Id> m_children;  // each parent's children side by side, in row order
+    // After EndBuild, for the nodes that have children (most nodes are tags, which have none):
+    // one bit per node says whether it has any, and a parent's number among them is its rank,
+    // the count of parents before its word plus the bits below it in its word.
+    std::vector<std::uint64_t> m_hasChildren;
+    std::vector<std::uint32_t> m_parentsBefore;  // one per word of m_hasChildren
+    // The count of children of the parents before each parent, plus one for the end: a parent's
+    // count is the difference of its entry and the next.
+    std::vector<std::uint32_t> m_parentBegin;
+    // Most parents' children are a run of consecutive ids (a file's tags, appended in turn): for
+    // those, the first child's id. For the others (marked in m_listed), where their children lie
+    // in m_children.
+    std::vector<std::uint32_t> m_parentFirst;
+    std::vector<std::uint64_t> m_listed;  // a bit per parent rank
+    // The root's children, then the children of each listed parent by id, side by side in row
+    // order. A node is appended as its parent's last child and ids grow, so each run is sorted: a
+    // node's row is found by its id, and needs no field of its own.
+    std::vector<Id> m_children;
     std::vector<Id> m_expanded;
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
+
+    // Counts the set bits inline: without a popcount instruction in the target, the builtin is a
+    // library call, and the navigation counts bits for every parent it looks up.
+    static std::size_t BitCount(std::uint64_t bits) noexcept {
+        bits -= (bits >> 1) & 0x5555555555555555u;
+        bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+        return static_cast<std::size_t>((bits * 0x0101010101010101u) >> 56);
+    }
+    // The number of `id` (not kRoot) among the nodes with children; it must have some.
+    std::size_t ParentRank(Id id) const noexcept {
+        const std::uint64_t below = m_hasChildren[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
+        return m_parentsBefore[id / 64] + BitCount(below);
+    }
+    bool HasChildren(Id id) const noexcept { return (m_hasChildren[id / 64] >> (id % 64) & 1) != 0; }
+    bool Listed(std::size_t rank) const noexcept { return (m_listed[rank / 64] >> (rank % 64) & 1) != 0; }
 };
 
 }  // namespace quarrow

@@ -158,7 +158,7 @@ TEST(TagEntryParse, ByteScanAgreesWithCharacterSearch) {
 }
 
 TEST(TagEntryParse, RecordPacksSmall) {
-    EXPECT_LE(sizeof(CTagEntry), 32u);
+    EXPECT_LE(sizeof(CTagEntry), 24u);
 }
 
 }  // namespace

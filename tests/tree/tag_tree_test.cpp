@@ -55,10 +55,16 @@ TEST(TagTree, AnyAppendOrderKeepsEachParentsChildrenInOrder) {
         std::vector<std::string> labels;  // the tree views them
         const int count = static_cast<int>(random() % 200);
         labels.reserve(count);
+        // Half the nodes follow their previous sibling (a file's tags in turn, kept as one run of
+        // ids), the others go under any node (children interleaved with other parents').
+        bool topLevel = true;
+        std::size_t parent = 0;
         for (int i = 0; i < count; ++i) {
             labels.push_back("n" + std::to_string(i));
-            const bool topLevel = ref.empty() || random() % 5 == 0;
-            const std::size_t parent = topLevel ? 0 : random() % ref.size();
+            if (ref.empty() || random() % 2 == 0) {
+                topLevel = ref.empty() || random() % 5 == 0;
+                parent = topLevel ? 0 : random() % ref.size();
+            }
             const auto handle = tree.AppendNode(topLevel ? TagTree::kNoNode : static_cast<TagTree::Id>(parent),
                                                 labels.back(), 0, nullptr);
             ASSERT_EQ(handle, static_cast<TagTree::Id>(i));
