@@ -100,8 +100,9 @@ FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store
         // A file that vanished since the check simply gives an empty store.
         if (ReadTagsFile(fullPath, m_codePage, store, progress, m_access)) {
             BeginStage(progress, LoadStage::Ordering, store.size());
-            SortTagStore(store);
-            Advance(progress, store.size());
+            if (SortTagStore(store, progress)) {
+                Advance(progress, store.size());
+            }
         }
         if (StopRequested(progress)) {
             store.Clear();

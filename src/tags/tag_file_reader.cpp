@@ -36,16 +36,22 @@ constexpr std::size_t kThreadedBytes = std::size_t{1} << 20;
 // The parts: chunks of the file for the reads, and a number of stretches of whole pieces.
 constexpr std::size_t kReadChunk = std::size_t{4} << 20;
 constexpr std::size_t kParseParts = 64;
+// The long loops look at a request to stop every so many bytes or records: often enough that a
+// stop takes a few milliseconds, rarely enough that the look costs nothing.
+constexpr std::size_t kStopCheckBytes = std::size_t{1} << 24;
+constexpr std::size_t kStopCheckPieces = std::size_t{1} << 16;
 
-// Asks for huge pages under a large block: a tags file of tens of megabytes then costs a few dozen
-// page faults instead of thousands. Only the whole huge pages inside the block are advised.
-void AdviseHugePages(char* block, std::size_t size) noexcept {
+// Asks for huge pages, or (`huge` false) for none, under a large block. The records, filled by the
+// processor, then cost a few dozen page faults instead of thousands. Only the whole huge pages
+// inside the block are advised.
+void AdviseHugePages(char* block, std::size_t size, bool huge = true) noexcept {
 #if defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kHuge = std::uintptr_t{1} << 21;
     const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHuge - 1);
     if (end > begin) {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // a hint; failure costs only time
+        // A hint; failure costs only time.
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, huge ? MADV_HUGEPAGE : MADV_NOHUGEPAGE);
     }
 #else
     (void)block;
@@ -79,7 +85,10 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
 bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size, LoadProgress* progress) {
     std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
     block = std::make_unique_for_overwrite<char[]>(capacity);
-    AdviseHugePages(block.get(), capacity);
+    // No huge pages for this block: each fault on one clears 2 MB before the read copies into it,
+    // and two threads faulting them in contend; 4 KB pages cleared just before the copy cost the
+    // read less than half the processor time (kernel tree: 1.5 s instead of 4 s).
+    AdviseHugePages(block.get(), capacity, false);
     size = 0;
     if (sizeHint >= kThreadedBytes) {
         const std::size_t chunks = (capacity + kReadChunk - 1) / kReadChunk;
@@ -142,8 +151,8 @@ struct Shape {
 
 // One pass over the block for the common file: no CR, no line of 2047 bytes or more. Finds the
 // end of the file and counts the pieces by their LFs; false when the block needs the exact
-// rules (TranslateTextMode and a piece-by-piece count).
-bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
+// rules (TranslateTextMode and a piece-by-piece count), or the load was asked to stop.
+bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadProgress* progress) {
     const void* eof = std::memchr(bytes, kEndOfFile, size);
     if (eof != nullptr) {
         size = static_cast<std::size_t>(static_cast<const char*>(eof) - bytes);
@@ -182,6 +191,9 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
     for (; base + 32 <= size; base += 32) {
+        if ((base & (kStopCheckBytes - 1)) == 0 && StopRequested(progress)) {
+            return false;
+        }
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base + 16));
         const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, cr), _mm_cmpeq_epi8(high, cr))));
@@ -221,7 +233,8 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape) {
 }
 
 // The exact rules, for any block: text mode applied in place, then the pieces counted one by one.
-void ShapeExactly(char* bytes, std::size_t size, Shape& shape) {
+// False when the load was asked to stop.
+bool ShapeExactly(char* bytes, std::size_t size, Shape& shape, const LoadProgress* progress) {
     shape.size = TranslateTextMode(bytes, size);
     const std::string_view text(bytes, shape.size);
     shape.pieces = 0;
@@ -235,13 +248,22 @@ void ShapeExactly(char* bytes, std::size_t size, Shape& shape) {
             target = shape.size / kParseParts * shape.partStart.size();
         }
         ++shape.pieces;
+        if ((shape.pieces & (kStopCheckPieces - 1)) == 0 && StopRequested(progress)) {
+            return false;
+        }
     }
+    return true;
 }
 
-// Parses the pieces of `text` into `records`, which has room for exactly their number.
-void ParsePieces(std::string_view text, CodePage cp, CTagEntry* records, std::size_t count) noexcept {
+// Parses the pieces of `text` into `records`, which has room for exactly their number; stops
+// early when the load is asked to stop.
+void ParsePieces(std::string_view text, CodePage cp, CTagEntry* records, std::size_t count,
+                 const LoadProgress* progress) noexcept {
     std::size_t pos = 0;
     for (std::size_t i = 0; i < count && pos < text.size(); ++i) {
+        if ((i & (kStopCheckPieces - 1)) == kStopCheckPieces - 1 && StopRequested(progress)) {
+            return;
+        }
         const std::size_t length = NextPieceLength(text.substr(pos));
         records[i].Parse(text.substr(pos, length), cp);
         pos += length;
@@ -331,14 +353,19 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         return false;
     }
     Shape shape;
-    if (!ShapeQuickly(text.data(), size, shape)) {
+    if (!ShapeQuickly(text.data(), size, shape, progress)) {
+        if (StopRequested(progress)) {
+            return false;
+        }
         // The exact rules write only when there is a CR to drop; a mapping turns writable
         // (privately) first.
         if (text.Mapped() && std::memchr(text.data(), '\r', size) != nullptr && !text.MakeWritable()) {
             again = true;
             return false;
         }
-        ShapeExactly(text.data(), size, shape);
+        if (!ShapeExactly(text.data(), size, shape, progress)) {
+            return false;
+        }
     }
     // The order works on 32-bit record numbers.
     if (shape.pieces >= std::numeric_limits<std::uint32_t>::max()) {
@@ -361,7 +388,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         const std::size_t end = part + 1 < parts ? part + 1 : shape.partStart.size() - 1;
         const std::size_t bytes = shape.partStart[end] - shape.partStart[part];
         ParsePieces(whole.substr(shape.partStart[part], bytes), cp, records.data() + shape.partPieces[part],
-                    shape.partPieces[end] - shape.partPieces[part]);
+                    shape.partPieces[end] - shape.partPieces[part], progress);
         if (parseReports) {
             Advance(progress, bytes / 2);
         }

@@ -50,6 +50,9 @@ using order::PassBatch;
 
 // Stores smaller than this are ordered on one thread: a second one would not pay for itself.
 constexpr std::size_t kThreadedSize = 50'000;
+// Records between two looks at a request to stop in the long loops: a look costs an atomic load,
+// 64k records take about a millisecond.
+constexpr Index kStopCheckMask = (Index{1} << 16) - 1;
 
 // A stretch of records of one file, and the passes the smaller records behind it make.
 struct Run {
@@ -66,20 +69,25 @@ std::string_view NameAt(const std::string& bytes, const std::vector<std::size_t>
 
 class StoreOrder final {
 public:
-    explicit StoreOrder(const std::vector<CTagEntry>& records) : m_records(records), m_size(static_cast<Index>(records.size())) {}
+    StoreOrder(const std::vector<CTagEntry>& records, const LoadProgress* progress)
+        : m_records(records), m_progress(progress), m_size(static_cast<Index>(records.size())) {}
 
-    // The permutation: position in the sorted store -> index in the input.
+    // The permutation: position in the sorted store -> index in the input; empty when the load
+    // was asked to stop.
     std::vector<Index> Compute();
 
 private:
-    void FindRuns();
-    void CountPasses();
-    void LayOutFiles();
+    // Each step returns false when the load was asked to stop.
+    bool FindRuns();
+    bool CountPasses();
+    bool LayOutFiles();
+    bool Stopping(Index step) const noexcept { return (step & kStopCheckMask) == 0 && StopRequested(m_progress); }
     // Calls work(order, file) for every file, on one or two threads; files are independent.
     template <typename Work>
     void ForEachFile(Work work);
 
     const std::vector<CTagEntry>& m_records;
+    const LoadProgress* m_progress;
     Index m_size;
     Index m_files = 0;
     std::vector<Run> m_runs;
@@ -92,9 +100,9 @@ private:
 };
 
 std::vector<Index> StoreOrder::Compute() {
-    FindRuns();
-    CountPasses();
-    LayOutFiles();
+    if (!FindRuns() || !CountPasses() || !LayOutFiles()) {
+        return {};
+    }
     m_group.resize(m_size);
     m_nameRank.resize(m_size);
 
@@ -103,6 +111,9 @@ std::vector<Index> StoreOrder::Compute() {
         order.Order(m_order.data() + start, m_fileStart[file + 1] - start, m_batches.data() + m_batchStart[file],
                     m_batchStart[file + 1] - m_batchStart[file]);
     });
+    if (StopRequested(m_progress)) {
+        return {};
+    }
     return std::move(m_order);
 }
 
@@ -110,7 +121,7 @@ template <typename Work>
 void StoreOrder::ForEachFile(Work work) {
     FileOrder mine(m_records, m_group, m_nameRank);
     if (m_size < kThreadedSize || UsableCpus() < 2) {
-        for (Index file = 0; file < m_files; ++file) {
+        for (Index file = 0; file < m_files && !StopRequested(m_progress); ++file) {
             work(mine, file);
         }
         return;
@@ -119,7 +130,8 @@ void StoreOrder::ForEachFile(Work work) {
     // change its result.
     std::atomic<Index> next{0};
     auto loop = [&](FileOrder& order) {
-        for (Index file = next++; file < m_files; file = next++) {
+        // One file takes at most milliseconds: a look per file is often enough and cheap.
+        for (Index file = next++; file < m_files && !StopRequested(m_progress); file = next++) {
             work(order, file);
         }
     };
@@ -152,7 +164,7 @@ void StoreOrder::ForEachFile(Work work) {
     }
 }
 
-void StoreOrder::FindRuns() {
+bool StoreOrder::FindRuns() {
     // Number the files as their runs are found, in a table of hashes at most half full, each
     // place holding a file's number + 1 and its hash, so that most probes compare no names. The
     // names are copied side by side for the probes: a file's first record lies anywhere in the
@@ -196,6 +208,9 @@ void StoreOrder::FindRuns() {
     };
     std::string_view previous;
     for (Index p = 0; p < m_size; ++p) {
+        if (Stopping(p)) {
+            return false;
+        }
         const std::string_view file = m_records[p].GetFile();
         if (p > 0 && file == previous) {
             ++m_runs.back().length;
@@ -218,24 +233,29 @@ void StoreOrder::FindRuns() {
     for (Run& run : m_runs) {
         run.file = rankOf[run.file];
     }
+    return !StopRequested(m_progress);
 }
 
-void StoreOrder::CountPasses() {
+bool StoreOrder::CountPasses() {
     // From the back: the records of smaller files behind each run, less those behind the file's
     // next run.
     Fenwick behind;
     behind.Reset(m_files);
     std::vector<Index> atNextRun(m_files, 0);
     for (std::size_t r = m_runs.size(); r-- > 0;) {
+        if (Stopping(static_cast<Index>(r))) {
+            return false;
+        }
         Run& run = m_runs[r];
         const Index smaller = behind.CountBelow(run.file);
         run.passes = smaller - atNextRun[run.file];
         atNextRun[run.file] = smaller;
         behind.Add(run.file, run.length);
     }
+    return true;
 }
 
-void StoreOrder::LayOutFiles() {
+bool StoreOrder::LayOutFiles() {
     m_fileStart.assign(m_files + 1, 0);
     m_batchStart.assign(m_files + 1, 0);
     for (const Run& run : m_runs) {
@@ -261,23 +281,29 @@ void StoreOrder::LayOutFiles() {
     }
     m_runs.clear();
     m_runs.shrink_to_fit();
+    return !StopRequested(m_progress);
 }
 
 }  // namespace
 
-std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records) {
+std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records, const LoadProgress* progress) {
     static_assert(std::is_same_v<Index, std::uint32_t>);
     if (records.size() < 2) {
         std::vector<std::uint32_t> order(records.size());
         std::iota(order.begin(), order.end(), std::uint32_t{0});
         return order;
     }
-    return StoreOrder(records).Compute();
+    return StoreOrder(records, progress).Compute();
 }
 
-void SortTagStore(TagStore& store) {
+bool SortTagStore(TagStore& store, const LoadProgress* progress) {
     store.SetOrder({});
-    store.SetOrder(TagRecordOrder(store.Records()));
+    std::vector<std::uint32_t> order = TagRecordOrder(store.Records(), progress);
+    if (StopRequested(progress)) {
+        return false;
+    }
+    store.SetOrder(std::move(order));
+    return true;
 }
 
 void SortTagRecords(std::vector<CTagEntry>& records) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tags/load_progress.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
 
@@ -18,11 +19,14 @@ namespace quarrow {
 bool GoesBefore(const CTagEntry& b, const CTagEntry& a) noexcept;
 
 // The exchange sort's order of `records`: position -> index in `records`. Uses a few 32-bit words
-// per record besides the records themselves, and a second thread for large stores.
-std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records);
+// per record besides the records themselves, and a second thread for large stores. When `progress`
+// asks the load to stop, it returns soon with an empty order.
+std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records,
+                                          const LoadProgress* progress = nullptr);
 
-// Gives `store` that order; its records stay where they are.
-void SortTagStore(TagStore& store);
+// Gives `store` that order; its records stay where they are. False, with the store left unordered,
+// when `progress` asked the load to stop.
+bool SortTagStore(TagStore& store, const LoadProgress* progress = nullptr);
 
 // Moves `records` themselves into that order (for callers that keep records apart from a store).
 void SortTagRecords(std::vector<CTagEntry>& records);

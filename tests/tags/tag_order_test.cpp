@@ -164,6 +164,24 @@ void ExpectSameOrderAsExchangeSort(const std::vector<CTagEntry>& input, const st
     }
 }
 
+// A load asked to stop gives no order, on one thread and on two (large stores), and an order
+// asked for without a stop is whole.
+TEST(TagOrder, StopsWhenTheLoadIsAskedTo) {
+    for (const std::size_t count : {std::size_t{100}, std::size_t{120'000}}) {
+        SCOPED_TRACE(count);
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < count; ++i) {
+            lines.push_back(TagLine(i % 2 == 0 ? "B.java" : "A.java", "Foo", "m", Numbered(count - i)));
+        }
+        LineStore store(lines);
+        LoadProgress stopped;
+        stopped.Cancel();
+        EXPECT_TRUE(TagRecordOrder(store.Records(), &stopped).empty());
+        LoadProgress going;
+        EXPECT_EQ(TagRecordOrder(store.Records(), &going).size(), count);
+    }
+}
+
 TEST(TagOrder, SameOrderAsExchangeSortOnRandomStores) {
     std::mt19937 rng(20240611);
     for (int round = 0; round < 2000; ++round) {

@@ -39,6 +39,12 @@ bool CSingleDocTemplate::MakeFrame() {
         m_pFrame.reset(new CMainFrame(m_profile));
         auto* view = new CQuarrowView(m_profile, m_sink);
         view->SetDocument(&m_pDocument->Core());
+        // The tree a new one replaces is freed beside the window, not in its thread.
+        view->SetTreeRelease([this](TagTree&& replaced) {
+            if (replaced.NodeCount() != 0) {
+                m_release.Release(std::move(replaced));
+            }
+        });
         m_pFrame->SetView(view);
         if (m_setup) {
             m_setup(*m_pFrame, *view, *m_pDocument);
@@ -113,7 +119,10 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
 void CSingleDocTemplate::ShowDocument(const std::optional<ViewPlace>& place) {
     CQuarrowView* view = m_pFrame->View();
     view->OnInitialUpdate();
-    m_pDocument->ReleasePreviousTags();  // no tree views them any more
+    // No tree views them any more; the replaced tree goes first on the same thread.
+    if (TagStore previous = m_pDocument->TakePreviousTags(); !previous.empty()) {
+        m_release.Release(std::move(previous));
+    }
     if (place) {
         RestoreViewPlace(*view, *place);
     } else {

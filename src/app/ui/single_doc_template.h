@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ui/background_release.h"
 #include "app/ui/background_tags_load.h"
 #include "platform/file_stamp.h"
 #include "tags/code_page.h"
@@ -79,6 +80,8 @@ private:
         void operator()(CMainFrame* frame) const;
     };
 
+    // First: what the view and the document give up is freed on its thread until all else has gone.
+    BackgroundRelease m_release;
     Profile& m_profile;
     MessageSink& m_sink;
     CodePage m_codePage;

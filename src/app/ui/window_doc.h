@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "widgets/file_chooser.h"
 #include "tags/quarrow_doc.h"
@@ -45,6 +46,8 @@ public:
     bool OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                         const PrepareViews& prepareViews = {});
     void ReleasePreviousTags() noexcept { m_previousTags.Clear(); }
+    // The store shown before, for whoever frees it elsewhere; this document keeps none.
+    TagStore TakePreviousTags() noexcept { return std::exchange(m_previousTags, TagStore()); }
 
     // The document's command: 57604, save under a new name. False for any other command.
     bool OnCmdMsg(int id, QWidget* parent);

@@ -65,6 +65,8 @@ public:
     void PrepareUpdate(const TagStore& store, CodePage cp);
     // The same with the tree already built from `store` (on a loading thread) with `options`.
     void PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options);
+    // Where the tree a new one replaces goes (see TagTreeItemModel::SetTreeRelease).
+    void SetTreeRelease(TagTreeItemModel::TreeRelease release) { m_model.SetTreeRelease(std::move(release)); }
     // The tree options in force: a tree built with others is built again when it is shown.
     TreeOptions Options() const noexcept;
     // The view's commands: 32772 (the filter field) and the two tree options of "表示(&V)".

@@ -69,6 +69,9 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
         BuildTagTree(m_tree, store, cp, options);
     }
     endResetModel();
+    if (m_release) {
+        m_release(std::move(m_prepared));  // the tree shown before, or one prepared for nothing
+    }
     m_prepared.Clear();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 
+#include <functional>
 #include <memory>
 
 #include "tags/code_page.h"
@@ -44,6 +45,10 @@ public:
     // of the opened nodes.
     std::size_t PreparedShownRows() const noexcept;
     void DropPrepared() noexcept;
+    // Where a tree replaced by Rebuild goes (by default it is freed at once): freeing a large
+    // tree takes a while that another thread may spend.
+    using TreeRelease = std::function<void(TagTree&& replaced)>;
+    void SetTreeRelease(TreeRelease release) { m_release = std::move(release); }
     // Empties the tree.
     void Reset();
     // Shows only the nodes `filter` keeps (made from Tree()), or the whole tree for null. A
@@ -87,6 +92,7 @@ private:
     TreeOptions m_preparedOptions;
     std::shared_ptr<const TagTreeFilter> m_filter;
     CodePage m_codePage = CodePage::Utf8;
+    TreeRelease m_release;
 };
 
 }  // namespace quarrow::ui
