@@ -274,6 +274,21 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
                     }
                     return fields;
                 }
+                // The scope keys of the languages most tags come from ("class:Outer" in Java,
+                // "struct:node" in C): taken here, without testing the key against every other
+                // field's name.
+                const std::size_t keyLength = (word & Head(6)) == Word("class:")   ? 6
+                                              : (word & Head(7)) == Word("struct:") ? 7
+                                              : (word & Head(5)) == Word("enum:")   ? 5
+                                              : (word & Head(6)) == Word("union:")  ? 6
+                                              : word == Word("interfac") && p[8] == 'e' && p[9] == ':' ? 10
+                                              : word == Word("namespac") && p[8] == 'e' && p[9] == ':' ? 10
+                                                                                                        : 0;
+                if (keyLength != 0 && block + tabAt > p + keyLength) {
+                    fields.scopeKind = std::string_view(p, keyLength - 1);
+                    fields.scope = std::string_view(p + keyLength, static_cast<std::size_t>(block + tabAt - (p + keyLength)));
+                    return fields;
+                }
             }
         }
         do {
