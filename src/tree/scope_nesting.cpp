@@ -259,7 +259,13 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     m_recentScopes.fill(kNone);
     m_memberScopes.resize(count);
     for (std::uint32_t m = 0; m < count; ++m) {
-        m_memberScopes[m] = ScopeOf(members[m]);
+        // Members of one class follow each other: most share the scope of the member before.
+        if (m != 0 && SameShortText(members[m].scope, members[m - 1].scope) &&
+            SameShortText(members[m].scopeKind, members[m - 1].scopeKind)) {
+            m_memberScopes[m] = m_memberScopes[m - 1];
+        } else {
+            m_memberScopes[m] = ScopeOf(members[m]);
+        }
     }
     for (Scope& scope : m_scopes) {
         Split(scope.text, kMaxParts - 1);

@@ -14,19 +14,26 @@ inline bool SameShortText(std::string_view a, std::string_view b) noexcept {
     if (n != b.size()) {
         return false;
     }
-    if (n < 8) {
-        for (std::size_t i = n; i-- > 0;) {
-            if (a[i] != b[i]) {
-                return false;
-            }
-        }
-        return true;
-    }
     auto word = [](const char* p) {
         std::uint64_t w;
         std::memcpy(&w, p, sizeof w);
         return w;
     };
+    if (n < 8) {
+        // Two loads of each text that overlap cover it, instead of a loop over its bytes.
+        auto load = [](const char* p, std::size_t size) {
+            std::uint32_t w = 0;
+            std::memcpy(&w, p, size);
+            return w;
+        };
+        if (n >= 4) {
+            return load(a.data(), 4) == load(b.data(), 4) && load(a.data() + n - 4, 4) == load(b.data() + n - 4, 4);
+        }
+        if (n >= 2) {
+            return load(a.data(), 2) == load(b.data(), 2) && a[n - 1] == b[n - 1];
+        }
+        return n == 0 || a[0] == b[0];
+    }
     if (word(a.data() + n - 8) != word(b.data() + n - 8)) {
         return false;
     }

@@ -11,10 +11,18 @@
 #endif
 
 #include "tags/tag_entry.h"
+#include "tree/short_text.h"
 
 namespace quarrow {
 
 namespace {
+
+// Whether a field's key is `name`: inline, as most keys differ in length or in their last bytes
+// and a library call would cost more than the comparison.
+template <std::size_t N>
+bool Is(std::string_view key, const char (&name)[N]) noexcept {
+    return SameShortText(key, std::string_view(name, N - 1));
+}
 
 // The names of ctags' fields that are not scopes, by length. "implementation" and "package" are
 // missing on purpose: they are also kinds (a Rust impl block, a Go package) that name a member's
@@ -22,31 +30,31 @@ namespace {
 bool IsOtherField(std::string_view key) noexcept {
     switch (key.size()) {
     case 3:
-        return key == "end" || key == "nth" || key == "uri";
+        return Is(key, "end") || Is(key, "nth") || Is(key, "uri");
     case 4:
-        return key == "line" || key == "file" || key == "kind" || key == "name" || key == "home";
+        return Is(key, "line") || Is(key, "file") || Is(key, "kind") || Is(key, "name") || Is(key, "home");
     case 5:
-        return key == "roles" || key == "epoch" || key == "input" || key == "mixin" || key == "shell" ||
-               key == "xpath";
+        return Is(key, "roles") || Is(key, "epoch") || Is(key, "input") || Is(key, "mixin") || Is(key, "shell") ||
+               Is(key, "xpath");
     case 6:
-        return key == "access" || key == "extras" || key == "langid";
+        return Is(key, "access") || Is(key, "extras") || Is(key, "langid");
     case 7:
-        return key == "typeref" || key == "compact" || key == "nameref" || key == "pattern" || key == "version";
+        return Is(key, "typeref") || Is(key, "compact") || Is(key, "nameref") || Is(key, "pattern") || Is(key, "version");
     case 8:
-        return key == "language" || key == "inherits" || key == "template" || key == "macrodef" ||
-               key == "captures" || key == "category" || key == "wrapping";
+        return Is(key, "language") || Is(key, "inherits") || Is(key, "template") || Is(key, "macrodef") ||
+               Is(key, "captures") || Is(key, "category") || Is(key, "wrapping");
     case 9:
-        return key == "signature" || key == "parameter" || key == "protocols" || key == "scopeKind";
+        return Is(key, "signature") || Is(key, "parameter") || Is(key, "protocols") || Is(key, "scopeKind");
     case 10:
-        return key == "properties" || key == "assignment" || key == "decorators" || key == "implements";
+        return Is(key, "properties") || Is(key, "assignment") || Is(key, "decorators") || Is(key, "implements");
     case 11:
-        return key == "constructor" || key == "howImported" || key == "packageName";
+        return Is(key, "constructor") || Is(key, "howImported") || Is(key, "packageName");
     case 12:
-        return key == "architecture" || key == "assignmentop";
+        return Is(key, "architecture") || Is(key, "assignmentop");
     case 13:
-        return key == "sectionMarker";
+        return Is(key, "sectionMarker");
     case 14:
-        return key == "specialization";
+        return Is(key, "specialization");
     default:
         return false;
     }
@@ -114,9 +122,9 @@ bool TakeField(TagScopeFields& fields, const char* start, const char* end, const
     }
     const std::string_view key(start, static_cast<std::size_t>(colon - start));
     const std::string_view value(colon + 1, static_cast<std::size_t>(end - (colon + 1)));
-    if (key == "language") {
+    if (Is(key, "language")) {
         fields.language = value;
-    } else if (key == "scope") {
+    } else if (Is(key, "scope")) {
         // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself. The kind is
         // a short word: a loop finds its end sooner than a library call.
         std::size_t split = 0;
@@ -128,7 +136,7 @@ bool TakeField(TagScopeFields& fields, const char* start, const char* end, const
             fields.scope = value.substr(split + 1);
             return true;
         }
-    } else if (key == "typeref" || key == "file" || key == "access" || key == "signature" || key == "inherits") {
+    } else if (Is(key, "typeref") || Is(key, "file") || Is(key, "access") || Is(key, "signature") || Is(key, "inherits")) {
         return true;  // ctags writes these after the scope: this tag has none
     } else if (!value.empty() && !IsOtherField(key)) {
         fields.scopeKind = key;
@@ -264,6 +272,21 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
                         fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
                         fields.scope = std::string_view(split + 1, static_cast<std::size_t>(block + tabAt - (split + 1)));
                     }
+                    return fields;
+                }
+                // The scope keys of the languages most tags come from ("class:Outer" in Java,
+                // "struct:node" in C): taken here, without testing the key against every other
+                // field's name.
+                const std::size_t keyLength = (word & Head(6)) == Word("class:")   ? 6
+                                              : (word & Head(7)) == Word("struct:") ? 7
+                                              : (word & Head(5)) == Word("enum:")   ? 5
+                                              : (word & Head(6)) == Word("union:")  ? 6
+                                              : word == Word("interfac") && p[8] == 'e' && p[9] == ':' ? 10
+                                              : word == Word("namespac") && p[8] == 'e' && p[9] == ':' ? 10
+                                                                                                        : 0;
+                if (keyLength != 0 && block + tabAt > p + keyLength) {
+                    fields.scopeKind = std::string_view(p, keyLength - 1);
+                    fields.scope = std::string_view(p + keyLength, static_cast<std::size_t>(block + tabAt - (p + keyLength)));
                     return fields;
                 }
             }

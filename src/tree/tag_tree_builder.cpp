@@ -100,7 +100,7 @@ private:
         // Java and unknown languages keep the Java table, which reads the parser's kind alone.
         const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
         const std::string_view kind = tag.GetKind().empty() && ownTable ? fields.kind : tag.GetKind();
-        const int image = m_options.languageIcons ? LanguageImageOf(language, kind, tag.GetAccess())
+        const int image = m_options.languageIcons ? LanguageImage(language, kind, tag.GetAccess())
                                                   : MemberImageOf(tag.GetKind(), tag.GetAccess());
         if (!m_options.nestScopes) {
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
@@ -111,6 +111,18 @@ private:
         m_runMembers.push_back(
             {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
+    }
+
+    // The image of a kind in a language: tags of one kind and access follow each other, so the
+    // last one's image is kept.
+    int LanguageImage(TagLanguage language, std::string_view kind, std::string_view access) {
+        if (language != m_imageLanguage || !SameShortText(kind, m_imageKind) || !SameShortText(access, m_imageAccess)) {
+            m_imageLanguage = language;
+            m_imageKind = kind;
+            m_imageAccess = access;
+            m_image = LanguageImageOf(language, kind, access);
+        }
+        return m_image;
     }
 
     // The tag's language: its "language:" field, else its file's.
@@ -165,6 +177,10 @@ private:
     TagLanguage m_fileLanguage = TagLanguage::Unknown;
     std::string_view m_lastLanguageName;
     TagLanguage m_lastLanguage = TagLanguage::Unknown;
+    TagLanguage m_imageLanguage = TagLanguage::Unknown;
+    std::string_view m_imageKind;
+    std::string_view m_imageAccess;
+    int m_image = LanguageImageOf(TagLanguage::Unknown, {}, {});
     // The members of the current file while nesting, with what they need for it.
     struct RunTag {
         const CTagEntry* tag;
