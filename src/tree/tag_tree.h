@@ -2,8 +2,8 @@
 // The tag tree in memory, compact enough for a million tags: one flat vector of 12-byte nodes
 // whose labels are places inside their tag's line (no copies), and after EndBuild one index of
 // every parent's children, which makes ChildCount, Child and Parent constant-time lookups for the
-// window's item model, and Row a binary search among the node's siblings. Node ids are the handles AppendNode returned; they stay valid
-// until Clear.
+// window's item model, and Row a binary search among the node's siblings. Node ids are the
+// handles AppendNode returned; they stay valid until Clear.
 
 #include <cassert>
 #include <cstddef>

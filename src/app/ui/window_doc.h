@@ -39,13 +39,12 @@ public:
 
     // Loads `fullPath`. On failure (also when the file or the views' tree of it does not fit in
     // memory) the message is shown and nothing of the document changes. The store shown before
-    // is kept until ReleasePreviousTags, so that the views can move to the new one first.
+    // is kept until TakePreviousTags, so that the views can move to the new one first.
     bool OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews = {});
     // The second half of OnOpenDocument, for a file read elsewhere (`error` and `loaded` are what
     // the read gave). A cancelled read shows no message.
     bool OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                         const PrepareViews& prepareViews = {});
-    void ReleasePreviousTags() noexcept { m_previousTags.Clear(); }
     // The store shown before, for whoever frees it elsewhere; this document keeps none.
     TagStore TakePreviousTags() noexcept { return std::exchange(m_previousTags, TagStore()); }
 
