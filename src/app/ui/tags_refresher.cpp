@@ -1,7 +1,6 @@
 #include "app/ui/tags_refresher.h"
 
 #include <QAction>
-#include <QFile>
 #include <QPushButton>
 
 #include <filesystem>
@@ -109,7 +108,7 @@ void TagsRefresher::OnLoadEnded(const QString& path, int error) {
     }
     Note(tr("TAGSファイルの読み込みを中止しました。表示は元のままです。"));
     // A stopped reading of the watched file is not begun again by the watch until it changes anew.
-    const std::string stopped = QFile::encodeName(path).toStdString();
+    const std::string stopped = BytesOfChosenPath(path);
     if (!m_watcher.Path().empty() && m_watcher.Path() == stopped) {
         m_watcher.Watch(stopped, StampOf(stopped));
     }
