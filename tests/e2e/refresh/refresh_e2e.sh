@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: "-T" over a folder with the real ctags, a tag selected by typing its name, a Java
-# file added to the folder, F5: the new file's class appears (folded, found by typing its file's
-# name) and the selection is still on the same tag (Enter starts a fake editor on it).
+# file added to the folder and a line added above the tag, F5: the new file's class appears
+# (folded, found by typing its file's name) and the selection is still on the same tag, now at
+# its new line (Enter starts a fake editor on it).
 # Usage: refresh_e2e.sh QUARROW_EXECUTABLE WM(bare|openbox) [SCREENSHOT]
 set -euo pipefail
 exe=$1
@@ -76,6 +77,17 @@ xdotool type --window "$win" --delay 60 run
 sleep 0.6
 [ "$(jump)" = "$(printf '+3\n%s/proj/Alpha.java' "$work")" ] || fail "the selection is not on run()"
 
+# A Java file added, and a line put above run() in the first one: once the window has read the
+# new tags, the jump follows run() to its new line, which shows both the reading and the kept
+# selection.
+cat > "$work/proj/Alpha.java" <<'JAVA'
+package demo;
+// edited
+public class Alpha {
+    public void run() {
+    }
+}
+JAVA
 cat > "$work/proj/Beta.java" <<'JAVA'
 package demo;
 public class Beta {
@@ -90,12 +102,18 @@ done
 grep -q $'^Beta\t' "$tags" || fail "F5 did not make the new tags"
 [ "$(stat -c %Y.%i "$tags")" != "$before" ] || fail "the tags file was not replaced"
 ls -A "$work/tmp" | grep -qv '^QR-SOURCE.tags$' && fail "a file was left beside the tags file: $(ls -A "$work/tmp")"
-# The reading follows the rename at once; let the window take it before the keys go in.
-sleep 1
+moved=$(printf '+4\n%s/proj/Alpha.java' "$work")
+for _ in $(seq 100); do
+  jumped=$(jump)
+  [ "$jumped" = "$moved" ] && break
+  [ "$jumped" = "$(printf '+3\n%s/proj/Alpha.java' "$work")" ] || fail "the selection moved off run() after F5: $jumped"
+  sleep 0.1
+done
+[ "$jumped" = "$moved" ] || fail "the window did not show the new tags after F5"
 if [ -n "$shot" ] && command -v import >/dev/null; then import -window root "$shot" || true; fi
 
-[ "$(jump)" = "$(printf '+3\n%s/proj/Alpha.java' "$work")" ] || fail "the selection moved off run() after F5"
-# The new file is there, folded: typing its name selects it, and Enter opens it.
+# The new file is there, folded: typing its name selects it, and Enter opens it. Typed names
+# start afresh after the view's keyboard search interval.
 sleep 0.6
 xdotool type --window "$win" --delay 60 Beta.java
 sleep 0.6
