@@ -99,9 +99,10 @@ private:
         const TagLanguage language = LanguageOf(fields.language);
         // Java and unknown languages keep the Java table, which reads the parser's kind alone.
         const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
-        const std::string_view kind = tag.GetKind().empty() && ownTable ? fields.kind : tag.GetKind();
-        const int image = m_options.languageIcons ? LanguageImage(language, kind, tag.GetAccess())
-                                                  : MemberImageOf(tag.GetKind(), tag.GetAccess());
+        const std::string_view tagKind = tag.GetKind();
+        const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
+        const std::string_view access = tag.GetAccess();
+        const int image = m_options.languageIcons ? LanguageImage(language, kind, access) : MemberImageOf(tagKind, access);
         if (!m_options.nestScopes) {
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
