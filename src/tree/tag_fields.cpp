@@ -213,7 +213,8 @@ enum class Common { kOther, kPassed, kStop };
 Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p, const char* fieldEnd) noexcept {
     const auto size = static_cast<std::size_t>(fieldEnd - p);
     // A key's ':' lies inside the field when the word matches it: the byte after the field is its
-    // TAB, never a ':'.
+    // TAB, never a ':'. The line and the language come first on every line; after them the
+    // first byte picks the keys worth testing.
     if ((word & Head(5)) == Word("line:")) {
         return Common::kPassed;
     }
@@ -221,34 +222,55 @@ Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p
         fields.language = std::string_view(p + 9, size - 9);
         return Common::kPassed;
     }
-    if ((word & Head(6)) == Word("scope:")) {
-        const char* const split = FirstColon(p + 6, fieldEnd);
-        if (split == nullptr) {
-            return Common::kPassed;
+    std::size_t keyLength = 0;  // of a scope key with its ':' ("class:Outer", "struct:node")
+    switch (p[0]) {
+    case 's':
+        if ((word & Head(6)) == Word("scope:")) {
+            const char* const split = FirstColon(p + 6, fieldEnd);
+            if (split == nullptr) {
+                return Common::kPassed;
+            }
+            fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
+            fields.scope = std::string_view(split + 1, static_cast<std::size_t>(fieldEnd - (split + 1)));
+            return Common::kStop;
         }
-        fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
-        fields.scope = std::string_view(split + 1, static_cast<std::size_t>(fieldEnd - (split + 1)));
-        return Common::kStop;
+        if (word == Word("signatur") && size >= 10 && p[8] == 'e' && p[9] == ':') {
+            return Common::kStop;  // ctags writes it after the scope: this tag has none
+        }
+        keyLength = (word & Head(7)) == Word("struct:") ? 7 : 0;
+        break;
+    case 'f':
+        return (word & Head(5)) == Word("file:") ? Common::kStop : Common::kOther;
+    case 't':
+        return word == Word("typeref:") ? Common::kStop : Common::kOther;
+    case 'a':
+        return (word & Head(7)) == Word("access:") ? Common::kStop : Common::kOther;
+    case 'i':
+        if (word == Word("inherits") && size >= 9 && p[8] == ':') {
+            return Common::kStop;
+        }
+        keyLength = word == Word("interfac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10 : 0;
+        break;
+    case 'c':
+        keyLength = (word & Head(6)) == Word("class:") ? 6 : 0;
+        break;
+    case 'e':
+        keyLength = (word & Head(5)) == Word("enum:") ? 5 : 0;
+        break;
+    case 'u':
+        keyLength = (word & Head(6)) == Word("union:") ? 6 : 0;
+        break;
+    case 'n':
+        keyLength = word == Word("namespac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10 : 0;
+        break;
+    default:
+        break;
     }
-    if ((word & Head(5)) == Word("file:") || word == Word("typeref:") || (word & Head(7)) == Word("access:") ||
-        (word == Word("signatur") && size >= 10 && p[8] == 'e' && p[9] == ':') ||
-        (word == Word("inherits") && size >= 9 && p[8] == ':')) {
-        return Common::kStop;
-    }
-    // The scope keys of the languages most tags come from ("class:Outer" in Java, "struct:node"
-    // in C); an empty value is passed over.
-    const std::size_t keyLength = (word & Head(6)) == Word("class:")                                  ? 6
-                                  : (word & Head(7)) == Word("struct:")                                ? 7
-                                  : (word & Head(5)) == Word("enum:")                                  ? 5
-                                  : (word & Head(6)) == Word("union:")                                 ? 6
-                                  : word == Word("interfac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10
-                                  : word == Word("namespac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10
-                                                                                                          : 0;
     if (keyLength == 0) {
         return Common::kOther;
     }
     if (size == keyLength) {
-        return Common::kPassed;
+        return Common::kPassed;  // an empty value is passed over
     }
     fields.scopeKind = std::string_view(p, keyLength - 1);
     fields.scope = std::string_view(p + keyLength, size - keyLength);
