@@ -27,15 +27,28 @@ std::uint64_t Mix(std::uint64_t h) noexcept {
 
 // A hash of the length and the first and last eight bytes: names differ there, and every table
 // checks the text of a match anyway, so a rare clash costs a comparison, never a wrong parent.
+// Loads of fixed sizes that overlap cover a short text: a copy of a variable size is a library call.
 std::uint64_t HashText(std::string_view text) noexcept {
+    const char* const p = text.data();
+    const std::size_t n = text.size();
     std::uint64_t head = 0;
     std::uint64_t tail = 0;
-    const std::size_t n = std::min<std::size_t>(text.size(), 8);
-    if (n != 0) {
-        std::memcpy(&head, text.data(), n);
-        std::memcpy(&tail, text.data() + text.size() - n, n);
+    if (n >= 8) {
+        std::memcpy(&head, p, 8);
+        std::memcpy(&tail, p + n - 8, 8);
+    } else if (n >= 4) {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        head = first;
+        tail = last;
+    } else if (n != 0) {
+        // All of one to three bytes.
+        head = static_cast<unsigned char>(p[0]) | std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+               std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
     }
-    return Mix(head ^ Mix(tail + text.size()));
+    return Mix(head ^ Mix(tail + n));
 }
 
 // The key of a qualified name of the scope's kind, apart from the key of the name alone.
