@@ -137,9 +137,9 @@ const char* FindFieldsMarker(const char* p, const char* end, const char* low) no
 }
 
 // Where the extension fields begin: at the kind, the first of them, or after the ";\"" and TAB
-// that end the ex-command when the line's kind was not found. Null when the line has none.
-const char* FieldsOf(const CTagEntry& tag, const char* low, const char* end) noexcept {
-    const std::string_view kind = tag.GetKind();
+// that end the ex-command when the line's kind (`kind`, the parser's) was not found. Null when the
+// line has none.
+const char* FieldsOf(const CTagEntry& tag, std::string_view kind, const char* low, const char* end) noexcept {
     if (!kind.empty()) {
         return kind.data();
     }
@@ -285,7 +285,8 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
     const char* const low = text.data();
     const char* const end = low + text.size();
     const char* fieldEnd = nullptr;
-    if (const std::string_view kind = tag.GetKind(); !kind.empty()) {
+    const std::string_view kind = tag.GetKind();
+    if (!kind.empty()) {
         // The parser found the kind, a field of its own when a TAB or the line's end follows it
         // and it has no key.
         const char* const kindEnd = kind.data() + kind.size();
@@ -295,13 +296,15 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
         }
     }
     if (fieldEnd == nullptr) {
-        const char* const p = FieldsOf(tag, low, end);
+        const char* const p = FieldsOf(tag, kind, low, end);
         if (p == nullptr || p >= end) {
             return fields;
         }
         // The first field is the kind unless it has a key of its own.
         fieldEnd = NextTab(p, end, low);
-        if (TakeField(fields, p, fieldEnd, FirstColon(p, fieldEnd), true)) {
+        if (const char* const colon = FirstColon(p, fieldEnd); colon == nullptr) {
+            fields.kind = std::string_view(p, static_cast<std::size_t>(fieldEnd - p));
+        } else if (TakeField(fields, p, fieldEnd, colon, true)) {
             return fields;
         }
     }

@@ -144,15 +144,16 @@ private:
             return;
         }
         const std::size_t count = m_runTags.size();
-        if (m_runHasScope) {
-            m_nesting.Nest(m_runMembers, m_parents, m_order);
-        } else {
-            m_parents.assign(count, ScopeNesting::kTopLevel);
-            m_order.resize(count);
-            for (std::size_t i = 0; i < count; ++i) {
-                m_order[i] = static_cast<std::uint32_t>(i);
+        if (!m_runHasScope) {
+            // No member names a scope: all belong to the file, in store order.
+            for (const RunTag& run : m_runTags) {
+                m_model.AppendNode(m_lastFile, run.tag->GetName(), run.image, run.tag);
             }
+            m_runTags.clear();
+            m_runMembers.clear();
+            return;
         }
+        m_nesting.Nest(m_runMembers, m_parents, m_order);
         m_handles.resize(count);
         for (const std::uint32_t member : m_order) {
             const std::uint32_t parent = m_parents[member];
