@@ -241,8 +241,8 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
         if (readsFields && i + kFieldsAhead < count) {
             // The options read the extension fields, from the kind on; the records of a file
             // wait for the end of its run, so reach further ahead.
-            const CTagEntry& ahead = store[i + kFieldsAhead];
-            const char* fields = ahead.GetKind().data();
+            // (The kind's place, not the kind: reading the kind would wait for the line.)
+            const char* fields = store[i + kFieldsAhead].KindPlace();
             __builtin_prefetch(fields);
             __builtin_prefetch(fields + 64);
         }
