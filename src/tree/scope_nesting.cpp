@@ -27,15 +27,28 @@ std::uint64_t Mix(std::uint64_t h) noexcept {
 
 // A hash of the length and the first and last eight bytes: names differ there, and every table
 // checks the text of a match anyway, so a rare clash costs a comparison, never a wrong parent.
+// Loads of fixed sizes that overlap cover a short text: a copy of a variable size is a library call.
 std::uint64_t HashText(std::string_view text) noexcept {
+    const char* const p = text.data();
+    const std::size_t n = text.size();
     std::uint64_t head = 0;
     std::uint64_t tail = 0;
-    const std::size_t n = std::min<std::size_t>(text.size(), 8);
-    if (n != 0) {
-        std::memcpy(&head, text.data(), n);
-        std::memcpy(&tail, text.data() + text.size() - n, n);
+    if (n >= 8) {
+        std::memcpy(&head, p, 8);
+        std::memcpy(&tail, p + n - 8, 8);
+    } else if (n >= 4) {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        head = first;
+        tail = last;
+    } else if (n != 0) {
+        // All of one to three bytes.
+        head = static_cast<unsigned char>(p[0]) | std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+               std::uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
     }
-    return Mix(head ^ Mix(tail + text.size()));
+    return Mix(head ^ Mix(tail + n));
 }
 
 // The key of a qualified name of the scope's kind, apart from the key of the name alone.
@@ -258,14 +271,22 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     m_scopeTable.Prepare(count);
     m_recentScopes.fill(kNone);
     m_memberScopes.resize(count);
+    // Members of one class follow each other, maybe with members of the file between them: most
+    // share the scope of the last member that had one.
+    std::uint32_t lastScoped = kNone;
     for (std::uint32_t m = 0; m < count; ++m) {
-        // Members of one class follow each other: most share the scope of the member before.
-        if (m != 0 && SameShortText(members[m].scope, members[m - 1].scope) &&
-            SameShortText(members[m].scopeKind, members[m - 1].scopeKind)) {
-            m_memberScopes[m] = m_memberScopes[m - 1];
-        } else {
-            m_memberScopes[m] = ScopeOf(members[m]);
+        const NestMember& member = members[m];
+        if (member.scope.empty()) {
+            m_memberScopes[m] = kNone;
+            continue;
         }
+        if (lastScoped != kNone && SameShortText(member.scope, members[lastScoped].scope) &&
+            SameShortText(member.scopeKind, members[lastScoped].scopeKind)) {
+            m_memberScopes[m] = m_memberScopes[lastScoped];
+        } else {
+            m_memberScopes[m] = ScopeOf(member);
+        }
+        lastScoped = m;
     }
     for (Scope& scope : m_scopes) {
         Split(scope.text, kMaxParts - 1);
@@ -318,6 +339,9 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     // Only a member named like a part of some scope can be a parent: index those by their
     // qualified name, the parts of their own scope followed by the parts of their name.
     std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
+    TagLanguage kindLanguage = TagLanguage::Unknown;
+    std::string_view kindText;
+    std::string_view kindName = KindLongName(kindLanguage, kindText);
     for (std::uint32_t m = 0; m < count; ++m) {
         if (!wanted(members[m].name)) {
             continue;
@@ -335,8 +359,13 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         const std::size_t total = scopeCount + m_split.size();
         const std::size_t dropScope = total > kMaxParts ? std::min<std::size_t>(total - kMaxParts, scopeCount) : 0;
         const std::size_t dropName = total > kMaxParts ? total - kMaxParts - dropScope : 0;
-        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0,
-                            KindLongName(members[m].language, members[m].kind)};
+        // Candidates of one kind mostly follow each other (a class and its constructors).
+        if (members[m].language != kindLanguage || !SameShortText(members[m].kind, kindText)) {
+            kindLanguage = members[m].language;
+            kindText = members[m].kind;
+            kindName = KindLongName(kindLanguage, kindText);
+        }
+        Candidate candidate{m, static_cast<std::uint32_t>(m_parts.size()), 0, kindName};
         for (std::size_t i = dropScope; i < scopeCount; ++i) {
             m_parts.push_back(m_parts[scopeBegin + i]);
             m_partHashes.push_back(m_partHashes[scopeBegin + i]);

@@ -9,7 +9,7 @@
 namespace quarrow {
 
 // Eight bytes at a time, the last eight first: names differ at their ends more often.
-inline bool SameShortText(std::string_view a, std::string_view b) noexcept {
+[[gnu::always_inline]] inline bool SameShortText(std::string_view a, std::string_view b) noexcept {
     const std::size_t n = a.size();
     if (n != b.size()) {
         return false;

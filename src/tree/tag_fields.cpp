@@ -60,54 +60,93 @@ bool IsOtherField(std::string_view key) noexcept {
     }
 }
 
-// Where the extension fields begin: at the kind, the first of them, or after the ";\"" and TAB
-// that end the ex-command when the line's kind was not found.
-std::string_view FieldsOf(const CTagEntry& tag) noexcept {
-    const std::string_view text = tag.GetText();
-    const std::string_view kind = tag.GetKind();
-    if (!kind.empty()) {
-        return text.substr(static_cast<std::size_t>(kind.data() - text.data()));
-    }
-    const std::string_view file = tag.GetFile();
-    const std::size_t from = file.empty() ? 0 : static_cast<std::size_t>(file.data() - text.data()) + file.size();
-    const std::size_t marker = text.find(";\"\t", from);
-    return marker == std::string_view::npos ? std::string_view{} : text.substr(marker + 3);
-}
-
-// The end of the field at `p` (its TAB, or `end`), and in `colon` its first ':' (or null).
-const char* FieldEnd(const char* p, const char* end, const char*& colon) noexcept {
-    colon = nullptr;
+// The first TAB in [p, end), or `end`. The line's bytes start at `low`: a rest shorter than
+// sixteen bytes is read as the sixteen that end at `end` when the line holds them, so no read
+// leaves the line.
+const char* NextTab(const char* p, const char* end, const char* low) noexcept {
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: a field's key and short value take one or two steps.
     const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i mark = _mm_set1_epi8(':');
     for (; end - p >= 16; p += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, tab)));
-        auto colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, mark)));
-        if (tabs != 0) {
-            colons &= (tabs & (0u - tabs)) - 1;  // only those before the TAB
-        }
-        if (colon == nullptr && colons != 0) {
-            colon = p + std::countr_zero(colons);
-        }
+        const auto tabs = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), tab)));
         if (tabs != 0) {
             return p + std::countr_zero(tabs);
         }
     }
+    if (p < end && end - low >= 16) {
+        const auto skip = static_cast<unsigned>(16 - (end - p));
+        const auto tabs = static_cast<unsigned>(_mm_movemask_epi8(
+                              _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), tab))) >>
+                          skip;
+        return tabs != 0 ? p + std::countr_zero(tabs) : end;
+    }
 #endif
-    for (; p < end && *p != '\t'; ++p) {
-        if (*p == ':' && colon == nullptr) {
-            colon = p;
-        }
+    while (p < end && *p != '\t') {
+        ++p;
     }
     return p;
 }
 
-// Whether the text at `p` (ending at `end`) starts with `text`.
-template <std::size_t N>
-bool StartsWith(const char* p, const char* end, const char (&text)[N]) noexcept {
-    return end - p >= static_cast<std::ptrdiff_t>(N - 1) && std::memcmp(p, text, N - 1) == 0;
+// The first ':' in [p, end), or null. Keys are short: a loop finds it sooner than a library call.
+const char* FirstColon(const char* p, const char* end) noexcept {
+    for (; p < end; ++p) {
+        if (*p == ':') {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+// The first ";\"" and TAB at or after `p` (before `end`), or null: where the ex-command ends when
+// the line's kind was not found (ctags cuts a macro's pattern before its "$/").
+const char* FindFieldsMarker(const char* p, const char* end, const char* low) noexcept {
+    const char* const from = p;
+#if defined(__SSE2__)
+    // The quote, sixteen bytes at a time; the bytes around it decide.
+    const __m128i quote = _mm_set1_epi8('"');
+    for (; p < end; p += 16) {
+        unsigned quotes = 0;
+        unsigned shift = 0;
+        if (end - p >= 16) {
+            quotes = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), quote)));
+        } else if (end - low >= 16) {
+            shift = static_cast<unsigned>(16 - (end - p));
+            quotes = static_cast<unsigned>(_mm_movemask_epi8(
+                         _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16)), quote))) >>
+                     shift;
+        } else {
+            break;
+        }
+        for (; quotes != 0; quotes &= quotes - 1) {
+            const char* const at = p + std::countr_zero(quotes);
+            if (at > from && at[-1] == ';' && end - at >= 2 && at[1] == '\t') {
+                return at - 1;
+            }
+        }
+        if (shift != 0) {
+            return nullptr;
+        }
+    }
+#endif
+    // The ';' of a quote not yet seen may close the bytes already passed.
+    p = p > from ? p - 1 : p;
+    const std::string_view rest(p, static_cast<std::size_t>(end - p));
+    const std::size_t at = rest.find(";\"\t");
+    return at == std::string_view::npos ? nullptr : p + at;
+}
+
+// Where the extension fields begin: at the kind, the first of them, or after the ";\"" and TAB
+// that end the ex-command when the line's kind (`kind`, the parser's) was not found. Null when the
+// line has none.
+const char* FieldsOf(const CTagEntry& tag, std::string_view kind, const char* low, const char* end) noexcept {
+    if (!kind.empty()) {
+        return kind.data();
+    }
+    const std::string_view file = tag.GetFile();
+    const char* const from = file.empty() ? low : file.data() + file.size();
+    const char* const marker = FindFieldsMarker(from, end, low);
+    return marker == nullptr ? nullptr : marker + 3;
 }
 
 // Takes one field, [start, end) with its first ':' at `colon` (or null); true once the reading
@@ -125,15 +164,10 @@ bool TakeField(TagScopeFields& fields, const char* start, const char* end, const
     if (Is(key, "language")) {
         fields.language = value;
     } else if (Is(key, "scope")) {
-        // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself. The kind is
-        // a short word: a loop finds its end sooner than a library call.
-        std::size_t split = 0;
-        while (split < value.size() && value[split] != ':') {
-            ++split;
-        }
-        if (split != value.size()) {
-            fields.scopeKind = value.substr(0, split);
-            fields.scope = value.substr(split + 1);
+        // "scope:KIND:NAME" wins over an earlier guess; NAME may hold colons itself.
+        if (const char* const split = FirstColon(value.data(), end); split != nullptr) {
+            fields.scopeKind = std::string_view(value.data(), static_cast<std::size_t>(split - value.data()));
+            fields.scope = std::string_view(split + 1, static_cast<std::size_t>(end - (split + 1)));
             return true;
         }
     } else if (Is(key, "typeref") || Is(key, "file") || Is(key, "access") || Is(key, "signature") || Is(key, "inherits")) {
@@ -146,8 +180,7 @@ bool TakeField(TagScopeFields& fields, const char* start, const char* end, const
     return false;
 }
 
-#if defined(__SSE2__)
-// Eight bytes from `p` as one number, and the same of a text of eight bytes.
+// Eight bytes from `p` as one number, and the same of a text of up to eight bytes.
 std::uint64_t Load8(const char* p) noexcept {
     std::uint64_t word = 0;
     std::memcpy(&word, p, sizeof word);
@@ -171,146 +204,125 @@ constexpr std::uint64_t Head(std::size_t n) noexcept {
     return std::bit_cast<std::uint64_t>(bytes);
 }
 
-// Bit i of the two masks: byte i of sixteen is a TAB, a ':'.
-void MarkChunk(__m128i bytes, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
-    tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'))));
-    colons = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
-}
+// What the common keys tell of the field [p, fieldEnd), whose first eight bytes are `word`.
+enum class Common { kOther, kPassed, kStop };
 
-// Bit i of `tabs` and `colons`: byte i of the `size` (1 to 64) at `p` is a TAB or a ':'. Reads
-// the 64 bytes that end at p + size when they start at `low` or after (the line's text before
-// the fields), so that the loads are always the same four; a copy would be slower, as its
-// loads wait for its stores.
-void MarkBlock(const char* p, std::size_t size, const char* low, std::uint64_t& tabs, std::uint64_t& colons) noexcept {
-    alignas(16) char padded[64];
-    const char* base = padded;
-    if (static_cast<std::size_t>(p - low) + size >= 64) {
-        base = p + size - 64;
-    } else {
-        std::memset(padded, 0, sizeof padded);
-        std::memcpy(padded + 64 - size, p, size);
+// The fields ctags writes on most lines, told by their first eight bytes instead of by testing the
+// key against every field's name: the line number, the language, the scope in either form, and the
+// fields written after the scope.
+Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p, const char* fieldEnd) noexcept {
+    const auto size = static_cast<std::size_t>(fieldEnd - p);
+    // A key's ':' lies inside the field when the word matches it: the byte after the field is its
+    // TAB, never a ':'. The line and the language come first on every line; after them the
+    // first byte picks the keys worth testing.
+    if ((word & Head(5)) == Word("line:")) {
+        return Common::kPassed;
     }
-    tabs = 0;
-    colons = 0;
-    for (unsigned i = 0; i < 4; ++i) {
-        std::uint64_t t = 0;
-        std::uint64_t c = 0;
-        MarkChunk(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + 16 * i)), t, c);
-        tabs |= t << (16 * i);
-        colons |= c << (16 * i);
+    if (word == Word("language") && size >= 9 && p[8] == ':') {
+        fields.language = std::string_view(p + 9, size - 9);
+        return Common::kPassed;
     }
-    tabs >>= 64 - size;
-    colons >>= 64 - size;
+    std::size_t keyLength = 0;  // of a scope key with its ':' ("class:Outer", "struct:node")
+    switch (p[0]) {
+    case 's':
+        if ((word & Head(6)) == Word("scope:")) {
+            const char* const split = FirstColon(p + 6, fieldEnd);
+            if (split == nullptr) {
+                return Common::kPassed;
+            }
+            fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
+            fields.scope = std::string_view(split + 1, static_cast<std::size_t>(fieldEnd - (split + 1)));
+            return Common::kStop;
+        }
+        if (word == Word("signatur") && size >= 10 && p[8] == 'e' && p[9] == ':') {
+            return Common::kStop;  // ctags writes it after the scope: this tag has none
+        }
+        keyLength = (word & Head(7)) == Word("struct:") ? 7 : 0;
+        break;
+    case 'f':
+        return (word & Head(5)) == Word("file:") ? Common::kStop : Common::kOther;
+    case 't':
+        return word == Word("typeref:") ? Common::kStop : Common::kOther;
+    case 'a':
+        return (word & Head(7)) == Word("access:") ? Common::kStop : Common::kOther;
+    case 'i':
+        if (word == Word("inherits") && size >= 9 && p[8] == ':') {
+            return Common::kStop;
+        }
+        keyLength = word == Word("interfac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10 : 0;
+        break;
+    case 'c':
+        keyLength = (word & Head(6)) == Word("class:") ? 6 : 0;
+        break;
+    case 'e':
+        keyLength = (word & Head(5)) == Word("enum:") ? 5 : 0;
+        break;
+    case 'u':
+        keyLength = (word & Head(6)) == Word("union:") ? 6 : 0;
+        break;
+    case 'n':
+        keyLength = word == Word("namespac") && size >= 10 && p[8] == 'e' && p[9] == ':' ? 10 : 0;
+        break;
+    default:
+        break;
+    }
+    if (keyLength == 0) {
+        return Common::kOther;
+    }
+    if (size == keyLength) {
+        return Common::kPassed;  // an empty value is passed over
+    }
+    fields.scopeKind = std::string_view(p, keyLength - 1);
+    fields.scope = std::string_view(p + keyLength, size - keyLength);
+    return Common::kStop;
 }
-#endif
 
 }  // namespace
 
 TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
     TagScopeFields fields;
-    const std::string_view rest = FieldsOf(tag);
-    const char* p = rest.data();
-    const char* const end = p + rest.size();
-    bool first = true;
-#if defined(__SSE2__)
-    // Sixty-four bytes at a time: the fields up to the scope mostly fit in one block, whose TABs
-    // and colons then split them without a branch per byte.
-    while (end - p >= 1) {
-        const auto size = static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - p, 64));
-        std::uint64_t tabs = 0;
-        std::uint64_t colons = 0;
-        MarkBlock(p, size, tag.GetText().data(), tabs, colons);
-        if (size < 64) {
-            tabs |= std::uint64_t{1} << size;  // the end of the text closes the last field
+    const std::string_view text = tag.GetText();
+    const char* const low = text.data();
+    const char* const end = low + text.size();
+    const char* fieldEnd = nullptr;
+    const std::string_view kind = tag.GetKind();
+    if (!kind.empty()) {
+        // The parser found the kind, a field of its own when a TAB or the line's end follows it
+        // and it has no key.
+        const char* const kindEnd = kind.data() + kind.size();
+        if ((kindEnd == end || *kindEnd == '\t') && FirstColon(kind.data(), kindEnd) == nullptr) {
+            fields.kind = kind;
+            fieldEnd = kindEnd;
         }
-        if (tabs == 0) {
-            break;  // a field longer than the block: the byte-wise reading below takes it
+    }
+    if (fieldEnd == nullptr) {
+        const char* const p = FieldsOf(tag, kind, low, end);
+        if (p == nullptr || p >= end) {
+            return fields;
         }
-        const char* const block = p;
-        // Steps past the field at p, which ends at the block's next TAB.
-        auto pass = [&]() {
-            const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
-            p = block + tabAt + 1;
-            colons &= ~((std::uint64_t{2} << tabAt) - 1);
-            tabs &= tabs - 1;
-        };
-        if (first && (colons & ((tabs & (0 - tabs)) - 1)) == 0) {
-            // What ctags writes first: the kind, then "line:N" and "language:NAME", which
-            // TakeField would pass over and take as well.
-            fields.kind = std::string_view(p, static_cast<std::size_t>(std::countr_zero(tabs)));
-            first = false;
-            pass();
-            if (tabs != 0 && StartsWith(p, end, "line:")) {
-                pass();
-            }
-            if (tabs != 0 && StartsWith(p, end, "language:")) {
-                const char* const value = p + 9;
-                pass();
-                fields.language = std::string_view(value, static_cast<std::size_t>(p - 1 - value));
-            }
-            if (tabs == 0 || p >= end) {
-                continue;
-            }
-            // The next field is mostly the scope or a field ctags writes after it: decide both
-            // without a branch on which, as the field varies from tag to tag.
-            if (end - p >= 10) {
-                const std::uint64_t word = Load8(p);
-                const bool scope = (word & Head(6)) == Word("scope:");
-                const bool after = word == Word("typeref:") || (word & Head(5)) == Word("file:") ||
-                                   (word & Head(7)) == Word("access:") ||
-                                   (word == Word("signatur") && p[8] == 'e' && p[9] == ':') ||
-                                   (word == Word("inherits") && p[8] == ':');
-                const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
-                // The colon that ends the scope's kind: the first after "scope:", before the TAB.
-                const auto keyColon = static_cast<unsigned>(p + 5 - block) & 63u;
-                const std::uint64_t valueColons =
-                    colons & ~((std::uint64_t{2} << keyColon) - 1) & ((std::uint64_t{1} << tabAt) - 1);
-                const bool hasScope = scope && valueColons != 0;
-                if (hasScope || after) {
-                    if (hasScope) {
-                        const char* const split = block + std::countr_zero(valueColons);
-                        fields.scopeKind = std::string_view(p + 6, static_cast<std::size_t>(split - (p + 6)));
-                        fields.scope = std::string_view(split + 1, static_cast<std::size_t>(block + tabAt - (split + 1)));
-                    }
-                    return fields;
-                }
-                // The scope keys of the languages most tags come from ("class:Outer" in Java,
-                // "struct:node" in C): taken here, without testing the key against every other
-                // field's name.
-                const std::size_t keyLength = (word & Head(6)) == Word("class:")   ? 6
-                                              : (word & Head(7)) == Word("struct:") ? 7
-                                              : (word & Head(5)) == Word("enum:")   ? 5
-                                              : (word & Head(6)) == Word("union:")  ? 6
-                                              : word == Word("interfac") && p[8] == 'e' && p[9] == ':' ? 10
-                                              : word == Word("namespac") && p[8] == 'e' && p[9] == ':' ? 10
-                                                                                                        : 0;
-                if (keyLength != 0 && block + tabAt > p + keyLength) {
-                    fields.scopeKind = std::string_view(p, keyLength - 1);
-                    fields.scope = std::string_view(p + keyLength, static_cast<std::size_t>(block + tabAt - (p + keyLength)));
-                    return fields;
-                }
-            }
+        // The first field is the kind unless it has a key of its own.
+        fieldEnd = NextTab(p, end, low);
+        if (const char* const colon = FirstColon(p, fieldEnd); colon == nullptr) {
+            fields.kind = std::string_view(p, static_cast<std::size_t>(fieldEnd - p));
+        } else if (TakeField(fields, p, fieldEnd, colon, true)) {
+            return fields;
         }
-        do {
-            const auto tabAt = static_cast<unsigned>(std::countr_zero(tabs));
-            const std::uint64_t fieldColons = colons & ((std::uint64_t{1} << tabAt) - 1);
-            const char* const colon = fieldColons != 0 ? block + std::countr_zero(fieldColons) : nullptr;
-            if (TakeField(fields, p, block + tabAt, colon, first)) {
+    }
+    while (fieldEnd < end) {
+        const char* const p = fieldEnd + 1;  // past the TAB
+        fieldEnd = NextTab(p, end, low);
+        if (end - p >= 8) {
+            const Common common = TakeCommonField(fields, Load8(p), p, fieldEnd);
+            if (common == Common::kStop) {
                 return fields;
             }
-            first = false;
-            pass();
-        } while (tabs != 0 && p < end);
-    }
-#endif
-    while (p < end) {
-        const char* colon = nullptr;
-        const char* const fieldEnd = FieldEnd(p, end, colon);
-        if (TakeField(fields, p, fieldEnd, colon, first)) {
-            break;
+            if (common == Common::kPassed) {
+                continue;
+            }
         }
-        first = false;
-        p = fieldEnd + 1;  // past the TAB
+        if (TakeField(fields, p, fieldEnd, FirstColon(p, fieldEnd), false)) {
+            return fields;
+        }
     }
     return fields;
 }

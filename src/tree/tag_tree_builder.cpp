@@ -99,9 +99,10 @@ private:
         const TagLanguage language = LanguageOf(fields.language);
         // Java and unknown languages keep the Java table, which reads the parser's kind alone.
         const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
-        const std::string_view kind = tag.GetKind().empty() && ownTable ? fields.kind : tag.GetKind();
-        const int image = m_options.languageIcons ? LanguageImage(language, kind, tag.GetAccess())
-                                                  : MemberImageOf(tag.GetKind(), tag.GetAccess());
+        const std::string_view tagKind = tag.GetKind();
+        const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
+        const std::string_view access = tag.GetAccess();
+        const int image = m_options.languageIcons ? LanguageImage(language, kind, access) : MemberImageOf(tagKind, access);
         if (!m_options.nestScopes) {
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
@@ -143,15 +144,16 @@ private:
             return;
         }
         const std::size_t count = m_runTags.size();
-        if (m_runHasScope) {
-            m_nesting.Nest(m_runMembers, m_parents, m_order);
-        } else {
-            m_parents.assign(count, ScopeNesting::kTopLevel);
-            m_order.resize(count);
-            for (std::size_t i = 0; i < count; ++i) {
-                m_order[i] = static_cast<std::uint32_t>(i);
+        if (!m_runHasScope) {
+            // No member names a scope: all belong to the file, in store order.
+            for (const RunTag& run : m_runTags) {
+                m_model.AppendNode(m_lastFile, run.tag->GetName(), run.image, run.tag);
             }
+            m_runTags.clear();
+            m_runMembers.clear();
+            return;
         }
+        m_nesting.Nest(m_runMembers, m_parents, m_order);
         m_handles.resize(count);
         for (const std::uint32_t member : m_order) {
             const std::uint32_t parent = m_parents[member];
@@ -239,8 +241,8 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
         if (readsFields && i + kFieldsAhead < count) {
             // The options read the extension fields, from the kind on; the records of a file
             // wait for the end of its run, so reach further ahead.
-            const CTagEntry& ahead = store[i + kFieldsAhead];
-            const char* fields = ahead.GetKind().data();
+            // (The kind's place, not the kind: reading the kind would wait for the line.)
+            const char* fields = store[i + kFieldsAhead].KindPlace();
             __builtin_prefetch(fields);
             __builtin_prefetch(fields + 64);
         }
