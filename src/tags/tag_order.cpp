@@ -219,10 +219,12 @@ bool StoreOrder::FindRuns() {
         std::uint64_t hash;
     };
     Ahead ahead[kAhead] = {};
+    std::string_view aheadFile;  // the file of the record looked at last
     auto lookAhead = [&](Index q) {
         const std::string_view file = m_records[q].GetFile();
         Ahead& slot = ahead[q % kAhead];
-        slot.beginsRun = q == 0 || file != m_records[q - 1].GetFile();
+        slot.beginsRun = q == 0 || file != aheadFile;
+        aheadFile = file;
         if (slot.beginsRun) {
             slot.hash = order::GroupHash(file, {});
             __builtin_prefetch(&table[slot.hash & (table.size() - 1)]);
