@@ -58,16 +58,26 @@ Index FileOrder::NumberGroups(const Index* slots, Index length) {
     m_table.assign(64, 0);
     m_representative.clear();
     Index previous = 0;
+    // A file's records may lie anywhere in the text (shuffled files): fetch the records and then
+    // their class and kind a few places ahead, so that the misses overlap. The first ones are
+    // asked for together before the loop: files are short, often shorter than the distance.
+    auto fetchFields = [&](Index k) {
+        const CTagEntry& ahead = m_records[slots[k]];
+        __builtin_prefetch(ahead.KindPlace());
+        __builtin_prefetch(ahead.GetClass().data());
+    };
+    for (Index k = 0; k < std::min(2 * kAhead, length); ++k) {
+        PrefetchRecord(m_records[slots[k]]);
+    }
+    for (Index k = 0; k < std::min(kAhead, length); ++k) {
+        fetchFields(k);
+    }
     for (Index k = 0; k < length; ++k) {
-        // A file's records may lie anywhere in the text (shuffled files): fetch the records and
-        // then their class and kind a few places ahead, so that the misses overlap.
         if (k + 2 * kAhead < length) {
-            __builtin_prefetch(&m_records[slots[k + 2 * kAhead]]);
+            PrefetchRecord(m_records[slots[k + 2 * kAhead]]);
         }
         if (k + kAhead < length) {
-            const CTagEntry& ahead = m_records[slots[k + kAhead]];
-            __builtin_prefetch(ahead.KindPlace());
-            __builtin_prefetch(ahead.GetClass().data());
+            fetchFields(k + kAhead);
         }
         const CTagEntry& record = m_records[slots[k]];
         if (k > 0) {
@@ -156,13 +166,21 @@ void FileOrder::RankNames(Index groups) {
         }
         return m_records[a.record].GetName() < m_records[b.record].GetName();
     };
+    // The groups lie one after the other in m_scatter, and the names of a shuffled file's
+    // records anywhere in the text: ask for the names a few places ahead across the groups (a
+    // group is often shorter than that), the first ones all at once.
+    const Index length = groups == 0 ? 0 : m_cursor[groups - 1] + m_count[groups - 1];
+    auto fetchName = [this](Index at) { __builtin_prefetch(m_records[m_scatter[at]].GetName().data()); };
+    for (Index at = 0; at < std::min(kAhead, length); ++at) {
+        fetchName(at);
+    }
     for (Index g = 0; g < groups; ++g) {
         const Index* members = m_scatter.data() + m_cursor[g];
         const Index size = m_count[g];
         m_keys.resize(size);
         for (Index k = 0; k < size; ++k) {
-            if (k + kAhead < size) {
-                __builtin_prefetch(m_records[members[k + kAhead]].GetName().data());
+            if (const Index at = m_cursor[g] + k + kAhead; at < length) {
+                fetchName(at);
             }
             const std::string_view name = m_records[members[k]].GetName();
             m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};

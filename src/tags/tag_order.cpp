@@ -73,8 +73,8 @@ public:
         : m_records(records), m_progress(progress), m_size(static_cast<Index>(records.size())) {}
 
     // The permutation: position in the sorted store -> index in the input; empty when the load
-    // was asked to stop.
-    std::vector<Index> Compute();
+    // was asked to stop. `fileStarts` (may be null) receives where each file's records begin.
+    std::vector<Index> Compute(std::vector<Index>* fileStarts);
 
 private:
     // Each step returns false when the load was asked to stop.
@@ -99,7 +99,7 @@ private:
     std::vector<Index> m_nameRank;
 };
 
-std::vector<Index> StoreOrder::Compute() {
+std::vector<Index> StoreOrder::Compute(std::vector<Index>* fileStarts) {
     if (!FindRuns() || !CountPasses() || !LayOutFiles()) {
         return {};
     }
@@ -113,6 +113,11 @@ std::vector<Index> StoreOrder::Compute() {
     });
     if (StopRequested(m_progress)) {
         return {};
+    }
+    if (fileStarts != nullptr) {
+        // Files are laid out whole, in rank order: their starts less the end.
+        m_fileStart.pop_back();
+        *fileStarts = std::move(m_fileStart);
     }
     return std::move(m_order);
 }
@@ -184,8 +189,7 @@ bool StoreOrder::FindRuns() {
         }
         table[at] = {id, static_cast<std::uint32_t>(hash >> 32)};
     };
-    auto number = [&](std::string_view file) -> Index {
-        const std::uint64_t hash = order::GroupHash(file, {});
+    auto number = [&](std::string_view file, std::uint64_t hash) -> Index {
         const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
         const std::size_t mask = table.size() - 1;
         for (std::size_t at = hash & mask; table[at].id != 0; at = (at + 1) & mask) {
@@ -206,18 +210,42 @@ bool StoreOrder::FindRuns() {
         }
         return id - 1;
     };
-    std::string_view previous;
+    // In a shuffled file nearly every record begins a run, and its probe lands anywhere in the
+    // table: whether a record begins a run, and its file's hash, are worked out a few records
+    // ahead, and its place in the table asked for then.
+    constexpr Index kAhead = 8;
+    struct Ahead {
+        bool beginsRun;
+        std::uint64_t hash;
+    };
+    Ahead ahead[kAhead] = {};
+    std::string_view aheadFile;  // the file of the record looked at last
+    auto lookAhead = [&](Index q) {
+        const std::string_view file = m_records[q].GetFile();
+        Ahead& slot = ahead[q % kAhead];
+        slot.beginsRun = q == 0 || file != aheadFile;
+        aheadFile = file;
+        if (slot.beginsRun) {
+            slot.hash = order::GroupHash(file, {});
+            __builtin_prefetch(&table[slot.hash & (table.size() - 1)]);
+        }
+    };
+    for (Index q = 0; q < std::min(kAhead, m_size); ++q) {
+        lookAhead(q);
+    }
     for (Index p = 0; p < m_size; ++p) {
         if (Stopping(p)) {
             return false;
         }
-        const std::string_view file = m_records[p].GetFile();
-        if (p > 0 && file == previous) {
+        const Ahead here = ahead[p % kAhead];
+        if (p + kAhead < m_size) {
+            lookAhead(p + kAhead);
+        }
+        if (!here.beginsRun) {
             ++m_runs.back().length;
             continue;
         }
-        previous = file;
-        m_runs.push_back({1, number(file), 0});
+        m_runs.push_back({1, number(m_records[p].GetFile(), here.hash), 0});
     }
     table.clear();
     table.shrink_to_fit();
@@ -286,23 +314,31 @@ bool StoreOrder::LayOutFiles() {
 
 }  // namespace
 
-std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records, const LoadProgress* progress) {
+std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records, const LoadProgress* progress,
+                                          std::vector<std::uint32_t>* fileStarts) {
     static_assert(std::is_same_v<Index, std::uint32_t>);
+    if (fileStarts != nullptr) {
+        fileStarts->clear();
+    }
     if (records.size() < 2) {
         std::vector<std::uint32_t> order(records.size());
         std::iota(order.begin(), order.end(), std::uint32_t{0});
+        if (fileStarts != nullptr && !records.empty()) {
+            fileStarts->push_back(0);
+        }
         return order;
     }
-    return StoreOrder(records, progress).Compute();
+    return StoreOrder(records, progress).Compute(fileStarts);
 }
 
 bool SortTagStore(TagStore& store, const LoadProgress* progress) {
     store.SetOrder({});
-    std::vector<std::uint32_t> order = TagRecordOrder(store.Records(), progress);
+    std::vector<std::uint32_t> fileStarts;
+    std::vector<std::uint32_t> order = TagRecordOrder(store.Records(), progress, &fileStarts);
     if (StopRequested(progress)) {
         return false;
     }
-    store.SetOrder(std::move(order));
+    store.SetOrder(std::move(order), std::move(fileStarts));
     return true;
 }
 

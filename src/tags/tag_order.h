@@ -20,9 +20,11 @@ bool GoesBefore(const CTagEntry& b, const CTagEntry& a) noexcept;
 
 // The exchange sort's order of `records`: position -> index in `records`. Uses a few 32-bit words
 // per record besides the records themselves, and a second thread for large stores. When `progress`
-// asks the load to stop, it returns soon with an empty order.
+// asks the load to stop, it returns soon with an empty order. `fileStarts`, when given, receives
+// the position of each file's first record (as TagStore::FileStarts), or nothing when stopped.
 std::vector<std::uint32_t> TagRecordOrder(const std::vector<CTagEntry>& records,
-                                          const LoadProgress* progress = nullptr);
+                                          const LoadProgress* progress = nullptr,
+                                          std::vector<std::uint32_t>* fileStarts = nullptr);
 
 // Gives `store` that order; its records stay where they are. False, with the store left unordered,
 // when `progress` asked the load to stop.

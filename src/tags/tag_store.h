@@ -64,6 +64,8 @@ public:
     void Assign(TagText text, std::vector<CTagEntry> records) {
         m_order.clear();
         m_order.shrink_to_fit();
+        m_fileStarts.clear();
+        m_fileStarts.shrink_to_fit();
         m_records = std::move(records);
         m_text = std::move(text);
     }
@@ -75,10 +77,21 @@ public:
     // reads as zeros (see tag_text.h).
     bool TextLost() const noexcept { return m_text.LostPages(); }
     // Store order: position -> number in Records(). A permutation of them, or empty for as read.
-    void SetOrder(std::vector<std::uint32_t> order) noexcept { m_order = std::move(order); }
+    // `fileStarts`, when the order keeps each file's records together, holds the position of each
+    // file's first record in increasing order; empty when that is not known.
+    void SetOrder(std::vector<std::uint32_t> order, std::vector<std::uint32_t> fileStarts = {}) noexcept {
+        m_order = std::move(order);
+        m_fileStarts = std::move(fileStarts);
+    }
+    // Where each file's records begin in store order (a record's file is the same as the record's
+    // before unless its position is listed), so that a walk need not compare every record's file
+    // with the one before; empty when unknown.
+    const std::vector<std::uint32_t>& FileStarts() const noexcept { return m_fileStarts; }
     void Clear() noexcept {
         m_order.clear();
         m_order.shrink_to_fit();
+        m_fileStarts.clear();
+        m_fileStarts.shrink_to_fit();
         m_records.clear();
         m_records.shrink_to_fit();
         m_text = TagText();
@@ -89,6 +102,7 @@ private:
     TagText m_text;
     std::vector<CTagEntry> m_records;
     std::vector<std::uint32_t> m_order;
+    std::vector<std::uint32_t> m_fileStarts;
 };
 
 }  // namespace quarrow

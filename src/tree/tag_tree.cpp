@@ -127,35 +127,36 @@ void TagTree::EndBuild() {
         parents += BitCount(m_hasChildren[word]);
     }
     // Each parent's count (shifted one place so that the running sum leaves each parent's start)
-    // and its first child, in one pass in id order.
+    // and its first child, in one pass in id order. A parent is listed unless its children are
+    // consecutive ids: each child then comes right after the one before. Siblings mostly follow
+    // each other, so a parent's rank is worked out once for a stretch of them.
     m_parentBegin.assign(parents + 1, 0);
     m_parentFirst.assign(parents, kNoNode);
-    for (std::size_t id = 0; id < nodeCount; ++id) {
-        const Id parent = m_nodes[id].parent;
-        if (parent != kRoot) {
-            const std::size_t rank = ParentRank(parent);
-            if (m_parentBegin[rank + 1]++ == 0) {
-                m_parentFirst[rank] = static_cast<std::uint32_t>(id);
-            }
-        }
-    }
-    for (std::size_t r = 0; r < parents; ++r) {
-        m_parentBegin[r + 1] += m_parentBegin[r];
-    }
-    // A parent is listed unless the ids that follow its first child are all its own children.
     m_listed.assign((parents + 63) / 64, 0);
     std::size_t listedChildren = m_rootChildCount;
-    for (std::size_t r = 0; r < parents; ++r) {
-        const std::uint32_t first = m_parentFirst[r];
-        const std::uint32_t count = m_parentBegin[r + 1] - m_parentBegin[r];
-        const Id parent = m_nodes[first].parent;
-        for (std::uint32_t id = first + 1; id < first + count; ++id) {
-            if (m_nodes[id].parent != parent) {
-                m_listed[r / 64] |= std::uint64_t{1} << (r % 64);
-                listedChildren += count;
-                break;
-            }
+    Id lastParent = kRoot;
+    std::size_t rank = 0;
+    for (std::size_t id = 0; id < nodeCount; ++id) {
+        const Id parent = m_nodes[id].parent;
+        if (parent == kRoot) {
+            continue;
         }
+        if (parent != lastParent) {
+            lastParent = parent;
+            rank = ParentRank(parent);
+        }
+        const std::uint32_t before = m_parentBegin[rank + 1]++;
+        if (before == 0) {
+            m_parentFirst[rank] = static_cast<std::uint32_t>(id);
+        } else if (id != m_parentFirst[rank] + before && !Listed(rank)) {
+            m_listed[rank / 64] |= std::uint64_t{1} << (rank % 64);
+        }
+    }
+    for (std::size_t r = 0; r < parents; ++r) {
+        if (Listed(r)) {
+            listedChildren += m_parentBegin[r + 1];
+        }
+        m_parentBegin[r + 1] += m_parentBegin[r];
     }
     // The listed parents' runs: ids in turn, each after its earlier siblings. Each start moves on
     // while its run fills, and is put back after.
@@ -168,12 +169,21 @@ void TagTree::EndBuild() {
         }
     }
     std::uint32_t rootNext = 0;
+    lastParent = kRoot;
+    bool lastListed = false;
     for (std::size_t id = 0; id < nodeCount; ++id) {
         const Id parent = m_nodes[id].parent;
         if (parent == kRoot) {
             m_children[rootNext++] = static_cast<Id>(id);
-        } else if (const std::size_t r = ParentRank(parent); Listed(r)) {
-            m_children[m_parentFirst[r]++] = static_cast<Id>(id);
+            continue;
+        }
+        if (parent != lastParent) {
+            lastParent = parent;
+            rank = ParentRank(parent);
+            lastListed = Listed(rank);
+        }
+        if (lastListed) {
+            m_children[m_parentFirst[rank]++] = static_cast<Id>(id);
         }
     }
     for (std::size_t r = 0; r < parents; ++r) {

@@ -65,6 +65,17 @@ public:
         const std::size_t rank = ParentRank(parent);
         return Listed(rank) ? m_children[m_parentFirst[rank] + row] : static_cast<Id>(m_parentFirst[rank] + row);
     }
+    // The first child when the children are consecutive ids (a file's members, as appended in
+    // turn), so that a walk over them needs no lookup per row; kNoNode otherwise (the root, a
+    // node without children, a parent whose children are listed).
+    Id FirstOfConsecutiveChildren(Id parent) const noexcept {
+        assert(m_built);
+        if (parent == kRoot || !HasChildren(parent)) {
+            return kNoNode;
+        }
+        const std::size_t rank = ParentRank(parent);
+        return Listed(rank) ? kNoNode : static_cast<Id>(m_parentFirst[rank]);
+    }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
     std::size_t Row(Id id) const noexcept;
 
@@ -77,6 +88,16 @@ public:
         }
         return {Tag(id)->GetText().data() + (label & kPlaceMask), (label >> kPlaceBits) & kPlaceMask};
     }
+    // A label views its record's line, and the node only says which record: a walk that reads
+    // labels scattered over the file asks for the record some nodes ahead, and for the label's
+    // bytes (which reads the record) closer ahead, so that neither read waits when it comes.
+    void PrefetchRecord(Id id) const noexcept {
+        const std::uint32_t tag = m_nodes[id].tag;
+        if (tag != 0 && (tag & kOtherTag) == 0) {
+            __builtin_prefetch(m_firstRecord + (tag - 1));
+        }
+    }
+    void PrefetchLabel(Id id) const noexcept { __builtin_prefetch(Label(id).data()); }
     int Image(Id id) const noexcept { return static_cast<int>(m_nodes[id].bits & kImageMask); }
     // The window swaps a folder's open and closed image.
     void SetImage(Id id, int image) noexcept;

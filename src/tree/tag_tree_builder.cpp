@@ -42,25 +42,27 @@ class TagTreeBuilder {
 public:
     TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
 
-    void Add(const CTagEntry& tag) {
-        if (tag.GetText().starts_with("!_")) {
-            return;  // a pseudo-tag line of the ctags header
-        }
-        const std::string_view file = tag.GetFile();
+    // Adds a record that is not a pseudo-tag. `sameFile` says that its file is the one of the
+    // record added before (the store knows where files begin), which spares reading its name;
+    // `image` is its member image when the caller worked it out (the plain tree), else negative.
+    void Add(const CTagEntry& tag, bool sameFile, int image) {
         // Within a run of one file the folder was settled by the run's first record.
-        if (file != m_previousFile) {
-            FlushRun();
-            if (m_options.languageIcons || m_options.nestScopes) {
-                m_fileLanguage = LanguageFromFile(file);
+        if (!sameFile) {
+            const std::string_view file = tag.GetFile();
+            if (file != m_previousFile) {
+                FlushRun();
+                if (m_options.languageIcons || m_options.nestScopes) {
+                    m_fileLanguage = LanguageFromFile(file);
+                }
+                const std::string_view dir = DirectoryOf(file, m_cp);
+                if (!dir.empty() && dir != m_currentDir) {
+                    InsertDirectoryNode(dir);
+                }
+                InsertFileNode(file, tag);
             }
-            const std::string_view dir = DirectoryOf(file, m_cp);
-            if (!dir.empty() && dir != m_currentDir) {
-                InsertDirectoryNode(dir);
-            }
-            InsertFileNode(file, tag);
         }
         if (!tag.GetName().empty()) {
-            InsertMemberNode(tag);
+            InsertMemberNode(tag, image);
         }
     }
 
@@ -89,9 +91,9 @@ private:
         ++m_fileCount;
     }
 
-    void InsertMemberNode(const CTagEntry& tag) {
+    void InsertMemberNode(const CTagEntry& tag, int plainImage) {
         if (!m_options.languageIcons && !m_options.nestScopes) {
-            const int image = MemberImageOf(tag.GetKind(), tag.GetAccess());
+            const int image = plainImage >= 0 ? plainImage : MemberImageOf(tag.GetKind(), tag.GetAccess());
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
         }
@@ -197,6 +199,25 @@ private:
     std::vector<TagTree::Handle> m_handles;
 };
 
+bool IsPseudoTag(const CTagEntry& tag) noexcept { return tag.GetText().starts_with("!_"); }
+
+// What the plain tree needs of each record's line beyond the record, by record number: its member
+// image, or kPseudoTag for a line of the ctags header. Worked out in the order the records were
+// read, where their lines follow each other: store order visits them scattered over the file,
+// and the kind and access lie at a line's far end, so reading them there cost a few cache misses
+// a record.
+constexpr std::uint8_t kPseudoTag = 0xFF;
+static_assert(kImageCount < kPseudoTag);
+
+std::vector<std::uint8_t> PlainImagesByRecord(const std::vector<CTagEntry>& records) {
+    std::vector<std::uint8_t> images(records.size());
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        const CTagEntry& tag = records[r];
+        images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
+    }
+    return images;
+}
+
 bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
     model.Clear();
     BeginStage(progress, LoadStage::Building, store.size());
@@ -205,25 +226,59 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     // more than the records is room enough; a store of one-tag files grows the nodes once. (The
     // bound of three nodes a record would claim address space that a memory limit counts.)
     model.ReserveNodes(store.size() + store.size() / 4 + 16);
-    model.SetRecordRange(store.empty() ? nullptr : store.Records().data(), store.size());
+    const std::vector<CTagEntry>& records = store.Records();
+    model.SetRecordRange(store.empty() ? nullptr : records.data(), store.size());
     TagTreeBuilder builder(model, cp, options);
-    // The ordered records view lines scattered over the file's bytes: ask for the lines a few
-    // records ahead so that their cache misses overlap.
-    constexpr std::size_t kAhead = 8;
     const std::size_t count = store.size();
     const bool readsFields = options.languageIcons || options.nestScopes;
+    // The plain tree reads a line only where a file begins, once the images are known; the
+    // options read each member's fields.
+    const std::vector<std::uint8_t> images = readsFields ? std::vector<std::uint8_t>() : PlainImagesByRecord(records);
+    const std::vector<std::uint32_t>& fileStarts = store.FileStarts();
+    const bool knowsFiles = !fileStarts.empty();
+    auto recordNumber = [&](std::size_t i) { return static_cast<std::size_t>(&store[i] - records.data()); };
+
+    // The ordered records lie anywhere among those read, and view lines scattered over the
+    // file's bytes: the records are asked for a few dozen places ahead, the lines they view
+    // closer ahead, so that the cache misses overlap with the work on the records before.
+    constexpr std::size_t kAhead = 8;
     constexpr std::size_t kFieldsAhead = 16;
-    // The records themselves lie in the order they were read: fetch them further ahead still.
     constexpr std::size_t kRecordsAhead = 2 * kFieldsAhead;
-    // A stop is looked for where a file begins: a plain compare with the record before, and files
-    // are small enough that a stop is seen within milliseconds.
+    auto prefetchRecord = [&](std::size_t i) { PrefetchRecord(store[i]); };
+    auto prefetchLine = [&](std::size_t i) {
+        const char* text = store[i].GetText().data();
+        __builtin_prefetch(text);
+        __builtin_prefetch(text + 64);
+    };
+    // A stop is looked for where a file begins, and files are small enough that a stop is seen
+    // within milliseconds.
     std::string_view previousFile;
     std::size_t reported = 0;
+    std::size_t nextFile = 0;  // in fileStarts
+    // Whether a file may begin at the next record that is not a pseudo-tag.
+    bool fileMayChange = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kRecordsAhead < count) {
-            __builtin_prefetch(&store[i + kRecordsAhead]);
+            prefetchRecord(i + kRecordsAhead);
+            if (!images.empty()) {
+                __builtin_prefetch(&images[recordNumber(i + kRecordsAhead)]);
+            }
         }
-        if (progress != nullptr && store[i].GetFile() != previousFile) {
+        bool fileStartsHere = true;
+        if (knowsFiles) {
+            fileStartsHere = nextFile < fileStarts.size() && fileStarts[nextFile] == i;
+            if (fileStartsHere) {
+                ++nextFile;
+                // The lines read next: the next file's first one, and the record of the one after.
+                if (nextFile + 1 < fileStarts.size()) {
+                    prefetchRecord(fileStarts[nextFile + 1]);
+                }
+                if (nextFile < fileStarts.size()) {
+                    prefetchLine(fileStarts[nextFile]);
+                }
+            }
+        }
+        if (progress != nullptr && (knowsFiles ? fileStartsHere : store[i].GetFile() != previousFile)) {
             previousFile = store[i].GetFile();
             progress->Advance(i - reported);
             reported = i;
@@ -232,13 +287,23 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
                 return false;
             }
         }
-        if (i + kAhead < count) {
-            const char* text = store[i + kAhead].GetText().data();
-            __builtin_prefetch(text);
-            __builtin_prefetch(text + 64);
-            __builtin_prefetch(text + 128);
+        fileMayChange = fileMayChange || fileStartsHere;
+        const CTagEntry& tag = store[i];
+        if (!readsFields) {
+            if (!knowsFiles && i + kAhead < count) {
+                prefetchLine(i + kAhead);
+            }
+            const std::uint8_t image = images[recordNumber(i)];
+            if (image != kPseudoTag) {
+                builder.Add(tag, !fileMayChange, image);
+                fileMayChange = false;
+            }
+            continue;
         }
-        if (readsFields && i + kFieldsAhead < count) {
+        if (i + kAhead < count) {
+            prefetchLine(i + kAhead);
+        }
+        if (i + kFieldsAhead < count) {
             // The options read the extension fields, from the kind on; the records of a file
             // wait for the end of its run, so reach further ahead.
             // (The kind's place, not the kind: reading the kind would wait for the line.)
@@ -246,7 +311,10 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
             __builtin_prefetch(fields);
             __builtin_prefetch(fields + 64);
         }
-        builder.Add(store[i]);
+        if (!IsPseudoTag(tag)) {
+            builder.Add(tag, !fileMayChange, -1);
+            fileMayChange = false;
+        }
     }
     builder.Finish();
     model.EndBuild();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -13,19 +14,24 @@ namespace {
 
 constexpr std::string_view kExpandedMark = " [expanded]";
 
-// The whole tree as the builder made it.
+// The whole tree as the builder made it. The builder appends nodes in about the order a walk
+// meets them (exactly so without nesting), so the nodes a few ids ahead are the ones read next.
 struct WholeTree {
+    static constexpr bool kWalkFollowsIds = true;
     const TagTree& tree;
     std::size_t ChildCount(TagTree::Id id) const noexcept { return tree.ChildCount(id); }
     TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return tree.Child(parent, row); }
+    TagTree::Id FirstOfRun(TagTree::Id parent) const noexcept { return tree.FirstOfConsecutiveChildren(parent); }
     bool IsExpanded(TagTree::Id id) const noexcept { return tree.IsExpanded(id); }
 };
 
 // Only the nodes a filter keeps, open as the filter says.
 struct KeptTree {
+    static constexpr bool kWalkFollowsIds = false;
     const TagTreeFilter& filter;
     std::size_t ChildCount(TagTree::Id id) const noexcept { return filter.ChildCount(id); }
     TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return filter.Child(parent, row); }
+    TagTree::Id FirstOfRun(TagTree::Id) const noexcept { return TagTree::kNoNode; }
     bool IsExpanded(TagTree::Id id) const noexcept { return filter.IsExpanded(id); }
 };
 
@@ -35,28 +41,71 @@ template <typename Shape, typename Sink>
 void WalkTree(const TagTree& tree, const Shape& shape, Sink&& sink) {
     struct Level {
         TagTree::Id parent;
+        TagTree::Id run;  // the first child when the children are consecutive ids, else kNoNode
         std::size_t row;
         std::size_t count;
     };
-    std::vector<Level> stack{{TagTree::kRoot, 0, shape.ChildCount(TagTree::kRoot)}};
+    auto open = [&shape](TagTree::Id parent, std::size_t count) {
+        return Level{parent, shape.FirstOfRun(parent), 0, count};
+    };
+    auto childAt = [&shape](const Level& level, std::size_t row) {
+        return level.run != TagTree::kNoNode ? static_cast<TagTree::Id>(level.run + row) : shape.Child(level.parent, row);
+    };
+    // Labels view lines scattered over the file's bytes, and a node reaches its line through its
+    // record: the record is asked for further ahead than the label, so that both misses overlap
+    // with the work on the lines before.
+    constexpr std::size_t kLabelAhead = 8;
+    constexpr std::size_t kRecordAhead = 2 * kLabelAhead;
+    const std::size_t nodeCount = tree.NodeCount();
+    std::vector<Level> stack{open(TagTree::kRoot, shape.ChildCount(TagTree::kRoot))};
     while (!stack.empty()) {
         Level& level = stack.back();
         if (level.row == level.count) {
             stack.pop_back();
             continue;
         }
-        // Labels view lines scattered over the file's bytes: ask for a later sibling's label now
-        // so that its cache miss overlaps with this line's work.
-        constexpr std::size_t kAhead = 8;
-        if (level.row + kAhead < level.count) {
-            __builtin_prefetch(tree.Label(shape.Child(level.parent, level.row + kAhead)).data());
+        const TagTree::Id id = childAt(level, level.row);
+        if constexpr (Shape::kWalkFollowsIds) {
+            if (id + kRecordAhead < nodeCount) {
+                tree.PrefetchRecord(static_cast<TagTree::Id>(id + kRecordAhead));
+            }
+            if (id + kLabelAhead < nodeCount) {
+                tree.PrefetchLabel(static_cast<TagTree::Id>(id + kLabelAhead));
+            }
+        } else {
+            if (level.row + kRecordAhead < level.count) {
+                tree.PrefetchRecord(childAt(level, level.row + kRecordAhead));
+            }
+            if (level.row + kLabelAhead < level.count) {
+                tree.PrefetchLabel(childAt(level, level.row + kLabelAhead));
+            }
         }
-        const TagTree::Id id = shape.Child(level.parent, level.row++);
+        ++level.row;
         sink((stack.size() - 1) * 2, tree.Image(id), tree.Label(id), shape.IsExpanded(id));
         if (const std::size_t children = shape.ChildCount(id); children != 0) {
-            stack.push_back({id, 0, children});
+            stack.push_back(open(id, children));
         }
     }
+}
+
+// Copies a label: most are a few words long, and a library call for each costs more than the
+// copy (two overlapping moves cover any length up to twice their width).
+inline char* CopyLabel(char* p, std::string_view label) noexcept {
+    const char* from = label.data();
+    const std::size_t n = label.size();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(p, from, 8);
+        std::memcpy(p + n - 8, from + n - 8, 8);
+    } else if (n > 16 && n <= 32) {
+        std::memcpy(p, from, 16);
+        std::memcpy(p + n - 16, from + n - 16, 16);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(p, from, 4);
+        std::memcpy(p + n - 4, from + n - 4, 4);
+    } else if (n != 0) {
+        std::memcpy(p, from, n);
+    }
+    return p + n;
 }
 
 // Writes one line at `p`, which has room for LineSize bytes; returns the end.
@@ -64,7 +113,7 @@ char* WriteLine(char* p, std::size_t indent, int image, std::string_view label, 
     p = std::fill_n(p, indent, ' ');
     p = std::to_chars(p, p + 11, image).ptr;
     *p++ = ' ';
-    p = std::copy(label.begin(), label.end(), p);
+    p = CopyLabel(p, label);
     if (expanded) {
         p = std::copy(kExpandedMark.begin(), kExpandedMark.end(), p);
     }

@@ -195,6 +195,27 @@ TEST(TagOrder, SameOrderAsExchangeSortOnRandomStores) {
     }
 }
 
+// The file starts that come with the order list exactly the positions whose file differs from
+// the one before (a walk over the store trusts them instead of comparing files), on random stores
+// with header lines and lines without a file, and on stores too small to be ordered.
+TEST(TagOrder, FileStartsAreWhereTheFileChanges) {
+    std::mt19937 rng(1215);
+    for (int round = 0; round < 500; ++round) {
+        const std::vector<std::string> lines = RandomLines(rng, round % 10 == 0 ? 200 : 50);
+        LineStore store(lines);
+        const std::vector<CTagEntry>& records = store.Records();
+        std::vector<std::uint32_t> starts{99};
+        const std::vector<std::uint32_t> order = TagRecordOrder(records, nullptr, &starts);
+        std::vector<std::uint32_t> changes;
+        for (std::size_t p = 0; p < order.size(); ++p) {
+            if (p == 0 || records[order[p]].GetFile() != records[order[p - 1]].GetFile()) {
+                changes.push_back(static_cast<std::uint32_t>(p));
+            }
+        }
+        ASSERT_EQ(starts, changes) << "round " << round << ", input:" << Describe(records);
+    }
+}
+
 // Stores whose files are cut into many short runs by smaller files, with few names, so that the
 // batches are many and runs of equal names are long (the in-place turns and the ring both).
 TEST(TagOrder, SameOrderAsExchangeSortWithManyRunsAndEqualNames) {

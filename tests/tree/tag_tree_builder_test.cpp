@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tags/tag_order.h"
 #include "tests/tree/test_store.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
@@ -217,6 +218,41 @@ TEST(BuildTagTree, ReportsProgressAndStopsWhenAsked) {
     stopped.Cancel();
     EXPECT_FALSE(BuildTagTree(tree, store, CodePage::Utf8, {}, &stopped));
     EXPECT_EQ(tree.NodeCount(), 0U);
+}
+
+// An ordered store tells where its files begin, and the build then compares no files within one:
+// the tree is the one a build that compares every record's file makes, with every option, also
+// where a file begins with header lines, has a line without a name or there is a line without a
+// file first.
+TEST(BuildTagTree, TrustingTheStoresFileStartsChangesNoTree) {
+    const std::string tags = std::string("lonely\n!_TAG_X\tsrc/B.java\t//\n") + T("b", "src/B.java", "m") +
+                             T("a", "src/B.java", "f", "public") + "!_TAG_FILE_FORMAT\t2\t/x/\n" +
+                             T("x", "2", "m") + "\tsrc/C.java\t/^x$/;\"\tm\n" + T("c", "lib/C.java", "c") +
+                             T("A", "src/A.java", "c") + "\n" + T("d", "src/C.java", "m", "private") +
+                             "!_TAG_PROGRAM_NAME\tctags\t//\n" + T("e", "src/C.java", "m");
+    for (const bool nest : {false, true}) {
+        for (const bool icons : {false, true}) {
+            TreeOptions options;
+            options.nestScopes = nest;
+            options.languageIcons = icons;
+            TagStore withStarts = test::MakeStore(tags);
+            TagStore without = test::MakeStore(tags);
+            std::vector<std::uint32_t> starts;
+            const std::vector<std::uint32_t> order = TagRecordOrder(withStarts.Records(), nullptr, &starts);
+            ASSERT_FALSE(starts.empty());
+            withStarts.SetOrder(order, starts);
+            without.SetOrder(order);
+            std::string trusted;
+            std::string compared;
+            TagTree tree;
+            BuildTagTree(tree, withStarts, CodePage::Utf8, options);
+            PrintTagTree(tree, trusted);
+            BuildTagTree(tree, without, CodePage::Utf8, options);
+            PrintTagTree(tree, compared);
+            EXPECT_EQ(trusted, compared) << "nest " << nest << ", icons " << icons;
+            EXPECT_NE(compared.find("11 B.java"), std::string::npos);
+        }
+    }
 }
 
 TEST(BuildTagTree, ShiftJisFolderNamesKeepTheirDoubleByteCharacters) {
