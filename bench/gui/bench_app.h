@@ -27,10 +27,12 @@ inline quarrow::ui::CQuarrowApp::Options BenchAppOptions(const std::string& dir)
 
 #include "app/ui/single_doc_template.h"
 
-// Lets the window run until no tags file is being read and the last one read is shown.
+// Lets the window run until no tags file is being read and the last one read is shown. Each turn
+// sleeps until an event comes (the end of a load is one), as the window's own event loop does: the
+// form with a time limit never sleeps, and its polling would take a processor from the load.
 inline void WaitForLoad(quarrow::ui::CQuarrowApp& app) {
     quarrow::ui::CSingleDocTemplate* docTemplate = app.Template();
     while (docTemplate != nullptr && docTemplate->Loader().IsLoading()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

@@ -201,13 +201,14 @@ int main(int argc, char* argv[]) {
     (void)QInputDevice::primaryKeyboard();  // made here: the probes' key events ask for it
     watch.StartProbes();
     WaitForLoad(app);
-    // The paint of the swapped-in tree, and a little after it.
+    // The paint of the swapped-in tree, and a little after it; the ticker's 10 ms events wake
+    // each turn.
     while (watch.m_treeNs == 0) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     const auto settle = Clock::now();
     while (Clock::now() - settle < std::chrono::milliseconds(200)) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     ticker.stop();
     watch.StopProbes();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -59,6 +60,26 @@ void AdviseHugePages(char* block, std::size_t size, bool huge = true) noexcept {
 #endif
 }
 
+// Gives the whole pages inside `[from, from + size)` their memory before a read writes there: one
+// call sets up the pages of a chunk at once, where the read's copy would fault on each page in
+// turn, and each fault costs more than the clearing of its page. A hint; failure costs only time.
+void PrefaultForWrite(char* from, std::size_t size) noexcept {
+#if defined(MADV_POPULATE_WRITE)
+    static const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    if (pageSize == 0 || (pageSize & (pageSize - 1)) != 0) {
+        return;
+    }
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(from) + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(from) + size) & ~(pageSize - 1);
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    }
+#else
+    (void)from;
+    (void)size;
+#endif
+}
+
 // Reads from `offset` on into `into` until `want` bytes or the end of the file; `got` tells how
 // many came. False when a read fails.
 bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_t& got) noexcept {
@@ -77,60 +98,6 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
         got += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// Reads the whole of an open regular file into one block; the file may grow or shrink while it
-// is read. A large file is read in chunks by two threads at once: the copy out of the page cache
-// and the clearing of fresh pages are most of a read. False when a read fails.
-bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size, LoadProgress* progress) {
-    std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
-    block = std::make_unique_for_overwrite<char[]>(capacity);
-    // No huge pages for this block: each fault on one clears 2 MB before the read copies into it,
-    // and two threads faulting them in contend; 4 KB pages cleared just before the copy cost the
-    // read less than half the processor time (kernel tree: 1.5 s instead of 4 s).
-    AdviseHugePages(block.get(), capacity, false);
-    size = 0;
-    if (sizeHint >= kThreadedBytes) {
-        const std::size_t chunks = (capacity + kReadChunk - 1) / kReadChunk;
-        std::vector<std::size_t> got(chunks, 0);
-        std::atomic<bool> failed{false};
-        ShareWork(chunks, [&](std::size_t i) {
-            const std::size_t offset = i * kReadChunk;
-            if (failed || StopRequested(progress) ||
-                !ReadAt(fd, block.get() + offset, offset, std::min(kReadChunk, capacity - offset), got[i])) {
-                failed = true;
-            }
-            Advance(progress, got[i]);
-        });
-        if (failed) {
-            return false;
-        }
-        // The first short chunk ends the file (it shrank, or this is its end).
-        for (std::size_t i = 0; i < chunks; ++i) {
-            size += got[i];
-            if (got[i] < std::min(kReadChunk, capacity - i * kReadChunk)) {
-                return true;
-            }
-        }
-    }
-    for (;;) {
-        if (size == capacity) {
-            const std::size_t grown = capacity + capacity / 2 + 4096;
-            auto bigger = std::make_unique_for_overwrite<char[]>(grown);
-            std::memcpy(bigger.get(), block.get(), size);
-            block = std::move(bigger);
-            capacity = grown;
-        }
-        std::size_t got = 0;
-        if (StopRequested(progress) || !ReadAt(fd, block.get() + size, size, capacity - size, got)) {
-            return false;
-        }
-        size += got;
-        Advance(progress, got);
-        if (size < capacity) {
-            return true;
-        }
-    }
 }
 
 // The number of set bits; plain x86-64 has no instruction for it, and the library call costs.
@@ -255,6 +222,193 @@ bool ShapeExactly(char* bytes, std::size_t size, Shape& shape, const LoadProgres
     return true;
 }
 
+// What one chunk of a read holds, seen while the chunk is still in the cache: its LFs, and
+// whether it needs more than the quick rules (a CR, a byte 0x1A, a line of 2047 bytes or more
+// between two of its LFs). Lines that cross into the next chunk are checked when the chunks are
+// put together. The parse starts stretches after marked LFs: the chunk's first one and then the
+// first one in each following sixteenth, so that a file of a single chunk is parsed on both
+// threads too.
+struct ChunkLines {
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kMarks = 16;
+    struct Mark {
+        std::size_t lf = 0;     // offset inside the chunk
+        std::size_t lines = 0;  // LFs of the chunk up to this one, itself included
+    };
+    std::size_t lfs = 0;
+    std::size_t firstLf = kNone;  // offsets inside the chunk
+    std::size_t lastLf = kNone;
+    std::array<Mark, kMarks> marks{};
+    std::size_t markCount = 0;
+    bool plain = true;
+};
+
+ChunkLines ScanChunk(const char* bytes, std::size_t size) noexcept {
+    ChunkLines chunk;
+    const std::size_t markBytes = kReadChunk / ChunkLines::kMarks;
+    std::size_t nextMark = 0;  // the next mark is the first LF from here on
+    auto lfs = [&](std::size_t base, unsigned mask) {
+        const std::size_t first = base + static_cast<std::size_t>(std::countr_zero(mask));
+        if (chunk.firstLf == ChunkLines::kNone) {
+            chunk.firstLf = first;
+        } else if (first - chunk.lastLf - 1 >= kLineBufferSize - 1) {
+            chunk.plain = false;
+        }
+        if (chunk.markCount < ChunkLines::kMarks && base + 32 > nextMark) {
+            unsigned rest = mask;
+            while (rest != 0 && base + static_cast<std::size_t>(std::countr_zero(rest)) < nextMark) {
+                rest &= rest - 1;
+            }
+            if (rest != 0) {
+                const int bit = std::countr_zero(rest);
+                const std::size_t lf = base + static_cast<std::size_t>(bit);
+                const auto upTo = static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1)));
+                chunk.marks[chunk.markCount++] = {lf, chunk.lfs + upTo};
+                while (nextMark <= lf) {
+                    nextMark += markBytes;
+                }
+            }
+        }
+        chunk.lastLf = base + 31 - static_cast<std::size_t>(std::countl_zero(mask));
+        chunk.lfs += static_cast<std::size_t>(CountBits(mask));
+    };
+    std::size_t base = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i eof = _mm_set1_epi8(kEndOfFile);
+    for (; base + 32 <= size; base += 32) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base + 16));
+        const __m128i odd = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(low, cr), _mm_cmpeq_epi8(high, cr)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(low, eof), _mm_cmpeq_epi8(high, eof)));
+        if (_mm_movemask_epi8(odd) != 0) {
+            chunk.plain = false;
+            return chunk;
+        }
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, lf))) |
+                              static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, lf))) << 16;
+        if (mask != 0) {
+            lfs(base, mask);
+        }
+    }
+#endif
+    for (; base < size; base += 32) {
+        unsigned mask = 0;
+        for (std::size_t k = 0; k < 32 && base + k < size; ++k) {
+            if (bytes[base + k] == '\r' || bytes[base + k] == kEndOfFile) {
+                chunk.plain = false;
+                return chunk;
+            }
+            mask |= static_cast<unsigned>(bytes[base + k] == '\n') << k;
+        }
+        if (mask != 0) {
+            lfs(base, mask);
+        }
+    }
+    return chunk;
+}
+
+// Puts the chunks of a read together into the shape ShapeQuickly would find, a stretch starting
+// after each mark; false when the block needs the exact rules after all.
+bool ShapeFromChunks(const std::vector<ChunkLines>& chunks, std::size_t chunkSize, std::size_t size, Shape& shape) {
+    shape.partStart.assign(1, 0);
+    shape.partPieces.assign(1, 0);
+    std::size_t lines = 0;
+    std::size_t lineStart = 0;  // the byte after the last LF
+    for (std::size_t i = 0; i < chunks.size() && i * chunkSize < size; ++i) {
+        const ChunkLines& chunk = chunks[i];
+        if (!chunk.plain) {
+            return false;
+        }
+        if (chunk.lfs == 0) {
+            continue;
+        }
+        const std::size_t offset = i * chunkSize;
+        if (offset + chunk.firstLf - lineStart >= kLineBufferSize - 1) {
+            return false;
+        }
+        for (std::size_t m = 0; m < chunk.markCount && offset + chunk.marks[m].lf + 1 < size; ++m) {
+            shape.partStart.push_back(offset + chunk.marks[m].lf + 1);
+            shape.partPieces.push_back(lines + chunk.marks[m].lines);
+        }
+        lines += chunk.lfs;
+        lineStart = offset + chunk.lastLf + 1;
+    }
+    // The last line, when it has no LF, is one more piece.
+    if (size - lineStart >= kLineBufferSize) {
+        return false;
+    }
+    shape.size = size;
+    shape.pieces = lines + (lineStart < size ? 1 : 0);
+    return true;
+}
+
+// Reads the whole of an open regular file into one block; the file may grow or shrink while it
+// is read. A large file is read in chunks by two threads at once: the copy out of the page cache
+// and the clearing of fresh pages are most of a read. Each chunk is scanned for its lines right
+// after its copy, while it is in the cache and on both threads; `shaped` tells that `shape` holds
+// the block's shape from those scans (otherwise the caller finds it). False when a read fails.
+bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::size_t& size, Shape& shape,
+             bool& shaped, LoadProgress* progress) {
+    shaped = false;
+    std::size_t capacity = sizeHint + 1;  // one spare byte tells the end without a second read
+    block = std::make_unique_for_overwrite<char[]>(capacity);
+    // No huge pages for this block: each fault on one clears 2 MB before the read copies into it,
+    // and two threads faulting them in contend; 4 KB pages cleared just before the copy cost the
+    // read less than half the processor time (kernel tree: 1.5 s instead of 4 s).
+    AdviseHugePages(block.get(), capacity, false);
+    size = 0;
+    if (sizeHint >= kThreadedBytes) {
+        const std::size_t chunks = (capacity + kReadChunk - 1) / kReadChunk;
+        std::vector<std::size_t> got(chunks, 0);
+        std::vector<ChunkLines> lines(chunks);
+        std::atomic<bool> failed{false};
+        ShareWork(chunks, [&](std::size_t i) {
+            const std::size_t offset = i * kReadChunk;
+            const std::size_t want = std::min(kReadChunk, capacity - offset);
+            if (!failed && !StopRequested(progress)) {
+                PrefaultForWrite(block.get() + offset, want);
+            }
+            if (failed || StopRequested(progress) || !ReadAt(fd, block.get() + offset, offset, want, got[i])) {
+                failed = true;
+            } else {
+                lines[i] = ScanChunk(block.get() + offset, got[i]);
+            }
+            Advance(progress, got[i]);
+        });
+        if (failed) {
+            return false;
+        }
+        // The first short chunk ends the file (it shrank, or this is its end).
+        for (std::size_t i = 0; i < chunks; ++i) {
+            size += got[i];
+            if (got[i] < std::min(kReadChunk, capacity - i * kReadChunk)) {
+                shaped = ShapeFromChunks(lines, kReadChunk, size, shape);
+                return true;
+            }
+        }
+    }
+    for (;;) {
+        if (size == capacity) {
+            const std::size_t grown = capacity + capacity / 2 + 4096;
+            auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+            std::memcpy(bigger.get(), block.get(), size);
+            block = std::move(bigger);
+            capacity = grown;
+        }
+        std::size_t got = 0;
+        if (StopRequested(progress) || !ReadAt(fd, block.get() + size, size, capacity - size, got)) {
+            return false;
+        }
+        size += got;
+        Advance(progress, got);
+        if (size < capacity) {
+            return true;
+        }
+    }
+}
+
 // Parses the pieces of `text` into `records`, which has room for exactly their number; stops
 // early when the load is asked to stop.
 void ParsePieces(std::string_view text, CodePage cp, CTagEntry* records, std::size_t count,
@@ -304,9 +458,11 @@ namespace {
 // The file's bytes, mapped (a file of at least one byte, when `mayMap`) or read; false when it
 // cannot be read or the load is to stop. `parseReports` tells that the parse reports progress
 // too: the mapped path counts half of each byte when its page comes in, half when it is parsed.
-bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::size_t& size, bool& parseReports,
-               LoadProgress* progress) {
+// `shaped` tells that the read found the bytes' shape on the way (see ReadAll).
+bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::size_t& size, Shape& shape, bool& shaped,
+               bool& parseReports, LoadProgress* progress) {
     parseReports = false;
+    shaped = false;
     if (mayMap && fileSize > 0) {
         text = TagText::Map(fd, fileSize);
         if (text.data() != nullptr) {
@@ -334,7 +490,7 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
         }
     }
     std::unique_ptr<char[]> block;
-    if (!ReadAll(fd, fileSize, block, size, progress)) {
+    if (!ReadAll(fd, fileSize, block, size, shape, shaped, progress)) {
         return false;
     }
     text = TagText(std::move(block));
@@ -349,11 +505,13 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
     TagText text;
     std::size_t size = 0;
     bool parseReports = false;
-    if (!LoadBytes(fd, fileSize, mayMap, text, size, parseReports, progress) || StopRequested(progress)) {
+    Shape shape;
+    bool shaped = false;
+    if (!LoadBytes(fd, fileSize, mayMap, text, size, shape, shaped, parseReports, progress) ||
+        StopRequested(progress)) {
         return false;
     }
-    Shape shape;
-    if (!ShapeQuickly(text.data(), size, shape, progress)) {
+    if (!shaped && !ShapeQuickly(text.data(), size, shape, progress)) {
         if (StopRequested(progress)) {
             return false;
         }

@@ -103,6 +103,14 @@ TEST(TagFileReader, LargeFilesGiveThePiecesOneByOne) {
         std::string bytes;
     };
     const std::string plain = lines(3 << 20, "\n");
+    // Reads of large files come in chunks of 4 MiB, each scanned for its lines on its own; these
+    // put an LF or a line's start where one chunk meets the next.
+    constexpr std::size_t kChunk = std::size_t{4} << 20;
+    auto lfAt = [&](std::size_t at) {  // lines, then one line of x's whose LF is byte `at`
+        std::string text = lines(at - 1500, "\n");
+        text += Xs(at - text.size());
+        return text + "\n";
+    };
     const std::vector<LargeCase> cases = {
         {"LF lines", plain},
         {"last line without LF", plain + "tail\tT.java"},
@@ -112,6 +120,13 @@ TEST(TagFileReader, LargeFilesGiveThePiecesOneByOne) {
         {"CR LF lines", lines(2 << 20, "\r\n")},
         {"0x1A in the middle", plain.substr(0, plain.size() / 2) + "\x1A" + plain},
         {"one LF at the very middle", Xs(1 << 20) + "\n" + Xs(1 << 20)},
+        {"a file of exactly one chunk", lfAt(kChunk - 1)},
+        {"LF as the last byte of a chunk", lfAt(kChunk - 1) + lines(kChunk, "\n")},
+        {"LF as the first byte of a chunk", lfAt(kChunk) + lines(kChunk, "\n")},
+        {"a line of 2046 bytes across two chunks", lfAt(kChunk - 1000) + Xs(2046) + "\n" + plain},
+        {"a line of 2047 bytes across two chunks", lfAt(kChunk - 1000) + Xs(2047) + "\n" + plain},
+        {"a chunk without LF", plain + Xs(5 << 20) + "\n" + plain},
+        {"CR LF only in a later chunk", lines(kChunk + 1000, "\n") + lines(1000, "\r\n")},
     };
     ScratchFolder dir{"tags"};
     for (const LargeCase& c : cases) {

@@ -78,29 +78,42 @@ TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {
     ScratchFolder dir;
     const std::string text = ManyLines(std::size_t{12} << 20);
     const std::string path = dir.File("t.tags");
-    // Another process shrinks the file at different moments of the load.
-    for (int delayUs : {0, 200, 1000, 3000, 6000, 10000, 20000, 40000}) {
-        SCOPED_TRACE(delayUs);
-        dir.Write("t.tags", text);
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::usleep(static_cast<useconds_t>(delayUs));
-            ::_exit(::truncate(path.c_str(), static_cast<off_t>(text.size() / 3)) == 0 ? 0 : 1);
-        }
-        TagStore store;
-        const bool loaded = ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        if (loaded) {
-            // Either the whole file, the third left of it, or (shrunk after the load) the whole
-            // file's records whose lost bytes read as zeros.
-            ASSERT_FALSE(store.empty());
-            EXPECT_EQ(store.Records().front().GetName(), "n0");
-            TouchEveryRecord(store);
-        } else {
-            EXPECT_TRUE(store.empty());
+    // Another process shrinks the file at different moments of the load, mapped or read.
+    for (const FileAccess access : {FileAccess::Map, FileAccess::Read}) {
+        for (int delayUs : {0, 200, 1000, 3000, 6000, 10000, 20000, 40000}) {
+            SCOPED_TRACE(delayUs);
+            SCOPED_TRACE(access == FileAccess::Map ? "mapped" : "read");
+            dir.Write("t.tags", text);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::usleep(static_cast<useconds_t>(delayUs));
+                ::_exit(::truncate(path.c_str(), static_cast<off_t>(text.size() / 3)) == 0 ? 0 : 1);
+            }
+            TagStore store;
+            const bool loaded = ReadTagsFile(path, CodePage::Utf8, store, nullptr, access);
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            if (loaded) {
+                // Either the whole file, the third left of it, or (shrunk after the load) the whole
+                // file's records whose lost bytes read as zeros.
+                ASSERT_FALSE(store.empty());
+                EXPECT_EQ(store.Records().front().GetName(), "n0");
+                TouchEveryRecord(store);
+                if (access == FileAccess::Read) {
+                    // A read holds the file as it was when each part was read: the lines of a
+                    // beginning of it, in order, the last one possibly cut short.
+                    std::string lines;
+                    for (const CTagEntry& record : store) {
+                        lines.append(lines.empty() ? "" : "\n").append(record.GetText());
+                    }
+                    ASSERT_LE(lines.size(), text.size());
+                    EXPECT_EQ(text.compare(0, lines.size(), lines), 0);
+                }
+            } else {
+                EXPECT_TRUE(store.empty());
+            }
         }
     }
 }
