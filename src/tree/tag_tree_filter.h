@@ -13,8 +13,8 @@
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
 // used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 4-byte signature of each label
-// (the letters it holds), made once and handed from filter to filter, that spares reading most
-// labels again and answers a one-letter text alone.
+// (the letters it holds, and whether the node is a member), made once and handed from filter to
+// filter, that spares reading most labels again and answers a one-letter text alone.
 
 #include <atomic>
 #include <cstddef>
