@@ -12,9 +12,10 @@
 // are never folded, so a search never finds a letter inside a Japanese character.
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
-// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 4-byte signature of each label
-// (the letters it holds, and whether the node is a member), made once and handed from filter to
-// filter, that spares reading most labels again and answers a one-letter text alone.
+// used): 4 bytes a node of the tree plus 4 bytes a kept node, and an 8-byte signature of each
+// label (the letters and pairs of letters it holds, and whether the node is a member), made once
+// and handed from filter to filter, that spares reading most labels again and answers a one-letter
+// text alone.
 
 #include <atomic>
 #include <cstddef>
@@ -106,7 +107,7 @@ private:
     std::vector<Id> m_children;
     std::uint32_t m_rootCount = 0;
     const TagTree* m_tree = nullptr;
-    std::shared_ptr<const std::vector<std::uint32_t>> m_signatures;
+    std::shared_ptr<const std::vector<std::uint64_t>> m_signatures;  // see the .cpp
 };
 
 }  // namespace quarrow
