@@ -1,6 +1,7 @@
 #include "tree/tag_tree_filter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 #include <stdexcept>
@@ -166,6 +167,8 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     m_text = text;
     m_tree = &tree;
     m_begin.clear();
+    m_hasKept.clear();
+    m_parentsBefore.clear();
     m_children.clear();
     m_rootCount = 0;
     const std::size_t count = tree.NodeCount();
@@ -176,7 +179,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_signatures = previous->m_signatures;
     }
     if (text.Empty() || count == 0) {
-        m_begin.assign(count + 1, 0);
+        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
         return true;
     }
     if (count >= kFlag) {
@@ -184,7 +187,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     }
     std::vector<std::uint8_t> flags(count, 0);
     auto cancelled = [&] {
-        m_begin.assign(count + 1, 0);
+        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
         return false;
     };
 
@@ -327,9 +330,10 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     // for its own label, or above one, opens its parent and keeps it; a kept file is such a node
     // (kept by its name or above a member), and a node kept only as part of a file kept by its
     // name is a member that leaves its parent as it is. Each parent's kept children are counted
-    // on the way.
-    m_begin.assign(count + 1, 0);
+    // on the way (at next[parent], for the pass after this one).
+    std::vector<std::uint32_t> next(count + 1, 0);
     std::size_t kept = 0;
+    std::size_t parents = 0;
     auto up = [&](Id id) {
         const std::uint8_t f = flags[id];
         if ((f & kKept) == 0) {
@@ -341,7 +345,9 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
             ++m_rootCount;
             return;
         }
-        ++m_begin[parent];
+        if (next[parent]++ == 0) {
+            ++parents;
+        }
         if ((f & (kMatched | kOpen)) != 0) {
             flags[parent] |= kKept | kOpen;
         }
@@ -363,28 +369,37 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     // The index, in one pass forward: the counts become starts as the pass goes, and each kept
     // node is placed behind its parent's kept children so far (a parent comes before its
     // children, so its start is known by then; ids ascend within a parent, so rows keep their
-    // order). While the pass runs, node p's next place is kept at m_begin[p + 1], which ends as
-    // p + 1's start once p's children are placed; the open flag, the top bit, rides along.
-    std::uint32_t start = m_rootCount;
-    std::uint32_t nextCount = m_begin[0];
-    m_begin[0] = start;
-    std::uint32_t rootCursor = 0;
+    // order). While the pass runs, node p's next place is kept at next[p + 1]; node p's own count
+    // is read from there just before.
+    m_hasKept.assign(count / 64 + 1, 0);
+    m_begin.reserve(parents + 1);
     m_children.resize(kept);
+    std::uint32_t start = m_rootCount;
+    std::uint32_t nextCount = next[0];
+    std::uint32_t rootCursor = 0;
     for (std::size_t id = 0; id < count; ++id) {
         const std::uint32_t children = nextCount;
-        nextCount = m_begin[id + 1];
-        m_begin[id + 1] = start;
-        start += children;
+        nextCount = next[id + 1];
+        next[id + 1] = start;
         const std::uint8_t f = flags[id];
+        if (children != 0) {
+            m_hasKept[id / 64] |= std::uint64_t{1} << (id % 64);
+            m_begin.push_back((f & kOpen) != 0 ? start | kFlag : start);
+        }
+        start += children;
         if ((f & kKept) == 0) {
             continue;
         }
-        if ((f & kOpen) != 0) {
-            m_begin[id] |= kFlag;
-        }
         const Id parent = tree.Parent(static_cast<Id>(id));
         const Id entry = (f & kMatched) != 0 ? (static_cast<Id>(id) | kFlag) : static_cast<Id>(id);
-        m_children[parent == TagTree::kRoot ? rootCursor++ : (m_begin[parent + 1]++ & ~kFlag)] = entry;
+        m_children[parent == TagTree::kRoot ? rootCursor++ : next[parent + 1]++] = entry;
+    }
+    m_begin.push_back(start);
+    m_parentsBefore.resize(m_hasKept.size());
+    std::uint32_t before = 0;
+    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
+        m_parentsBefore[word] = before;
+        before += static_cast<std::uint32_t>(BitCount(m_hasKept[word]));
     }
     return true;
 }
@@ -395,7 +410,9 @@ bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
         return false;
     }
     m_text = {};
-    m_begin.assign(tree.NodeCount() + 1, 0);
+    m_begin.clear();
+    m_hasKept.assign(tree.NodeCount() / 64 + 1, 0);
+    m_parentsBefore.clear();
     m_children.clear();
     m_rootCount = 0;
     return true;
@@ -405,29 +422,43 @@ std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
     if (id == TagTree::kRoot) {
         return m_rootCount;
     }
-    return (m_begin[id + 1] & ~kFlag) - (m_begin[id] & ~kFlag);
+    if (!HasKeptChildren(id)) {
+        return 0;
+    }
+    const std::size_t rank = ParentRank(id);
+    return (m_begin[rank + 1] & ~kFlag) - (m_begin[rank] & ~kFlag);
+}
+
+std::size_t TagTreeFilter::FirstChild(Id parent) const noexcept {
+    return parent == TagTree::kRoot ? 0 : (m_begin[ParentRank(parent)] & ~kFlag);
 }
 
 TagTree::Id TagTreeFilter::Child(Id parent, std::size_t row) const noexcept {
     assert(row < ChildCount(parent));
-    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
-    return m_children[first + row] & ~kFlag;
+    return m_children[FirstChild(parent) + row] & ~kFlag;
 }
 
 std::size_t TagTreeFilter::Row(const TagTree& tree, Id id) const noexcept {
     const Id parent = tree.Parent(id);
-    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
-    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = begin + static_cast<std::ptrdiff_t>(ChildCount(parent));
+    const std::size_t children = ChildCount(parent);
+    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(children == 0 ? 0 : FirstChild(parent));
+    const auto end = begin + static_cast<std::ptrdiff_t>(children);
     const auto found = std::lower_bound(begin, end, id, [](Id entry, Id wanted) { return (entry & ~kFlag) < wanted; });
     return static_cast<std::size_t>(found - begin);
 }
 
+bool TagTreeFilter::IsExpanded(Id id) const noexcept {
+    return HasKeptChildren(id) && (m_begin[ParentRank(id)] & kFlag) != 0;
+}
+
 std::vector<TagTree::Id> TagTreeFilter::ExpandedNodes() const {
     std::vector<Id> open;
-    for (Id id = 0; id + 1 < m_begin.size(); ++id) {
-        if ((m_begin[id] & kFlag) != 0) {
-            open.push_back(id);
+    std::size_t rank = 0;
+    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
+        for (std::uint64_t bits = m_hasKept[word]; bits != 0; bits &= bits - 1, ++rank) {
+            if ((m_begin[rank] & kFlag) != 0) {
+                open.push_back(static_cast<Id>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+            }
         }
     }
     return open;
@@ -455,7 +486,8 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
     const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint64_t) : 0;
-    return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
+    return m_begin.capacity() * sizeof(std::uint32_t) + m_hasKept.capacity() * sizeof(std::uint64_t) +
+           m_parentsBefore.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
 }
 
 std::shared_ptr<TagTreeFilter> TagTreeFilter::Signatures() const {
