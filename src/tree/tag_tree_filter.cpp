@@ -1,7 +1,9 @@
 #include "tree/tag_tree_filter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -26,24 +28,40 @@ enum : std::uint8_t {
 // Nodes between two looks at the cancel flag.
 constexpr std::size_t kCancelStride = 8192;
 
-// Which bytes a label holds, as 32 bits: one for each ASCII letter (either case) and one for
-// '_', which name a byte exactly, and five classes for every other byte. A label holding a text
-// holds every bit the text does, so most labels are ruled out without reading them again, and a
-// text of one letter or '_' is answered by the bits alone.
-using Signature = std::uint32_t;
+// Which bytes a label holds, in the low 31 bits: one for each ASCII letter (either case) and
+// one for '_', which name a byte exactly, and four classes for every other byte. A label holding a
+// text holds every bit the text does, so most labels are ruled out without reading them again,
+// and a text of one letter or '_' is answered by the bits alone. Bit 31 says the node is a member
+// (a node with a tag under one with a tag), so that the passes over every node need not read the
+// tree's nodes to know it. The high 32 bits hold the label's pairs of adjacent bytes, each hashed
+// to one bit: a text's pairs are all in every label that holds it, and on a million Java names
+// they rule out about half of the labels that the letters let through for a text of two or three
+// letters (the keys that read the most labels).
+using Signature = std::uint64_t;
+constexpr Signature kMemberBit = Signature{1} << 31;
 constexpr unsigned BitOf(unsigned char byte) noexcept {
     const unsigned char folded = Fold(byte);
     if (folded >= 'a' && folded <= 'z') {
         return folded - 'a';
     }
-    return folded == '_' ? 26u : 27u + folded % 5u;
+    return folded == '_' ? 26u : 27u + folded % 4u;
 }
 constexpr bool IsExactBit(unsigned bit) noexcept { return bit <= 26u; }
+constexpr unsigned PairBitOf(unsigned char first, unsigned char second) noexcept {
+    const std::uint32_t pair = std::uint32_t{Fold(first)} << 8 | Fold(second);
+    return 32u + ((pair * 2654435761u) >> 27);  // the top 5 bits of a multiplicative hash
+}
 
 Signature SignatureOf(std::string_view label) noexcept {
     Signature signature = 0;
-    for (const char c : label) {
-        signature |= Signature{1} << BitOf(static_cast<unsigned char>(c));
+    unsigned char before = 0;
+    for (std::size_t i = 0; i < label.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(label[i]);
+        signature |= Signature{1} << BitOf(byte);
+        if (i != 0) {
+            signature |= Signature{1} << PairBitOf(before, byte);
+        }
+        before = byte;
     }
     return signature;
 }
@@ -149,6 +167,8 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     m_text = text;
     m_tree = &tree;
     m_begin.clear();
+    m_hasKept.clear();
+    m_parentsBefore.clear();
     m_children.clear();
     m_rootCount = 0;
     const std::size_t count = tree.NodeCount();
@@ -159,7 +179,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_signatures = previous->m_signatures;
     }
     if (text.Empty() || count == 0) {
-        m_begin.assign(count + 1, 0);
+        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
         return true;
     }
     if (count >= kFlag) {
@@ -167,25 +187,16 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     }
     std::vector<std::uint8_t> flags(count, 0);
     auto cancelled = [&] {
-        m_begin.assign(count + 1, 0);
+        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
         return false;
     };
 
     // The labels that contain the text are looked for among every node with a tag, or only
     // among the previous matches when this text narrows the previous one. Only the labels and
-    // the nodes that may matter are read: the signatures rule out most labels of a first key,
-    // and below, only nodes with a flag are looked at again.
+    // the nodes that may matter are read: the signatures rule out most labels, answer a text of
+    // one letter alone, and below, only nodes with a flag are looked at again.
     const bool narrowing = previous != nullptr && previous != this && previous->m_tree == &tree &&
                            text.Narrows(previous->m_text);
-    std::vector<Id> candidates;  // the previous matches, when narrowing
-    if (narrowing) {
-        for (const Id entry : previous->m_children) {
-            if ((entry & kFlag) != 0) {
-                candidates.push_back(entry & ~kFlag);
-            }
-        }
-    }
-
     // The label signatures: the previous filter's when it was made from this tree, else made
     // while this one reads every label (not when it reads only the previous matches).
     std::shared_ptr<const std::vector<Signature>> known;
@@ -204,19 +215,47 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                             IsExactBit(BitOf(static_cast<unsigned char>(text.Text()[0])));
     // A folder's signature is 0 (its label is not matched), and every text's is not.
     auto mayHold = [&](Id id) { return ((*known)[id] & needed) == needed; };
+    // A member is a node with a tag whose parent has one too (a file's parent is a folder or the
+    // root). The signatures say it without reading the tree.
+    auto isMember = [&](Id id) {
+        const Id parent = tree.Parent(id);
+        return parent != TagTree::kRoot && tree.Tag(parent) != nullptr && tree.Tag(id) != nullptr;
+    };
+    auto member = [&](Id id) { return known ? ((*known)[id] & kMemberBit) != 0 : isMember(id); };
+    // A matched member is kept at once; a matched file is kept with what is below it further on.
+    auto matchedFlags = [](bool isAMember) -> std::uint8_t { return isAMember ? kMatched | kKept : kMatched; };
+
+    // The labels to read, when not every one is: the previous matches, or the nodes whose
+    // signature allows a match. Listed first, so that a label far ahead in the list can be asked
+    // for while this one is compared.
+    const bool listed = narrowing || (known && !bitsAnswer);
+    std::vector<Id> candidates;
+    if (narrowing) {
+        for (const Id entry : previous->m_children) {
+            if ((entry & kFlag) != 0 && (!known || mayHold(entry & ~kFlag))) {
+                candidates.push_back(entry & ~kFlag);
+            }
+        }
+    } else if (listed) {
+        for (Id id = 0; id < count; ++id) {
+            if (mayHold(id)) {
+                candidates.push_back(id);
+            }
+        }
+    }
 
     // Marks the nodes whose label contains the text among [first, last) of the ids to look at:
-    // the candidates when narrowing, else every node. Ranges can be done side by side. False
-    // when cancelled.
+    // the candidates when they are listed, else every node. Ranges can be done side by side.
+    // False when cancelled.
     auto match = [&](Id first, Id last) {
-        // Labels view lines scattered over the file: ask for a later label now so that the cache
-        // misses overlap.
+        // Labels view lines scattered over the file: ask for a later label now so that the
+        // cache misses overlap.
         constexpr Id kAhead = 32;
         for (Id at = first; at < last; ++at) {
             if ((at - first) % kCancelStride == 0 && cancel.Requested()) {
                 return false;
             }
-            if (narrowing) {
+            if (listed) {
                 // Two misses a label: its record, then the line the record points into. The
                 // record is asked for twice as far ahead, so that reading where the line is does
                 // not wait for it.
@@ -227,25 +266,12 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                     __builtin_prefetch(tree.Label(candidates[at + kAhead]).data());
                 }
                 const Id id = candidates[at];
-                if ((!known || mayHold(id)) && text.IsIn(tree.Label(id))) {
-                    flags[id] = kMatched;
+                if (text.IsIn(tree.Label(id))) {
+                    flags[id] = matchedFlags(member(id));
                 }
             } else if (known) {
-                if (!mayHold(at)) {
-                    continue;
-                }
-                if (bitsAnswer) {
-                    flags[at] = kMatched;
-                    continue;
-                }
-                if (at + 2 * kAhead < last && mayHold(at + 2 * kAhead)) {
-                    __builtin_prefetch(tree.Tag(at + 2 * kAhead));
-                }
-                if (at + kAhead < last && mayHold(at + kAhead)) {
-                    __builtin_prefetch(tree.Label(at + kAhead).data());
-                }
-                if (text.IsIn(tree.Label(at))) {
-                    flags[at] = kMatched;
+                if (mayHold(at)) {
+                    flags[at] = matchedFlags(member(at));  // a text of one letter
                 }
             } else {
                 if (at + kAhead < last && tree.Tag(at + kAhead) != nullptr) {
@@ -254,15 +280,17 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 if (tree.Tag(at) == nullptr) {
                     continue;  // a folder: its label is not matched
                 }
-                const Signature signature = made[at] = SignatureOf(tree.Label(at));
+                const bool isAMember = isMember(at);
+                const Signature signature = SignatureOf(tree.Label(at));
+                made[at] = isAMember ? signature | kMemberBit : signature;
                 if ((signature & needed) == needed && text.IsIn(tree.Label(at))) {
-                    flags[at] = kMatched;
+                    flags[at] = matchedFlags(isAMember);
                 }
             }
         }
         return true;
     };
-    if (!ClassifyInTwo(static_cast<Id>(narrowing ? candidates.size() : count), match)) {
+    if (!ClassifyInTwo(static_cast<Id>(listed ? candidates.size() : count), match)) {
         return cancelled();
     }
     if (known) {
@@ -271,80 +299,108 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_signatures = std::make_shared<const std::vector<Signature>>(std::move(made));
     }
 
-    // A member is a node with a tag whose parent has one too (a file's parent is a folder or the
-    // root).
-    auto isMember = [&](Id id) {
-        const Id parent = tree.Parent(id);
-        return parent != TagTree::kRoot && tree.Tag(parent) != nullptr && tree.Tag(id) != nullptr;
-    };
-    // Downward: a file kept by its name keeps everything below it; a member is kept by its label.
-    std::vector<Id> below;
-    for (Id id = 0; id < count; ++id) {
-        std::uint8_t& f = flags[id];
-        if ((f & kMatched) == 0 || (f & kWhole) != 0) {
-            continue;  // most nodes: one byte looked at
-        }
-        if (isMember(id)) {
-            f |= kKept;
-            continue;
-        }
-        f |= kKept | kWhole;
-        below.assign(1, id);
-        while (!below.empty()) {
-            const Id node = below.back();
-            below.pop_back();
-            for (std::size_t row = 0, rows = tree.ChildCount(node); row < rows; ++row) {
-                const Id child = tree.Child(node, row);
-                flags[child] |= kKept | kWhole;
-                below.push_back(child);
-            }
+    // Downward: a file kept by its name (matched, not kept by the match as members are) keeps
+    // everything below it. The flags are looked at eight at a time for the first such file;
+    // from there one pass forward hands kWhole from each node to its children (a parent comes
+    // before its children).
+    constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+    const std::size_t words = count / 8;
+    auto keptByName = [&](std::size_t id) { return (flags[id] & (kMatched | kKept)) == kMatched; };
+    std::size_t firstFile = count;
+    for (std::size_t word = 0; word < words && firstFile == count; ++word) {
+        std::uint64_t eight;
+        std::memcpy(&eight, flags.data() + word * 8, sizeof eight);
+        if ((eight & ~(eight >> 1) & kEachByte * kMatched) != 0) {  // kKept is kMatched's next bit
+            firstFile = word * 8;
         }
     }
-    // Upward (children before their parents: a parent is made before its children): a member
-    // kept for its own label, or above one, opens its parent and keeps it; a kept file keeps its
-    // folder open. Each parent's kept children are counted on the way.
-    m_begin.assign(count + 1, 0);
-    for (Id id = static_cast<Id>(count); id-- > 0;) {
-        const std::uint8_t f = flags[id];
-        if ((f & kKept) == 0) {
+    for (std::size_t id = std::min(firstFile, words * 8); id < count; ++id) {
+        std::uint8_t& f = flags[id];
+        if (keptByName(id)) {
+            f |= kKept | kWhole;
             continue;
         }
-        const Id parent = tree.Parent(id);
-        if (parent == TagTree::kRoot) {
-            ++m_rootCount;
-            continue;
-        }
-        ++m_begin[parent];
-        if ((f & (kMatched | kOpen)) != 0 || !isMember(id)) {
-            flags[parent] |= kKept | kOpen;
+        const Id parent = tree.Parent(static_cast<Id>(id));
+        if (parent != TagTree::kRoot && (flags[parent] & kWhole) != 0) {
+            f |= kKept | kWhole;
         }
     }
 
-    // The index: the counts become starts, the children are placed (ids ascend within a parent,
-    // so rows keep their order), and the starts, moved on by the placing, are shifted back.
-    std::uint32_t start = m_rootCount;
-    for (std::size_t id = 0; id < count; ++id) {
-        const std::uint32_t children = m_begin[id];
-        m_begin[id] = start;
-        start += children;
-    }
-    m_begin[count] = start;
-    m_children.resize(start);
-    std::uint32_t rootCursor = 0;
-    for (Id id = 0; id < count; ++id) {
+    // Upward (children before their parents: a parent is made before its children): a node kept
+    // for its own label, or above one, opens its parent and keeps it; a kept file is such a node
+    // (kept by its name or above a member), and a node kept only as part of a file kept by its
+    // name is a member that leaves its parent as it is. Each parent's kept children are counted
+    // on the way (at next[parent], for the pass after this one).
+    std::vector<std::uint32_t> next(count + 1, 0);
+    std::size_t kept = 0;
+    std::size_t parents = 0;
+    auto up = [&](Id id) {
         const std::uint8_t f = flags[id];
+        if ((f & kKept) == 0) {
+            return;
+        }
+        ++kept;
+        const Id parent = tree.Parent(id);
+        if (parent == TagTree::kRoot) {
+            ++m_rootCount;
+            return;
+        }
+        if (next[parent]++ == 0) {
+            ++parents;
+        }
+        if ((f & (kMatched | kOpen)) != 0) {
+            flags[parent] |= kKept | kOpen;
+        }
+    };
+    for (std::size_t id = count; id > words * 8;) {
+        up(static_cast<Id>(--id));
+    }
+    for (std::size_t word = words; word-- > 0;) {
+        std::uint64_t eight;
+        std::memcpy(&eight, flags.data() + word * 8, sizeof eight);
+        if (eight == 0) {
+            continue;  // eight nodes not kept
+        }
+        for (std::size_t id = word * 8 + 8; id > word * 8;) {
+            up(static_cast<Id>(--id));
+        }
+    }
+
+    // The index, in one pass forward: the counts become starts as the pass goes, and each kept
+    // node is placed behind its parent's kept children so far (a parent comes before its
+    // children, so its start is known by then; ids ascend within a parent, so rows keep their
+    // order). While the pass runs, node p's next place is kept at next[p + 1]; node p's own count
+    // is read from there just before.
+    m_hasKept.assign(count / 64 + 1, 0);
+    m_begin.reserve(parents + 1);
+    m_children.resize(kept);
+    std::uint32_t start = m_rootCount;
+    std::uint32_t nextCount = next[0];
+    std::uint32_t rootCursor = 0;
+    for (std::size_t id = 0; id < count; ++id) {
+        const std::uint32_t children = nextCount;
+        nextCount = next[id + 1];
+        next[id + 1] = start;
+        const std::uint8_t f = flags[id];
+        if (children != 0) {
+            m_hasKept[id / 64] |= std::uint64_t{1} << (id % 64);
+            m_begin.push_back((f & kOpen) != 0 ? start | kFlag : start);
+        }
+        start += children;
         if ((f & kKept) == 0) {
             continue;
         }
-        const Id parent = tree.Parent(id);
-        const Id entry = (f & kMatched) != 0 ? (id | kFlag) : id;
-        m_children[parent == TagTree::kRoot ? rootCursor++ : m_begin[parent]++] = entry;
+        const Id parent = tree.Parent(static_cast<Id>(id));
+        const Id entry = (f & kMatched) != 0 ? (static_cast<Id>(id) | kFlag) : static_cast<Id>(id);
+        m_children[parent == TagTree::kRoot ? rootCursor++ : next[parent + 1]++] = entry;
     }
-    auto open = [&](std::size_t id) { return (flags[id] & (kKept | kOpen)) == (kKept | kOpen) ? kFlag : 0u; };
-    for (std::size_t id = count - 1; id > 0; --id) {
-        m_begin[id] = m_begin[id - 1] | open(id);
+    m_begin.push_back(start);
+    m_parentsBefore.resize(m_hasKept.size());
+    std::uint32_t before = 0;
+    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
+        m_parentsBefore[word] = before;
+        before += static_cast<std::uint32_t>(BitCount(m_hasKept[word]));
     }
-    m_begin[0] = m_rootCount | open(0);
     return true;
 }
 
@@ -354,7 +410,9 @@ bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
         return false;
     }
     m_text = {};
-    m_begin.assign(tree.NodeCount() + 1, 0);
+    m_begin.clear();
+    m_hasKept.assign(tree.NodeCount() / 64 + 1, 0);
+    m_parentsBefore.clear();
     m_children.clear();
     m_rootCount = 0;
     return true;
@@ -364,29 +422,43 @@ std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
     if (id == TagTree::kRoot) {
         return m_rootCount;
     }
-    return (m_begin[id + 1] & ~kFlag) - (m_begin[id] & ~kFlag);
+    if (!HasKeptChildren(id)) {
+        return 0;
+    }
+    const std::size_t rank = ParentRank(id);
+    return (m_begin[rank + 1] & ~kFlag) - (m_begin[rank] & ~kFlag);
+}
+
+std::size_t TagTreeFilter::FirstChild(Id parent) const noexcept {
+    return parent == TagTree::kRoot ? 0 : (m_begin[ParentRank(parent)] & ~kFlag);
 }
 
 TagTree::Id TagTreeFilter::Child(Id parent, std::size_t row) const noexcept {
     assert(row < ChildCount(parent));
-    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
-    return m_children[first + row] & ~kFlag;
+    return m_children[FirstChild(parent) + row] & ~kFlag;
 }
 
 std::size_t TagTreeFilter::Row(const TagTree& tree, Id id) const noexcept {
     const Id parent = tree.Parent(id);
-    const std::size_t first = parent == TagTree::kRoot ? 0 : (m_begin[parent] & ~kFlag);
-    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = begin + static_cast<std::ptrdiff_t>(ChildCount(parent));
+    const std::size_t children = ChildCount(parent);
+    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(children == 0 ? 0 : FirstChild(parent));
+    const auto end = begin + static_cast<std::ptrdiff_t>(children);
     const auto found = std::lower_bound(begin, end, id, [](Id entry, Id wanted) { return (entry & ~kFlag) < wanted; });
     return static_cast<std::size_t>(found - begin);
 }
 
+bool TagTreeFilter::IsExpanded(Id id) const noexcept {
+    return HasKeptChildren(id) && (m_begin[ParentRank(id)] & kFlag) != 0;
+}
+
 std::vector<TagTree::Id> TagTreeFilter::ExpandedNodes() const {
     std::vector<Id> open;
-    for (Id id = 0; id + 1 < m_begin.size(); ++id) {
-        if ((m_begin[id] & kFlag) != 0) {
-            open.push_back(id);
+    std::size_t rank = 0;
+    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
+        for (std::uint64_t bits = m_hasKept[word]; bits != 0; bits &= bits - 1, ++rank) {
+            if ((m_begin[rank] & kFlag) != 0) {
+                open.push_back(static_cast<Id>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+            }
         }
     }
     return open;
@@ -413,8 +485,9 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
-    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint32_t) : 0;
-    return m_begin.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint64_t) : 0;
+    return m_begin.capacity() * sizeof(std::uint32_t) + m_hasKept.capacity() * sizeof(std::uint64_t) +
+           m_parentsBefore.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
 }
 
 std::shared_ptr<TagTreeFilter> TagTreeFilter::Signatures() const {

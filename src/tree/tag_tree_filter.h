@@ -12,9 +12,10 @@
 // are never folded, so a search never finds a letter inside a Japanese character.
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
-// used): 4 bytes a node of the tree plus 4 bytes a kept node, and a 4-byte signature of each label
-// (the letters it holds), made once and handed from filter to filter, that spares reading most
-// labels again and answers a one-letter text alone.
+// used): 4 bytes a kept node, 4 more a node with kept children, a bit and a half a node of the
+// tree to find those, and an 8-byte signature of each label (the letters and pairs of letters it
+// holds, and whether the node is a member), made once and handed from filter to filter, that
+// spares reading most labels again and answers a one-letter text alone.
 
 #include <atomic>
 #include <cstddef>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "tags/code_page.h"
+#include "tree/bit_count.h"
 #include "tree/tag_tree.h"
 
 namespace quarrow {
@@ -82,7 +84,7 @@ public:
     std::size_t ChildCount(Id id) const noexcept;
     Id Child(Id parent, std::size_t row) const noexcept;  // row below ChildCount(parent)
     std::size_t Row(const TagTree& tree, Id id) const noexcept;
-    bool IsExpanded(Id id) const noexcept { return (m_begin[id] & kFlag) != 0; }
+    bool IsExpanded(Id id) const noexcept;
     // The kept nodes shown open, in tree order.
     std::vector<Id> ExpandedNodes() const;
     // The first kept member (a node with a tag under a file), or kRoot when there is none.
@@ -99,14 +101,29 @@ private:
     // node's own label matched (the candidates of a narrower text).
     static constexpr std::uint32_t kFlag = 0x80000000u;
 
+    bool HasKeptChildren(Id id) const noexcept {
+        return id / 64 < m_hasKept.size() && (m_hasKept[id / 64] >> (id % 64) & 1) != 0;
+    }
+    // The number of `id` among the nodes with kept children; it must have some.
+    std::size_t ParentRank(Id id) const noexcept {
+        const std::uint64_t below = m_hasKept[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
+        return m_parentsBefore[id / 64] + BitCount(below);
+    }
+    // Where the kept children of `parent` (kRoot or a node with kept children) begin in m_children.
+    std::size_t FirstChild(Id parent) const noexcept;
+
     TagFilterText m_text;
-    // Where each node's kept children begin in m_children, one entry per tree node plus the end;
-    // the root's kept children come first (0 to m_rootCount).
+    // The nodes with kept children (a few in a hundred: folders, files, classes) have an entry
+    // each, in id order: a bit per tree node says which, and a count per 64 nodes finds a node's
+    // entry. m_begin holds where each one's kept children begin in m_children, plus the end; the
+    // root's kept children come first (0 to m_rootCount).
+    std::vector<std::uint64_t> m_hasKept;
+    std::vector<std::uint32_t> m_parentsBefore;  // one per word of m_hasKept
     std::vector<std::uint32_t> m_begin;
     std::vector<Id> m_children;
     std::uint32_t m_rootCount = 0;
     const TagTree* m_tree = nullptr;
-    std::shared_ptr<const std::vector<std::uint32_t>> m_signatures;
+    std::shared_ptr<const std::vector<std::uint64_t>> m_signatures;  // see the .cpp
 };
 
 }  // namespace quarrow

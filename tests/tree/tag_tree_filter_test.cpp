@@ -81,6 +81,14 @@ const FilterCase kCases[] = {
      "  11 Main.java [expanded]\n"
      "    8 Main\n"
      "    7 main\n"},
+    {"AdjacentLettersOfMixedCase", "tN",
+     "12 src/ui [expanded]\n"
+     "  11 Widget.java [expanded]\n"
+     "    7 getName\n"},
+    {"AdjacentLettersTypedInUpperCase", "DW",
+     "12 src/ui [expanded]\n"
+     "  11 Panel.java [expanded]\n"
+     "    7 addWidget\n"},
     {"FolderLabelsAreNotMatched", "src/ui", ""},
     {"NoMatchKeepsNothing", "zzz", ""},
     {"EmptyTextIsTheBuiltTree", "",

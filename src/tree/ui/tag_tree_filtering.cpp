@@ -110,6 +110,11 @@ void TagTreeFiltering::OnTextEdited(const QString& text) {
     TagFilterText filterText(CodePageBytes(text, model.GetCodePage()), model.GetCodePage());
     m_worker->Start(model.Tree(), std::move(filterText), Previous(),
                     [this, text](std::shared_ptr<const TagTreeFilter> result) { ShowResult(text, std::move(result)); });
+    // The tree as the user had it is saved while the worker narrows, not after: the walk over its
+    // nodes takes a few milliseconds that the first key would otherwise wait for.
+    if (!m_saved) {
+        SaveView();
+    }
 }
 
 std::shared_ptr<const TagTreeFilter> TagTreeFiltering::Previous() const {
@@ -136,9 +141,7 @@ void TagTreeFiltering::CatchUp() {
 
 void TagTreeFiltering::ShowResult(const QString& text, std::shared_ptr<const TagTreeFilter> result) {
     if (!result || text.isEmpty()) {
-        if (m_saved) {
-            RestoreView();
-        }
+        ForgetOrRestoreView();
         m_appliedText.clear();
         UpdateEmptyNote();
         return;
@@ -191,6 +194,17 @@ void TagTreeFiltering::RestoreView() {
     m_view.SetScrollPosition(saved.scroll);
 }
 
+void TagTreeFiltering::ForgetOrRestoreView() {
+    if (!m_saved) {
+        return;
+    }
+    if (m_view.Model().Filter()) {
+        RestoreView();
+    } else {
+        m_saved.reset();  // saved for a key whose result never came: the tree is as it was
+    }
+}
+
 void TagTreeFiltering::MoveIntoTree() {
     CatchUp();
     m_view.setFocus(Qt::TabFocusReason);
@@ -224,9 +238,7 @@ void TagTreeFiltering::BeforeRebuild() {
     // place finds the tree as the user had it without the filter.
     m_worker->Cancel();
     m_expansion->Cancel();
-    if (m_saved) {
-        RestoreView();
-    }
+    ForgetOrRestoreView();
 }
 
 void TagTreeFiltering::AfterRebuild(const std::string& tagsPath) {

@@ -65,6 +65,8 @@ private:
     std::shared_ptr<const TagTreeFilter> Previous() const;
     void SaveView();
     void RestoreView();
+    // Restores the saved view when a filter is shown, else drops what was saved.
+    void ForgetOrRestoreView();
     void MoveIntoTree();
     void JumpToFirstMember();
     void Close();

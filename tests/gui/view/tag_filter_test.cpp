@@ -127,6 +127,26 @@ TEST_F(FilterTest, EnterRightAfterTypingUsesTheWholeText) {
     EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
 }
 
+TEST_F(FilterTest, EscBeforeTheResultLeavesTheTreeAndALaterEscRestoresItsNewerState) {
+    // The tree is saved when the first key is typed; Esc before the narrowing is shown must not
+    // keep that copy for the next filter, which starts from the tree as the user left it then.
+    Show(ManyFiles());
+    const std::string closed = Labels();
+    m_view->OnCmdMsg(command::kViewFind);
+    QTest::keyClicks(&Field(), QStringLiteral("ru"));
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(m_view->Model().Filter(), nullptr);
+    EXPECT_EQ(Labels(), closed);
+
+    m_view->expand(Find(QStringLiteral("src/gen")));
+    const std::string opened = Labels();
+    ASSERT_NE(opened, closed);
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("g17"));
+    QTest::keyClick(&Field(), Qt::Key_Escape);
+    EXPECT_EQ(Labels(), opened);
+}
+
 TEST_F(FilterTest, ALargeResultOpensTheRestAfterThePaintAndEscStillRestores) {
     // Far more rows than are laid out before the first paint: the first screen is open at once,
     // every other kept file opens between events, and a new key or Esc drops what is left.
