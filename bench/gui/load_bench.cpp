@@ -143,14 +143,14 @@ void MeasureClicks(quarrow::ui::CQuarrowView& view, int rounds) {
     int fileMembers = -1;
     for (int row = 0; row < model.rowCount(); ++row) {
         const QModelIndex top = model.index(row, 0);
-        const int children = model.rowCount(top);
+        const int children = static_cast<int>(model.ChildrenOf(top));  // fetched as rows or not
         if (children > folderChildren) {
             folderChildren = children;
             folder = top;
         }
         for (int child = 0; child < children; ++child) {
             const QModelIndex candidate = model.index(child, 0, top);
-            if (const int members = model.rowCount(candidate); members > fileMembers) {
+            if (const int members = static_cast<int>(model.ChildrenOf(candidate)); members > fileMembers) {
                 fileMembers = members;
                 file = candidate;
             }
