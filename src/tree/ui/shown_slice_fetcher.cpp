@@ -46,8 +46,8 @@ void ShownSliceFetcher::FetchNear() {
         // The row may end the fetched rows of its parent or of any parent above it.
         for (QModelIndex node = row; node.isValid(); node = node.parent()) {
             const QModelIndex parent = node.parent();
-            if (node.row() + 1 == model.rowCount(parent) && model.canFetchMore(parent)) {
-                model.fetchMore(parent);
+            if (node.row() + 1 == model.rowCount(parent) && model.HasUnfetchedRows(parent)) {
+                model.FetchNextSlice(parent);
             }
         }
     }

@@ -2,8 +2,7 @@
 // Fetches the next slice of a sliced parent (see TagTreeItemModel) before the user can see where
 // its fetched rows end: when its last fetched row comes within a few screens below the top of the
 // viewport, after a scroll, an expand, a resize or a key that moves the cursor. Without it, the
-// rows of the next node would show right after the first slice of a large file. The tree view's
-// own fetching only looks at the tree's very last row.
+// rows of the next node would show right after the first slice of a large file.
 
 #include <QObject>
 #include <QTimer>

@@ -182,7 +182,7 @@ void TagTreeItemModel::FetchTo(TagTree::Id parent, std::size_t count) {
     m_bFetching = false;
 }
 
-bool TagTreeItemModel::canFetchMore(const QModelIndex& parent) const {
+bool TagTreeItemModel::HasUnfetchedRows(const QModelIndex& parent) const noexcept {
     if (parent.isValid() && parent.column() != 0) {
         return false;
     }
@@ -190,7 +190,7 @@ bool TagTreeItemModel::canFetchMore(const QModelIndex& parent) const {
     return FetchedCount(id) < std::min<std::size_t>(ShownChildCount(id), std::numeric_limits<int>::max());
 }
 
-void TagTreeItemModel::fetchMore(const QModelIndex& parent) {
+void TagTreeItemModel::FetchNextSlice(const QModelIndex& parent) {
     if (parent.isValid() && parent.column() != 0) {
         return;
     }

@@ -4,10 +4,12 @@
 // An index's internal id is the node's id in the tree. With a filter set, only the nodes it keeps
 // are rows.
 //
-// A parent of more than kSliceAbove children hands them to views a slice at a time (canFetchMore
-// and fetchMore): a tree view lays out every row of an opened node at once, so opening a file of
-// two hundred thousand members would cost what all of them cost. Its rows are the ones fetched so
-// far; whoever reaches a node by its id (Reach) fetches the rows up to it first.
+// A parent of more than kSliceAbove children hands them to views a slice at a time: a tree view
+// lays out every row of an opened node at once, so opening a file of two hundred thousand members
+// would cost what all of them cost. Its rows are the ones fetched so far, announced as inserted
+// rows when more are fetched; whoever reaches a node by its id (Reach) fetches the rows up to it
+// first. Qt's own canFetchMore is not used for this: a tree view fetches more of every node it
+// opens, right after laying it out, so each opening would double the rows laid out.
 
 #include <QAbstractItemModel>
 
@@ -98,8 +100,11 @@ public:
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    bool canFetchMore(const QModelIndex& parent) const override;
-    void fetchMore(const QModelIndex& parent) override;
+
+    // Whether the children of `parent` have rows still to fetch.
+    bool HasUnfetchedRows(const QModelIndex& parent) const noexcept;
+    // Fetches the next slice of them: as many rows again as are fetched.
+    void FetchNextSlice(const QModelIndex& parent);
 
 private:
     void MarkPrepared(const TagStore& store, TreeOptions options) noexcept;

@@ -42,7 +42,7 @@ TEST_F(ModelTest, PassesQtModelChecksWhileALargeFileHandsOverItsRows) {
     ASSERT_TRUE(reached.isValid());
     EXPECT_EQ(model.LabelOf(reached), QStringLiteral("m%1").arg(100000 + 3 * TagTreeItemModel::kSliceAbove - 1));
     EXPECT_EQ(model.rowCount(first), static_cast<int>(model.ChildrenOf(first)));
-    EXPECT_FALSE(model.canFetchMore(first));
+    EXPECT_FALSE(model.HasUnfetchedRows(first));
 }
 
 // Each node's label and image index, and the tree's shape, as the builder made them.
