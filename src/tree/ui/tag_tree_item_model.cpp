@@ -126,8 +126,8 @@ TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
 
 std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
     const std::size_t count = ShownChildCount(id);
-    if (count <= kSliceAbove) {
-        return count;
+    if (count <= kSliceAbove || id == TagTree::kRoot) {
+        return count;  // the top level is laid out once per tree, not on a click
     }
     m_bSliced = true;
     const auto fetched = m_fetched.find(id);

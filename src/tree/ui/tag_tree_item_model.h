@@ -4,7 +4,7 @@
 // An index's internal id is the node's id in the tree. With a filter set, only the nodes it keeps
 // are rows.
 //
-// A parent of more than kSliceAbove children hands them to views a slice at a time: a tree view
+// A node of more than kSliceAbove children hands them to views a slice at a time: a tree view
 // lays out every row of an opened node at once, so opening a file of two hundred thousand members
 // would cost what all of them cost. Its rows are the ones fetched so far, announced as inserted
 // rows when more are fetched; whoever reaches a node by its id (Reach) fetches the rows up to it
