@@ -78,6 +78,16 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     new ShownRowsWidth(*this);
     m_slices = new ShownSliceFetcher(*this);
 
+    // What the delegate keeps of each item goes when the item may have changed.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_delegate.Forget(); });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (topLeft == bottomRight) {
+                    m_delegate.Forget(topLeft);
+                } else {
+                    m_delegate.Forget();
+                }
+            });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
     m_filtering = std::make_unique<TagTreeFiltering>(*this);
@@ -268,6 +278,13 @@ CQuarrowView::ClickArea CQuarrowView::ClickAreaAt(const QPoint& viewportPos) con
                                   : QRect(cell.left() - indentation(), cell.top(), indentation(), cell.height());
     const QRect button = style()->subElementRect(QStyle::SE_TreeViewDisclosureItem, &option, this);
     return button.contains(viewportPos) ? ClickArea::Button : ClickArea::Nowhere;
+}
+
+void CQuarrowView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_delegate.Forget();
+    }
+    QTreeView::changeEvent(event);
 }
 
 bool CQuarrowView::viewportEvent(QEvent* event) {
