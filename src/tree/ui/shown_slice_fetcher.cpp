@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QScrollBar>
 
+#include <vector>
+
 #include "tree/ui/quarrow_view.h"
 
 namespace quarrow::ui {
@@ -55,6 +57,14 @@ void ShownSliceFetcher::FetchNear() {
 
 void ShownSliceFetcher::FetchToEnd() {
     TagTreeItemModel& model = m_view.Model();
+    // Every open node is handed over in full first: rows fetched later above the last row would
+    // push it out of sight, and the row above it would not be the one it follows in the tree.
+    const std::vector<TagTree::Id> sliced(model.SlicedNodes().begin(), model.SlicedNodes().end());
+    for (const TagTree::Id id : sliced) {
+        if (const QModelIndex index = model.IndexOf(id); index.isValid() && m_view.isExpanded(index)) {
+            model.FetchAll(id);
+        }
+    }
     QModelIndex parent;
     for (;;) {
         model.FetchAll(model.IdOf(parent));

@@ -19,7 +19,7 @@ public:
 
     // Fetches more rows for every parent whose fetched rows end near the rows shown.
     void FetchNear();
-    // Fetches every row on the way to the tree's last row (the one End goes to).
+    // Fetches every row of the open nodes and on the way to the tree's last row (End goes there).
     void FetchToEnd();
 
 protected:

@@ -67,7 +67,7 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
     m_filter.reset();
     m_fetched.clear();
     m_unfilteredFetched.clear();
-    m_bSliced = false;
+    m_sliced.clear();
     if (prepared) {
         std::swap(m_tree, m_prepared);
     } else {
@@ -85,7 +85,7 @@ void TagTreeItemModel::Reset() {
     m_filter.reset();
     m_fetched.clear();
     m_unfilteredFetched.clear();
-    m_bSliced = false;
+    m_sliced.clear();
     m_tree.Clear();
     m_tree.EndBuild();
     endResetModel();
@@ -105,7 +105,7 @@ void TagTreeItemModel::SetFilter(std::shared_ptr<const TagTreeFilter> filter) {
     if (m_filter) {
         m_fetched.clear();
     }
-    m_bSliced = !m_fetched.empty();
+    m_sliced.clear();
     endResetModel();
 }
 
@@ -129,7 +129,7 @@ std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
     if (count <= kSliceAbove || id == TagTree::kRoot) {
         return count;  // the top level is laid out once per tree, not on a click
     }
-    m_bSliced = true;
+    m_sliced.insert(id);
     const auto fetched = m_fetched.find(id);
     return fetched == m_fetched.end() ? kFirstSlice : fetched->second;
 }

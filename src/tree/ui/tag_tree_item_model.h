@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
@@ -82,7 +83,10 @@ public:
     std::size_t ChildrenOf(const QModelIndex& index) const noexcept { return ShownChildCount(IdOf(index)); }
     // Whether a view has been shown fewer rows of a parent than it has, since the last reset:
     // until then nobody needs to look for rows to fetch.
-    bool HasSlicedRows() const noexcept { return m_bSliced; }
+    bool HasSlicedRows() const noexcept { return !m_sliced.empty(); }
+    // The nodes whose rows a view has been handed only in part, since the last reset (some may
+    // have been fetched in full since).
+    const std::unordered_set<TagTree::Id>& SlicedNodes() const noexcept { return m_sliced; }
     const CTagEntry* TagOf(const QModelIndex& index) const noexcept;
     QString LabelOf(const QModelIndex& index) const;
     int ImageOf(const QModelIndex& index) const noexcept;
@@ -127,7 +131,7 @@ private:
     std::shared_ptr<const TagTreeFilter> m_filter;
     // Sliced parents fetched beyond their first slice: the rows they show. Emptied on every reset.
     std::unordered_map<TagTree::Id, std::size_t> m_fetched;
-    mutable bool m_bSliced = false;
+    mutable std::unordered_set<TagTree::Id> m_sliced;
     bool m_bFetching = false;  // between announcing rows and their arrival
     std::unordered_map<TagTree::Id, std::size_t> m_unfilteredFetched;  // the tree's, while a filter shows
     CodePage m_codePage = CodePage::Utf8;

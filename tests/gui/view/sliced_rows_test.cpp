@@ -96,6 +96,23 @@ TEST_F(SlicedRowsTest, EndAndCtrlEndGoToTheLastMember) {
     }
 }
 
+// With a file after the large one, End goes to that file, and the large file's rows are all
+// there above it: nothing fetched afterwards pushes it out of sight, and Up reaches the last member.
+TEST_F(SlicedRowsTest, EndWithAFileAfterTheLargeOneStaysThereAndUpReachesTheLastMember) {
+    Show(BigFile(true));
+    m_view->expand(Pkg());
+    m_view->expand(Big());
+    Select(Model().index(0, 0, Big()));
+    m_view->setFocus();
+    QTest::keyClick(m_view.get(), Qt::Key_End);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Label(m_view->currentIndex()), "Other.java");
+    EXPECT_TRUE(InSight(m_view->currentIndex()));
+    QTest::keyClick(m_view.get(), Qt::Key_Up);
+    EXPECT_EQ(Label(m_view->currentIndex()), kLastMember);
+    EXPECT_TRUE(InSight(m_view->currentIndex()));
+}
+
 TEST_F(SlicedRowsTest, FilterAndRestoredPlacesReachMembersBeyondTheFirstSlice) {
     Show(BigFile(true));
     m_view->expand(Pkg());
