@@ -16,8 +16,7 @@ constexpr int kScreensAhead = 3;
 
 }  // namespace
 
-ShownSliceFetcher::ShownSliceFetcher(CQuarrowView& view)
-    : QObject(&view), m_view(view), m_viewport(view.viewport()) {
+ShownSliceFetcher::ShownSliceFetcher(CQuarrowView& view) : QObject(&view), m_view(view), m_viewport(view.viewport()) {
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &ShownSliceFetcher::FetchNear);

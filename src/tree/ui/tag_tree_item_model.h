@@ -131,9 +131,11 @@ private:
     std::shared_ptr<const TagTreeFilter> m_filter;
     // Sliced parents fetched beyond their first slice: the rows they show. Emptied on every reset.
     std::unordered_map<TagTree::Id, std::size_t> m_fetched;
+    // The tree's m_fetched while a filter shows.
+    std::unordered_map<TagTree::Id, std::size_t> m_unfilteredFetched;
+    // The nodes a view has been handed in part (see SlicedNodes).
     mutable std::unordered_set<TagTree::Id> m_sliced;
     bool m_bFetching = false;  // between announcing rows and their arrival
-    std::unordered_map<TagTree::Id, std::size_t> m_unfilteredFetched;  // the tree's, while a filter shows
     CodePage m_codePage = CodePage::Utf8;
     TreeRelease m_release;
 };

@@ -84,7 +84,8 @@ TEST_F(SlicedRowsTest, PageDownAndScrollingShowTheLastMemberRightBeforeTheNextFi
 }
 
 TEST_F(SlicedRowsTest, EndAndCtrlEndGoToTheLastMember) {
-    for (const Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
         Show(BigFile(false), modifiers ? "ctrl.tags" : "plain.tags");  // one file: opened by the builder
         ASSERT_TRUE(m_view->isExpanded(Big()));
         ASSERT_LT(Model().rowCount(Big()), kMembers);
