@@ -54,8 +54,8 @@ private:
         int most = -1;
         for (int row = 0; row < model.rowCount(); ++row) {
             const QModelIndex index = model.index(row, 0);
-            if (model.rowCount(index) > most) {
-                most = model.rowCount(index);
+            if (static_cast<int>(model.ChildrenOf(index)) > most) {
+                most = static_cast<int>(model.ChildrenOf(index));
                 widest = index;
             }
         }

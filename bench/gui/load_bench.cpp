@@ -137,25 +137,30 @@ std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelInd
 
 void MeasureClicks(quarrow::ui::CQuarrowView& view, int rounds) {
     quarrow::ui::TagTreeItemModel& model = view.Model();
-    QModelIndex folder;
-    QModelIndex file;
+    // Looked for in the tree itself: a large node's rows are fetched as the view needs them.
+    const quarrow::TagTree& tree = model.Tree();
+    using Id = quarrow::TagTree::Id;
+    Id folderId = quarrow::TagTree::kRoot;
+    Id fileId = quarrow::TagTree::kRoot;
     int folderChildren = -1;
     int fileMembers = -1;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QModelIndex top = model.index(row, 0);
-        const int children = model.rowCount(top);
+    for (std::size_t row = 0; row < tree.ChildCount(quarrow::TagTree::kRoot); ++row) {
+        const Id top = tree.Child(quarrow::TagTree::kRoot, row);
+        const int children = static_cast<int>(tree.ChildCount(top));
         if (children > folderChildren) {
             folderChildren = children;
-            folder = top;
+            folderId = top;
         }
         for (int child = 0; child < children; ++child) {
-            const QModelIndex candidate = model.index(child, 0, top);
-            if (const int members = model.rowCount(candidate); members > fileMembers) {
+            const Id candidate = tree.Child(top, static_cast<std::size_t>(child));
+            if (const int members = static_cast<int>(tree.ChildCount(candidate)); members > fileMembers) {
                 fileMembers = members;
-                file = candidate;
+                fileId = candidate;
             }
         }
     }
+    const QModelIndex folder = model.Reach(folderId);
+    const QModelIndex file = model.Reach(fileId);
     const auto [folderExpand, folderCollapse] = Click(view, folder, rounds);
     view.expand(file.parent());
     const auto [fileExpand, fileCollapse] = Click(view, file, rounds);

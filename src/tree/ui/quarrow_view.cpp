@@ -26,6 +26,7 @@
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/shown_rows_width.h"
+#include "tree/ui/shown_slice_fetcher.h"
 #include "tree/ui/tree_place_keeper.h"
 
 namespace quarrow::ui {
@@ -75,7 +76,18 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     setContextMenuPolicy(Qt::PreventContextMenu);
     // Long labels widen the column and bring a horizontal scroll bar instead of being cut.
     new ShownRowsWidth(*this);
+    m_slices = new ShownSliceFetcher(*this);
 
+    // What the delegate keeps of each item goes when the item may have changed.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_delegate.Forget(); });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                if (topLeft == bottomRight) {
+                    m_delegate.Forget(topLeft);
+                } else {
+                    m_delegate.Forget();
+                }
+            });
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
     m_filtering = std::make_unique<TagTreeFiltering>(*this);
@@ -131,7 +143,7 @@ void CQuarrowView::ExpandQuietly(const std::vector<TagTree::Id>& nodes) {
     const QSignalBlocker quiet(this);
     m_bBuilding = true;
     for (const TagTree::Id id : nodes) {
-        expand(m_model.IndexOf(id));
+        expand(m_model.Reach(id));
     }
     m_bBuilding = false;
 }
@@ -230,7 +242,7 @@ std::optional<QString> CQuarrowView::ToolTipAt(const QPoint& viewportPos, QRect&
         return std::nullopt;
     }
     area = content;
-    if (m_model.rowCount(index) > 0) {
+    if (m_model.hasChildren(index)) {
         return std::nullopt;  // only leaves: member nodes and files without members
     }
     const CTagEntry* tag = m_model.TagOf(index);
@@ -255,7 +267,7 @@ CQuarrowView::ClickArea CQuarrowView::ClickAreaAt(const QPoint& viewportPos) con
     if (ItemContentRect(index).contains(viewportPos)) {
         return ClickArea::Item;
     }
-    if (m_model.rowCount(index) == 0 || !itemsExpandable()) {
+    if (!m_model.hasChildren(index) || !itemsExpandable()) {
         return ClickArea::Nowhere;
     }
     // The button sits in the last indentation step before the item, where the tree draws it.
@@ -266,6 +278,13 @@ CQuarrowView::ClickArea CQuarrowView::ClickAreaAt(const QPoint& viewportPos) con
                                   : QRect(cell.left() - indentation(), cell.top(), indentation(), cell.height());
     const QRect button = style()->subElementRect(QStyle::SE_TreeViewDisclosureItem, &option, this);
     return button.contains(viewportPos) ? ClickArea::Button : ClickArea::Nowhere;
+}
+
+void CQuarrowView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_delegate.Forget();
+    }
+    QTreeView::changeEvent(event);
 }
 
 bool CQuarrowView::viewportEvent(QEvent* event) {
@@ -364,6 +383,16 @@ void CQuarrowView::selectionChanged(const QItemSelection& selected, const QItemS
     if (m_bMouseSelecting && IsOn(m_settings.m_nSingleSelect) && !selected.indexes().isEmpty()) {
         JumpToEditor(selected.indexes().first());
     }
+}
+
+QModelIndex CQuarrowView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // The rows a large node has not handed over yet are rows all the same for the keys.
+    if (action == MoveEnd) {
+        m_slices->FetchToEnd();
+    } else {
+        m_slices->FetchNear();
+    }
+    return QTreeView::moveCursor(action, modifiers);
 }
 
 void CQuarrowView::OnExpandedChanged(const QModelIndex& index, bool expanded) {

@@ -32,6 +32,8 @@ class Profile;
 
 namespace quarrow::ui {
 
+class ShownSliceFetcher;
+
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
 public:
@@ -110,7 +112,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:
     QModelIndex SelectedIndex() const;
@@ -141,6 +145,7 @@ private:
     std::unique_ptr<TagTreeFiltering> m_filtering;  // after the model: it stops reading the tree first
     QPointer<QMenu> m_popup;
     TreeItemDelegate m_delegate;
+    ShownSliceFetcher* m_slices;  // a child object
     bool m_bMouseSelecting = false;  // inside a left-button press: a selection now is the mouse's
     bool m_bBuilding = false;        // the builder's own expansion keeps the folder image
     bool m_bIgnoreRelease = false;   // the press hit no item, so neither does its release

@@ -184,11 +184,11 @@ void TagTreeFiltering::RestoreView() {
     model.SetFilter(nullptr);
     // A folder opened or closed under the filter gets back the image it had.
     for (const auto& [id, image] : saved.folderImages) {
-        model.SetImage(model.IndexOf(id), image);
+        model.SetImage(id, image);
     }
     m_view.ExpandQuietly(saved.expanded);
     if (saved.selected != TagTree::kRoot) {
-        const QModelIndex index = model.IndexOf(saved.selected);
+        const QModelIndex index = model.Reach(saved.selected);
         m_view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     }
     m_view.SetScrollPosition(saved.scroll);
@@ -227,7 +227,7 @@ void TagTreeFiltering::JumpToFirstMember() {
     if (id == TagTree::kRoot) {
         return;
     }
-    const QModelIndex index = model.IndexOf(id);
+    const QModelIndex index = model.Reach(id);
     m_view.selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_view.scrollTo(index);
     m_view.JumpToEditor(index);

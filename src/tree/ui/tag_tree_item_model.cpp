@@ -1,6 +1,8 @@
 #include "tree/ui/tag_tree_item_model.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "tags/tag_store.h"
 #include "tree/tag_tree_builder.h"
@@ -63,6 +65,9 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
     beginResetModel();
     m_codePage = cp;
     m_filter.reset();
+    m_fetched.clear();
+    m_unfilteredFetched.clear();
+    m_sliced.clear();
     if (prepared) {
         std::swap(m_tree, m_prepared);
     } else {
@@ -78,6 +83,9 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
 void TagTreeItemModel::Reset() {
     beginResetModel();
     m_filter.reset();
+    m_fetched.clear();
+    m_unfilteredFetched.clear();
+    m_sliced.clear();
     m_tree.Clear();
     m_tree.EndBuild();
     endResetModel();
@@ -85,7 +93,19 @@ void TagTreeItemModel::Reset() {
 
 void TagTreeItemModel::SetFilter(std::shared_ptr<const TagTreeFilter> filter) {
     beginResetModel();
+    // The whole tree shows again as many rows of its sliced parents as before the filter, so
+    // that the place saved before the filter is found again.
+    if (!m_filter && filter) {
+        m_unfilteredFetched = std::move(m_fetched);
+    } else if (m_filter && !filter) {
+        m_fetched = std::move(m_unfilteredFetched);
+        m_unfilteredFetched.clear();
+    }
     m_filter = std::move(filter);
+    if (m_filter) {
+        m_fetched.clear();
+    }
+    m_sliced.clear();
     endResetModel();
 }
 
@@ -104,11 +124,79 @@ TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
     return static_cast<TagTree::Id>(index.internalId());
 }
 
+std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
+    const std::size_t count = ShownChildCount(id);
+    if (count <= kSliceAbove || id == TagTree::kRoot) {
+        return count;  // the top level is laid out once per tree, not on a click
+    }
+    m_sliced.insert(id);
+    const auto fetched = m_fetched.find(id);
+    return fetched == m_fetched.end() ? kFirstSlice : fetched->second;
+}
+
 QModelIndex TagTreeItemModel::IndexOf(TagTree::Id id) const {
     if (id == TagTree::kRoot || id >= m_tree.NodeCount()) {
         return {};
     }
-    return createIndex(static_cast<int>(ShownRow(id)), 0, static_cast<quintptr>(id));
+    const std::size_t row = ShownRow(id);
+    if (row >= FetchedCount(m_tree.Parent(id))) {
+        return {};  // not a row yet: an index now would name another row once the rows come
+    }
+    return createIndex(static_cast<int>(row), 0, static_cast<quintptr>(id));
+}
+
+QModelIndex TagTreeItemModel::Reach(TagTree::Id id) {
+    if (id == TagTree::kRoot || id >= m_tree.NodeCount()) {
+        return {};
+    }
+    // From the top down: a parent must be a row before its rows can be announced.
+    std::vector<TagTree::Id> path;
+    for (TagTree::Id node = id; node != TagTree::kRoot; node = m_tree.Parent(node)) {
+        path.push_back(node);
+    }
+    for (auto node = path.rbegin(); node != path.rend(); ++node) {
+        const TagTree::Id parent = m_tree.Parent(*node);
+        const std::size_t row = ShownRow(*node);
+        if (row >= FetchedCount(parent)) {
+            FetchTo(parent, row + kFirstSlice);  // and a slice after it, to look at around it
+        }
+    }
+    return IndexOf(id);
+}
+
+void TagTreeItemModel::FetchAll(TagTree::Id parent) { FetchTo(parent, ShownChildCount(parent)); }
+
+void TagTreeItemModel::FetchTo(TagTree::Id parent, std::size_t count) {
+    if (m_bFetching) {
+        return;  // asked by one who hears of the rows coming now: the next look fetches more
+    }
+    const std::size_t fetched = FetchedCount(parent);
+    count = std::min({count, ShownChildCount(parent), static_cast<std::size_t>(std::numeric_limits<int>::max())});
+    if (count <= fetched) {
+        return;
+    }
+    m_bFetching = true;
+    beginInsertRows(IndexOf(parent), static_cast<int>(fetched), static_cast<int>(count - 1));
+    m_fetched[parent] = count;
+    endInsertRows();
+    m_bFetching = false;
+}
+
+bool TagTreeItemModel::HasUnfetchedRows(const QModelIndex& parent) const noexcept {
+    if (parent.isValid() && parent.column() != 0) {
+        return false;
+    }
+    const TagTree::Id id = IdOf(parent);
+    return FetchedCount(id) < std::min<std::size_t>(ShownChildCount(id), std::numeric_limits<int>::max());
+}
+
+void TagTreeItemModel::FetchNextSlice(const QModelIndex& parent) {
+    if (parent.isValid() && parent.column() != 0) {
+        return;
+    }
+    const TagTree::Id id = IdOf(parent);
+    const std::size_t fetched = FetchedCount(id);
+    FetchTo(id, fetched + std::max(fetched, kFirstSlice));
 }
 
 const CTagEntry* TagTreeItemModel::TagOf(const QModelIndex& index) const noexcept {
@@ -135,12 +223,23 @@ void TagTreeItemModel::SetImage(const QModelIndex& index, int image) {
     emit dataChanged(index, index, {Qt::DecorationRole, kImageIndexRole});
 }
 
+void TagTreeItemModel::SetImage(TagTree::Id id, int image) {
+    if (id == TagTree::kRoot || id >= m_tree.NodeCount() || m_tree.Image(id) == image) {
+        return;
+    }
+    if (const QModelIndex index = IndexOf(id); index.isValid()) {
+        SetImage(index, image);
+    } else {
+        m_tree.SetImage(id, image);  // no view shows it yet
+    }
+}
+
 QModelIndex TagTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column != 0 || (parent.isValid() && parent.column() != 0)) {
         return {};
     }
     const TagTree::Id parentId = IdOf(parent);
-    if (static_cast<std::size_t>(row) >= ShownChildCount(parentId)) {
+    if (static_cast<std::size_t>(row) >= FetchedCount(parentId)) {
         return {};
     }
     const auto at = static_cast<std::size_t>(row);
@@ -161,13 +260,15 @@ int TagTreeItemModel::rowCount(const QModelIndex& parent) const {
         return 0;
     }
     // A file of more rows than an int holds cannot be shown in full; its first rows still can.
-    const std::size_t count = ShownChildCount(IdOf(parent));
+    const std::size_t count = FetchedCount(IdOf(parent));
     return static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
 }
 
 int TagTreeItemModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
 
-bool TagTreeItemModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+bool TagTreeItemModel::hasChildren(const QModelIndex& parent) const {
+    return (!parent.isValid() || parent.column() == 0) && ShownChildCount(IdOf(parent)) > 0;
+}
 
 QVariant TagTreeItemModel::data(const QModelIndex& index, int role) const {
     const TagTree::Id id = IdOf(index);

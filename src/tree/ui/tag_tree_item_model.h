@@ -3,11 +3,20 @@
 // (no object per node), labels decoded when the view asks for them, icons from the image list.
 // An index's internal id is the node's id in the tree. With a filter set, only the nodes it keeps
 // are rows.
+//
+// A node of more than kSliceAbove children hands them to views a slice at a time: a tree view
+// lays out every row of an opened node at once, so opening a file of two hundred thousand members
+// would cost what all of them cost. Its rows are the ones fetched so far, announced as inserted
+// rows when more are fetched; whoever reaches a node by its id (Reach) fetches the rows up to it
+// first. Qt's own canFetchMore is not used for this: a tree view fetches more of every node it
+// opens, right after laying it out, so each opening would double the rows laid out.
 
 #include <QAbstractItemModel>
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
@@ -28,6 +37,10 @@ class TagTreeItemModel final : public QAbstractItemModel {
 public:
     // Role giving a node's image index (an int) besides the icon of DecorationRole.
     static constexpr int kImageIndexRole = Qt::UserRole + 1;
+    // Parents with more children than this are sliced; the first slice has kFirstSlice rows
+    // (many screens), and each fetch after it doubles what the parent shows.
+    static constexpr std::size_t kSliceAbove = 4096;
+    static constexpr std::size_t kFirstSlice = 1024;
 
     explicit TagTreeItemModel(const TreeImageList& images, QObject* parent = nullptr);
 
@@ -59,12 +72,28 @@ public:
     const TagTree& Tree() const noexcept { return m_tree; }
     // The node of `index`; TagTree::kRoot for the invalid index.
     TagTree::Id IdOf(const QModelIndex& index) const noexcept;
+    // The index of a node that is a row now; invalid when it lies beyond its parent's rows
+    // fetched so far.
     QModelIndex IndexOf(TagTree::Id id) const;
+    // The index of a node, fetching the rows of every parent above it up to it first.
+    QModelIndex Reach(TagTree::Id id);
+    // Fetches every row of the node's children.
+    void FetchAll(TagTree::Id parent);
+    // How many children the node has in all (fetched or not).
+    std::size_t ChildrenOf(const QModelIndex& index) const noexcept { return ShownChildCount(IdOf(index)); }
+    // Whether a view has been shown fewer rows of a parent than it has, since the last reset:
+    // until then nobody needs to look for rows to fetch.
+    bool HasSlicedRows() const noexcept { return !m_sliced.empty(); }
+    // The nodes whose rows a view has been handed only in part, since the last reset (some may
+    // have been fetched in full since).
+    const std::unordered_set<TagTree::Id>& SlicedNodes() const noexcept { return m_sliced; }
     const CTagEntry* TagOf(const QModelIndex& index) const noexcept;
     QString LabelOf(const QModelIndex& index) const;
     int ImageOf(const QModelIndex& index) const noexcept;
     // Gives the node a new image and tells the views.
     void SetImage(const QModelIndex& index, int image);
+    // The same for a node that need not be a row now.
+    void SetImage(TagTree::Id id, int image);
     CodePage GetCodePage() const noexcept { return m_codePage; }
 
     // QAbstractItemModel
@@ -76,11 +105,20 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Whether the children of `parent` have rows still to fetch.
+    bool HasUnfetchedRows(const QModelIndex& parent) const noexcept;
+    // Fetches the next slice of them: as many rows again as are fetched.
+    void FetchNextSlice(const QModelIndex& parent);
+
 private:
     void MarkPrepared(const TagStore& store, TreeOptions options) noexcept;
     // The rows shown: the filter's when there is one, else the tree's.
     std::size_t ShownChildCount(TagTree::Id id) const noexcept;
     std::size_t ShownRow(TagTree::Id id) const noexcept;
+    // The children of `id` that are rows now.
+    std::size_t FetchedCount(TagTree::Id id) const noexcept;
+    // Makes the children of `parent` rows up to `count` of them (less when it has fewer).
+    void FetchTo(TagTree::Id parent, std::size_t count);
 
     const TreeImageList& m_images;
     TagTree m_tree;
@@ -91,6 +129,13 @@ private:
     std::size_t m_nPreparedSize = 0;
     TreeOptions m_preparedOptions;
     std::shared_ptr<const TagTreeFilter> m_filter;
+    // Sliced parents fetched beyond their first slice: the rows they show. Emptied on every reset.
+    std::unordered_map<TagTree::Id, std::size_t> m_fetched;
+    // The tree's m_fetched while a filter shows.
+    std::unordered_map<TagTree::Id, std::size_t> m_unfilteredFetched;
+    // The nodes a view has been handed in part (see SlicedNodes).
+    mutable std::unordered_set<TagTree::Id> m_sliced;
+    bool m_bFetching = false;  // between announcing rows and their arrival
     CodePage m_codePage = CodePage::Utf8;
     TreeRelease m_release;
 };

@@ -9,7 +9,42 @@
 
 namespace quarrow::ui {
 
+namespace {
+
+// Items kept at most: a screen holds a few dozen, a long scroll through a large file many more.
+constexpr std::size_t kMaxKept = 1 << 16;
+
+}  // namespace
+
+TreeItemDelegate::Kept& TreeItemDelegate::KeptFor(const QModelIndex& index) const {
+    if (m_kept.size() >= kMaxKept) {
+        m_kept.clear();
+    }
+    return m_kept[index.internalId()];
+}
+
+void TreeItemDelegate::Forget() noexcept { m_kept.clear(); }
+
+void TreeItemDelegate::Forget(const QModelIndex& index) noexcept { m_kept.erase(index.internalId()); }
+
 QRect TreeItemDelegate::ContentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Kept& kept = KeptFor(index);
+    if (kept.cell != option.rect.size() || kept.content.isNull()) {
+        kept.cell = option.rect.size();
+        kept.content = MeasureContentRect(option, index).translated(-option.rect.topLeft());
+    }
+    return kept.content.translated(option.rect.topLeft());
+}
+
+QSize TreeItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    Kept& kept = KeptFor(index);
+    if (!kept.sizeHint.isValid()) {
+        kept.sizeHint = QStyledItemDelegate::sizeHint(option, index);
+    }
+    return kept.sizeHint;
+}
+
+QRect TreeItemDelegate::MeasureContentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     const QWidget* widget = item.widget;

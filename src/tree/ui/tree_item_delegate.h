@@ -2,9 +2,15 @@
 // How a tree item is drawn and where it can be hit: the highlight and the focus frame cover the
 // item's icon and label only, not the empty space right of the label. The same rectangle decides
 // which clicks select an item and where a tool tip shows.
+//
+// Both the rectangle and the size of an item take laying out its text, which paints, clicks and
+// the column's width ask for again and again: they are kept per item (by the model's internal id,
+// one per node) until Forget, which the view calls when the model, the font or the style changes.
 
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
+
+#include <unordered_map>
 
 namespace quarrow::ui {
 
@@ -17,6 +23,22 @@ public:
     QRect ContentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // Drops what was kept of every item, or of one.
+    void Forget() noexcept;
+    void Forget(const QModelIndex& index) noexcept;
+
+private:
+    struct Kept {
+        QSize cell;     // the cell the rectangle was made for
+        QRect content;  // relative to the cell's top left
+        QSize sizeHint;
+    };
+    Kept& KeptFor(const QModelIndex& index) const;
+    QRect MeasureContentRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
+    mutable std::unordered_map<quintptr, Kept> m_kept;
 };
 
 // The tree's style: the selection is not painted over the indent and the buttons left of a

@@ -48,10 +48,10 @@ void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place, bool revealSel
             }
         }
         for (const TagTree::Id id : nodes.expanded) {
-            view.expand(model.IndexOf(id));
+            view.expand(model.Reach(id));
         }
         if (nodes.selected != TagTree::kRoot) {
-            const QModelIndex index = model.IndexOf(nodes.selected);
+            const QModelIndex index = model.Reach(nodes.selected);
             for (QModelIndex above = index.parent(); revealSelection && above.isValid(); above = above.parent()) {
                 view.expand(above);
             }
@@ -59,7 +59,7 @@ void RestoreViewPlace(CQuarrowView& view, const ViewPlace& place, bool revealSel
         }
     }
     if (nodes.top != TagTree::kRoot) {
-        view.scrollTo(model.IndexOf(nodes.top), QAbstractItemView::PositionAtTop);
+        view.scrollTo(model.Reach(nodes.top), QAbstractItemView::PositionAtTop);
     } else {
         view.verticalScrollBar()->setValue(place.verticalScroll);
     }

@@ -22,6 +22,29 @@ TEST_F(ModelTest, PassesQtModelChecksAcrossRebuilds) {
     EXPECT_EQ(m_view->Model().rowCount(), 2);
 }
 
+// A file of more members than a view is handed at once: its rows come in slices, each announced
+// as rows inserted, and a node beyond them is reached by fetching up to it.
+TEST_F(ModelTest, PassesQtModelChecksWhileALargeFileHandsOverItsRows) {
+    std::string text;
+    for (int i = 0; i < 3 * static_cast<int>(TagTreeItemModel::kSliceAbove); ++i) {
+        text += "m" + std::to_string(100000 + i) + "\tpkg/Big.java\t/^x$/;\"\tm\tline:" + std::to_string(i + 1) + "\n";
+    }
+    text += "Other\tpkg/Other.java\t/^class Other {$/;\"\tc\tline:1\n";
+    Show(text);
+    TagTreeItemModel& model = m_view->Model();
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QModelIndex first = Find(QStringLiteral("Big.java"));  // its own rows are not looked at
+    ASSERT_TRUE(first.isValid());
+    const TagTree::Id last = model.Tree().Child(model.IdOf(first), model.ChildrenOf(first) - 1);
+    EXPECT_LT(model.rowCount(first), static_cast<int>(model.ChildrenOf(first)));
+    EXPECT_FALSE(model.IndexOf(last).isValid());  // not a row yet
+    const QModelIndex reached = model.Reach(last);
+    ASSERT_TRUE(reached.isValid());
+    EXPECT_EQ(model.LabelOf(reached), QStringLiteral("m%1").arg(100000 + 3 * TagTreeItemModel::kSliceAbove - 1));
+    EXPECT_EQ(model.rowCount(first), static_cast<int>(model.ChildrenOf(first)));
+    EXPECT_FALSE(model.HasUnfetchedRows(first));
+}
+
 // Each node's label and image index, and the tree's shape, as the builder made them.
 TEST_F(ModelTest, ShowsFoldersFilesAndMembersWithTheirImages) {
     Show(kTwoFiles);

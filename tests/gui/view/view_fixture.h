@@ -69,9 +69,11 @@ protected:
         m_view->OnInitialUpdate();
     }
 
-    // The index of the node with `label` (searched through the whole tree).
+    // The index of the node with `label` (searched through the whole tree, rows a large node
+    // has not handed over yet included).
     QModelIndex Find(const QString& label, const QModelIndex& parent = {}) const {
-        const TagTreeItemModel& model = m_view->Model();
+        TagTreeItemModel& model = m_view->Model();
+        model.FetchAll(model.IdOf(parent));
         for (int row = 0; row < model.rowCount(parent); ++row) {
             const QModelIndex index = model.index(row, 0, parent);
             if (model.LabelOf(index) == label) {
