@@ -114,24 +114,51 @@ public:
     std::thread m_thread;
 };
 
+// Counts the paints of the view's rows.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// What a click costs after the view changed: the events it posted (the update, the coalesced
+// width of the shown rows and the slices' look-ahead, which may post another update), with the
+// one paint a user sees. The rows are painted here only if no posted update painted them.
+void Settle(quarrow::ui::CQuarrowView& view, const PaintCounter& counter) {
+    const int before = counter.paints;
+    QApplication::processEvents();
+    QApplication::processEvents();
+    if (counter.paints == before) {
+        view.viewport()->repaint();
+    }
+}
+
 // The slowest of `rounds` expands and collapses of `index`, each with its paint.
 std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelIndex& index, int rounds) {
+    PaintCounter counter;
+    view.viewport()->installEventFilter(&counter);
     double expand = 0;
     double collapse = 0;
     for (int i = 0; i < rounds; ++i) {
         view.scrollTo(index, QAbstractItemView::PositionAtTop);
-        QApplication::processEvents();
+        Settle(view, counter);
         auto start = Clock::now();
         view.expand(index);
-        QApplication::processEvents();  // the coalesced width of the shown rows
-        view.viewport()->repaint();
+        Settle(view, counter);
         expand = std::max(expand, Ms(Clock::now() - start));
         start = Clock::now();
         view.collapse(index);
-        QApplication::processEvents();
-        view.viewport()->repaint();
+        Settle(view, counter);
         collapse = std::max(collapse, Ms(Clock::now() - start));
     }
+    view.viewport()->removeEventFilter(&counter);
     return {expand, collapse};
 }
 
