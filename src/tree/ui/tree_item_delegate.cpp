@@ -1,6 +1,7 @@
 #include "tree/ui/tree_item_delegate.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
@@ -110,7 +111,8 @@ const TreeItemDelegate::KeptLabel& TreeItemDelegate::LabelFor(const QStyleOption
         return kept;
     }
     // Laid out as the style does for drawing: one line as wide as the text rectangle, placed
-    // vertically by the display alignment, starting at the rectangle's left.
+    // vertically by the display alignment, starting at the rectangle's left; a label wider than
+    // the rectangle is elided first, as the style elides it.
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::ManualWrap);
     textOption.setTextDirection(item.direction);
@@ -127,13 +129,28 @@ const TreeItemDelegate::KeptLabel& TreeItemDelegate::LabelFor(const QStyleOption
     const bool secondLine = oneLine && kept.layout->createLine().isValid();
     kept.layout->endLayout();
     kept.width = textRect.width();
-    kept.fits = oneLine && !secondLine && line.naturalTextWidth() <= textRect.width();
-    if (kept.fits) {
-        const QSize size = kept.layout->boundingRect().size().toSize();
-        const QRect placed = QStyle::alignedRect(Qt::LayoutDirectionAuto, item.displayAlignment, size, textRect);
-        kept.at = QPointF(0, placed.top() - textRect.top());
-        // A line that would start above the rectangle is left to the style, which skips it.
-        kept.fits = line.height() + placed.top() > textRect.top();
+    const bool elided = oneLine && line.naturalTextWidth() > textRect.width();
+    kept.fits = oneLine && !secondLine && !(elided && item.textElideMode == Qt::ElideNone);
+    if (!kept.fits) {
+        return kept;
+    }
+    // The whole label's line places the drawn one, elided or not.
+    const QSize size = kept.layout->boundingRect().size().toSize();
+    const QRect placed = QStyle::alignedRect(Qt::LayoutDirectionAuto, item.displayAlignment, size, textRect);
+    kept.at = QPointF(0, placed.top() - textRect.top());
+    // A line that would start above the rectangle is left to the style, which skips it.
+    kept.fits = line.height() + placed.top() > textRect.top();
+    if (kept.fits && elided) {
+        const QString shown = QFontMetrics(item.font).elidedText(item.text, item.textElideMode, textRect.width());
+        kept.layout = std::make_unique<QTextLayout>(shown, item.font);
+        kept.layout->setTextOption(textOption);
+        kept.layout->beginLayout();
+        QTextLine shownLine = kept.layout->createLine();
+        if (shownLine.isValid()) {
+            shownLine.setLineWidth(textRect.width());
+            shownLine.setPosition(QPointF(0, 0));
+        }
+        kept.layout->endLayout();
     }
     return kept;
 }
