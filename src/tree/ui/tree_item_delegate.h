@@ -3,9 +3,10 @@
 // item's icon and label only, not the empty space right of the label. The same rectangle decides
 // which clicks select an item and where a tool tip shows.
 //
-// Both the rectangle and the size of an item take laying out its text, which paints, clicks and
-// the column's width ask for again and again: they are kept per item (by the model's internal id,
-// one per node) until Forget, which the view calls when the model, the font or the style changes.
+// The rectangle, the size and the drawn label of an item take laying out its text, which paints,
+// clicks and the column's width ask for again and again: they are kept per item (by the model's
+// internal id, one per node) until Forget, which the view calls when the model, the font or the
+// style changes.
 
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
