@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tree/bit_count.h"
 #include "tags/tag_entry.h"
 
 namespace quarrow {
@@ -162,14 +163,6 @@ private:
     std::uint32_t m_rootChildCount = 0;
     bool m_built = false;
 
-    // Counts the set bits inline: without a popcount instruction in the target, the builtin is a
-    // library call, and the navigation counts bits for every parent it looks up.
-    static std::size_t BitCount(std::uint64_t bits) noexcept {
-        bits -= (bits >> 1) & 0x5555555555555555u;
-        bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-        bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-        return static_cast<std::size_t>((bits * 0x0101010101010101u) >> 56);
-    }
     // The number of `id` (not kRoot) among the nodes with children; it must have some.
     std::size_t ParentRank(Id id) const noexcept {
         const std::uint64_t below = m_hasChildren[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
