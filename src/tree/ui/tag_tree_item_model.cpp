@@ -65,9 +65,7 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
     beginResetModel();
     m_codePage = cp;
     m_filter.reset();
-    m_fetched.clear();
-    m_unfilteredFetched.clear();
-    m_sliced.clear();
+    ForgetSlices();
     if (prepared) {
         std::swap(m_tree, m_prepared);
     } else {
@@ -83,9 +81,7 @@ void TagTreeItemModel::Rebuild(const TagStore& store, CodePage cp, TreeOptions o
 void TagTreeItemModel::Reset() {
     beginResetModel();
     m_filter.reset();
-    m_fetched.clear();
-    m_unfilteredFetched.clear();
-    m_sliced.clear();
+    ForgetSlices();
     m_tree.Clear();
     m_tree.EndBuild();
     endResetModel();
@@ -122,6 +118,12 @@ TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
         return TagTree::kRoot;
     }
     return static_cast<TagTree::Id>(index.internalId());
+}
+
+void TagTreeItemModel::ForgetSlices() noexcept {
+    m_fetched.clear();
+    m_unfilteredFetched.clear();
+    m_sliced.clear();
 }
 
 std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {

@@ -119,6 +119,8 @@ private:
     std::size_t FetchedCount(TagTree::Id id) const noexcept;
     // Makes the children of `parent` rows up to `count` of them (less when it has fewer).
     void FetchTo(TagTree::Id parent, std::size_t count);
+    // Drops every fetched count: a new tree shows each sliced parent's first slice again.
+    void ForgetSlices() noexcept;
 
     const TreeImageList& m_images;
     TagTree m_tree;
