@@ -108,6 +108,20 @@ int CountBits(unsigned mask) noexcept {
     return static_cast<int>((mask * 0x01010101u) >> 24);
 }
 
+// The bit of the first LF at or after byte `from` among the LFs of the 32 bytes at `base`
+// (`mask`, lowest bit first); -1 when there is none.
+int FirstLfFrom(std::size_t base, unsigned mask, std::size_t from) noexcept {
+    while (mask != 0 && base + static_cast<std::size_t>(std::countr_zero(mask)) < from) {
+        mask &= mask - 1;
+    }
+    return mask == 0 ? -1 : std::countr_zero(mask);
+}
+
+// How many of the LFs in `mask` lie at `bit` or before it.
+std::size_t LfsUpTo(unsigned mask, int bit) noexcept {
+    return static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1)));
+}
+
 // How a block of text cuts into pieces, and where stretches of whole pieces start for the threads.
 struct Shape {
     std::size_t size = 0;    // bytes before the end of the file (0x1A)
@@ -136,16 +150,12 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
             return false;  // a line of 2047 bytes or more before its LF comes in several pieces
         }
         while (part < kParseParts && base + 32 > target) {
-            unsigned rest = mask;
-            while (rest != 0 && base + static_cast<std::size_t>(std::countr_zero(rest)) < target) {
-                rest &= rest - 1;
-            }
-            if (rest == 0) {
+            const int bit = FirstLfFrom(base, mask, target);
+            if (bit < 0) {
                 break;
             }
-            const int bit = std::countr_zero(rest);
             shape.partStart.push_back(base + static_cast<std::size_t>(bit) + 1);
-            shape.partPieces.push_back(lines + static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1))));
+            shape.partPieces.push_back(lines + LfsUpTo(mask, bit));
             ++part;
             target = std::max(size / kParseParts * part, shape.partStart.back());
         }
@@ -255,15 +265,9 @@ ChunkLines ScanChunk(const char* bytes, std::size_t size) noexcept {
             chunk.plain = false;
         }
         if (chunk.markCount < ChunkLines::kMarks && base + 32 > nextMark) {
-            unsigned rest = mask;
-            while (rest != 0 && base + static_cast<std::size_t>(std::countr_zero(rest)) < nextMark) {
-                rest &= rest - 1;
-            }
-            if (rest != 0) {
-                const int bit = std::countr_zero(rest);
+            if (const int bit = FirstLfFrom(base, mask, nextMark); bit >= 0) {
                 const std::size_t lf = base + static_cast<std::size_t>(bit);
-                const auto upTo = static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1)));
-                chunk.marks[chunk.markCount++] = {lf, chunk.lfs + upTo};
+                chunk.marks[chunk.markCount++] = {lf, chunk.lfs + LfsUpTo(mask, bit)};
                 while (nextMark <= lf) {
                     nextMark += markBytes;
                 }
