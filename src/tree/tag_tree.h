@@ -77,6 +77,17 @@ public:
         const std::size_t rank = ParentRank(parent);
         return Listed(rank) ? kNoNode : static_cast<Id>(m_parentFirst[rank]);
     }
+    // Every node is the child of one parent: ordered by parent (the root, then the parents in id
+    // order) and by row, the nodes take the places [0, NodeCount()). Where the children of
+    // `parent` (kRoot or a node with children) begin in that order: an index with a bit per node
+    // in this order finds any parent's children as one run of bits.
+    std::size_t ChildrenStart(Id parent) const noexcept {
+        assert(m_built);
+        return parent == kRoot ? 0 : m_rootChildCount + m_parentBegin[ParentRank(parent)];
+    }
+    // The nodes with children, a bit per node id in words of 64 (after EndBuild): a walk over the
+    // parents skips the other nodes 64 at a time.
+    const std::vector<std::uint64_t>& ParentBits() const noexcept { return m_hasChildren; }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
     std::size_t Row(Id id) const noexcept;
 

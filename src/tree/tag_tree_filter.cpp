@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
-#include <cstring>
-#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -17,73 +15,99 @@ constexpr unsigned char Fold(unsigned char byte) noexcept {
     return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
 }
 
-// Per node while a filter is made (freed afterwards).
-enum : std::uint8_t {
-    kMatched = 1,  // the node's own label contains the text
-    kKept = 2,
-    kOpen = 4,     // shown open: a member below it is kept for its own label
-    kWhole = 8,    // everything below is kept (a file kept by its name)
-};
-
 // Nodes between two looks at the cancel flag.
 constexpr std::size_t kCancelStride = 8192;
 
-// Which bytes a label holds, in the low 31 bits: one for each ASCII letter (either case) and
-// one for '_', which name a byte exactly, and four classes for every other byte. A label holding a
-// text holds every bit the text does, so most labels are ruled out without reading them again,
-// and a text of one letter or '_' is answered by the bits alone. Bit 31 says the node is a member
-// (a node with a tag under one with a tag), so that the passes over every node need not read the
-// tree's nodes to know it. The high 32 bits hold the label's pairs of adjacent bytes, each hashed
-// to one bit: a text's pairs are all in every label that holds it, and on a million Java names
-// they rule out about half of the labels that the letters let through for a text of two or three
-// letters (the keys that read the most labels).
-using Signature = std::uint64_t;
-constexpr Signature kMemberBit = Signature{1} << 31;
+// Which bytes a label holds: a bit for each ASCII letter (either case) and one for '_', which name
+// a byte exactly, and five classes for every other byte. A label holding a text holds every bit
+// the text does, so most labels are ruled out without reading them again, and a text of one
+// letter or '_' is answered by the bits alone. A folder's signature is 0 (its label is not
+// matched), and every text's is not.
+using Signature = std::uint32_t;
 constexpr unsigned BitOf(unsigned char byte) noexcept {
     const unsigned char folded = Fold(byte);
     if (folded >= 'a' && folded <= 'z') {
         return folded - 'a';
     }
-    return folded == '_' ? 26u : 27u + folded % 4u;
+    return folded == '_' ? 26u : 27u + folded % 5u;
 }
 constexpr bool IsExactBit(unsigned bit) noexcept { return bit <= 26u; }
-constexpr unsigned PairBitOf(unsigned char first, unsigned char second) noexcept {
-    const std::uint32_t pair = std::uint32_t{Fold(first)} << 8 | Fold(second);
-    return 32u + ((pair * 2654435761u) >> 27);  // the top 5 bits of a multiplicative hash
-}
 
 Signature SignatureOf(std::string_view label) noexcept {
     Signature signature = 0;
-    unsigned char before = 0;
-    for (std::size_t i = 0; i < label.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(label[i]);
-        signature |= Signature{1} << BitOf(byte);
-        if (i != 0) {
-            signature |= Signature{1} << PairBitOf(before, byte);
-        }
-        before = byte;
+    for (const char byte : label) {
+        signature |= Signature{1} << BitOf(static_cast<unsigned char>(byte));
     }
     return signature;
 }
 
-// Runs classify(first, last) over [0, count) in two halves side by side, the second on a
+using Bits = std::vector<std::uint64_t>;
+constexpr std::size_t kWordBits = 64;
+
+bool Test(const Bits& bits, std::size_t at) noexcept { return (bits[at / kWordBits] >> (at % kWordBits) & 1) != 0; }
+void Set(Bits& bits, std::size_t at) noexcept { bits[at / kWordBits] |= std::uint64_t{1} << (at % kWordBits); }
+// The bits [at, at + 64) of `bits` (zeros past its end), the first in the lowest place.
+std::uint64_t BitsFrom(const Bits& bits, std::size_t at) noexcept {
+    const std::size_t word = at / kWordBits;
+    const unsigned shift = at % kWordBits;
+    std::uint64_t low = word < bits.size() ? bits[word] >> shift : 0;
+    if (shift != 0 && word + 1 < bits.size()) {
+        low |= bits[word + 1] << (kWordBits - shift);
+    }
+    return low;
+}
+// Ors the low `count` bits of `value` (at most 64) into `bits` from `at` on.
+void OrAt(Bits& bits, std::size_t at, std::uint64_t value, std::size_t count) noexcept {
+    if (count < kWordBits) {
+        value &= (std::uint64_t{1} << count) - 1;
+    }
+    const std::size_t word = at / kWordBits;
+    const unsigned shift = at % kWordBits;
+    bits[word] |= value << shift;
+    if (shift != 0 && shift + count > kWordBits) {
+        bits[word + 1] |= value >> (kWordBits - shift);
+    }
+}
+// Sets the bits [at, at + count) of `bits`.
+void SetRange(Bits& bits, std::size_t at, std::size_t count) noexcept {
+    for (std::size_t done = 0; done < count; done += kWordBits) {
+        OrAt(bits, at + done, ~std::uint64_t{0}, std::min(kWordBits, count - done));
+    }
+}
+
+// Calls run(first, count) when the children of `parent` are the ids [first, first + count), else
+// each(child) for each child.
+template <typename Run, typename Each>
+void ForChildren(const TagTree& tree, TagTree::Id parent, Run run, Each each) {
+    const std::size_t count = tree.ChildCount(parent);
+    const TagTree::Id first = tree.FirstOfConsecutiveChildren(parent);
+    if (first != TagTree::kNoNode) {
+        run(first, count);
+        return;
+    }
+    for (std::size_t row = 0; row < count; ++row) {
+        each(tree.Child(parent, row));
+    }
+}
+
+// Runs work(first, last) over the words [0, count) in two halves side by side, the second on a
 // thread of its own (or after the first when no thread can be had). False when either half was
 // cancelled.
-template <typename Classify>
-bool ClassifyInTwo(TagTree::Id count, Classify& classify) {
-    constexpr TagTree::Id kWorthASecondThread = 1 << 16;
+template <typename Work>
+bool InTwo(std::size_t count, Work& work) {
+    constexpr std::size_t kWorthASecondThread = 1024;  // words of 64 nodes
     if (count < kWorthASecondThread) {
-        return classify(0, count);
+        return work(0, count);
     }
-    const TagTree::Id half = count / 2;
+    const std::size_t half = count / 2;
     bool second = false;
     std::thread helper;
     try {
-        helper = std::thread([&] { second = classify(half, count); });
+        helper = std::thread([&] { second = work(half, count); });
     } catch (const std::system_error&) {
-        second = classify(half, count);
+        second = work(half, count);
     }
-    const bool first = classify(0, half);
+    const bool first = work(0, half);
     if (helper.joinable()) {
         helper.join();
     }
@@ -166,11 +190,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     assert(tree.IsBuilt());
     m_text = text;
     m_tree = &tree;
-    m_begin.clear();
-    m_hasKept.clear();
-    m_parentsBefore.clear();
-    m_children.clear();
-    m_rootCount = 0;
+    KeepNothing();
     const std::size_t count = tree.NodeCount();
     // Kept when this filter is made from the same tree, or by an empty text (Signatures()).
     if (previous == nullptr || previous->m_tree != &tree) {
@@ -179,24 +199,17 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_signatures = previous->m_signatures;
     }
     if (text.Empty() || count == 0) {
-        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
         return true;
     }
-    if (count >= kFlag) {
-        throw std::length_error("TagTreeFilter: too many nodes");
-    }
-    std::vector<std::uint8_t> flags(count, 0);
-    auto cancelled = [&] {
-        m_hasKept.assign(count / 64 + 1, 0);  // nothing kept
-        return false;
-    };
+    const std::size_t words = count / kWordBits + 1;
 
     // The labels that contain the text are looked for among every node with a tag, or only
-    // among the previous matches when this text narrows the previous one. Only the labels and
-    // the nodes that may matter are read: the signatures rule out most labels, answer a text of
-    // one letter alone, and below, only nodes with a flag are looked at again.
+    // among the previous matches when this text narrows the previous one. Only the labels that
+    // may matter are read: the signatures rule out most labels and answer a text of one letter
+    // alone.
     const bool narrowing = previous != nullptr && previous != this && previous->m_tree == &tree &&
                            text.Narrows(previous->m_text);
+    const Bits* previousMatches = narrowing ? &previous->m_matched : nullptr;
     // The label signatures: the previous filter's when it was made from this tree, else made
     // while this one reads every label (not when it reads only the previous matches).
     std::shared_ptr<const std::vector<Signature>> known;
@@ -211,87 +224,107 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     const Signature needed = SignatureOf(text.Text());
     // One single-byte letter or '_': its bit says whether a label holds it. Under code page 932
     // a trail byte may set a letter's bit, so the labels are read there.
-    const bool bitsAnswer = text.Text().size() == 1 && text.GetCodePage() != CodePage::ShiftJis &&
+    const bool bitsAnswer = known && text.Text().size() == 1 && text.GetCodePage() != CodePage::ShiftJis &&
                             IsExactBit(BitOf(static_cast<unsigned char>(text.Text()[0])));
-    // A folder's signature is 0 (its label is not matched), and every text's is not.
-    auto mayHold = [&](Id id) { return ((*known)[id] & needed) == needed; };
-    // A member is a node with a tag whose parent has one too (a file's parent is a folder or the
-    // root). The signatures say it without reading the tree.
-    auto isMember = [&](Id id) {
-        const Id parent = tree.Parent(id);
-        return parent != TagTree::kRoot && tree.Tag(parent) != nullptr && tree.Tag(id) != nullptr;
+
+    Bits matched(words, 0);
+    // The nodes of word `word` (64 ids) whose signature allows a match, among the previous
+    // matches when narrowing.
+    auto mayHold = [&](std::size_t word) {
+        std::uint64_t bits = previousMatches == nullptr ? ~std::uint64_t{0}
+                             : word < previousMatches->size() ? (*previousMatches)[word]
+                                                              : 0;
+        if (!known) {
+            return bits;
+        }
+        const std::size_t first = word * kWordBits;
+        const std::size_t n = std::min(kWordBits, count - std::min(count, first));
+        const Signature* signature = known->data() + first;
+        std::uint64_t allowed = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            allowed |= std::uint64_t{(signature[i] & needed) == needed} << i;
+        }
+        return bits & allowed;
     };
-    auto member = [&](Id id) { return known ? ((*known)[id] & kMemberBit) != 0 : isMember(id); };
-    // A matched member is kept at once; a matched file is kept with what is below it further on.
-    auto matchedFlags = [](bool isAMember) -> std::uint8_t { return isAMember ? kMatched | kKept : kMatched; };
-
-    // The labels to read, when not every one is: the previous matches, or the nodes whose
-    // signature allows a match. Listed first, so that a label far ahead in the list can be asked
-    // for while this one is compared.
-    const bool listed = narrowing || (known && !bitsAnswer);
-    std::vector<Id> candidates;
-    if (narrowing) {
-        for (const Id entry : previous->m_children) {
-            if ((entry & kFlag) != 0 && (!known || mayHold(entry & ~kFlag))) {
-                candidates.push_back(entry & ~kFlag);
+    // Marks the matches among the words [firstWord, lastWord) of node ids. The two halves write
+    // words of their own. False when cancelled.
+    auto match = [&](std::size_t firstWord, std::size_t lastWord) {
+        constexpr std::size_t kCancelWords = kCancelStride / kWordBits;
+        if (bitsAnswer) {
+            for (std::size_t word = firstWord; word < lastWord; ++word) {
+                if ((word - firstWord) % kCancelWords == 0 && cancel.Requested()) {
+                    return false;
+                }
+                matched[word] = mayHold(word);
             }
+            return true;
         }
-    } else if (listed) {
-        for (Id id = 0; id < count; ++id) {
-            if (mayHold(id)) {
-                candidates.push_back(id);
-            }
-        }
-    }
-
-    // Marks the nodes whose label contains the text among [first, last) of the ids to look at:
-    // the candidates when they are listed, else every node. Ranges can be done side by side.
-    // False when cancelled.
-    auto match = [&](Id first, Id last) {
         // Labels view lines scattered over the file: ask for a later label now so that the
         // cache misses overlap.
-        constexpr Id kAhead = 32;
-        for (Id at = first; at < last; ++at) {
-            if ((at - first) % kCancelStride == 0 && cancel.Requested()) {
-                return false;
-            }
-            if (listed) {
-                // Two misses a label: its record, then the line the record points into. The
-                // record is asked for twice as far ahead, so that reading where the line is does
-                // not wait for it.
-                if (at + 2 * kAhead < last) {
-                    __builtin_prefetch(tree.Tag(candidates[at + 2 * kAhead]));
+        constexpr std::size_t kAhead = 32;
+        if (!made.empty()) {
+            const std::size_t last = std::min(count, lastWord * kWordBits);
+            for (std::size_t id = firstWord * kWordBits; id < last; ++id) {
+                if (id % kCancelStride == 0 && cancel.Requested()) {
+                    return false;
                 }
-                if (at + kAhead < last) {
-                    __builtin_prefetch(tree.Label(candidates[at + kAhead]).data());
-                }
-                const Id id = candidates[at];
-                if (text.IsIn(tree.Label(id))) {
-                    flags[id] = matchedFlags(member(id));
-                }
-            } else if (known) {
-                if (mayHold(at)) {
-                    flags[at] = matchedFlags(member(at));  // a text of one letter
-                }
-            } else {
-                if (at + kAhead < last && tree.Tag(at + kAhead) != nullptr) {
+                const auto at = static_cast<Id>(id);
+                if (id + kAhead < last && tree.Tag(at + kAhead) != nullptr) {
                     __builtin_prefetch(tree.Label(at + kAhead).data());
                 }
                 if (tree.Tag(at) == nullptr) {
                     continue;  // a folder: its label is not matched
                 }
-                const bool isAMember = isMember(at);
-                const Signature signature = SignatureOf(tree.Label(at));
-                made[at] = isAMember ? signature | kMemberBit : signature;
-                if ((signature & needed) == needed && text.IsIn(tree.Label(at))) {
-                    flags[at] = matchedFlags(isAMember);
+                const std::string_view label = tree.Label(at);
+                const Signature signature = SignatureOf(label);
+                made[id] = signature;
+                if ((signature & needed) == needed && text.IsIn(label)) {
+                    Set(matched, id);
                 }
             }
+            return true;
         }
+        // The labels to read are listed a stretch at a time, so that a label far ahead in the
+        // list can be asked for while this one is compared. Two misses a label: its record, then
+        // the line the record points into. The record is asked for twice as far ahead, so that
+        // reading where the line is does not wait for it.
+        constexpr std::size_t kStretch = 4096;
+        std::vector<Id> listed;
+        listed.reserve(kStretch + kWordBits);
+        auto read = [&] {
+            const std::size_t n = listed.size();
+            for (std::size_t at = 0; at < n; ++at) {
+                if (at + 2 * kAhead < n) {
+                    tree.PrefetchRecord(listed[at + 2 * kAhead]);
+                }
+                if (at + kAhead < n) {
+                    tree.PrefetchLabel(listed[at + kAhead]);
+                }
+                if (text.IsIn(tree.Label(listed[at]))) {
+                    Set(matched, listed[at]);
+                }
+            }
+            listed.clear();
+        };
+        for (std::size_t word = firstWord; word < lastWord; ++word) {
+            if ((word - firstWord) % kCancelWords == 0 && cancel.Requested()) {
+                return false;
+            }
+            for (std::uint64_t bits = mayHold(word); bits != 0; bits &= bits - 1) {
+                const std::size_t id = word * kWordBits + static_cast<std::size_t>(std::countr_zero(bits));
+                if (id < count && tree.Tag(static_cast<Id>(id)) != nullptr) {
+                    listed.push_back(static_cast<Id>(id));
+                }
+            }
+            if (listed.size() >= kStretch) {
+                read();
+            }
+        }
+        read();
         return true;
     };
-    if (!ClassifyInTwo(static_cast<Id>(listed ? candidates.size() : count), match)) {
-        return cancelled();
+    if (!InTwo(words, match)) {
+        return false;
     }
     if (known) {
         m_signatures = std::move(known);
@@ -299,109 +332,122 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_signatures = std::make_shared<const std::vector<Signature>>(std::move(made));
     }
 
-    // Downward: a file kept by its name (matched, not kept by the match as members are) keeps
-    // everything below it. The flags are looked at eight at a time for the first such file;
-    // from there one pass forward hands kWhole from each node to its children (a parent comes
-    // before its children).
-    constexpr std::uint64_t kEachByte = 0x0101010101010101u;
-    const std::size_t words = count / 8;
-    auto keptByName = [&](std::size_t id) { return (flags[id] & (kMatched | kKept)) == kMatched; };
-    std::size_t firstFile = count;
-    for (std::size_t word = 0; word < words && firstFile == count; ++word) {
-        std::uint64_t eight;
-        std::memcpy(&eight, flags.data() + word * 8, sizeof eight);
-        if ((eight & ~(eight >> 1) & kEachByte * kMatched) != 0) {  // kKept is kMatched's next bit
-            firstFile = word * 8;
-        }
-    }
-    for (std::size_t id = std::min(firstFile, words * 8); id < count; ++id) {
-        std::uint8_t& f = flags[id];
-        if (keptByName(id)) {
-            f |= kKept | kWhole;
-            continue;
-        }
-        const Id parent = tree.Parent(static_cast<Id>(id));
-        if (parent != TagTree::kRoot && (flags[parent] & kWhole) != 0) {
-            f |= kKept | kWhole;
-        }
-    }
-
-    // Upward (children before their parents: a parent is made before its children): a node kept
-    // for its own label, or above one, opens its parent and keeps it; a kept file is such a node
-    // (kept by its name or above a member), and a node kept only as part of a file kept by its
-    // name is a member that leaves its parent as it is. Each parent's kept children are counted
-    // on the way (at next[parent], for the pass after this one).
-    std::vector<std::uint32_t> next(count + 1, 0);
-    std::size_t kept = 0;
-    std::size_t parents = 0;
-    auto up = [&](Id id) {
-        const std::uint8_t f = flags[id];
-        if ((f & kKept) == 0) {
-            return;
-        }
-        ++kept;
-        const Id parent = tree.Parent(id);
-        if (parent == TagTree::kRoot) {
-            ++m_rootCount;
-            return;
-        }
-        if (next[parent]++ == 0) {
-            ++parents;
-        }
-        if ((f & (kMatched | kOpen)) != 0) {
-            flags[parent] |= kKept | kOpen;
-        }
-    };
-    for (std::size_t id = count; id > words * 8;) {
-        up(static_cast<Id>(--id));
-    }
-    for (std::size_t word = words; word-- > 0;) {
-        std::uint64_t eight;
-        std::memcpy(&eight, flags.data() + word * 8, sizeof eight);
-        if (eight == 0) {
-            continue;  // eight nodes not kept
-        }
-        for (std::size_t id = word * 8 + 8; id > word * 8;) {
-            up(static_cast<Id>(--id));
+    // Walks over the parents, a word of the tree's parent bits at a time.
+    const Bits& parents = tree.ParentBits();
+    // Downward (a parent comes before its children): a file kept by its name (a matched node with
+    // a tag whose parent has none: not a member) keeps everything below it.
+    Bits kept(words, 0);  // by id: whole, then every kept node
+    for (std::size_t word = 0; word < parents.size(); ++word) {
+        // Read again after each parent: a child in the same word comes after its parent in it.
+        for (std::uint64_t ahead = ~std::uint64_t{0};;) {
+            const std::uint64_t bits = parents[word] & (matched[word] | kept[word]) & ahead;
+            if (bits == 0) {
+                break;
+            }
+            const auto bit = static_cast<unsigned>(std::countr_zero(bits));
+            ahead = bit == kWordBits - 1 ? 0 : ~std::uint64_t{0} << (bit + 1);
+            const auto parent = static_cast<Id>(word * kWordBits + bit);
+            if (!Test(kept, parent)) {
+                const Id above = tree.Parent(parent);
+                if (above != TagTree::kRoot && tree.Tag(above) != nullptr) {
+                    continue;  // a matched member: only its matched members are kept
+                }
+            }
+            ForChildren(
+                tree, parent, [&](Id first, std::size_t n) { SetRange(kept, first, n); },
+                [&](Id child) { Set(kept, child); });
         }
     }
 
-    // The index, in one pass forward: the counts become starts as the pass goes, and each kept
-    // node is placed behind its parent's kept children so far (a parent comes before its
-    // children, so its start is known by then; ids ascend within a parent, so rows keep their
-    // order). While the pass runs, node p's next place is kept at next[p + 1]; node p's own count
-    // is read from there just before.
-    m_hasKept.assign(count / 64 + 1, 0);
-    m_begin.reserve(parents + 1);
-    m_children.resize(kept);
-    std::uint32_t start = m_rootCount;
-    std::uint32_t nextCount = next[0];
-    std::uint32_t rootCursor = 0;
-    for (std::size_t id = 0; id < count; ++id) {
-        const std::uint32_t children = nextCount;
-        nextCount = next[id + 1];
-        next[id + 1] = start;
-        const std::uint8_t f = flags[id];
-        if (children != 0) {
-            m_hasKept[id / 64] |= std::uint64_t{1} << (id % 64);
-            m_begin.push_back((f & kOpen) != 0 ? start | kFlag : start);
+    // Upward (children before their parents): a node kept for its own label, or above one, opens
+    // its parent and keeps it; a member kept only as part of a file kept by its name leaves its
+    // parent as it is.
+    Bits open(words, 0);
+    auto opens = [&](std::size_t at) { return Test(matched, at) || Test(open, at); };
+    for (std::size_t word = parents.size(); word-- > 0;) {
+        for (std::uint64_t bits = parents[word]; bits != 0;) {
+            const auto bit = static_cast<unsigned>(kWordBits - 1 - static_cast<unsigned>(std::countl_zero(bits)));
+            bits &= ~(std::uint64_t{1} << bit);
+            const std::size_t parent = word * kWordBits + bit;
+            bool any = false;
+            ForChildren(
+                tree, static_cast<Id>(parent),
+                [&](Id first, std::size_t n) {
+                    for (std::size_t done = 0; done < n && !any; done += kWordBits) {
+                        std::uint64_t part = BitsFrom(matched, first + done) | BitsFrom(open, first + done);
+                        if (n - done < kWordBits) {
+                            part &= (std::uint64_t{1} << (n - done)) - 1;
+                        }
+                        any = part != 0;
+                    }
+                },
+                [&](Id child) { any = any || opens(child); });
+            if (any) {
+                Set(open, parent);
+            }
         }
-        start += children;
-        if ((f & kKept) == 0) {
-            continue;
+        if (word % (kCancelStride / kWordBits) == 0 && cancel.Requested()) {
+            return false;
         }
-        const Id parent = tree.Parent(static_cast<Id>(id));
-        const Id entry = (f & kMatched) != 0 ? (static_cast<Id>(id) | kFlag) : static_cast<Id>(id);
-        m_children[parent == TagTree::kRoot ? rootCursor++ : next[parent + 1]++] = entry;
     }
-    m_begin.push_back(start);
-    m_parentsBefore.resize(m_hasKept.size());
+    for (std::size_t word = 0; word < words; ++word) {
+        kept[word] |= matched[word] | open[word];
+    }
+
+    // The kept nodes in the tree's children order: the root's children, then each parent's in
+    // id order. A parent's consecutive children are copied 64 at a time; a kept node's parent is
+    // kept, so only kept parents are looked at.
+    m_kept.assign(words, 0);
+    const std::size_t rootChildren = tree.ChildCount(TagTree::kRoot);
+    for (std::size_t row = 0; row < rootChildren; ++row) {
+        if (Test(kept, tree.Child(TagTree::kRoot, row))) {
+            Set(m_kept, row);
+        }
+    }
+    std::size_t place = rootChildren;
+    for (std::size_t word = 0; word < parents.size(); ++word) {
+        for (std::uint64_t bits = parents[word]; bits != 0; bits &= bits - 1) {
+            const auto parent = static_cast<Id>(word * kWordBits + static_cast<std::size_t>(std::countr_zero(bits)));
+            const std::size_t start = place;
+            place += tree.ChildCount(parent);
+            if (!Test(kept, parent)) {
+                continue;
+            }
+            std::size_t row = 0;
+            ForChildren(
+                tree, parent,
+                [&](Id first, std::size_t n) {
+                    for (std::size_t done = 0; done < n; done += kWordBits) {
+                        OrAt(m_kept, start + done, BitsFrom(kept, first + done), std::min(kWordBits, n - done));
+                    }
+                },
+                [&](Id child) {
+                    if (Test(kept, child)) {
+                        Set(m_kept, start + row);
+                    }
+                    ++row;
+                });
+        }
+    }
+    assert(place == count);
+    m_keptBefore.resize(words);
     std::uint32_t before = 0;
-    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
-        m_parentsBefore[word] = before;
-        before += static_cast<std::uint32_t>(BitCount(m_hasKept[word]));
+    for (std::size_t word = 0; word < words; ++word) {
+        m_keptBefore[word] = before;
+        before += static_cast<std::uint32_t>(BitCount(m_kept[word]));
     }
+    m_matched = std::move(matched);
+    m_open = std::move(open);
+    m_rootCount = static_cast<std::uint32_t>(KeptBefore(rootChildren));
     return true;
+}
+
+void TagTreeFilter::KeepNothing() noexcept {
+    m_matched.clear();
+    m_open.clear();
+    m_kept.clear();
+    m_keptBefore.clear();
+    m_rootCount = 0;
 }
 
 bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
@@ -410,55 +456,60 @@ bool TagTreeFilter::MakeSignatures(const TagTree& tree, Cancel cancel) {
         return false;
     }
     m_text = {};
-    m_begin.clear();
-    m_hasKept.assign(tree.NodeCount() / 64 + 1, 0);
-    m_parentsBefore.clear();
-    m_children.clear();
-    m_rootCount = 0;
+    KeepNothing();
+    Bits().swap(m_matched);
+    Bits().swap(m_open);
+    Bits().swap(m_kept);
+    std::vector<std::uint32_t>().swap(m_keptBefore);
     return true;
 }
 
-std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
-    if (id == TagTree::kRoot) {
-        return m_rootCount;
-    }
-    if (!HasKeptChildren(id)) {
-        return 0;
-    }
-    const std::size_t rank = ParentRank(id);
-    return (m_begin[rank + 1] & ~kFlag) - (m_begin[rank] & ~kFlag);
+std::pair<std::size_t, std::size_t> TagTreeFilter::Places(Id parent) const noexcept {
+    const std::size_t count = m_tree->ChildCount(parent);
+    return {count == 0 ? 0 : m_tree->ChildrenStart(parent), count};
 }
 
-std::size_t TagTreeFilter::FirstChild(Id parent) const noexcept {
-    return parent == TagTree::kRoot ? 0 : (m_begin[ParentRank(parent)] & ~kFlag);
+std::size_t TagTreeFilter::KeptPlace(std::size_t rank, std::size_t firstWord, std::size_t lastWord) const noexcept {
+    // The last word that starts at or before the rank.
+    const auto words = m_keptBefore.begin();
+    const auto after = std::upper_bound(words + static_cast<std::ptrdiff_t>(firstWord),
+                                        words + static_cast<std::ptrdiff_t>(lastWord) + 1, rank);
+    const auto word = static_cast<std::size_t>(after - words) - 1;
+    std::uint64_t bits = m_kept[word];
+    for (std::size_t skip = rank - m_keptBefore[word]; skip > 0; --skip) {
+        bits &= bits - 1;
+    }
+    return word * kWordBits + static_cast<std::size_t>(std::countr_zero(bits));
+}
+
+std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {
+    if (id == TagTree::kRoot || m_rootCount == 0) {
+        return m_rootCount;
+    }
+    const auto [start, count] = Places(id);
+    return count == 0 ? 0 : KeptBefore(start + count) - KeptBefore(start);
 }
 
 TagTree::Id TagTreeFilter::Child(Id parent, std::size_t row) const noexcept {
     assert(row < ChildCount(parent));
-    return m_children[FirstChild(parent) + row] & ~kFlag;
+    const auto [start, count] = Places(parent);
+    const std::size_t place = KeptPlace(KeptBefore(start) + row, start / kWordBits, (start + count) / kWordBits);
+    return m_tree->Child(parent, place - start);
 }
 
 std::size_t TagTreeFilter::Row(const TagTree& tree, Id id) const noexcept {
     const Id parent = tree.Parent(id);
-    const std::size_t children = ChildCount(parent);
-    const auto begin = m_children.begin() + static_cast<std::ptrdiff_t>(children == 0 ? 0 : FirstChild(parent));
-    const auto end = begin + static_cast<std::ptrdiff_t>(children);
-    const auto found = std::lower_bound(begin, end, id, [](Id entry, Id wanted) { return (entry & ~kFlag) < wanted; });
-    return static_cast<std::size_t>(found - begin);
+    const std::size_t start = tree.ChildrenStart(parent);
+    return KeptBefore(start + tree.Row(id)) - KeptBefore(start);
 }
 
-bool TagTreeFilter::IsExpanded(Id id) const noexcept {
-    return HasKeptChildren(id) && (m_begin[ParentRank(id)] & kFlag) != 0;
-}
+bool TagTreeFilter::IsExpanded(Id id) const noexcept { return id / kWordBits < m_open.size() && Test(m_open, id); }
 
 std::vector<TagTree::Id> TagTreeFilter::ExpandedNodes() const {
     std::vector<Id> open;
-    std::size_t rank = 0;
-    for (std::size_t word = 0; word < m_hasKept.size(); ++word) {
-        for (std::uint64_t bits = m_hasKept[word]; bits != 0; bits &= bits - 1, ++rank) {
-            if ((m_begin[rank] & kFlag) != 0) {
-                open.push_back(static_cast<Id>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
-            }
+    for (std::size_t word = 0; word < m_open.size(); ++word) {
+        for (std::uint64_t bits = m_open[word]; bits != 0; bits &= bits - 1) {
+            open.push_back(static_cast<Id>(word * kWordBits + static_cast<std::size_t>(std::countr_zero(bits))));
         }
     }
     return open;
@@ -485,9 +536,9 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {
-    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(std::uint64_t) : 0;
-    return m_begin.capacity() * sizeof(std::uint32_t) + m_hasKept.capacity() * sizeof(std::uint64_t) +
-           m_parentsBefore.capacity() * sizeof(std::uint32_t) + m_children.capacity() * sizeof(Id) + signatures;
+    const std::size_t signatures = m_signatures ? m_signatures->capacity() * sizeof(Signature) : 0;
+    return (m_matched.capacity() + m_open.capacity() + m_kept.capacity()) * sizeof(std::uint64_t) +
+           m_keptBefore.capacity() * sizeof(std::uint32_t) + signatures;
 }
 
 std::shared_ptr<TagTreeFilter> TagTreeFilter::Signatures() const {

@@ -12,10 +12,12 @@
 // are never folded, so a search never finds a letter inside a Japanese character.
 //
 // The result is an index over the tree's node ids (the tree must stay as it is while the result is
-// used): 4 bytes a kept node, 4 more a node with kept children, a bit and a half a node of the
-// tree to find those, and an 8-byte signature of each label (the letters and pairs of letters it
-// holds, and whether the node is a member), made once and handed from filter to filter, that
-// spares reading most labels again and answers a one-letter text alone.
+// used) of about half a byte a node: a bit a node for the matches (the candidates of a narrower
+// text), a bit for the nodes shown open, and a bit and a half for the kept nodes in the order of
+// the tree's children (TagTree::ChildrenStart), where each parent's kept children are one run of
+// bits that a count per 64 bits turns into rows. Beside it, a 4-byte signature of each label (the
+// letters it holds), made once and handed from filter to filter, spares reading most labels again
+// and answers a one-letter text alone.
 
 #include <atomic>
 #include <cstddef>
@@ -23,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tags/code_page.h"
@@ -97,33 +100,30 @@ public:
     std::shared_ptr<TagTreeFilter> Signatures() const;
 
 private:
-    // High bit of an m_begin entry: the node is shown open. High bit of an m_children entry: the
-    // node's own label matched (the candidates of a narrower text).
-    static constexpr std::uint32_t kFlag = 0x80000000u;
+    using Bits = std::vector<std::uint64_t>;
 
-    bool HasKeptChildren(Id id) const noexcept {
-        return id / 64 < m_hasKept.size() && (m_hasKept[id / 64] >> (id % 64) & 1) != 0;
+    // The kept nodes among the places [0, place) of the children order.
+    std::size_t KeptBefore(std::size_t place) const noexcept {
+        return m_keptBefore[place / 64] + BitCount(m_kept[place / 64] & ((std::uint64_t{1} << (place % 64)) - 1));
     }
-    // The number of `id` among the nodes with kept children; it must have some.
-    std::size_t ParentRank(Id id) const noexcept {
-        const std::uint64_t below = m_hasKept[id / 64] & ((std::uint64_t{1} << (id % 64)) - 1);
-        return m_parentsBefore[id / 64] + BitCount(below);
-    }
-    // Where the kept children of `parent` (kRoot or a node with kept children) begin in m_children.
-    std::size_t FirstChild(Id parent) const noexcept;
+    // The place of the kept node numbered `rank` in the children order, which lies in the words
+    // [firstWord, lastWord] of m_kept.
+    std::size_t KeptPlace(std::size_t rank, std::size_t firstWord, std::size_t lastWord) const noexcept;
+    // Where the children of `parent` begin in the children order, and how many there are.
+    std::pair<std::size_t, std::size_t> Places(Id parent) const noexcept;
+    // Forgets every kept node; the navigation then answers for an empty result.
+    void KeepNothing() noexcept;
 
     TagFilterText m_text;
-    // The nodes with kept children (a few in a hundred: folders, files, classes) have an entry
-    // each, in id order: a bit per tree node says which, and a count per 64 nodes finds a node's
-    // entry. m_begin holds where each one's kept children begin in m_children, plus the end; the
-    // root's kept children come first (0 to m_rootCount).
-    std::vector<std::uint64_t> m_hasKept;
-    std::vector<std::uint32_t> m_parentsBefore;  // one per word of m_hasKept
-    std::vector<std::uint32_t> m_begin;
-    std::vector<Id> m_children;
+    Bits m_matched;  // by node id: the label contains the text
+    Bits m_open;     // by node id: shown open
+    // By place in the tree's children order (one bit more, for the end): the node there is kept.
+    // m_keptBefore counts the kept nodes before each word.
+    Bits m_kept;
+    std::vector<std::uint32_t> m_keptBefore;
     std::uint32_t m_rootCount = 0;
     const TagTree* m_tree = nullptr;
-    std::shared_ptr<const std::vector<std::uint64_t>> m_signatures;  // see the .cpp
+    std::shared_ptr<const std::vector<std::uint32_t>> m_signatures;  // see the .cpp
 };
 
 }  // namespace quarrow
