@@ -1,6 +1,7 @@
 #include "tree/tag_tree_filter.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <system_error>
@@ -73,6 +74,28 @@ void SetRange(Bits& bits, std::size_t at, std::size_t count) noexcept {
     for (std::size_t done = 0; done < count; done += kWordBits) {
         OrAt(bits, at + done, ~std::uint64_t{0}, std::min(kWordBits, count - done));
     }
+}
+
+// The place of the set bit numbered `n` (from 0, below the count of set bits) in `bits`: whole
+// bytes are skipped by their counts, then the lowest bits of the byte cleared.
+constexpr auto kByteCounts = [] {
+    std::array<std::uint8_t, 256> counts{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        counts[byte] = static_cast<std::uint8_t>(std::popcount(byte));
+    }
+    return counts;
+}();
+std::size_t NthBit(std::uint64_t bits, std::size_t n) noexcept {
+    std::size_t place = 0;
+    for (std::size_t count = kByteCounts[bits & 0xFF]; n >= count; count = kByteCounts[bits & 0xFF]) {
+        n -= count;
+        bits >>= 8;
+        place += 8;
+    }
+    for (; n > 0; --n) {
+        bits &= bits - 1;
+    }
+    return place + static_cast<std::size_t>(std::countr_zero(bits));
 }
 
 // Calls run(first, count) when the children of `parent` are the ids [first, first + count), else
@@ -475,11 +498,7 @@ std::size_t TagTreeFilter::KeptPlace(std::size_t rank, std::size_t firstWord, st
     const auto after = std::upper_bound(words + static_cast<std::ptrdiff_t>(firstWord),
                                         words + static_cast<std::ptrdiff_t>(lastWord) + 1, rank);
     const auto word = static_cast<std::size_t>(after - words) - 1;
-    std::uint64_t bits = m_kept[word];
-    for (std::size_t skip = rank - m_keptBefore[word]; skip > 0; --skip) {
-        bits &= bits - 1;
-    }
-    return word * kWordBits + static_cast<std::size_t>(std::countr_zero(bits));
+    return word * kWordBits + NthBit(m_kept[word], rank - m_keptBefore[word]);
 }
 
 std::size_t TagTreeFilter::ChildCount(Id id) const noexcept {

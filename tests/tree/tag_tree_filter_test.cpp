@@ -221,6 +221,38 @@ TEST(TagTreeFilter, TypingEachTextFromTheLastGivesTheSameTree) {
     }
 }
 
+TEST(TagTreeFilter, NestedScopesKeepTheirShape) {
+    // Outer's children (x, Inner, z) are not consecutive nodes, as Inner's own member comes
+    // between them; a file kept by its name keeps the members of its members too, closed.
+    constexpr const char* kNested =
+        "Outer\tsrc/Outer.java\t/^x$/;\"\tc\tline:1\n"
+        "x\tsrc/Outer.java\t/^x$/;\"\tf\tline:2\tclass:Outer\n"
+        "Inner\tsrc/Outer.java\t/^x$/;\"\tc\tline:3\tclass:Outer\n"
+        "y\tsrc/Outer.java\t/^x$/;\"\tf\tline:4\tclass:Outer.Inner\n"
+        "z\tsrc/Outer.java\t/^x$/;\"\tf\tline:5\tclass:Outer\n"
+        "w\tsrc/W.java\t/^x$/;\"\tf\tline:1\n";
+    const TagStore store = test::MakeStore(kNested);
+    TagTree tree;
+    BuildTagTree(tree, store, CodePage::Utf8, {.nestScopes = true});
+    const struct {
+        const char* text;
+        const char* tree;
+    } cases[] = {
+        {"y", "12 src [expanded]\n  11 Outer.java [expanded]\n    8 Outer [expanded]\n      8 Inner [expanded]\n        0 y\n"},
+        {"z", "12 src [expanded]\n  11 Outer.java [expanded]\n    8 Outer [expanded]\n      0 z\n"},
+        {"outer.j",
+         "12 src [expanded]\n  11 Outer.java\n    8 Outer\n      0 x\n      8 Inner\n        0 y\n      0 z\n"},
+        {"inner", "12 src [expanded]\n  11 Outer.java [expanded]\n    8 Outer [expanded]\n      8 Inner\n"},
+    };
+    for (const auto& c : cases) {
+        TagTreeFilter filter;
+        ASSERT_TRUE(filter.Apply(tree, TagFilterText(c.text, CodePage::Utf8)));
+        std::string out;
+        PrintTagTree(tree, filter, out);
+        EXPECT_EQ(out, c.tree) << c.text;
+    }
+}
+
 TEST(TagTreeFilter, NavigationAndFirstMember) {
     const BuiltTree built;
     const TagTree& tree = built.tree;
