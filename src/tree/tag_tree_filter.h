@@ -17,7 +17,8 @@
 // the tree's children (TagTree::ChildrenStart), where each parent's kept children are one run of
 // bits that a count per 64 bits turns into rows. Beside it, a 4-byte signature of each label (the
 // letters it holds), made once and handed from filter to filter, spares reading most labels again
-// and answers a one-letter text alone.
+// and answers a one-letter text alone. While a filter is made it holds one more bit a node and a
+// few thousand node ids besides.
 
 #include <atomic>
 #include <cstddef>
