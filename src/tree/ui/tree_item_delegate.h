@@ -6,7 +6,8 @@
 // The rectangle, the size and the drawn label of an item take laying out its text, which paints,
 // clicks and the column's width ask for again and again: they are kept per item (by the model's
 // internal id, one per node) until Forget, which the view calls when the model, the font or the
-// style changes.
+// style changes. Each label is laid out once, in one line: the rectangle and the size are worked
+// out from that line the way the style works them out from its own layout of the label.
 
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
