@@ -58,8 +58,7 @@ void ShownSliceFetcher::FetchToEnd() {
     TagTreeItemModel& model = m_view.Model();
     // Every open node is handed over in full first: rows fetched later above the last row would
     // push it out of sight, and the row above it would not be the one it follows in the tree.
-    const std::vector<TagTree::Id> sliced(model.SlicedNodes().begin(), model.SlicedNodes().end());
-    for (const TagTree::Id id : sliced) {
+    for (const TagTree::Id id : model.SlicedNodes()) {
         if (const QModelIndex index = model.IndexOf(id); index.isValid() && m_view.isExpanded(index)) {
             model.FetchAll(id);
         }

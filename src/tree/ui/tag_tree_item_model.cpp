@@ -101,7 +101,6 @@ void TagTreeItemModel::SetFilter(std::shared_ptr<const TagTreeFilter> filter) {
     if (m_filter) {
         m_fetched.clear();
     }
-    m_sliced.clear();
     endResetModel();
 }
 
@@ -123,7 +122,15 @@ TagTree::Id TagTreeItemModel::IdOf(const QModelIndex& index) const noexcept {
 void TagTreeItemModel::ForgetSlices() noexcept {
     m_fetched.clear();
     m_unfilteredFetched.clear();
-    m_sliced.clear();
+}
+
+std::vector<TagTree::Id> TagTreeItemModel::SlicedNodes() const {
+    std::vector<TagTree::Id> nodes;
+    nodes.reserve(m_fetched.size());
+    for (const auto& [id, count] : m_fetched) {
+        nodes.push_back(id);
+    }
+    return nodes;
 }
 
 std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
@@ -131,9 +138,13 @@ std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
     if (count <= kSliceAbove || id == TagTree::kRoot) {
         return count;  // the top level is laid out once per tree, not on a click
     }
-    m_sliced.insert(id);
     const auto fetched = m_fetched.find(id);
-    return fetched == m_fetched.end() ? kFirstSlice : fetched->second;
+    if (fetched != m_fetched.end()) {
+        return fetched->second;
+    }
+    // Handed out for the first time: marked here, once, and found above from then on.
+    m_fetched.emplace(id, kFirstSlice);
+    return kFirstSlice;
 }
 
 QModelIndex TagTreeItemModel::IndexOf(TagTree::Id id) const {

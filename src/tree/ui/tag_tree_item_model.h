@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "tags/code_page.h"
 #include "tree/tag_tree.h"
@@ -83,10 +83,10 @@ public:
     std::size_t ChildrenOf(const QModelIndex& index) const noexcept { return ShownChildCount(IdOf(index)); }
     // Whether a view has been shown fewer rows of a parent than it has, since the last reset:
     // until then nobody needs to look for rows to fetch.
-    bool HasSlicedRows() const noexcept { return !m_sliced.empty(); }
+    bool HasSlicedRows() const noexcept { return !m_fetched.empty(); }
     // The nodes whose rows a view has been handed only in part, since the last reset (some may
     // have been fetched in full since).
-    const std::unordered_set<TagTree::Id>& SlicedNodes() const noexcept { return m_sliced; }
+    std::vector<TagTree::Id> SlicedNodes() const;
     const CTagEntry* TagOf(const QModelIndex& index) const noexcept;
     QString LabelOf(const QModelIndex& index) const;
     int ImageOf(const QModelIndex& index) const noexcept;
@@ -131,12 +131,11 @@ private:
     std::size_t m_nPreparedSize = 0;
     TreeOptions m_preparedOptions;
     std::shared_ptr<const TagTreeFilter> m_filter;
-    // Sliced parents fetched beyond their first slice: the rows they show. Emptied on every reset.
-    std::unordered_map<TagTree::Id, std::size_t> m_fetched;
+    // Sliced parents handed to a view: the rows they show (their first slice until more are
+    // fetched). Emptied on every reset.
+    mutable std::unordered_map<TagTree::Id, std::size_t> m_fetched;
     // The tree's m_fetched while a filter shows.
     std::unordered_map<TagTree::Id, std::size_t> m_unfilteredFetched;
-    // The nodes a view has been handed in part (see SlicedNodes).
-    mutable std::unordered_set<TagTree::Id> m_sliced;
     bool m_bFetching = false;  // between announcing rows and their arrival
     CodePage m_codePage = CodePage::Utf8;
     TreeRelease m_release;

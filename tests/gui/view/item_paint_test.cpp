@@ -1,6 +1,8 @@
 // The delegate draws its rows itself, keeping each label's layout; the picture must be the one the
-// style draws, pixel for pixel: selected, current with the focus frame, long, CJK, folder and file
-// rows, an inactive window, a disabled view, and a column too narrow for a label.
+// style draws, pixel for pixel: selected, current with the focus frame, long, CJK, right-to-left,
+// folder and file rows, an inactive window, a disabled view, and a column too narrow for a label.
+// The rows' sizes and highlighted rectangles, which it takes from the kept layouts, must be the
+// style's too.
 
 #include <QHeaderView>
 #include <QImage>
@@ -24,7 +26,7 @@ public:
         m_own.PaintThroughStyle(painter, option, index);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return m_own.sizeHint(option, index);
+        return m_own.SizeHintThroughStyle(option, index);
     }
 
 private:
@@ -39,6 +41,7 @@ const char* const kLabels =
     "\xE8\xA1\xA8\xE7\xA4\xBA\xE5\x90\x8D\xE5\x89\x8D_\xE6\xBC\xA2\xE5\xAD\x97\tsrc/util/Strings.java\t/^int "
     "x;$/;\"\tv\tline:9\n"
     "fiffl_WAVy\tsrc/util/Strings.java\t/^int y;$/;\"\tv\tline:10\n"
+    "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D_x1\tsrc/util/Strings.java\t/^int z;$/;\"\tv\tline:11\n"
     "Main\tsrc/app/Main.java\t/^public class Main {$/;\"\tc\tline:3\n";
 
 int Colours(const QImage& image) {
@@ -64,6 +67,35 @@ protected:
         const QImage styleImage = m_view->viewport()->grab().toImage();
         m_view->setItemDelegate(&own);
         return {ownImage, styleImage};
+    }
+
+    // Every row's size and highlighted rectangle as the style measures them, in the view's cells.
+    void ExpectStyleMeasures(const char* what) {
+        SCOPED_TRACE(what);
+        TreeItemDelegate& own = Own();
+        own.Forget();
+        int rows = 0;
+        for (QModelIndex index = m_view->Model().index(0, 0); index.isValid(); index = m_view->indexBelow(index)) {
+            SCOPED_TRACE(index.data().toString().toStdString());
+            // As the view makes it.
+            QStyleOptionViewItem option;
+            option.initFrom(m_view.get());
+            option.widget = m_view.get();
+            option.rect = m_view->visualRect(index);
+            option.font = m_view->font();
+            option.fontMetrics = QFontMetrics(option.font);
+            const int icon = m_view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, m_view.get());
+            option.decorationSize = m_view->iconSize().isValid() ? m_view->iconSize() : QSize(icon, icon);
+            option.decorationPosition = QStyleOptionViewItem::Left;
+            option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+            option.textElideMode = m_view->textElideMode();
+            option.showDecorationSelected =
+                m_view->style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, nullptr, m_view.get()) != 0;
+            EXPECT_EQ(own.sizeHint(option, index), own.SizeHintThroughStyle(option, index));
+            EXPECT_EQ(own.ContentRect(option, index), own.ContentRectThroughStyle(option, index));
+            ++rows;
+        }
+        EXPECT_GT(rows, 6);
     }
 
     void ExpectSamePicture(const char* what) {
@@ -92,9 +124,11 @@ TEST_F(ItemPaintTest, RowsAreDrawnAsTheStyleDrawsThem) {
     m_view->selectionModel()->setCurrentIndex(main, QItemSelectionModel::NoUpdate);
     ExpectSamePicture("selected and current apart");
 
+    ExpectStyleMeasures("wide column");
     for (const char* label :
          {"Strings.java", "DCN_REGISTER_MASK_WITH_A_RATHER_LONG_NAME_THAT_RUNS_PAST_THE_WINDOW__SHIFT_AND_MORE",
-          "\xE8\xA1\xA8\xE7\xA4\xBA\xE5\x90\x8D\xE5\x89\x8D_\xE6\xBC\xA2\xE5\xAD\x97", "fiffl_WAVy"}) {
+          "\xE8\xA1\xA8\xE7\xA4\xBA\xE5\x90\x8D\xE5\x89\x8D_\xE6\xBC\xA2\xE5\xAD\x97", "fiffl_WAVy",
+          "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D_x1"}) {
         const QModelIndex index = Find(QString::fromUtf8(label));
         ASSERT_TRUE(index.isValid()) << label;
         m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
@@ -112,6 +146,7 @@ TEST_F(ItemPaintTest, RowsAreDrawnAsTheStyleDrawsThem) {
     m_view->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     m_view->setColumnWidth(0, 120);
     ExpectSamePicture("narrow column");
+    ExpectStyleMeasures("narrow column");
 }
 
 }  // namespace
