@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "tags/load_times.h"
 #include "widgets/code_page_text.h"
 
 namespace quarrow::ui {
@@ -108,6 +109,7 @@ void BackgroundTagsLoad::Wait() {
 }
 
 void BackgroundTagsLoad::OnWorkerReturned(const std::shared_ptr<Result>& result) {
+    MarkLoadStage("handed");
     Wait();
     m_bWorking = false;
     if (m_pending) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/message_sink.h"
+#include "tags/load_times.h"
 #include "tags/quarrow_doc.h"
 
 namespace quarrow::ui {
@@ -109,10 +110,12 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     if (!ok) {
         return result.error == FileError::None ? FileError::OutOfMemory : result.error;  // the tree did not fit
     }
+    MarkLoadStage("adopted");
     if (m_opened) {
         m_opened(result.path, result.stamp);
     }
     ShowDocument(place);
+    MarkLoadStage("shown");
     return FileError::None;
 }
 
