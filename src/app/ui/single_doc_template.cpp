@@ -7,6 +7,7 @@
 
 #include <QScrollBar>
 
+#include <functional>
 #include <optional>
 
 #include "platform/message_sink.h"
@@ -116,6 +117,12 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     }
     ShowDocument(place);
     MarkLoadStage("shown");
+    // The load mapped the file; once the tree is up, the bytes become the window's own, so that a
+    // tool rewriting the file in place no longer blanks the shown labels. On an idle processor:
+    // the clicks on the new tree come first.
+    if (std::function<void()> copy = m_pDocument->Core().GetTags().TextCopyJob()) {
+        m_copyIn.Run(std::move(copy));
+    }
     return FileError::None;
 }
 
