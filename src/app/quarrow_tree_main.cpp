@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/version_info.h"
+#include "tags/load_times.h"
 #include "tags/quarrow_doc.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
@@ -172,6 +173,7 @@ int main(int argc, char** argv) {
             written = quarrow::PrintTagTree(tree, kept, stdout);
         }
     }
+    quarrow::MarkLoadStage("print");
     if (doc.GetTags().TextLost()) {
         // The file shrank while it was printed: what was printed is not the file's.
         std::fprintf(stderr, "quarrow-tree: %s changed while it was read\n", path);

@@ -13,6 +13,7 @@
 #include "settings/atomic_file.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
+#include "tags/load_times.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_order.h"
 
@@ -103,6 +104,7 @@ FileError CQuarrowDoc::ReadDocument(const std::string& fullPath, TagStore& store
             if (SortTagStore(store, progress)) {
                 Advance(progress, store.size());
             }
+            MarkLoadStage("order");
         }
         if (StopRequested(progress)) {
             store.Clear();

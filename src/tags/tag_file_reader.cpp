@@ -24,6 +24,7 @@
 #endif
 
 #include "platform/file_descriptor.h"
+#include "tags/load_times.h"
 #include "tags/shared_work.h"
 
 namespace quarrow {
@@ -515,6 +516,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         StopRequested(progress)) {
         return false;
     }
+    MarkLoadStage("read");
     if (!shaped && !ShapeQuickly(text.data(), size, shape, progress)) {
         if (StopRequested(progress)) {
             return false;
@@ -539,6 +541,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
     records.reserve(shape.pieces);
     AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
     records.resize(shape.pieces);
+    MarkLoadStage("records");
     // Stretches of whole pieces do not depend on each other.
     shape.partStart.push_back(shape.size);
     shape.partPieces.push_back(shape.pieces);
@@ -562,6 +565,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         again = true;
         return false;
     }
+    MarkLoadStage("parse");
     // Every byte of the file counted once, whatever the text-mode rules took away.
     if (progress != nullptr && progress->Done() < fileSize) {
         progress->Advance(fileSize - progress->Done());
@@ -585,6 +589,7 @@ bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadPro
         return false;
     }
     const auto fileSize = static_cast<std::size_t>(info.st_size);
+    MarkLoadStage("open");
     BeginStage(progress, LoadStage::Reading, fileSize);
     bool again = false;
     if (LoadOnce(fd.Get(), fileSize, cp, store, progress, access == FileAccess::Map, again)) {

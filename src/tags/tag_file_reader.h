@@ -28,8 +28,9 @@ std::size_t TranslateTextMode(char* bytes, std::size_t size) noexcept;
 std::size_t NextPieceLength(std::string_view rest) noexcept;
 
 // How the file's bytes are had. A mapping spares the copy, but a file rewritten in place takes
-// the shown records' text with it (they read as zeros, see tag_text.h): a window that keeps
-// showing a store while its file may be rewritten reads; a one-shot tool may map.
+// the records' text with it (they read as zeros, see tag_text.h): whoever keeps the records for
+// long either reads, or maps and copies the bytes in later (TagText::CopyInJob), as the window
+// does once its tree is shown.
 enum class FileAccess { Read, Map };
 
 // Replaces `store` by the records of the regular file at `path`, unsorted. False, with an empty

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -76,6 +77,9 @@ public:
     // True when the file was mapped and has since shrunk under some of the records: their text
     // reads as zeros (see tag_text.h).
     bool TextLost() const noexcept { return m_text.LostPages(); }
+    // The job that copies mapped bytes into the process's own memory (see tag_text.h); empty when
+    // the bytes were read.
+    std::function<void()> TextCopyJob() const { return m_text.CopyInJob(); }
     // Store order: position -> number in Records(). A permutation of them, or empty for as read.
     // `fileStarts`, when the order keeps each file's records together, holds the position of each
     // file's first record in increasing order; empty when that is not known.

@@ -8,7 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <new>
+
+#include "tags/load_times.h"
 
 namespace quarrow {
 
@@ -113,16 +117,34 @@ void Unregister(int slot) noexcept {
 
 }  // namespace
 
+// A registered mapping of a file, shared by its text and a copy job. Unmapped when both are done.
+struct TagText::Mapping {
+    Mapping(char* bytes, std::size_t size, int place) noexcept : data(bytes), length(size), slot(place) {}
+    ~Mapping() {
+        // Registered until the end: a fault raised just before a copy took the mapping's place
+        // must still find its place when its handler runs.
+        Unregister(slot);
+        ::munmap(data, length);
+    }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+
+    char* const data;
+    const std::size_t length;
+    const int slot;
+    std::atomic<bool> copiedIn{false};
+};
+
+TagText::~TagText() = default;
+
 TagText& TagText::operator=(TagText&& other) noexcept {
     if (this != &other) {
-        Release();
+        // The records that view this text go with it: the old bytes first.
+        m_mapping.reset();
         m_block = std::move(other.m_block);
+        m_mapping = std::move(other.m_mapping);
         m_data = other.m_data;
-        m_mappedLength = other.m_mappedLength;
-        m_slot = other.m_slot;
         other.m_data = nullptr;
-        other.m_mappedLength = 0;
-        other.m_slot = -1;
     }
     return *this;
 }
@@ -142,21 +164,26 @@ TagText TagText::Map(int fd, std::size_t size) noexcept {
         ::munmap(mapped, size);
         return text;
     }
+    try {
+        text.m_mapping = std::make_shared<Mapping>(static_cast<char*>(mapped), size, slot);
+    } catch (const std::bad_alloc&) {
+        Unregister(slot);
+        ::munmap(mapped, size);
+        return text;
+    }
     text.m_data = static_cast<char*>(mapped);
-    text.m_mappedLength = size;
-    text.m_slot = slot;
     return text;
 }
 
 bool TagText::MakeWritable() noexcept {
-    return Mapped() && ::mprotect(m_data, m_mappedLength, PROT_READ | PROT_WRITE) == 0;
+    return Mapped() && ::mprotect(m_data, m_mapping->length, PROT_READ | PROT_WRITE) == 0;
 }
 
 bool TagText::Populate(std::size_t offset, std::size_t length) noexcept {
-    if (!Mapped() || offset >= m_mappedLength) {
+    if (!Mapped() || offset >= m_mapping->length) {
         return Mapped();
     }
-    length = std::min(length, m_mappedLength - offset);
+    length = std::min(length, m_mapping->length - offset);
     // Whole pages: the range starts on the page that holds `offset`.
     const std::size_t start = offset & ~(static_cast<std::size_t>(g_pageSize) - 1);
 #if defined(MADV_POPULATE_READ)
@@ -176,18 +203,48 @@ bool TagText::Populate(std::size_t offset, std::size_t length) noexcept {
 }
 
 bool TagText::LostPages() const noexcept {
-    return Mapped() && g_places[m_slot].lost.load(std::memory_order_acquire);
+    return Mapped() && g_places[m_mapping->slot].lost.load(std::memory_order_acquire);
 }
 
-void TagText::Release() noexcept {
-    if (Mapped()) {
-        Unregister(m_slot);
-        ::munmap(m_data, m_mappedLength);
+std::function<void()> TagText::CopyInJob() const {
+    if (!Mapped()) {
+        return {};
     }
-    m_block.reset();
-    m_data = nullptr;
-    m_mappedLength = 0;
-    m_slot = -1;
+    return [weak = std::weak_ptr<Mapping>(m_mapping)] {
+#if defined(MREMAP_FIXED)
+        const std::shared_ptr<Mapping> mapping = weak.lock();
+        if (!mapping || mapping->copiedIn.load(std::memory_order_acquire)) {
+            return;  // gone, or copied already
+        }
+        void* fresh = ::mmap(nullptr, mapping->length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (fresh == MAP_FAILED) {
+            return;  // the mapping stays; it only lacks the protection from a rewrite
+        }
+        // In steps, so that a text let go meanwhile stops the copy soon. A page lost to a
+        // shrinking file reads as zeros here too, as it would in the mapping.
+        constexpr std::size_t kStep = std::size_t{16} << 20;
+        auto* into = static_cast<char*>(fresh);
+        for (std::size_t at = 0; at < mapping->length; at += kStep) {
+            if (mapping.use_count() == 1) {
+                ::munmap(fresh, mapping->length);
+                return;  // no text views these bytes any more
+            }
+            std::memcpy(into + at, mapping->data + at, std::min(kStep, mapping->length - at));
+        }
+        // Moved over the mapping in one step: a reader meets either the file's pages or the copy,
+        // the same bytes at the same addresses.
+        ::mprotect(fresh, mapping->length, PROT_READ);
+        if (::mremap(fresh, mapping->length, mapping->length, MREMAP_MAYMOVE | MREMAP_FIXED, mapping->data) ==
+            MAP_FAILED) {
+            ::munmap(fresh, mapping->length);
+            return;
+        }
+        mapping->copiedIn.store(true, std::memory_order_release);
+        MarkLoadStage("copied_in");
+#else
+        (void)weak;
+#endif
+    };
 }
 
 }  // namespace quarrow

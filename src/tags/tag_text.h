@@ -15,8 +15,14 @@
 // pages reads the file instead; a store shown later keeps its records, whose lost bytes read as
 // zeros until the window reads the changed file again. When no registration place is free, or the
 // file cannot be mapped, the caller reads the file.
+//
+// A window that keeps showing the records has the mapped bytes copied into memory of its own
+// once the tree is shown (CopyInJob): the copy takes the mapping's place at the same addresses,
+// so the records keep viewing the same bytes, and from then on a rewrite of the file no longer
+// reaches them. The load itself spares the copy and the clearing of fresh pages.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 namespace quarrow {
@@ -26,7 +32,7 @@ public:
     TagText() = default;
     // Takes a block read into memory.
     TagText(std::unique_ptr<char[]> block) noexcept : m_block(std::move(block)), m_data(m_block.get()) {}  // NOLINT(google-explicit-constructor)
-    ~TagText() { Release(); }
+    ~TagText();
     TagText(TagText&& other) noexcept { *this = std::move(other); }
     TagText& operator=(TagText&& other) noexcept;
     TagText(const TagText&) = delete;
@@ -37,7 +43,7 @@ public:
     static TagText Map(int fd, std::size_t size) noexcept;
 
     char* data() const noexcept { return m_data; }
-    bool Mapped() const noexcept { return m_slot >= 0; }
+    bool Mapped() const noexcept { return m_mapping != nullptr; }
     // Makes a mapping writable: writes stay private to this process. False when it cannot.
     bool MakeWritable() noexcept;
     // Faults the pages of [offset, offset + length) of a mapping in; false when some lie past the
@@ -45,14 +51,18 @@ public:
     bool Populate(std::size_t offset, std::size_t length) noexcept;
     // True once pages of the mapping were lost to the file shrinking: they read as zeros.
     bool LostPages() const noexcept;
+    // A job that copies a mapping's bytes into memory of the process's own at the same addresses
+    // (see above); empty for a block. It may run on any thread while the bytes are read, also
+    // after this text is gone or moved: it then copies nothing, or stops. Where the system cannot
+    // put memory in a mapping's place, it leaves the mapping as it is.
+    std::function<void()> CopyInJob() const;
 
 private:
-    void Release() noexcept;
+    struct Mapping;  // shared with a copy job, which may outlive the text
 
     std::unique_ptr<char[]> m_block;
+    std::shared_ptr<Mapping> m_mapping;
     char* m_data = nullptr;
-    std::size_t m_mappedLength = 0;
-    int m_slot = -1;  // the guard's registration place; -1 for a block
 };
 
 }  // namespace quarrow

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/path_rules.h"
+#include "tags/load_times.h"
 #include "tags/tag_store.h"
 #include "tree/kind_icons.h"
 #include "tree/language_of.h"
@@ -325,7 +326,9 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
 }  // namespace
 
 bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
-    return Build(tree, store, cp, options, progress);
+    const bool built = Build(tree, store, cp, options, progress);
+    MarkLoadStage("build");
+    return built;
 }
 
 }  // namespace quarrow

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -72,6 +73,33 @@ TEST(TagText, RecordsOfAFileShrunkAfterTheLoadReadZerosWherePagesWereLost) {
     ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
     ASSERT_EQ(store.size(), 1u);
     EXPECT_EQ(store[0].GetName(), "short");
+}
+
+TEST(TagText, BytesCopiedInOutliveTheFileShrinking) {
+    ScratchFolder dir;
+    const std::string text = ManyLines(std::size_t{1} << 20);
+    const std::string path = dir.Write("t.tags", text);
+    TagStore store;
+    ASSERT_TRUE(ReadTagsFile(path, CodePage::Utf8, store, nullptr, FileAccess::Map));
+    const std::function<void()> copy = store.TextCopyJob();
+    ASSERT_TRUE(copy);
+    const char* before = store.Records().back().GetText().data();
+    copy();
+    copy();  // a second run finds the copy in place
+    // The records view the same addresses, now the process's own memory: the file may go.
+    EXPECT_EQ(store.Records().back().GetText().data(), before);
+    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    EXPECT_EQ(TouchEveryRecord(store), 0u);
+    EXPECT_FALSE(store.TextLost());
+    EXPECT_EQ(store.Records().front().GetName(), "n0");
+
+    // A job whose text is gone copies nothing; a text that was read has no job.
+    ASSERT_TRUE(ReadTagsFile(dir.Write("u.tags", text), CodePage::Utf8, store, nullptr, FileAccess::Map));
+    const std::function<void()> orphan = store.TextCopyJob();
+    store.Clear();
+    orphan();
+    ASSERT_TRUE(ReadTagsFile(dir.Write("v.tags", text), CodePage::Utf8, store, nullptr, FileAccess::Read));
+    EXPECT_FALSE(store.TextCopyJob());
 }
 
 TEST(TagText, FileShrunkDuringTheLoadGivesACleanResult) {

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/thread_priority.h"
+
 namespace quarrow::ui {
 
 BackgroundRelease::~BackgroundRelease() {
@@ -38,6 +40,9 @@ void BackgroundRelease::Drain() {
 }
 
 void BackgroundRelease::Run() {
+    if (m_priority == Priority::WhenIdle) {
+        RunThisThreadWhenIdle();  // a hint: without it the chores only compete more
+    }
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_bStop || !m_jobs.empty(); });

@@ -1,8 +1,9 @@
 #pragma once
-// Frees large objects on a thread of its own. Giving back the pages of a store and tree of a few
-// gigabytes takes a noticeable time; done on the window's thread it would pause the window just
-// as a new tree appears. The thread starts at the first release and finishes what it was given
-// before this object goes.
+// Frees large objects, and does other long chores the window must not wait for, on a thread of
+// its own, one after the other. Giving back the pages of a store and tree of a few gigabytes takes
+// a noticeable time; done on the window's thread it would pause the window just as a new tree
+// appears. The thread starts at the first job and finishes what it was given before this object
+// goes.
 
 #include <condition_variable>
 #include <deque>
@@ -16,7 +17,11 @@ namespace quarrow::ui {
 
 class BackgroundRelease final {
 public:
-    BackgroundRelease() = default;
+    // Whether the thread runs only when a processor would otherwise be idle (RunThisThreadWhenIdle):
+    // for chores that must not slow the window, and that no memory waits for.
+    enum class Priority { Normal, WhenIdle };
+
+    explicit BackgroundRelease(Priority priority = Priority::Normal) noexcept : m_priority(priority) {}
     ~BackgroundRelease();  // frees what is still queued and waits for the thread
     BackgroundRelease(const BackgroundRelease&) = delete;
     BackgroundRelease& operator=(const BackgroundRelease&) = delete;
@@ -28,7 +33,10 @@ public:
         Post([held = std::move(held)]() mutable { held.reset(); });
     }
 
-    // Blocks until everything given so far has been freed.
+    // Runs `job` on the thread after what was given before; here when no thread can be had.
+    void Run(std::function<void()> job) { Post(std::move(job)); }
+
+    // Blocks until everything given so far has been done.
     void Drain();
 
 private:
@@ -41,6 +49,7 @@ private:
     std::deque<std::function<void()>> m_jobs;
     bool m_bBusy = false;  // the thread runs a job
     bool m_bStop = false;
+    Priority m_priority;
     std::thread m_thread;
 };
 

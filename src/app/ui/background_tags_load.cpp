@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "tags/load_times.h"
 #include "widgets/code_page_text.h"
 
 namespace quarrow::ui {
@@ -17,7 +18,10 @@ void Load(const BackgroundTagsLoad::Request& request, LoadProgress& progress, Ba
     result.path = request.path;
     result.options = request.options;
     result.stamp = StampOf(request.path);
-    const quarrow::CQuarrowDoc reader(nullptr, request.codePage);
+    quarrow::CQuarrowDoc reader(nullptr, request.codePage);
+    // Mapped as quarrow-tree maps it: a read would copy the whole file into fresh memory before
+    // the tree can be shown. The window copies the bytes in once it shows the tree.
+    reader.SetFileAccess(FileAccess::Map);
     result.error = reader.ReadDocument(request.path, result.store, &progress);
     if (result.error != FileError::None) {
         return;
@@ -108,6 +112,7 @@ void BackgroundTagsLoad::Wait() {
 }
 
 void BackgroundTagsLoad::OnWorkerReturned(const std::shared_ptr<Result>& result) {
+    MarkLoadStage("handed");
     Wait();
     m_bWorking = false;
     if (m_pending) {

@@ -7,9 +7,11 @@
 
 #include <QScrollBar>
 
+#include <functional>
 #include <optional>
 
 #include "platform/message_sink.h"
+#include "tags/load_times.h"
 #include "tags/quarrow_doc.h"
 
 namespace quarrow::ui {
@@ -109,10 +111,18 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     if (!ok) {
         return result.error == FileError::None ? FileError::OutOfMemory : result.error;  // the tree did not fit
     }
+    MarkLoadStage("adopted");
     if (m_opened) {
         m_opened(result.path, result.stamp);
     }
     ShowDocument(place);
+    MarkLoadStage("shown");
+    // The load mapped the file; once the tree is up, the bytes become the window's own, so that a
+    // tool rewriting the file in place no longer blanks the shown labels. On an idle processor:
+    // the clicks on the new tree come first.
+    if (std::function<void()> copy = m_pDocument->Core().GetTags().TextCopyJob()) {
+        m_copyIn.Run(std::move(copy));
+    }
     return FileError::None;
 }
 

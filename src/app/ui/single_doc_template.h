@@ -82,6 +82,9 @@ private:
 
     // First: what the view and the document give up is freed on its thread until all else has gone.
     BackgroundRelease m_release;
+    // Copies the shown file's bytes in when a processor is free (see ShowLoaded); it stops as
+    // soon as the document that holds them goes.
+    BackgroundRelease m_copyIn{BackgroundRelease::Priority::WhenIdle};
     Profile& m_profile;
     MessageSink& m_sink;
     CodePage m_codePage;
