@@ -24,6 +24,7 @@
 #endif
 
 #include "platform/file_descriptor.h"
+#include "tags/bit_count.h"
 #include "tags/load_times.h"
 #include "tags/shared_work.h"
 
@@ -101,14 +102,6 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
     return true;
 }
 
-// The number of set bits; plain x86-64 has no instruction for it, and the library call costs.
-int CountBits(unsigned mask) noexcept {
-    mask = mask - ((mask >> 1) & 0x55555555u);
-    mask = (mask & 0x33333333u) + ((mask >> 2) & 0x33333333u);
-    mask = (mask + (mask >> 4)) & 0x0F0F0F0Fu;
-    return static_cast<int>((mask * 0x01010101u) >> 24);
-}
-
 // The bit of the first LF at or after byte `from` among the LFs of the 32 bytes at `base`
 // (`mask`, lowest bit first); -1 when there is none.
 int FirstLfFrom(std::size_t base, unsigned mask, std::size_t from) noexcept {
@@ -120,7 +113,7 @@ int FirstLfFrom(std::size_t base, unsigned mask, std::size_t from) noexcept {
 
 // How many of the LFs in `mask` lie at `bit` or before it.
 std::size_t LfsUpTo(unsigned mask, int bit) noexcept {
-    return static_cast<std::size_t>(CountBits(mask & ((2u << bit) - 1)));
+    return BitCount(mask & ((2u << bit) - 1));
 }
 
 // How a block of text cuts into pieces, and where stretches of whole pieces start for the threads.
@@ -160,7 +153,7 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
             ++part;
             target = std::max(size / kParseParts * part, shape.partStart.back());
         }
-        lines += static_cast<std::size_t>(CountBits(mask));
+        lines += BitCount(mask);
         lineStart = base + 32 - static_cast<std::size_t>(std::countl_zero(mask));
         return true;
     };
@@ -275,7 +268,7 @@ ChunkLines ScanChunk(const char* bytes, std::size_t size) noexcept {
             }
         }
         chunk.lastLf = base + 31 - static_cast<std::size_t>(std::countl_zero(mask));
-        chunk.lfs += static_cast<std::size_t>(CountBits(mask));
+        chunk.lfs += BitCount(mask);
     };
     std::size_t base = 0;
 #if defined(__SSE2__)

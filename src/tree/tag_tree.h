@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tree/bit_count.h"
+#include "tags/bit_count.h"
 #include "tags/tag_entry.h"
 
 namespace quarrow {

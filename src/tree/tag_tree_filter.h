@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "tags/code_page.h"
-#include "tree/bit_count.h"
+#include "tags/bit_count.h"
 #include "tree/tag_tree.h"
 
 namespace quarrow {

@@ -1,6 +1,7 @@
 #pragma once
 // Counts the set bits of a word inline: without a popcount instruction in the target, the
-// builtin is a library call, and the trees' navigation counts bits for every parent it looks up.
+// builtin is a library call, and the reader's line scans and the trees' navigation count bits in
+// their inner loops.
 
 #include <cstddef>
 #include <cstdint>
