@@ -216,28 +216,28 @@ std::function<void()> TagText::CopyInJob() const {
         if (!mapping || mapping->copiedIn.load(std::memory_order_acquire)) {
             return;  // gone, or copied already
         }
-        void* fresh = ::mmap(nullptr, mapping->length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (fresh == MAP_FAILED) {
-            return;  // the mapping stays; it only lacks the protection from a rewrite
-        }
-        // In steps, so that a text let go meanwhile stops the copy soon. A page lost to a
-        // shrinking file reads as zeros here too, as it would in the mapping.
-        constexpr std::size_t kStep = std::size_t{16} << 20;
-        auto* into = static_cast<char*>(fresh);
+        // A step at a time, each put in its part of the mapping's place as soon as it is copied:
+        // the process never holds the file's pages and the whole copy at once, and a text let go
+        // meanwhile stops the copy soon. A page lost to a shrinking file reads as zeros here too,
+        // as it would in the mapping.
+        constexpr std::size_t kStep = std::size_t{16} << 20;  // a multiple of any page size
         for (std::size_t at = 0; at < mapping->length; at += kStep) {
             if (mapping.use_count() == 1) {
-                ::munmap(fresh, mapping->length);
-                return;  // no text views these bytes any more
+                return;  // no text views these bytes any more; the rest stays mapped
             }
-            std::memcpy(into + at, mapping->data + at, std::min(kStep, mapping->length - at));
-        }
-        // Moved over the mapping in one step: a reader meets either the file's pages or the copy,
-        // the same bytes at the same addresses.
-        ::mprotect(fresh, mapping->length, PROT_READ);
-        if (::mremap(fresh, mapping->length, mapping->length, MREMAP_MAYMOVE | MREMAP_FIXED, mapping->data) ==
-            MAP_FAILED) {
-            ::munmap(fresh, mapping->length);
-            return;
+            const std::size_t length = std::min(kStep, mapping->length - at);
+            void* fresh = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (fresh == MAP_FAILED) {
+                return;  // the rest stays mapped; it only lacks the protection from a rewrite
+            }
+            std::memcpy(fresh, mapping->data + at, length);
+            // Moved in one step: a reader meets either the file's pages or the copy, the same
+            // bytes at the same addresses.
+            ::mprotect(fresh, length, PROT_READ);
+            if (::mremap(fresh, length, length, MREMAP_MAYMOVE | MREMAP_FIXED, mapping->data + at) == MAP_FAILED) {
+                ::munmap(fresh, length);
+                return;
+            }
         }
         mapping->copiedIn.store(true, std::memory_order_release);
         MarkLoadStage("copied_in");
