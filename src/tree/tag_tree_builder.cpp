@@ -6,6 +6,7 @@
 #include "platform/path_rules.h"
 #include "tags/tag_store.h"
 #include "tree/kind_icons.h"
+#include "tree/kind_image_table.h"
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
 #include "tree/short_text.h"
@@ -40,7 +41,9 @@ namespace {
 // One pass over the store; the state lives for one build only.
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
+    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options)
+        : m_model(model), m_cp(cp), m_options(options),
+          m_images(options.languageIcons || options.nestScopes ? &KindImageTable::Get() : nullptr) {}
 
     // Adds a record that is not a pseudo-tag. `sameFile` says that its file is the one of the
     // record added before (the store knows where files begin), which spares reading its name;
@@ -104,7 +107,9 @@ private:
         const std::string_view tagKind = tag.GetKind();
         const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
         const std::string_view access = tag.GetAccess();
-        const int image = m_options.languageIcons ? LanguageImage(language, kind, access) : MemberImageOf(tagKind, access);
+        // Without the language icons every tag keeps the Java table, which reads the parser's kind.
+        const int image = m_options.languageIcons ? m_images->ImageOf(language, kind, access)
+                                                  : m_images->ImageOf(TagLanguage::Java, tagKind, access);
         if (!m_options.nestScopes) {
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
@@ -114,18 +119,6 @@ private:
         m_runMembers.push_back(
             {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
-    }
-
-    // The image of a kind in a language: tags of one kind and access follow each other, so the
-    // last one's image is kept.
-    int LanguageImage(TagLanguage language, std::string_view kind, std::string_view access) {
-        if (language != m_imageLanguage || !SameShortText(kind, m_imageKind) || !SameShortText(access, m_imageAccess)) {
-            m_imageLanguage = language;
-            m_imageKind = kind;
-            m_imageAccess = access;
-            m_image = LanguageImageOf(language, kind, access);
-        }
-        return m_image;
     }
 
     // The tag's language: its "language:" field, else its file's.
@@ -181,10 +174,8 @@ private:
     TagLanguage m_fileLanguage = TagLanguage::Unknown;
     std::string_view m_lastLanguageName;
     TagLanguage m_lastLanguage = TagLanguage::Unknown;
-    TagLanguage m_imageLanguage = TagLanguage::Unknown;
-    std::string_view m_imageKind;
-    std::string_view m_imageAccess;
-    int m_image = LanguageImageOf(TagLanguage::Unknown, {}, {});
+    // The images by language, kind and access, when an option is on.
+    const KindImageTable* m_images;
     // The members of the current file while nesting, with what they need for it.
     struct RunTag {
         const CTagEntry* tag;
