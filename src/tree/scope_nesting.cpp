@@ -401,16 +401,15 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     for (std::size_t s = 0; s < m_scopes.size(); ++s) {
         scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
     }
-    bool nested = false;
+    // Parents mostly come before their children (a class before its members): then store order
+    // is already one that the caller may keep.
+    bool parentsFirst = true;
     for (std::uint32_t m = 0; m < count; ++m) {
-        parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
-        nested = nested || parents[m] != kNone;
+        const std::uint32_t parent = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
+        parents[m] = parent;
+        parentsFirst = parentsFirst && (parent == kNone || parent < m);
     }
-    if (!nested) {
-        order.resize(count);
-        for (std::uint32_t m = 0; m < count; ++m) {
-            order[m] = m;
-        }
+    if (parentsFirst) {
         return;
     }
 

@@ -16,12 +16,17 @@
 
 namespace quarrow {
 
+class CTagEntry;
+
 struct NestMember {
     std::string_view name;
     std::string_view kind;       // the member's kind as the tag gives it (letter or long name)
     TagLanguage language;        // what the kind letter means
     std::string_view scopeKind;  // the kind of the scope it names, empty when not given
     std::string_view scope;      // empty: the member belongs to the file itself
+    // The caller's, carried along and not read here: one list per file instead of two.
+    const CTagEntry* tag = nullptr;
+    int image = 0;
 };
 
 class ScopeNesting {
@@ -29,7 +34,8 @@ public:
     static constexpr std::uint32_t kTopLevel = 0xFFFFFFFFu;
 
     // Fills `parents` (one entry per member: the index of its parent, or kTopLevel) and `order`
-    // (every index once, each parent before its children, siblings in store order).
+    // (every index once, each parent before its children, siblings in store order). `order` is
+    // left empty when store order is such an order already: every parent comes before its children.
     void Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
               std::vector<std::uint32_t>& order);
 

@@ -286,6 +286,7 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
     const char* const end = low + text.size();
     const char* fieldEnd = nullptr;
     const std::string_view kind = tag.GetKind();
+    fields.parserKind = kind;
     if (!kind.empty()) {
         // The parser found the kind, a field of its own when a TAB or the line's end follows it
         // and it has no key.

@@ -104,7 +104,7 @@ private:
         const TagLanguage language = LanguageOf(fields.language);
         // Java and unknown languages keep the Java table, which reads the parser's kind alone.
         const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
-        const std::string_view tagKind = tag.GetKind();
+        const std::string_view tagKind = fields.parserKind;
         const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
         const std::string_view access = tag.GetAccess();
         // Without the language icons every tag keeps the Java table, which reads the parser's kind.
@@ -115,9 +115,7 @@ private:
             return;
         }
         // The file's members wait for the end of its run: a parent may come after its child.
-        m_runTags.push_back({&tag, image});
-        m_runMembers.push_back(
-            {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
+        m_runMembers.push_back({tag.GetName(), kind, language, fields.scopeKind, fields.scope, &tag, image});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
     }
 
@@ -135,28 +133,35 @@ private:
 
     // Appends the waiting members of one file, each under its parent.
     void FlushRun() {
-        if (m_runTags.empty()) {
+        if (m_runMembers.empty()) {
             return;
         }
-        const std::size_t count = m_runTags.size();
+        const std::size_t count = m_runMembers.size();
         if (!m_runHasScope) {
             // No member names a scope: all belong to the file, in store order.
-            for (const RunTag& run : m_runTags) {
-                m_model.AppendNode(m_lastFile, run.tag->GetName(), run.image, run.tag);
+            for (const NestMember& run : m_runMembers) {
+                m_model.AppendNode(m_lastFile, run.name, run.image, run.tag);
             }
-            m_runTags.clear();
             m_runMembers.clear();
             return;
         }
         m_nesting.Nest(m_runMembers, m_parents, m_order);
         m_handles.resize(count);
-        for (const std::uint32_t member : m_order) {
+        auto append = [&](std::uint32_t member) {
             const std::uint32_t parent = m_parents[member];
             const TagTree::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
-            const RunTag& run = m_runTags[member];
-            m_handles[member] = m_model.AppendNode(under, run.tag->GetName(), run.image, run.tag);
+            const NestMember& run = m_runMembers[member];
+            m_handles[member] = m_model.AppendNode(under, run.name, run.image, run.tag);
+        };
+        if (m_order.empty()) {
+            for (std::uint32_t member = 0; member < count; ++member) {
+                append(member);
+            }
+        } else {
+            for (const std::uint32_t member : m_order) {
+                append(member);
+            }
         }
-        m_runTags.clear();
         m_runMembers.clear();
         m_runHasScope = false;
     }
@@ -177,11 +182,6 @@ private:
     // The images by language, kind and access, when an option is on.
     const KindImageTable* m_images;
     // The members of the current file while nesting, with what they need for it.
-    struct RunTag {
-        const CTagEntry* tag;
-        int image;
-    };
-    std::vector<RunTag> m_runTags;
     std::vector<NestMember> m_runMembers;
     bool m_runHasScope = false;
     ScopeNesting m_nesting;
