@@ -195,6 +195,25 @@ constexpr std::uint64_t Word(const char (&text)[N]) noexcept {
     }
     return std::bit_cast<std::uint64_t>(bytes);
 }
+// The first ':' in [p, fieldEnd), or null, where the line holds eight bytes from `p` (it ends at
+// `end`): a scope's kind ("struct", "class", "namespace") mostly ends within them.
+const char* FirstColonAhead(const char* p, const char* fieldEnd, const char* end) noexcept {
+    if (end - p < 8) {
+        return FirstColon(p, fieldEnd);
+    }
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    word ^= kOnes * ':';
+    // The lowest byte that became zero is the first colon (higher ones may be false).
+    const std::uint64_t zeros = (word - kOnes) & ~word & (kOnes * 0x80);
+    if (zeros == 0) {
+        return FirstColon(p + 8, fieldEnd);
+    }
+    const char* const colon = p + std::countr_zero(zeros) / 8;
+    return colon < fieldEnd ? colon : nullptr;
+}
+
 // The first `n` bytes of a word loaded by Load8, in either byte order.
 constexpr std::uint64_t Head(std::size_t n) noexcept {
     std::array<unsigned char, 8> bytes{};
@@ -210,7 +229,8 @@ enum class Common { kOther, kPassed, kStop };
 // The fields ctags writes on most lines, told by their first eight bytes instead of by testing the
 // key against every field's name: the line number, the language, the scope in either form, and the
 // fields written after the scope.
-Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p, const char* fieldEnd) noexcept {
+Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p, const char* fieldEnd,
+                       const char* end) noexcept {
     const auto size = static_cast<std::size_t>(fieldEnd - p);
     // A key's ':' lies inside the field when the word matches it: the byte after the field is its
     // TAB, never a ':'. The line and the language come first on every line; after them the
@@ -226,7 +246,7 @@ Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p
     switch (p[0]) {
     case 's':
         if ((word & Head(6)) == Word("scope:")) {
-            const char* const split = FirstColon(p + 6, fieldEnd);
+            const char* const split = FirstColonAhead(p + 6, fieldEnd, end);
             if (split == nullptr) {
                 return Common::kPassed;
             }
@@ -313,7 +333,7 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
         const char* const p = fieldEnd + 1;  // past the TAB
         fieldEnd = NextTab(p, end, low);
         if (end - p >= 8) {
-            const Common common = TakeCommonField(fields, Load8(p), p, fieldEnd);
+            const Common common = TakeCommonField(fields, Load8(p), p, fieldEnd, end);
             if (common == Common::kStop) {
                 return fields;
             }
