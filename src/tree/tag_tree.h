@@ -77,6 +77,19 @@ public:
         const std::size_t rank = ParentRank(parent);
         return Listed(rank) ? kNoNode : static_cast<Id>(m_parentFirst[rank]);
     }
+    // The children of kRoot or of a parent whose children are not consecutive ids, in row order,
+    // so that a walk over them needs no lookup per row; null for the others.
+    const Id* ListedChildren(Id parent) const noexcept {
+        assert(m_built);
+        if (parent == kRoot) {
+            return m_children.data();
+        }
+        if (!HasChildren(parent)) {
+            return nullptr;
+        }
+        const std::size_t rank = ParentRank(parent);
+        return Listed(rank) ? m_children.data() + m_parentFirst[rank] : nullptr;
+    }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
     std::size_t Row(Id id) const noexcept;
 
