@@ -51,6 +51,19 @@ std::uint64_t HashText(std::string_view text) noexcept {
     return Mix(head ^ Mix(tail + n));
 }
 
+// A place among the filter bits of the last `length` (one to three) bytes before `end`, the length
+// counted in.
+unsigned EndingBit(const char* end, std::size_t length) noexcept {
+    std::uint32_t bytes = static_cast<unsigned char>(end[-1]);
+    if (length >= 2) {
+        bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-2])) << 8;
+    }
+    if (length >= 3) {
+        bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-3])) << 16;
+    }
+    return static_cast<unsigned>(((bytes | static_cast<std::uint32_t>(length) << 24) * 0x9E3779B1u) >> 22);
+}
+
 // The key of a qualified name of the scope's kind, apart from the key of the name alone.
 std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
@@ -304,28 +317,30 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
             m_wantedList.push_back(m_parts[i]);
         }
     }
-    // Whether a member's name ends in a part of some scope. A filter on the last two bytes turns
-    // most names away at once; a file has few distinct scope parts (its classes), and comparing
-    // the ends of the names with them is cheaper than hashing names.
-    std::array<std::uint64_t, 4> endings{};
-    auto endingBit = [](std::string_view text) {
-        const auto last = static_cast<unsigned char>(text.back());
-        const auto before = text.size() > 1 ? static_cast<unsigned char>(text[text.size() - 2]) : 0u;
-        return (last * 37u + before * 11u + (text.size() > 1 ? 0u : 101u)) & 255u;
-    };
+    // Whether a member's name ends in a part of some scope. A filter on the last three bytes (or
+    // fewer, with the part's length) turns most names away at once; a file has few distinct scope
+    // parts (its classes), and comparing the ends of the names with them is cheaper than hashing
+    // names.
+    m_endings.fill(0);
     for (const std::string_view part : m_wantedList) {
-        const unsigned bit = endingBit(part);
-        endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+        const unsigned bit = EndingBit(part.data() + part.size(), std::min<std::size_t>(part.size(), 3));
+        m_endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
     }
+    auto ends = [this](const char* end, std::size_t length) {
+        const unsigned bit = EndingBit(end, length);
+        return (m_endings[bit >> 6] >> (bit & 63) & 1) != 0;
+    };
     auto wanted = [&](std::string_view name) {
         name = WithoutTrailingSeparators(name);
-        if (name.empty()) {
+        const std::size_t n = name.size();
+        if (n == 0) {
             return false;
         }
-        // A one-byte part may end a longer name after a separator: test it as a one-byte text.
-        const unsigned bit = endingBit(name);
-        const unsigned lone = endingBit(name.substr(name.size() - 1));
-        if ((endings[bit >> 6] >> (bit & 63) & 1) == 0 && (endings[lone >> 6] >> (lone & 63) & 1) == 0) {
+        // A part shorter than three bytes ends the name only as all of it or after a separator.
+        const char* const end = name.data() + n;
+        const bool mayEnd = (n >= 3 && ends(end, 3)) || ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2)) ||
+                            ((n == 1 || IsSeparator(end[-2])) && ends(end, 1));
+        if (!mayEnd) {
             return false;
         }
         if (m_wantedList.size() <= 8) {

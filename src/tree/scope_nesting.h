@@ -96,6 +96,7 @@ private:
     Table m_scopeTable;     // scope kind and text -> scope
     Table m_wantedParts;    // a part of some scope -> its place in m_parts
     std::vector<std::string_view> m_wantedList;  // the same parts, each once
+    std::array<std::uint64_t, 16> m_endings{};   // filter bits of the ends of those parts
     Table m_names;          // qualified name (and kind) -> candidate
     std::vector<std::uint32_t> m_firstChild;
     std::vector<std::uint32_t> m_nextSibling;
