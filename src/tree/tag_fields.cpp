@@ -321,13 +321,21 @@ const char* PassLineAndLanguage(TagScopeFields& fields, const char* fieldEnd, co
         fieldEnd = after;
         p = after + 1;
     }
-    if (end - p >= 17 && Load8(p) == Word("language") && p[8] == ':') {
-        const std::uint64_t value = Load8(p + 9) ^ (kOnes * '\t');
-        const std::uint64_t tabs = (value - kOnes) & ~value & kHighs;
-        if (tabs == 0) {
-            return fieldEnd;
+    if (end - p >= 9 && Load8(p) == Word("language") && p[8] == ':') {
+        const char* after = p + 9;
+        if (end - after >= 8) {
+            const std::uint64_t value = Load8(after) ^ (kOnes * '\t');
+            const std::uint64_t tabs = (value - kOnes) & ~value & kHighs;
+            if (tabs == 0) {
+                return fieldEnd;
+            }
+            after += std::countr_zero(tabs) / 8;
+        } else {
+            // The line ends within eight bytes: it may end the field too.
+            while (after < end && *after != '\t') {
+                ++after;
+            }
         }
-        const char* const after = p + 9 + std::countr_zero(tabs) / 8;
         fields.language = std::string_view(p + 9, static_cast<std::size_t>(after - (p + 9)));
         fieldEnd = after;
     }
@@ -348,7 +356,8 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
         // The parser found the kind, a field of its own when a TAB or the line's end follows it
         // and it has no key.
         const char* const kindEnd = kind.data() + kind.size();
-        if ((kindEnd == end || *kindEnd == '\t') && FirstColon(kind.data(), kindEnd) == nullptr) {
+        const bool keyless = kind.size() == 1 ? kind[0] != ':' : FirstColon(kind.data(), kindEnd) == nullptr;
+        if ((kindEnd == end || *kindEnd == '\t') && keyless) {
             fields.kind = kind;
             fieldEnd = kindEnd;
         }
