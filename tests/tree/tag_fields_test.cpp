@@ -41,6 +41,9 @@ const FieldsCase kCases[] = {
     {"LongScope", {"language:Python", "scope:class:" + kLongName, "access:public"}, "Python", "class", kLongName.c_str()},
     {"LongFieldBeforeTheScope", {"language:C", "roles:" + kLongName, "scope:union:u"}, "C", "union", "u"},
     {"OnlyOtherFields", {"language:C", "end:12"}, "C", "", ""},
+    {"LanguageEndsTheLine", {"language:C"}, "C", "", ""},
+    {"LongLanguageEndsTheLine", {"language:TypeScript"}, "TypeScript", "", ""},
+    {"ShortScopeWithoutKindIsPassed", {"language:C", "scope:ab", "c:d"}, "C", "c", "d"},
     {"NoFields", {}, "", "", ""},
 };
 
