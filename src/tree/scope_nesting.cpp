@@ -249,7 +249,11 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
             return recent;
         }
     }
-    const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
+    // A scope's kind is one of a few words: its length and first byte tell most apart, and the
+    // table compares the texts anyway.
+    const std::size_t kindSize = member.scopeKind.size();
+    const std::uint64_t kindKey = kindSize == 0 ? 0 : kindSize << 8 | static_cast<unsigned char>(member.scopeKind[0]);
+    const std::uint64_t key = Mix(HashText(member.scope) + 31 * kindKey);
     const auto next = static_cast<std::uint32_t>(m_scopes.size());
     const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
         return SameShortText(m_scopes[known].text, member.scope) && SameShortText(m_scopes[known].kind, member.scopeKind);
@@ -292,7 +296,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
                         std::vector<std::uint32_t>& order) {
     const auto count = static_cast<std::uint32_t>(members.size());
     m_members = members;
-    parents.assign(count, kTopLevel);
+    parents.resize(count);  // every entry is written below
     order.clear();
     m_parts.clear();
     m_partHashes.clear();
