@@ -367,8 +367,8 @@ TagScopeFields ReadScopeFields(const CTagEntry& tag) noexcept {
         if (p == nullptr || p >= end) {
             return fields;
         }
-        // The first field is the kind unless it has a key of its own.
-        fieldEnd = NextTab(p, end, low);
+        // The first field is the kind unless it has a key of its own; mostly it is one letter.
+        fieldEnd = end - p >= 2 && p[0] != '\t' && p[1] == '\t' ? p + 1 : NextTab(p, end, low);
         if (const char* const colon = FirstColon(p, fieldEnd); colon == nullptr) {
             fields.kind = std::string_view(p, static_cast<std::size_t>(fieldEnd - p));
         } else if (TakeField(fields, p, fieldEnd, colon, true)) {
