@@ -21,12 +21,12 @@ class CTagEntry;
 struct NestMember {
     std::string_view name;
     std::string_view kind;       // the member's kind as the tag gives it (letter or long name)
-    TagLanguage language;        // what the kind letter means
     std::string_view scopeKind;  // the kind of the scope it names, empty when not given
     std::string_view scope;      // empty: the member belongs to the file itself
     // The caller's, carried along and not read here: one list per file instead of two.
     const CTagEntry* tag = nullptr;
-    int image = 0;
+    std::int32_t image = 0;
+    TagLanguage language = TagLanguage::Unknown;  // what the kind letter means
 };
 
 class ScopeNesting {

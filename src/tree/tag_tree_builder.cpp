@@ -115,7 +115,7 @@ private:
             return;
         }
         // The file's members wait for the end of its run: a parent may come after its child.
-        m_runMembers.push_back({tag.GetName(), kind, language, fields.scopeKind, fields.scope, &tag, image});
+        m_runMembers.push_back({tag.GetName(), kind, fields.scopeKind, fields.scope, &tag, image, language});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
     }
 
