@@ -453,27 +453,31 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
 
     // Children lists in store order, then a walk that puts each parent before its children.
     m_firstChild.assign(count, kTopLevel);
-    m_nextSibling.assign(count, kTopLevel);
+    m_nextSibling.resize(count);  // every entry is written below
     std::uint32_t firstRoot = kTopLevel;
     for (std::uint32_t m = count; m-- > 0;) {
         std::uint32_t& head = parents[m] == kTopLevel ? firstRoot : m_firstChild[parents[m]];
         m_nextSibling[m] = head;
         head = m;
     }
-    order.reserve(count);
-    m_stack.clear();
+    // Each member is pushed once (as a first root, first child or next sibling), so the stack
+    // and the order hold `count` at most, and need no growth checks.
+    order.resize(count);
+    m_stack.resize(count);
+    std::uint32_t* const stack = m_stack.data();
+    std::size_t top = 0;
     if (firstRoot != kTopLevel) {
-        m_stack.push_back(firstRoot);
+        stack[top++] = firstRoot;
     }
-    while (!m_stack.empty()) {
-        const std::uint32_t m = m_stack.back();
-        m_stack.pop_back();
-        order.push_back(m);
+    std::size_t placed = 0;
+    while (top != 0) {
+        const std::uint32_t m = stack[--top];
+        order[placed++] = m;
         if (m_nextSibling[m] != kTopLevel) {
-            m_stack.push_back(m_nextSibling[m]);
+            stack[top++] = m_nextSibling[m];
         }
         if (m_firstChild[m] != kTopLevel) {
-            m_stack.push_back(m_firstChild[m]);
+            stack[top++] = m_firstChild[m];
         }
     }
 }
