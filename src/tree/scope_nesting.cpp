@@ -4,6 +4,8 @@
 #include "tree/short_text.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -56,14 +58,19 @@ std::uint64_t HashText(std::string_view text) noexcept {
 }
 
 // A place among the filter bits of the last `length` (one to three) bytes before `end`, the length
-// counted in.
-unsigned EndingBit(const char* end, std::size_t length) noexcept {
-    std::uint32_t bytes = static_cast<unsigned char>(end[-1]);
-    if (length >= 2) {
-        bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-2])) << 8;
-    }
-    if (length >= 3) {
-        bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-3])) << 16;
+// counted in. `size`: the bytes of the text that ends there; from four on, one load takes the
+// last three.
+unsigned EndingBit(const char* end, std::size_t length, std::size_t size) noexcept {
+    std::uint32_t bytes = 0;
+    if (std::endian::native == std::endian::little && length == 3 && size >= 4) {
+        std::memcpy(&bytes, end - 4, sizeof bytes);
+        bytes >>= 8;
+    } else {
+        // The same order as the load: the earliest byte lowest.
+        for (std::size_t i = length; i > 0; --i) {
+            bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-static_cast<std::ptrdiff_t>(i)]))
+                     << (8 * (length - i));
+        }
     }
     return static_cast<unsigned>(((bytes | static_cast<std::uint32_t>(length) << 24) * 0x9E3779B1u) >> 22);
 }
@@ -73,7 +80,17 @@ std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
+// The bytes that separate the parts of a name, as a table: the filter of names asks about a few
+// bytes of every member's name.
+constexpr std::array<bool, 256> kSeparators = [] {
+    std::array<bool, 256> table{};
+    table['.'] = true;
+    table['\\'] = true;
+    table[':'] = true;
+    return table;
+}();
+
+bool IsSeparator(char c) noexcept { return kSeparators[static_cast<unsigned char>(c)]; }
 
 // The name without separators at its end, whose last part is then its innermost one.
 std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
@@ -346,11 +363,11 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     // names.
     m_endings.fill(0);
     for (const std::string_view part : m_wantedList) {
-        const unsigned bit = EndingBit(part.data() + part.size(), std::min<std::size_t>(part.size(), 3));
+        const unsigned bit = EndingBit(part.data() + part.size(), std::min<std::size_t>(part.size(), 3), part.size());
         m_endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
     }
-    auto ends = [this](const char* end, std::size_t length) {
-        const unsigned bit = EndingBit(end, length);
+    auto ends = [this](const char* end, std::size_t length, std::size_t size) {
+        const unsigned bit = EndingBit(end, length, size);
         return (m_endings[bit >> 6] >> (bit & 63) & 1) != 0;
     };
     auto wanted = [&](std::string_view name) {
@@ -361,8 +378,8 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         }
         // A part shorter than three bytes ends the name only as all of it or after a separator.
         const char* const end = name.data() + n;
-        const bool mayEnd = (n >= 3 && ends(end, 3)) || ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2)) ||
-                            ((n == 1 || IsSeparator(end[-2])) && ends(end, 1));
+        const bool mayEnd = (n >= 3 && ends(end, 3, n)) || ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2, n)) ||
+                            ((n == 1 || IsSeparator(end[-2])) && ends(end, 1, n));
         if (!mayEnd) {
             return false;
         }
