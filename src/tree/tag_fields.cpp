@@ -330,11 +330,15 @@ const char* PassLineAndLanguage(TagScopeFields& fields, const char* fieldEnd, co
                 return fieldEnd;
             }
             after += std::countr_zero(tabs) / 8;
-        } else {
-            // The line ends within eight bytes: it may end the field too.
-            while (after < end && *after != '\t') {
-                ++after;
-            }
+        } else if (after < end) {
+            // The line ends within eight bytes, which may end the field too: the eight that end
+            // the line are read, those before the value left out. The test is exact per byte (no
+            // carry crosses bytes), as a TAB may lie among those left out.
+            const std::uint64_t value = Load8(end - 8) ^ (kOnes * '\t');
+            const std::uint64_t tabs = ~(((value & (kOnes * 0x7F)) + kOnes * 0x7F) | value) & kHighs;
+            const auto before = static_cast<unsigned>(8 - (end - after));
+            const std::uint64_t ahead = tabs >> (8 * before);
+            after = ahead == 0 ? end : after + std::countr_zero(ahead) / 8;
         }
         fields.language = std::string_view(p + 9, static_cast<std::size_t>(after - (p + 9)));
         fieldEnd = after;
