@@ -291,14 +291,14 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
             }
             continue;
         }
-        if (i + kAhead < count) {
-            prefetchLine(i + kAhead);
-        }
         if (i + kFieldsAhead < count) {
-            // The options read the extension fields, from the kind on; the records of a file
-            // wait for the end of its run, so reach further ahead.
-            // (The kind's place, not the kind: reading the kind would wait for the line.)
-            const char* fields = store[i + kFieldsAhead].KindPlace();
+            // The options read the extension fields, from the kind on, besides the name; the
+            // records of a file wait for the end of its run, so reach further ahead. One look at
+            // the record finds both places. (The kind's place, not the kind: reading the kind
+            // would wait for the line.)
+            const CTagEntry& ahead = store[i + kFieldsAhead];
+            const char* fields = ahead.KindPlace();
+            __builtin_prefetch(ahead.GetText().data());
             __builtin_prefetch(fields);
             __builtin_prefetch(fields + 64);
         }
