@@ -11,8 +11,9 @@ KindImageTable::KindImageTable() {
         for (std::size_t letter = 0; letter < kLetters; ++letter) {
             const char kind = static_cast<char>(letter);
             for (std::size_t access = 0; access < kAccessClasses; ++access) {
-                m_images[Place(static_cast<TagLanguage>(language), letter, access)] = static_cast<std::uint8_t>(
-                    LanguageImageOf(static_cast<TagLanguage>(language), std::string_view(&kind, 1), kAccessWords[access]));
+                m_images[Place(static_cast<TagLanguage>(language), letter, access)] =
+                    static_cast<std::uint8_t>(LanguageImageOf(static_cast<TagLanguage>(language),
+                                                              std::string_view(&kind, 1), kAccessWords[access]));
             }
         }
     }

@@ -32,7 +32,7 @@ private:
     // "private", "protected", "public".
     static constexpr std::size_t kAccessClasses = 5;
     static constexpr std::array<std::string_view, kAccessClasses> kAccessWords = {"", "default", "private", "protected",
-                                                                                 "public"};
+                                                                                  "public"};
 
     KindImageTable();
 

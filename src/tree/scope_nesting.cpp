@@ -143,8 +143,8 @@ bool MayHoldSeparator(std::string_view text) noexcept {
         std::uint32_t last = 0;
         std::memcpy(&first, p, 4);
         std::memcpy(&last, p + n - 4, 4);
-        return HoldsSeparator(_mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(first)),
-                                                 _mm_cvtsi32_si128(static_cast<int>(last))));
+        return HoldsSeparator(
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(first)), _mm_cvtsi32_si128(static_cast<int>(last))));
     }
 #endif
     return std::any_of(text.begin(), text.end(), [](char c) { return IsSeparator(c); });
@@ -378,7 +378,8 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         }
         // A part shorter than three bytes ends the name only as all of it or after a separator.
         const char* const end = name.data() + n;
-        const bool mayEnd = (n >= 3 && ends(end, 3, n)) || ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2, n)) ||
+        const bool mayEnd = (n >= 3 && ends(end, 3, n)) ||
+                            ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2, n)) ||
                             ((n == 1 || IsSeparator(end[-2])) && ends(end, 1, n));
         if (!mayEnd) {
             return false;

@@ -42,7 +42,9 @@ namespace {
 class TagTreeBuilder {
 public:
     TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options)
-        : m_model(model), m_cp(cp), m_options(options),
+        : m_model(model),
+          m_cp(cp),
+          m_options(options),
           m_images(options.languageIcons || options.nestScopes ? &KindImageTable::Get() : nullptr) {}
 
     // Adds a record that is not a pseudo-tag. `sameFile` says that its file is the one of the

@@ -100,7 +100,7 @@ TEST(ReadScopeFields, LinesWithoutAKind) {
         {"a\tf.c\t/^x$/;\"\tclass:Outer", "", "class", "Outer"},
         {"a\tf.c\t/^x$/;\"\tline:3\tstruct:s", "", "struct", "s"},
         {"a\tf.c\t/^x$/;\"\tf \tclass:Outer", "f ", "class", "Outer"},  // blanks are part of the field
-        {"a\tf.c\t/^x/;\"\t\t\tclass:Outer", "", "class", "Outer"},  // cut pattern, empty kind, empty field
+        {"a\tf.c\t/^x/;\"\t\t\tclass:Outer", "", "class", "Outer"},     // cut pattern, empty kind, empty field
         {"a\tf.c\t/^x$/;\"", "", "", ""},
         {"a\tf.c\t/^x/;\"", "", "", ""},
         {"a\tf.c\t12", "", "", ""},
