@@ -278,7 +278,10 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     if (scope == next) {
         m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
     }
-    std::copy_backward(m_recentScopes.begin(), m_recentScopes.end() - 1, m_recentScopes.end());
+    // Moved one place on by hand: a copy of this size was a library call.
+    for (std::size_t i = m_recentScopes.size() - 1; i > 0; --i) {
+        m_recentScopes[i] = m_recentScopes[i - 1];
+    }
     m_recentScopes[0] = scope;
     return scope;
 }
