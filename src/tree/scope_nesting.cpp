@@ -312,12 +312,11 @@ std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths
     return kNone;
 }
 
-void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
+bool ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
                         std::vector<std::uint32_t>& order) {
     const auto count = static_cast<std::uint32_t>(members.size());
     m_members = members;
     parents.resize(count);  // every entry is written below
-    order.clear();
     m_parts.clear();
     m_partHashes.clear();
     m_scopes.clear();
@@ -469,7 +468,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         parentsFirst = parentsFirst && (parent == kNone || parent < m);
     }
     if (parentsFirst) {
-        return;
+        return true;
     }
 
     // Children lists in store order, then a walk that puts each parent before its children.
@@ -482,9 +481,14 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
         head = m;
     }
     // Each member is pushed once (as a first root, first child or next sibling), so the stack
-    // and the order hold `count` at most, and need no growth checks.
-    order.resize(count);
-    m_stack.resize(count);
+    // and the order hold `count` at most, and need no growth checks. Both keep their length from
+    // file to file, so that only growth is filled.
+    if (order.size() < count) {
+        order.resize(count);
+    }
+    if (m_stack.size() < count) {
+        m_stack.resize(count);
+    }
     std::uint32_t* const stack = m_stack.data();
     std::size_t top = 0;
     if (firstRoot != kTopLevel) {
@@ -501,6 +505,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
             stack[top++] = m_firstChild[m];
         }
     }
+    return false;
 }
 
 }  // namespace quarrow

@@ -33,10 +33,11 @@ class ScopeNesting {
 public:
     static constexpr std::uint32_t kTopLevel = 0xFFFFFFFFu;
 
-    // Fills `parents` (one entry per member: the index of its parent, or kTopLevel) and `order`
-    // (every index once, each parent before its children, siblings in store order). `order` is
-    // left empty when store order is such an order already: every parent comes before its children.
-    void Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
+    // Fills `parents` (one entry per member: the index of its parent, or kTopLevel) and returns
+    // true when store order puts each parent before its children; else fills the first `count`
+    // entries of `order` (every index once, each parent before its children, siblings in store
+    // order; the vector may be longer) and returns false.
+    bool Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
               std::vector<std::uint32_t>& order);
 
 private:

@@ -147,7 +147,7 @@ private:
             m_runMembers.clear();
             return;
         }
-        m_nesting.Nest(m_runMembers, m_parents, m_order);
+        const bool storeOrder = m_nesting.Nest(m_runMembers, m_parents, m_order);
         m_handles.resize(count);
         auto append = [&](std::uint32_t member) {
             const std::uint32_t parent = m_parents[member];
@@ -155,13 +155,13 @@ private:
             const NestMember& run = m_runMembers[member];
             m_handles[member] = m_model.AppendNode(under, run.name, run.image, run.tag);
         };
-        if (m_order.empty()) {
+        if (storeOrder) {
             for (std::uint32_t member = 0; member < count; ++member) {
                 append(member);
             }
         } else {
-            for (const std::uint32_t member : m_order) {
-                append(member);
+            for (std::size_t place = 0; place < count; ++place) {
+                append(m_order[place]);
             }
         }
         m_runMembers.clear();
