@@ -103,7 +103,8 @@ std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
 // Whether `part` (a part, free of separators) is the last part of `name` (trailing separators
 // removed): the name ends with it, and it is the whole name or follows ".", "\" or "::".
 bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
-    if (name.size() < part.size() || name.back() != part.back() || !name.ends_with(part)) {
+    if (name.size() < part.size() || name.back() != part.back() ||
+        !SameShortText(name.substr(name.size() - part.size()), part)) {
         return false;
     }
     const std::size_t at = name.size() - part.size();
