@@ -400,7 +400,7 @@ bool ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
     TagLanguage kindLanguage = TagLanguage::Unknown;
     std::string_view kindText;
-    std::string_view kindName = KindLongName(kindLanguage, kindText);
+    std::string_view kindName;  // KindLongName of an unknown language's empty kind
     for (std::uint32_t m = 0; m < count; ++m) {
         if (!wanted(members[m].name)) {
             continue;
