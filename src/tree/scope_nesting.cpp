@@ -4,7 +4,13 @@
 #include "tree/short_text.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quarrow {
 
@@ -51,12 +57,40 @@ std::uint64_t HashText(std::string_view text) noexcept {
     return Mix(head ^ Mix(tail + n));
 }
 
+// A place among the filter bits of the last `length` (one to three) bytes before `end`, the length
+// counted in. `size`: the bytes of the text that ends there; from four on, one load takes the
+// last three.
+unsigned EndingBit(const char* end, std::size_t length, std::size_t size) noexcept {
+    std::uint32_t bytes = 0;
+    if (std::endian::native == std::endian::little && length == 3 && size >= 4) {
+        std::memcpy(&bytes, end - 4, sizeof bytes);
+        bytes >>= 8;
+    } else {
+        // The same order as the load: the earliest byte lowest.
+        for (std::size_t i = length; i > 0; --i) {
+            bytes |= static_cast<std::uint32_t>(static_cast<unsigned char>(end[-static_cast<std::ptrdiff_t>(i)]))
+                     << (8 * (length - i));
+        }
+    }
+    return static_cast<unsigned>(((bytes | static_cast<std::uint32_t>(length) << 24) * 0x9E3779B1u) >> 22);
+}
+
 // The key of a qualified name of the scope's kind, apart from the key of the name alone.
 std::uint64_t KindKey(std::uint64_t nameKey, std::string_view kind) noexcept {
     return Mix(nameKey + 0x9e3779b97f4a7c15ULL * (HashText(kind) | 1));
 }
 
-bool IsSeparator(char c) noexcept { return c == '.' || c == '\\' || c == ':'; }
+// The bytes that separate the parts of a name, as a table: the filter of names asks about a few
+// bytes of every member's name.
+constexpr std::array<bool, 256> kSeparators = [] {
+    std::array<bool, 256> table{};
+    table['.'] = true;
+    table['\\'] = true;
+    table[':'] = true;
+    return table;
+}();
+
+bool IsSeparator(char c) noexcept { return kSeparators[static_cast<unsigned char>(c)]; }
 
 // The name without separators at its end, whose last part is then its innermost one.
 std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
@@ -69,7 +103,8 @@ std::string_view WithoutTrailingSeparators(std::string_view name) noexcept {
 // Whether `part` (a part, free of separators) is the last part of `name` (trailing separators
 // removed): the name ends with it, and it is the whole name or follows ".", "\" or "::".
 bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
-    if (name.size() < part.size() || name.back() != part.back() || !name.ends_with(part)) {
+    if (name.size() < part.size() || name.back() != part.back() ||
+        !SameShortText(name.substr(name.size() - part.size()), part)) {
         return false;
     }
     const std::size_t at = name.size() - part.size();
@@ -77,28 +112,43 @@ bool EndsWithPart(std::string_view name, std::string_view part) noexcept {
            (name[at - 1] == ':' && at >= 2 && name[at - 2] == ':');
 }
 
-// Whether `text` holds a '.', '\\' or ':', eight bytes at a time: most names have none, and
-// then they are one part.
+#if defined(__SSE2__)
+bool HoldsSeparator(__m128i bytes) noexcept {
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('.')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
+        _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':')));
+    return _mm_movemask_epi8(hits) != 0;
+}
+#endif
+
+// Whether `text` holds a '.', '\\' or ':', sixteen bytes at a time (loads that overlap cover a
+// shorter text): most names have none, and then they are one part.
 bool MayHoldSeparator(std::string_view text) noexcept {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    auto holds = [](std::uint64_t w) {
-        auto zeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHighs) != 0; };
-        return zeroByte(w ^ (kOnes * '.')) || zeroByte(w ^ (kOnes * '\\')) || zeroByte(w ^ (kOnes * ':'));
-    };
+    const char* const p = text.data();
     const std::size_t n = text.size();
-    if (n < 8) {
-        return std::any_of(text.begin(), text.end(), [](char c) { return IsSeparator(c); });
-    }
-    std::uint64_t w = 0;
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-        std::memcpy(&w, text.data() + i, sizeof w);
-        if (holds(w)) {
-            return true;
+#if defined(__SSE2__)
+    if (n >= 16) {
+        for (std::size_t i = 0; i + 16 < n; i += 16) {
+            if (HoldsSeparator(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) {
+                return true;
+            }
         }
+        return HoldsSeparator(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16)));
     }
-    std::memcpy(&w, text.data() + n - 8, sizeof w);
-    return holds(w);
+    if (n >= 8) {
+        return HoldsSeparator(_mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                                                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + n - 8))));
+    }
+    if (n >= 4) {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        return HoldsSeparator(
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(first)), _mm_cvtsi32_si128(static_cast<int>(last))));
+    }
+#endif
+    return std::any_of(text.begin(), text.end(), [](char c) { return IsSeparator(c); });
 }
 
 // The innermost part of a name: after its last ".", "\" or "::".
@@ -217,7 +267,11 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
             return recent;
         }
     }
-    const std::uint64_t key = Mix(HashText(member.scope) + 31 * HashText(member.scopeKind));
+    // A scope's kind is one of a few words: its length and first byte tell most apart, and the
+    // table compares the texts anyway.
+    const std::size_t kindSize = member.scopeKind.size();
+    const std::uint64_t kindKey = kindSize == 0 ? 0 : kindSize << 8 | static_cast<unsigned char>(member.scopeKind[0]);
+    const std::uint64_t key = Mix(HashText(member.scope) + 31 * kindKey);
     const auto next = static_cast<std::uint32_t>(m_scopes.size());
     const std::uint32_t scope = m_scopeTable.Insert(key, next, [&](std::uint32_t known) {
         return SameShortText(m_scopes[known].text, member.scope) && SameShortText(m_scopes[known].kind, member.scopeKind);
@@ -225,7 +279,10 @@ std::uint32_t ScopeNesting::ScopeOf(const NestMember& member) {
     if (scope == next) {
         m_scopes.push_back({member.scopeKind, member.scope, 0, 0});
     }
-    std::copy_backward(m_recentScopes.begin(), m_recentScopes.end() - 1, m_recentScopes.end());
+    // Moved one place on by hand: a copy of this size was a library call.
+    for (std::size_t i = m_recentScopes.size() - 1; i > 0; --i) {
+        m_recentScopes[i] = m_recentScopes[i - 1];
+    }
     m_recentScopes[0] = scope;
     return scope;
 }
@@ -256,12 +313,11 @@ std::uint32_t ScopeNesting::FindParent(const Scope& scope, std::uint64_t lengths
     return kNone;
 }
 
-void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
+bool ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
                         std::vector<std::uint32_t>& order) {
     const auto count = static_cast<std::uint32_t>(members.size());
     m_members = members;
-    parents.assign(count, kTopLevel);
-    order.clear();
+    parents.resize(count);  // every entry is written below
     m_parts.clear();
     m_partHashes.clear();
     m_scopes.clear();
@@ -304,28 +360,31 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
             m_wantedList.push_back(m_parts[i]);
         }
     }
-    // Whether a member's name ends in a part of some scope. A filter on the last two bytes turns
-    // most names away at once; a file has few distinct scope parts (its classes), and comparing
-    // the ends of the names with them is cheaper than hashing names.
-    std::array<std::uint64_t, 4> endings{};
-    auto endingBit = [](std::string_view text) {
-        const auto last = static_cast<unsigned char>(text.back());
-        const auto before = text.size() > 1 ? static_cast<unsigned char>(text[text.size() - 2]) : 0u;
-        return (last * 37u + before * 11u + (text.size() > 1 ? 0u : 101u)) & 255u;
-    };
+    // Whether a member's name ends in a part of some scope. A filter on the last three bytes (or
+    // fewer, with the part's length) turns most names away at once; a file has few distinct scope
+    // parts (its classes), and comparing the ends of the names with them is cheaper than hashing
+    // names.
+    m_endings.fill(0);
     for (const std::string_view part : m_wantedList) {
-        const unsigned bit = endingBit(part);
-        endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+        const unsigned bit = EndingBit(part.data() + part.size(), std::min<std::size_t>(part.size(), 3), part.size());
+        m_endings[bit >> 6] |= std::uint64_t{1} << (bit & 63);
     }
+    auto ends = [this](const char* end, std::size_t length, std::size_t size) {
+        const unsigned bit = EndingBit(end, length, size);
+        return (m_endings[bit >> 6] >> (bit & 63) & 1) != 0;
+    };
     auto wanted = [&](std::string_view name) {
         name = WithoutTrailingSeparators(name);
-        if (name.empty()) {
+        const std::size_t n = name.size();
+        if (n == 0) {
             return false;
         }
-        // A one-byte part may end a longer name after a separator: test it as a one-byte text.
-        const unsigned bit = endingBit(name);
-        const unsigned lone = endingBit(name.substr(name.size() - 1));
-        if ((endings[bit >> 6] >> (bit & 63) & 1) == 0 && (endings[lone >> 6] >> (lone & 63) & 1) == 0) {
+        // A part shorter than three bytes ends the name only as all of it or after a separator.
+        const char* const end = name.data() + n;
+        const bool mayEnd = (n >= 3 && ends(end, 3, n)) ||
+                            ((n == 2 || (n > 2 && IsSeparator(end[-3]))) && ends(end, 2, n)) ||
+                            ((n == 1 || IsSeparator(end[-2])) && ends(end, 1, n));
+        if (!mayEnd) {
             return false;
         }
         if (m_wantedList.size() <= 8) {
@@ -341,7 +400,7 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     std::uint64_t lengths = 0;  // bit n - 1: some candidate's name has n parts
     TagLanguage kindLanguage = TagLanguage::Unknown;
     std::string_view kindText;
-    std::string_view kindName = KindLongName(kindLanguage, kindText);
+    std::string_view kindName;  // KindLongName of an unknown language's empty kind
     for (std::uint32_t m = 0; m < count; ++m) {
         if (!wanted(members[m].name)) {
             continue;
@@ -401,44 +460,53 @@ void ScopeNesting::Nest(std::span<const NestMember> members, std::vector<std::ui
     for (std::size_t s = 0; s < m_scopes.size(); ++s) {
         scopeParents[s] = m_candidates.empty() ? kNone : FindParent(m_scopes[s], lengths);
     }
-    bool nested = false;
+    // Parents mostly come before their children (a class before its members): then store order
+    // is already one that the caller may keep.
+    bool parentsFirst = true;
     for (std::uint32_t m = 0; m < count; ++m) {
-        parents[m] = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
-        nested = nested || parents[m] != kNone;
+        const std::uint32_t parent = m_memberScopes[m] == kNone ? kNone : scopeParents[m_memberScopes[m]];
+        parents[m] = parent;
+        parentsFirst = parentsFirst && (parent == kNone || parent < m);
     }
-    if (!nested) {
-        order.resize(count);
-        for (std::uint32_t m = 0; m < count; ++m) {
-            order[m] = m;
-        }
-        return;
+    if (parentsFirst) {
+        return true;
     }
 
     // Children lists in store order, then a walk that puts each parent before its children.
     m_firstChild.assign(count, kTopLevel);
-    m_nextSibling.assign(count, kTopLevel);
+    m_nextSibling.resize(count);  // every entry is written below
     std::uint32_t firstRoot = kTopLevel;
     for (std::uint32_t m = count; m-- > 0;) {
         std::uint32_t& head = parents[m] == kTopLevel ? firstRoot : m_firstChild[parents[m]];
         m_nextSibling[m] = head;
         head = m;
     }
-    order.reserve(count);
-    m_stack.clear();
-    if (firstRoot != kTopLevel) {
-        m_stack.push_back(firstRoot);
+    // Each member is pushed once (as a first root, first child or next sibling), so the stack
+    // and the order hold `count` at most, and need no growth checks. Both keep their length from
+    // file to file, so that only growth is filled.
+    if (order.size() < count) {
+        order.resize(count);
     }
-    while (!m_stack.empty()) {
-        const std::uint32_t m = m_stack.back();
-        m_stack.pop_back();
-        order.push_back(m);
+    if (m_stack.size() < count) {
+        m_stack.resize(count);
+    }
+    std::uint32_t* const stack = m_stack.data();
+    std::size_t top = 0;
+    if (firstRoot != kTopLevel) {
+        stack[top++] = firstRoot;
+    }
+    std::size_t placed = 0;
+    while (top != 0) {
+        const std::uint32_t m = stack[--top];
+        order[placed++] = m;
         if (m_nextSibling[m] != kTopLevel) {
-            m_stack.push_back(m_nextSibling[m]);
+            stack[top++] = m_nextSibling[m];
         }
         if (m_firstChild[m] != kTopLevel) {
-            m_stack.push_back(m_firstChild[m]);
+            stack[top++] = m_firstChild[m];
         }
     }
+    return false;
 }
 
 }  // namespace quarrow

@@ -16,21 +16,28 @@
 
 namespace quarrow {
 
+class CTagEntry;
+
 struct NestMember {
     std::string_view name;
     std::string_view kind;       // the member's kind as the tag gives it (letter or long name)
-    TagLanguage language;        // what the kind letter means
     std::string_view scopeKind;  // the kind of the scope it names, empty when not given
     std::string_view scope;      // empty: the member belongs to the file itself
+    // The caller's, carried along and not read here: one list per file instead of two.
+    const CTagEntry* tag = nullptr;
+    std::int32_t image = 0;
+    TagLanguage language = TagLanguage::Unknown;  // what the kind letter means
 };
 
 class ScopeNesting {
 public:
     static constexpr std::uint32_t kTopLevel = 0xFFFFFFFFu;
 
-    // Fills `parents` (one entry per member: the index of its parent, or kTopLevel) and `order`
-    // (every index once, each parent before its children, siblings in store order).
-    void Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
+    // Fills `parents` (one entry per member: the index of its parent, or kTopLevel) and returns
+    // true when store order puts each parent before its children; else fills the first `count`
+    // entries of `order` (every index once, each parent before its children, siblings in store
+    // order; the vector may be longer) and returns false.
+    bool Nest(std::span<const NestMember> members, std::vector<std::uint32_t>& parents,
               std::vector<std::uint32_t>& order);
 
 private:
@@ -90,6 +97,7 @@ private:
     Table m_scopeTable;     // scope kind and text -> scope
     Table m_wantedParts;    // a part of some scope -> its place in m_parts
     std::vector<std::string_view> m_wantedList;  // the same parts, each once
+    std::array<std::uint64_t, 16> m_endings{};   // filter bits of the ends of those parts
     Table m_names;          // qualified name (and kind) -> candidate
     std::vector<std::uint32_t> m_firstChild;
     std::vector<std::uint32_t> m_nextSibling;

@@ -13,6 +13,7 @@ struct TagScopeFields {
     std::string_view language;   // the value of "language:", empty without one
     std::string_view scopeKind;  // the kind of the enclosing member ("class", "namespace", ...)
     std::string_view scope;      // its name, maybe qualified ("Outer.Inner", "ns::Klass")
+    std::string_view parserKind;  // the record's own kind (CTagEntry::GetKind), read on the way
 };
 
 // Reads the fields after the ex-command up to the scope: the first field that is "scope:KIND:NAME"

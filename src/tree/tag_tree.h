@@ -88,6 +88,19 @@ public:
     // The nodes with children, a bit per node id in words of 64 (after EndBuild): a walk over the
     // parents skips the other nodes 64 at a time.
     const std::vector<std::uint64_t>& ParentBits() const noexcept { return m_hasChildren; }
+    // The children of kRoot or of a parent whose children are not consecutive ids, in row order,
+    // so that a walk over them needs no lookup per row; null for the others.
+    const Id* ListedChildren(Id parent) const noexcept {
+        assert(m_built);
+        if (parent == kRoot) {
+            return m_children.data();
+        }
+        if (!HasChildren(parent)) {
+            return nullptr;
+        }
+        const std::size_t rank = ParentRank(parent);
+        return Listed(rank) ? m_children.data() + m_parentFirst[rank] : nullptr;
+    }
     Id Parent(Id id) const noexcept { return m_nodes[id].parent; }  // kRoot for a top-level node
     std::size_t Row(Id id) const noexcept;
 

@@ -7,6 +7,7 @@
 #include "tags/load_times.h"
 #include "tags/tag_store.h"
 #include "tree/kind_icons.h"
+#include "tree/kind_image_table.h"
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
 #include "tree/short_text.h"
@@ -41,7 +42,11 @@ namespace {
 // One pass over the store; the state lives for one build only.
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options) : m_model(model), m_cp(cp), m_options(options) {}
+    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options)
+        : m_model(model),
+          m_cp(cp),
+          m_options(options),
+          m_images(options.languageIcons || options.nestScopes ? &KindImageTable::Get() : nullptr) {}
 
     // Adds a record that is not a pseudo-tag. `sameFile` says that its file is the one of the
     // record added before (the store knows where files begin), which spares reading its name;
@@ -102,31 +107,19 @@ private:
         const TagLanguage language = LanguageOf(fields.language);
         // Java and unknown languages keep the Java table, which reads the parser's kind alone.
         const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
-        const std::string_view tagKind = tag.GetKind();
+        const std::string_view tagKind = fields.parserKind;
         const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
         const std::string_view access = tag.GetAccess();
-        const int image = m_options.languageIcons ? LanguageImage(language, kind, access) : MemberImageOf(tagKind, access);
+        // Without the language icons every tag keeps the Java table, which reads the parser's kind.
+        const int image = m_options.languageIcons ? m_images->ImageOf(language, kind, access)
+                                                  : m_images->ImageOf(TagLanguage::Java, tagKind, access);
         if (!m_options.nestScopes) {
             m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
             return;
         }
         // The file's members wait for the end of its run: a parent may come after its child.
-        m_runTags.push_back({&tag, image});
-        m_runMembers.push_back(
-            {tag.GetName(), kind, language, fields.scopeKind, fields.scope});
+        m_runMembers.push_back({tag.GetName(), kind, fields.scopeKind, fields.scope, &tag, image, language});
         m_runHasScope = m_runHasScope || !fields.scope.empty();
-    }
-
-    // The image of a kind in a language: tags of one kind and access follow each other, so the
-    // last one's image is kept.
-    int LanguageImage(TagLanguage language, std::string_view kind, std::string_view access) {
-        if (language != m_imageLanguage || !SameShortText(kind, m_imageKind) || !SameShortText(access, m_imageAccess)) {
-            m_imageLanguage = language;
-            m_imageKind = kind;
-            m_imageAccess = access;
-            m_image = LanguageImageOf(language, kind, access);
-        }
-        return m_image;
     }
 
     // The tag's language: its "language:" field, else its file's.
@@ -143,28 +136,35 @@ private:
 
     // Appends the waiting members of one file, each under its parent.
     void FlushRun() {
-        if (m_runTags.empty()) {
+        if (m_runMembers.empty()) {
             return;
         }
-        const std::size_t count = m_runTags.size();
+        const std::size_t count = m_runMembers.size();
         if (!m_runHasScope) {
             // No member names a scope: all belong to the file, in store order.
-            for (const RunTag& run : m_runTags) {
-                m_model.AppendNode(m_lastFile, run.tag->GetName(), run.image, run.tag);
+            for (const NestMember& run : m_runMembers) {
+                m_model.AppendNode(m_lastFile, run.name, run.image, run.tag);
             }
-            m_runTags.clear();
             m_runMembers.clear();
             return;
         }
-        m_nesting.Nest(m_runMembers, m_parents, m_order);
+        const bool storeOrder = m_nesting.Nest(m_runMembers, m_parents, m_order);
         m_handles.resize(count);
-        for (const std::uint32_t member : m_order) {
+        auto append = [&](std::uint32_t member) {
             const std::uint32_t parent = m_parents[member];
             const TagTree::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
-            const RunTag& run = m_runTags[member];
-            m_handles[member] = m_model.AppendNode(under, run.tag->GetName(), run.image, run.tag);
+            const NestMember& run = m_runMembers[member];
+            m_handles[member] = m_model.AppendNode(under, run.name, run.image, run.tag);
+        };
+        if (storeOrder) {
+            for (std::uint32_t member = 0; member < count; ++member) {
+                append(member);
+            }
+        } else {
+            for (std::size_t place = 0; place < count; ++place) {
+                append(m_order[place]);
+            }
         }
-        m_runTags.clear();
         m_runMembers.clear();
         m_runHasScope = false;
     }
@@ -182,16 +182,9 @@ private:
     TagLanguage m_fileLanguage = TagLanguage::Unknown;
     std::string_view m_lastLanguageName;
     TagLanguage m_lastLanguage = TagLanguage::Unknown;
-    TagLanguage m_imageLanguage = TagLanguage::Unknown;
-    std::string_view m_imageKind;
-    std::string_view m_imageAccess;
-    int m_image = LanguageImageOf(TagLanguage::Unknown, {}, {});
+    // The images by language, kind and access, when an option is on.
+    const KindImageTable* m_images;
     // The members of the current file while nesting, with what they need for it.
-    struct RunTag {
-        const CTagEntry* tag;
-        int image;
-    };
-    std::vector<RunTag> m_runTags;
     std::vector<NestMember> m_runMembers;
     bool m_runHasScope = false;
     ScopeNesting m_nesting;
@@ -301,14 +294,14 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
             }
             continue;
         }
-        if (i + kAhead < count) {
-            prefetchLine(i + kAhead);
-        }
         if (i + kFieldsAhead < count) {
-            // The options read the extension fields, from the kind on; the records of a file
-            // wait for the end of its run, so reach further ahead.
-            // (The kind's place, not the kind: reading the kind would wait for the line.)
-            const char* fields = store[i + kFieldsAhead].KindPlace();
+            // The options read the extension fields, from the kind on, besides the name; the
+            // records of a file wait for the end of its run, so reach further ahead. One look at
+            // the record finds both places. (The kind's place, not the kind: reading the kind
+            // would wait for the line.)
+            const CTagEntry& ahead = store[i + kFieldsAhead];
+            const char* fields = ahead.KindPlace();
+            __builtin_prefetch(ahead.GetText().data());
             __builtin_prefetch(fields);
             __builtin_prefetch(fields + 64);
         }

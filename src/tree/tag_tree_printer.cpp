@@ -22,6 +22,7 @@ struct WholeTree {
     std::size_t ChildCount(TagTree::Id id) const noexcept { return tree.ChildCount(id); }
     TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return tree.Child(parent, row); }
     TagTree::Id FirstOfRun(TagTree::Id parent) const noexcept { return tree.FirstOfConsecutiveChildren(parent); }
+    const TagTree::Id* ListOf(TagTree::Id parent) const noexcept { return tree.ListedChildren(parent); }
     bool IsExpanded(TagTree::Id id) const noexcept { return tree.IsExpanded(id); }
 };
 
@@ -32,6 +33,7 @@ struct KeptTree {
     std::size_t ChildCount(TagTree::Id id) const noexcept { return filter.ChildCount(id); }
     TagTree::Id Child(TagTree::Id parent, std::size_t row) const noexcept { return filter.Child(parent, row); }
     TagTree::Id FirstOfRun(TagTree::Id) const noexcept { return TagTree::kNoNode; }
+    const TagTree::Id* ListOf(TagTree::Id) const noexcept { return nullptr; }
     bool IsExpanded(TagTree::Id id) const noexcept { return filter.IsExpanded(id); }
 };
 
@@ -42,14 +44,19 @@ void WalkTree(const TagTree& tree, const Shape& shape, Sink&& sink) {
     struct Level {
         TagTree::Id parent;
         TagTree::Id run;  // the first child when the children are consecutive ids, else kNoNode
+        const TagTree::Id* list;  // else the children, when the shape has them side by side
         std::size_t row;
         std::size_t count;
     };
     auto open = [&shape](TagTree::Id parent, std::size_t count) {
-        return Level{parent, shape.FirstOfRun(parent), 0, count};
+        const TagTree::Id run = shape.FirstOfRun(parent);
+        return Level{parent, run, run == TagTree::kNoNode ? shape.ListOf(parent) : nullptr, 0, count};
     };
     auto childAt = [&shape](const Level& level, std::size_t row) {
-        return level.run != TagTree::kNoNode ? static_cast<TagTree::Id>(level.run + row) : shape.Child(level.parent, row);
+        if (level.run != TagTree::kNoNode) {
+            return static_cast<TagTree::Id>(level.run + row);
+        }
+        return level.list != nullptr ? level.list[row] : shape.Child(level.parent, row);
     };
     // Labels view lines scattered over the file's bytes, and a node reaches its line through its
     // record: the record is asked for further ahead than the label, so that both misses overlap

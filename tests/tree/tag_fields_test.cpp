@@ -41,6 +41,9 @@ const FieldsCase kCases[] = {
     {"LongScope", {"language:Python", "scope:class:" + kLongName, "access:public"}, "Python", "class", kLongName.c_str()},
     {"LongFieldBeforeTheScope", {"language:C", "roles:" + kLongName, "scope:union:u"}, "C", "union", "u"},
     {"OnlyOtherFields", {"language:C", "end:12"}, "C", "", ""},
+    {"LanguageEndsTheLine", {"language:C"}, "C", "", ""},
+    {"LongLanguageEndsTheLine", {"language:TypeScript"}, "TypeScript", "", ""},
+    {"ShortScopeWithoutKindIsPassed", {"language:C", "scope:ab", "c:d"}, "C", "c", "d"},
     {"NoFields", {}, "", "", ""},
 };
 
@@ -97,6 +100,7 @@ TEST(ReadScopeFields, LinesWithoutAKind) {
         {"a\tf.c\t/^x$/;\"\tclass:Outer", "", "class", "Outer"},
         {"a\tf.c\t/^x$/;\"\tline:3\tstruct:s", "", "struct", "s"},
         {"a\tf.c\t/^x$/;\"\tf \tclass:Outer", "f ", "class", "Outer"},  // blanks are part of the field
+        {"a\tf.c\t/^x/;\"\t\t\tclass:Outer", "", "class", "Outer"},     // cut pattern, empty kind, empty field
         {"a\tf.c\t/^x$/;\"", "", "", ""},
         {"a\tf.c\t/^x/;\"", "", "", ""},
         {"a\tf.c\t12", "", "", ""},

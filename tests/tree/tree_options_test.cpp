@@ -8,6 +8,7 @@
 
 #include "tests/tree/test_store.h"
 #include "tree/kind_icons.h"
+#include "tree/kind_image_table.h"
 #include "tree/language_of.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
@@ -145,9 +146,16 @@ TEST(LanguageImageOf, KindsByLetterOrNameWithAccessMarks) {
         {TagLanguage::Java, "p", "", kImagePackage},
         {TagLanguage::Unknown, "d", "", kImageFieldDefault},
         {TagLanguage::Unknown, "m", "public", kImageMethodPublic},
+        // Words as long as an access word but not one show the "default" marks.
+        {TagLanguage::Cpp, "m", "publik", kImageFieldDefault},
+        {TagLanguage::Java, "m", "privata", kImageMethodDefault},
+        {TagLanguage::C, "\xc3", "", kImageNeutral},
     };
+    // The builder takes images from a table made of LanguageImageOf: both give the same.
+    const KindImageTable& table = KindImageTable::Get();
     for (const Case& c : cases) {
         EXPECT_EQ(LanguageImageOf(c.language, c.kind, c.access), c.image) << c.kind << " " << c.access;
+        EXPECT_EQ(table.ImageOf(c.language, c.kind, c.access), c.image) << c.kind << " " << c.access;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -13,15 +14,22 @@
 namespace quarrow::ui {
 namespace {
 
+constexpr std::uint64_t kMapFilesFrom = std::uint64_t{256} << 20;
+
 // The whole load of one file, on the worker thread.
 void Load(const BackgroundTagsLoad::Request& request, LoadProgress& progress, BackgroundTagsLoad::Result& result) {
     result.path = request.path;
     result.options = request.options;
     result.stamp = StampOf(request.path);
     quarrow::CQuarrowDoc reader(nullptr, request.codePage);
-    // Mapped as quarrow-tree maps it: a read would copy the whole file into fresh memory before
-    // the tree can be shown. The window copies the bytes in once it shows the tree.
-    reader.SetFileAccess(FileAccess::Map);
+    // A file of hundreds of megabytes is mapped as quarrow-tree maps it: a read would copy all of
+    // it into fresh memory before the tree can be shown, and the window copies the bytes in once
+    // it shows the tree instead. Until then a tool rewriting the file in place reaches the shown
+    // labels, so a smaller file, whose read costs little, is read: its tree is the window's own
+    // from the start.
+    if (result.stamp.size >= kMapFilesFrom) {
+        reader.SetFileAccess(FileAccess::Map);
+    }
     result.error = reader.ReadDocument(request.path, result.store, &progress);
     if (result.error != FileError::None) {
         return;
