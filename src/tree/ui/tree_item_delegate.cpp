@@ -29,6 +29,9 @@ bool DrawsCommonItem(const QStyle& style) {
     return name == QLatin1String("fusion") || name == QLatin1String("windows");
 }
 
+// Item features whose drawing and measuring are left to the style.
+constexpr auto kStyleOwnFeatures = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::WrapText;
+
 // Where the style measures a label: one line as long as its text (the layout engine takes the
 // largest width it has for this).
 constexpr qreal kNoWidthLimit = std::numeric_limits<int>::max();
@@ -108,6 +111,12 @@ const QStyle& StyleOf(const QStyleOptionViewItem& item) {
     return item.widget ? *item.widget->style() : *QApplication::style();
 }
 
+// The room the style gives a label's text beside it, on both sides together, as a size.
+QSize TextMargins(const QStyleOptionViewItem& item) {
+    const int margin = StyleOf(item).pixelMetric(QStyle::PM_FocusFrameHMargin, &item, item.widget) + 1;
+    return {2 * margin, 0};
+}
+
 }  // namespace
 
 TreeItemDelegate::Kept& TreeItemDelegate::KeptFor(const QModelIndex& index) const {
@@ -164,17 +173,15 @@ TreeItemDelegate::KeptLabel& TreeItemDelegate::WholeLabel(const QStyleOptionView
         kept.whole = LayOut(item.text, item.font, LabelOption(item), kNoWidthLimit, &oneLine);
         const Qt::Alignment horizontal = QStyle::visualAlignment(item.direction, item.displayAlignment) &
                                          (Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify);
-        constexpr auto kOwnFeatures = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::WrapText;
         kept.plain = oneLine && item.direction == Qt::LeftToRight && horizontal == 0 &&
-                     item.decorationPosition == QStyleOptionViewItem::Left && !(item.features & kOwnFeatures) &&
+                     item.decorationPosition == QStyleOptionViewItem::Left && !(item.features & kStyleOwnFeatures) &&
                      !HasRightToLeft(item.text);
     }
     return kept;
 }
 
 QSize TreeItemDelegate::TextSize(const KeptLabel& label, const QStyleOptionViewItem& item) const {
-    const int margin = StyleOf(item).pixelMetric(QStyle::PM_FocusFrameHMargin, &item, item.widget) + 1;
-    return LineSize(*label.whole) + QSize(2 * margin, 0);
+    return LineSize(*label.whole) + TextMargins(item);
 }
 
 QSize TreeItemDelegate::StandInTextSize(const QStyleOptionViewItem& item) const {
@@ -182,8 +189,7 @@ QSize TreeItemDelegate::StandInTextSize(const QStyleOptionViewItem& item) const 
         m_standInFont = item.font;
         m_standInText = LineSize(*LayOut(StandIn(), item.font, LabelOption(item), kNoWidthLimit));
     }
-    const int margin = StyleOf(item).pixelMetric(QStyle::PM_FocusFrameHMargin, &item, item.widget) + 1;
-    return m_standInText + QSize(2 * margin, 0);
+    return m_standInText + TextMargins(item);
 }
 
 QSize TreeItemDelegate::MeasureSizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -261,7 +267,7 @@ void TreeItemDelegate::PaintThroughStyle(QPainter* painter, const QStyleOptionVi
 
 void TreeItemDelegate::MeasureParts(const QStyleOptionViewItem& item, const QStyle& style, Kept& kept) const {
     QStyleOptionViewItem probe = item;
-    probe.text = QStringLiteral("x");
+    probe.text = StandIn();
     const QPoint origin = item.rect.topLeft();
     kept.parts = item.rect.size();
     kept.icon = style.subElementRect(QStyle::SE_ItemViewItemDecoration, &probe, item.widget).translated(-origin);
@@ -309,8 +315,7 @@ void TreeItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     initStyleOption(&item, index);
     const QWidget* widget = item.widget;
     const QStyle* style = widget ? widget->style() : QApplication::style();
-    constexpr auto kOwnFeatures = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::WrapText;
-    if (!DrawsCommonItem(*style) || (item.features & kOwnFeatures) || item.text.isEmpty() ||
+    if (!DrawsCommonItem(*style) || (item.features & kStyleOwnFeatures) || item.text.isEmpty() ||
         (item.state & QStyle::State_Editing)) {
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
         return;
