@@ -117,9 +117,9 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     }
     ShowDocument(place);
     MarkLoadStage("shown");
-    // The load mapped the file; once the tree is up, the bytes become the window's own, so that a
-    // tool rewriting the file in place no longer blanks the shown labels. On an idle processor:
-    // the clicks on the new tree come first.
+    // A large file was mapped by the load (a smaller one was read, and has no copy job): once the
+    // tree is up, the bytes become the window's own, so that a tool rewriting the file in place no
+    // longer blanks the shown labels. On an idle processor: the clicks on the new tree come first.
     if (std::function<void()> copy = m_pDocument->Core().GetTags().TextCopyJob()) {
         m_copyIn.Run(std::move(copy));
     }
