@@ -365,13 +365,15 @@ bool ReadAll(int fd, std::size_t sizeHint, std::unique_ptr<char[]>& block, std::
         ShareWork(chunks, [&](std::size_t i) {
             const std::size_t offset = i * kReadChunk;
             const std::size_t want = std::min(kReadChunk, capacity - offset);
-            if (!failed && !StopRequested(progress)) {
-                PrefaultForWrite(block.get() + offset, want);
-            }
-            if (failed || StopRequested(progress) || !ReadAt(fd, block.get() + offset, offset, want, got[i])) {
+            if (failed || StopRequested(progress)) {
                 failed = true;
             } else {
-                lines[i] = ScanChunk(block.get() + offset, got[i]);
+                PrefaultForWrite(block.get() + offset, want);
+                if (ReadAt(fd, block.get() + offset, offset, want, got[i])) {
+                    lines[i] = ScanChunk(block.get() + offset, got[i]);
+                } else {
+                    failed = true;
+                }
             }
             Advance(progress, got[i]);
         });
