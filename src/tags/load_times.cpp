@@ -6,11 +6,15 @@
 #include <ctime>
 
 namespace quarrow {
+namespace {
 
+// Whether marks are written; read from the environment once.
 bool LoadTimesWanted() noexcept {
     static const bool wanted = std::getenv("QUARROW_LOAD_TIMES") != nullptr;
     return wanted;
 }
+
+}  // namespace
 
 void MarkLoadStage(const char* stage) noexcept {
     if (!LoadTimesWanted()) {

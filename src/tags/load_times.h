@@ -7,9 +7,6 @@
 
 namespace quarrow {
 
-// Whether marks are written; read from the environment once.
-bool LoadTimesWanted() noexcept;
-
 // Writes the mark for `stage` (a short word without blanks) when marks are wanted.
 void MarkLoadStage(const char* stage) noexcept;
 
