@@ -40,7 +40,9 @@ void ShownSliceFetcher::FetchNear() {
         return;
     }
     const int limit = kScreensAhead * std::max(1, m_view.viewport()->height());
-    for (QModelIndex row = m_view.indexAt(QPoint(0, 0)); row.isValid(); row = m_view.indexBelow(row)) {
+    // Any point of the column finds the top row, in either direction.
+    const QPoint top(m_view.columnViewportPosition(0) + m_view.columnWidth(0) / 2, 0);
+    for (QModelIndex row = m_view.indexAt(top); row.isValid(); row = m_view.indexBelow(row)) {
         if (m_view.visualRect(row).top() >= limit) {
             break;
         }
