@@ -12,6 +12,8 @@
 // most members (each expand and collapse with its paint, ROUNDS times):
 //   folder_children, folder_expand_ms, folder_collapse_ms, file_members, file_expand_ms,
 //   file_collapse_ms  (the slowest of the rounds)
+// With QUARROW_CLICK_TIMES set, every click as well, in its order: "click folder|file
+// expand|collapse MS paints N" (the paints of the rows it took).
 // Usage: quarrow_load_bench FILE.tags [ROUNDS]  (QT_QPA_PLATFORM=offscreen or a display)
 
 #include <QApplication>
@@ -140,8 +142,11 @@ void Settle(quarrow::ui::CQuarrowView& view, const PaintCounter& counter) {
     }
 }
 
-// The slowest of `rounds` expands and collapses of `index`, each with its paint.
-std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelIndex& index, int rounds) {
+// The slowest of `rounds` expands and collapses of `index` (the node of `what`), each with its
+// paint.
+std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelIndex& index, int rounds,
+                                const char* what) {
+    const bool each = std::getenv("QUARROW_CLICK_TIMES") != nullptr;
     PaintCounter counter;
     view.viewport()->installEventFilter(&counter);
     double expand = 0;
@@ -149,14 +154,24 @@ std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelInd
     for (int i = 0; i < rounds; ++i) {
         view.scrollTo(index, QAbstractItemView::PositionAtTop);
         Settle(view, counter);
+        int paints = counter.paints;
         auto start = Clock::now();
         view.expand(index);
         Settle(view, counter);
-        expand = std::max(expand, Ms(Clock::now() - start));
+        const double expandMs = Ms(Clock::now() - start);
+        const int expandPaints = counter.paints - paints;
+        paints = counter.paints;
         start = Clock::now();
         view.collapse(index);
         Settle(view, counter);
-        collapse = std::max(collapse, Ms(Clock::now() - start));
+        const double collapseMs = Ms(Clock::now() - start);
+        const int collapsePaints = counter.paints - paints;
+        expand = std::max(expand, expandMs);
+        collapse = std::max(collapse, collapseMs);
+        if (each) {
+            std::printf("click %s expand %.2f paints %d\nclick %s collapse %.2f paints %d\n", what, expandMs,
+                        expandPaints, what, collapseMs, collapsePaints);
+        }
     }
     view.viewport()->removeEventFilter(&counter);
     return {expand, collapse};
@@ -188,9 +203,9 @@ void MeasureClicks(quarrow::ui::CQuarrowView& view, int rounds) {
     }
     const QModelIndex folder = model.Reach(folderId);
     const QModelIndex file = model.Reach(fileId);
-    const auto [folderExpand, folderCollapse] = Click(view, folder, rounds);
+    const auto [folderExpand, folderCollapse] = Click(view, folder, rounds, "folder");
     view.expand(file.parent());
-    const auto [fileExpand, fileCollapse] = Click(view, file, rounds);
+    const auto [fileExpand, fileCollapse] = Click(view, file, rounds, "file");
     std::printf("folder_children %d\nfolder_expand_ms %.2f\nfolder_collapse_ms %.2f\n", folderChildren, folderExpand,
                 folderCollapse);
     std::printf("file_members %d\nfile_expand_ms %.2f\nfile_collapse_ms %.2f\n", fileMembers, fileExpand,
