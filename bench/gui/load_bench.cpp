@@ -13,7 +13,9 @@
 //   folder_children, folder_expand_ms, folder_collapse_ms, file_members, file_expand_ms,
 //   file_collapse_ms  (the slowest of the rounds)
 // With QUARROW_CLICK_TIMES set, every click as well, in its order: "click folder|file
-// expand|collapse MS paints N" (the paints of the rows it took).
+// expand|collapse MS paints N cpu MS faults N waits N" (the paints of the rows it took, and while it
+// ran: the thread's processor time, the process's minor page faults and the times the thread
+// waited, e.g. for the painter's helper threads).
 // Usage: quarrow_load_bench FILE.tags [ROUNDS]  (QT_QPA_PLATFORM=offscreen or a display)
 
 #include <QApplication>
@@ -28,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <sys/resource.h>
 #include <thread>
 
 #include "app/ui/main_frame.h"
@@ -39,6 +42,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The calling thread's processor time, in ms, the process's minor page faults and the thread's
+// waits (voluntary context switches) so far.
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+long Waits() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 long long RealtimeNs() {
     timespec now{};
@@ -155,22 +176,36 @@ std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelInd
         view.scrollTo(index, QAbstractItemView::PositionAtTop);
         Settle(view, counter);
         int paints = counter.paints;
+        double cpu = ThreadCpuMs();
+        long faults = MinorFaults();
+        long waits = Waits();
         auto start = Clock::now();
         view.expand(index);
         Settle(view, counter);
         const double expandMs = Ms(Clock::now() - start);
         const int expandPaints = counter.paints - paints;
+        const double expandCpu = ThreadCpuMs() - cpu;
+        const long expandFaults = MinorFaults() - faults;
+        const long expandWaits = Waits() - waits;
         paints = counter.paints;
+        cpu = ThreadCpuMs();
+        faults = MinorFaults();
+        waits = Waits();
         start = Clock::now();
         view.collapse(index);
         Settle(view, counter);
         const double collapseMs = Ms(Clock::now() - start);
         const int collapsePaints = counter.paints - paints;
+        const double collapseCpu = ThreadCpuMs() - cpu;
+        const long collapseFaults = MinorFaults() - faults;
+        const long collapseWaits = Waits() - waits;
         expand = std::max(expand, expandMs);
         collapse = std::max(collapse, collapseMs);
         if (each) {
-            std::printf("click %s expand %.2f paints %d\nclick %s collapse %.2f paints %d\n", what, expandMs,
-                        expandPaints, what, collapseMs, collapsePaints);
+            std::printf("click %s expand %.2f paints %d cpu %.2f faults %ld waits %ld\n", what, expandMs, expandPaints,
+                        expandCpu, expandFaults, expandWaits);
+            std::printf("click %s collapse %.2f paints %d cpu %.2f faults %ld waits %ld\n", what, collapseMs,
+                        collapsePaints, collapseCpu, collapseFaults, collapseWaits);
         }
     }
     view.viewport()->removeEventFilter(&counter);
