@@ -25,6 +25,7 @@
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
+#include "tree/ui/label_glyph_warmup.h"
 #include "tree/ui/shown_rows_width.h"
 #include "tree/ui/shown_slice_fetcher.h"
 #include "tree/ui/tree_place_keeper.h"
@@ -82,6 +83,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     disconnect(header(), SIGNAL(sectionResized(int,int,int)), this, SLOT(columnResized(int,int,int)));
     connect(header(), &QHeaderView::sectionResized, this, [this](int column) { OnColumnResized(column); });
     m_slices = new ShownSliceFetcher(*this);
+    new LabelGlyphWarmup(*this);
 
     // What the delegate keeps of each item goes when the item may have changed.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_delegate.Forget(); });
