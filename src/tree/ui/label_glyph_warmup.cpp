@@ -47,6 +47,11 @@ void LabelGlyphWarmup::Schedule() {
 void LabelGlyphWarmup::Warm() {
     m_pending = false;
     const QFont font = m_view.font();
+    if (m_warmed && font == m_font) {
+        return;  // shown again: the glyphs are still kept
+    }
+    m_warmed = true;
+    m_font = font;
     const QString text = PrintableAscii();
     const QFontMetricsF metrics(font);
     QImage image(static_cast<int>(metrics.horizontalAdvance(text)) + 2, static_cast<int>(metrics.height()) + 1,
