@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "tree/ui/top_shown_row.h"
+
 namespace quarrow::ui {
 
 ShownRowsWidth::ShownRowsWidth(QTreeView& view) : QObject(&view), m_view(view), m_viewport(view.viewport()) {
@@ -59,9 +61,7 @@ void ShownRowsWidth::FitNow() {
     const int height = m_view.viewport()->height();
     const int column = m_view.columnWidth(0);
     int widest = m_width;
-    // Any point of the column finds the top row, in either direction.
-    const QPoint top(m_view.columnViewportPosition(0) + column / 2, 0);
-    for (QModelIndex index = m_view.indexAt(top); index.isValid(); index = m_view.indexBelow(index)) {
+    for (QModelIndex index = TopShownRow(m_view); index.isValid(); index = m_view.indexBelow(index)) {
         const QRect rect = m_view.visualRect(index);
         if (rect.top() >= height) {
             break;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/top_shown_row.h"
 
 namespace quarrow::ui {
 namespace {
@@ -40,9 +41,7 @@ void ShownSliceFetcher::FetchNear() {
         return;
     }
     const int limit = kScreensAhead * std::max(1, m_view.viewport()->height());
-    // Any point of the column finds the top row, in either direction.
-    const QPoint top(m_view.columnViewportPosition(0) + m_view.columnWidth(0) / 2, 0);
-    for (QModelIndex row = m_view.indexAt(top); row.isValid(); row = m_view.indexBelow(row)) {
+    for (QModelIndex row = TopShownRow(m_view); row.isValid(); row = m_view.indexBelow(row)) {
         if (m_view.visualRect(row).top() >= limit) {
             break;
         }
