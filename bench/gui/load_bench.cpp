@@ -12,6 +12,10 @@
 // most members (each expand and collapse with its paint, ROUNDS times):
 //   folder_children, folder_expand_ms, folder_collapse_ms, file_members, file_expand_ms,
 //   file_collapse_ms  (the slowest of the rounds)
+// With QUARROW_CLICK_TIMES set, every click as well, in its order: "click folder|file
+// expand|collapse MS paints N cpu MS faults N waits N" (the paints of the rows it took, and while it
+// ran: the thread's processor time, the process's minor page faults and the times the thread
+// waited, e.g. for the painter's helper threads).
 // Usage: quarrow_load_bench FILE.tags [ROUNDS]  (QT_QPA_PLATFORM=offscreen or a display)
 
 #include <QApplication>
@@ -26,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <sys/resource.h>
 #include <thread>
 
 #include "app/ui/main_frame.h"
@@ -37,6 +42,24 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The calling thread's processor time, in ms, the process's minor page faults and the thread's
+// waits (voluntary context switches) so far.
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+long Waits() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 long long RealtimeNs() {
     timespec now{};
@@ -140,8 +163,11 @@ void Settle(quarrow::ui::CQuarrowView& view, const PaintCounter& counter) {
     }
 }
 
-// The slowest of `rounds` expands and collapses of `index`, each with its paint.
-std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelIndex& index, int rounds) {
+// The slowest of `rounds` expands and collapses of `index` (the node of `what`), each with its
+// paint.
+std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelIndex& index, int rounds,
+                                const char* what) {
+    const bool each = std::getenv("QUARROW_CLICK_TIMES") != nullptr;
     PaintCounter counter;
     view.viewport()->installEventFilter(&counter);
     double expand = 0;
@@ -149,14 +175,38 @@ std::pair<double, double> Click(quarrow::ui::CQuarrowView& view, const QModelInd
     for (int i = 0; i < rounds; ++i) {
         view.scrollTo(index, QAbstractItemView::PositionAtTop);
         Settle(view, counter);
+        int paints = counter.paints;
+        double cpu = ThreadCpuMs();
+        long faults = MinorFaults();
+        long waits = Waits();
         auto start = Clock::now();
         view.expand(index);
         Settle(view, counter);
-        expand = std::max(expand, Ms(Clock::now() - start));
+        const double expandMs = Ms(Clock::now() - start);
+        const int expandPaints = counter.paints - paints;
+        const double expandCpu = ThreadCpuMs() - cpu;
+        const long expandFaults = MinorFaults() - faults;
+        const long expandWaits = Waits() - waits;
+        paints = counter.paints;
+        cpu = ThreadCpuMs();
+        faults = MinorFaults();
+        waits = Waits();
         start = Clock::now();
         view.collapse(index);
         Settle(view, counter);
-        collapse = std::max(collapse, Ms(Clock::now() - start));
+        const double collapseMs = Ms(Clock::now() - start);
+        const int collapsePaints = counter.paints - paints;
+        const double collapseCpu = ThreadCpuMs() - cpu;
+        const long collapseFaults = MinorFaults() - faults;
+        const long collapseWaits = Waits() - waits;
+        expand = std::max(expand, expandMs);
+        collapse = std::max(collapse, collapseMs);
+        if (each) {
+            std::printf("click %s expand %.2f paints %d cpu %.2f faults %ld waits %ld\n", what, expandMs, expandPaints,
+                        expandCpu, expandFaults, expandWaits);
+            std::printf("click %s collapse %.2f paints %d cpu %.2f faults %ld waits %ld\n", what, collapseMs,
+                        collapsePaints, collapseCpu, collapseFaults, collapseWaits);
+        }
     }
     view.viewport()->removeEventFilter(&counter);
     return {expand, collapse};
@@ -188,9 +238,9 @@ void MeasureClicks(quarrow::ui::CQuarrowView& view, int rounds) {
     }
     const QModelIndex folder = model.Reach(folderId);
     const QModelIndex file = model.Reach(fileId);
-    const auto [folderExpand, folderCollapse] = Click(view, folder, rounds);
+    const auto [folderExpand, folderCollapse] = Click(view, folder, rounds, "folder");
     view.expand(file.parent());
-    const auto [fileExpand, fileCollapse] = Click(view, file, rounds);
+    const auto [fileExpand, fileCollapse] = Click(view, file, rounds, "file");
     std::printf("folder_children %d\nfolder_expand_ms %.2f\nfolder_collapse_ms %.2f\n", folderChildren, folderExpand,
                 folderCollapse);
     std::printf("file_members %d\nfile_expand_ms %.2f\nfile_collapse_ms %.2f\n", fileMembers, fileExpand,

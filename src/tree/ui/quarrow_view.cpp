@@ -25,6 +25,7 @@
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
+#include "tree/ui/label_glyph_warmup.h"
 #include "tree/ui/shown_rows_width.h"
 #include "tree/ui/shown_slice_fetcher.h"
 #include "tree/ui/tree_place_keeper.h"
@@ -76,7 +77,13 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     setContextMenuPolicy(Qt::PreventContextMenu);
     // Long labels widen the column and bring a horizontal scroll bar instead of being cut.
     new ShownRowsWidth(*this);
+    // The tree would take a new width on a timer, after the paint the change asked for, and then
+    // paint every row again. Taken at once, the one paint after an expand or a scroll draws the
+    // rows at their new width.
+    disconnect(header(), SIGNAL(sectionResized(int,int,int)), this, SLOT(columnResized(int,int,int)));
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column) { OnColumnResized(column); });
     m_slices = new ShownSliceFetcher(*this);
+    new LabelGlyphWarmup(*this);
 
     // What the delegate keeps of each item goes when the item may have changed.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] { m_delegate.Forget(); });
@@ -400,6 +407,18 @@ void CQuarrowView::OnExpandedChanged(const QModelIndex& index, bool expanded) {
         return;  // file and member nodes keep their image
     }
     m_model.SetImage(index, expanded ? kImageFolderOpen : kImageFolderClosed);
+}
+
+void CQuarrowView::OnColumnResized(int column) {
+    updateGeometries();
+    // The scroll area shows or hides a scroll bar for a new range on a posted call, after the
+    // paint already asked for, and the viewport's new size then paints the rows again. Laid out
+    // now (margins set lay the scroll bars and the viewport out), that paint is the only one.
+    setViewportMargins(viewportMargins());
+    const int x = columnViewportPosition(column);
+    const int height = viewport()->height();
+    viewport()->update(isRightToLeft() ? QRect(0, 0, x + columnWidth(column), height)
+                                       : QRect(x, 0, viewport()->width() - x, height));
 }
 
 void CQuarrowView::ShowContextMenu(const QPoint& viewportPos) {

@@ -132,6 +132,8 @@ private:
     // The tip at a point and the area (icon and label) it belongs to.
     std::optional<QString> ToolTipAt(const QPoint& viewportPos, QRect& area) const;
     void OnExpandedChanged(const QModelIndex& index, bool expanded);
+    // A new width of `column`: the scroll bars and the rows from the column on take it at once.
+    void OnColumnResized(int column);
     void ShowContextMenu(const QPoint& viewportPos);
 
     Profile& m_profile;

@@ -8,13 +8,11 @@
 
 #include <algorithm>
 
+#include "tree/ui/top_shown_row.h"
+
 namespace quarrow::ui {
 
 ShownRowsWidth::ShownRowsWidth(QTreeView& view) : QObject(&view), m_view(view), m_viewport(view.viewport()) {
-    m_pending.setSingleShot(true);
-    m_pending.setInterval(0);
-    connect(&m_pending, &QTimer::timeout, this, &ShownRowsWidth::FitNow);
-
     QHeaderView* header = view.header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(QHeaderView::Fixed);
@@ -37,22 +35,39 @@ bool ShownRowsWidth::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+void ShownRowsWidth::Schedule() {
+    if (m_pending) {
+        return;
+    }
+    m_pending = true;
+    // A posted call, not a timer: the repaint a change asks for is a posted event of low priority,
+    // which a timer would come after.
+    QMetaObject::invokeMethod(this, &ShownRowsWidth::FitIfPending, Qt::QueuedConnection);
+}
+
+void ShownRowsWidth::FitIfPending() {
+    if (m_pending) {
+        FitNow();
+    }
+}
+
 void ShownRowsWidth::Forget() {
     m_width = 0;
     Schedule();
 }
 
 void ShownRowsWidth::FitNow() {
-    m_pending.stop();
+    m_pending = false;
     const int height = m_view.viewport()->height();
-    const int offset = m_view.header()->offset();
+    const int column = m_view.columnWidth(0);
     int widest = m_width;
-    for (QModelIndex index = m_view.indexAt(QPoint(0, 0)); index.isValid(); index = m_view.indexBelow(index)) {
+    for (QModelIndex index = TopShownRow(m_view); index.isValid(); index = m_view.indexBelow(index)) {
         const QRect rect = m_view.visualRect(index);
         if (rect.top() >= height) {
             break;
         }
-        widest = std::max(widest, rect.left() + offset + m_view.sizeHintForIndex(index).width());
+        // The row's cell is the column less its indentation, on the left or on the right.
+        widest = std::max(widest, column - rect.width() + m_view.sizeHintForIndex(index).width());
     }
     if (widest != m_view.header()->sectionSize(0) && widest > 0) {
         m_width = widest;

@@ -3,10 +3,10 @@
 // model was last reset, so long labels bring a horizontal scroll bar instead of being cut. Only
 // the rows inside the viewport are measured, after an expand, a collapse, a scroll or a resize:
 // opening a folder of a hundred thousand files costs what its first screen of rows costs, not
-// what the whole folder would.
+// what the whole folder would. The measurement is a posted call, which runs before the paint the
+// change asked for, so that paint already has the new width and the rows are drawn once, whole.
 
 #include <QObject>
-#include <QTimer>
 
 class QTreeView;
 
@@ -25,14 +25,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Schedule() { m_pending.start(); }
+    void Schedule();
+    void FitIfPending();
     void Forget();
 
     QTreeView& m_view;
     // The viewport the filter watches, kept apart: it still sends events while the view is being
     // destroyed, when the view's own members may no longer be called.
     QObject* m_viewport;
-    QTimer m_pending;  // coalesces the measurements of one burst of changes
+    bool m_pending = false;  // a measurement is posted: one for a burst of changes
     int m_width = 0;   // the widest row shown since the last reset
 };
 

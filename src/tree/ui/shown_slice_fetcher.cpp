@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/top_shown_row.h"
 
 namespace quarrow::ui {
 namespace {
@@ -40,7 +41,7 @@ void ShownSliceFetcher::FetchNear() {
         return;
     }
     const int limit = kScreensAhead * std::max(1, m_view.viewport()->height());
-    for (QModelIndex row = m_view.indexAt(QPoint(0, 0)); row.isValid(); row = m_view.indexBelow(row)) {
+    for (QModelIndex row = TopShownRow(m_view); row.isValid(); row = m_view.indexBelow(row)) {
         if (m_view.visualRect(row).top() >= limit) {
             break;
         }

@@ -51,9 +51,11 @@ QTextOption LabelOption(const QStyleOptionViewItem& item) {
 }
 
 // `text` laid out in lines of `width`; `oneLine` (if given) tells whether it took exactly one.
+// The layout keeps its shaped glyphs: without them every paint would shape the text again.
 std::unique_ptr<QTextLayout> LayOut(const QString& text, const QFont& font, const QTextOption& option, qreal width,
                                     bool* oneLine = nullptr) {
     auto layout = std::make_unique<QTextLayout>(text, font);
+    layout->setCacheEnabled(true);
     layout->setTextOption(option);
     layout->beginLayout();
     QTextLine line = layout->createLine();

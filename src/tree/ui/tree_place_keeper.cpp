@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tree/ui/quarrow_view.h"
+#include "tree/ui/top_shown_row.h"
 
 namespace quarrow::ui {
 
@@ -23,7 +24,7 @@ ViewPlace CaptureViewPlace(const CQuarrowView& view) {
     if (const QItemSelectionModel* selection = view.selectionModel(); selection && selection->hasSelection()) {
         selected = model.IdOf(selection->selectedIndexes().value(0));
     }
-    const TagTree::Id top = model.IdOf(view.indexAt(QPoint(1, 1)));
+    const TagTree::Id top = model.IdOf(TopShownRow(view));
     ViewPlace place;
     place.tree = CapturePlace(tree, open, selected, top);
     place.horizontalScroll = view.horizontalScrollBar()->value();

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -18,6 +19,7 @@
 #include <iterator>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "app/ui/dialog_commands.h"
 #include "settings/setting_keys.h"
@@ -430,6 +432,90 @@ TEST_F(ViewTest, ExpandingMeasuresOnlyTheRowsOnScreenAndLongLabelsWidenTheColumn
     QCoreApplication::processEvents();
     EXPECT_GT(m_view->header()->sectionSize(0), m_view->fontMetrics().horizontalAdvance(QString::fromStdString(longName)));
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_view->horizontalScrollBar()->maximum() > 0; }));
+}
+
+// Records each paint of a tree's rows: the region painted and the column's width at that moment.
+class PaintRecorder final : public QObject {
+public:
+    // The view may go first: a filter that is gone is no longer asked.
+    explicit PaintRecorder(QTreeView& view) : m_view(view) { view.viewport()->installEventFilter(this); }
+
+    struct Paint {
+        QRegion region;
+        int width;
+    };
+    std::vector<Paint> paints;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            paints.push_back({static_cast<QPaintEvent*>(event)->region(), m_view.header()->sectionSize(0)});
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTreeView& m_view;
+};
+
+// A change that brings a label wider than the column into view, in either direction: the rows
+// are painted once, at the new width, over the whole viewport; not first cut short and then
+// again.
+TEST_F(ViewTest, RowsThatWidenTheColumnArePaintedOnceAtTheNewWidth) {
+    const std::string longName = "m140" + std::string(200, 'w');  // the 42nd member by name
+    std::string text;
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = i == 40 ? longName : "m" + std::to_string(100 + i);
+        text += name + "\tpkg/Big.java\t/^  void " + name + "() {$/;\"\tm\tline:" + std::to_string(i + 2) +
+                "\tclass:Big\taccess:public\n";
+    }
+    text += longName + "1\tpkg/Wide.java\t/^class W {$/;\"\tc\tline:1\taccess:public\n";
+    text += longName + "2\tpkg/Wide.java\t/^class W {$/;\"\tc\tline:2\taccess:public\n";
+    const auto drain = [] {
+        for (int i = 0; i < 4; ++i) {
+            QCoreApplication::processEvents();
+        }
+    };
+    struct Case {
+        Qt::LayoutDirection direction;
+        bool scroll;  // scroll the long member into view, else open the file of long names
+    };
+    for (const Case c : {Case{Qt::LeftToRight, false}, Case{Qt::RightToLeft, false}, Case{Qt::LeftToRight, true},
+                         Case{Qt::RightToLeft, true}}) {
+        SCOPED_TRACE(::testing::Message() << "right to left " << (c.direction == Qt::RightToLeft) << ", scroll "
+                                          << c.scroll);
+        Show(text);
+        m_view->setLayoutDirection(c.direction);
+        const QModelIndex big = Find(QStringLiteral("Big.java"));
+        m_view->expand(big.parent());
+        if (c.scroll) {
+            m_view->expand(big);
+            m_view->scrollTo(big, QAbstractItemView::PositionAtTop);
+        }
+        drain();
+        ASSERT_LT(m_view->header()->sectionSize(0), 300);
+
+        PaintRecorder recorder(*m_view);
+        if (c.scroll) {
+            // Step by step until the long member shows.
+            const QModelIndex member = Find(QString::fromStdString(longName), big);
+            for (int step = 0; m_view->visualRect(member).top() >= m_view->viewport()->height(); ++step) {
+                ASSERT_LT(step, 60);
+                recorder.paints.clear();
+                m_view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+                drain();
+            }
+        } else {
+            m_view->expand(Find(QStringLiteral("Wide.java")));
+            drain();
+        }
+        const int wide = m_view->header()->sectionSize(0);
+        EXPECT_GT(wide, m_view->fontMetrics().horizontalAdvance(QString::fromStdString(longName)));
+        ASSERT_EQ(recorder.paints.size(), 1u);
+        EXPECT_EQ(recorder.paints[0].width, wide);
+        EXPECT_TRUE(recorder.paints[0].region.contains(m_view->viewport()->rect()));
+        m_view.reset();
+    }
 }
 
 }  // namespace

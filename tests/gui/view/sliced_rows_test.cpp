@@ -56,9 +56,15 @@ protected:
 };
 
 TEST_F(SlicedRowsTest, PageDownAndScrollingShowTheLastMemberRightBeforeTheNextFile) {
-    for (const bool byKey : {true, false}) {
-        SCOPED_TRACE(byKey ? "Page Down" : "scroll bar");
-        Show(BigFile(true), byKey ? "keys.tags" : "scroll.tags");
+    struct Case {
+        bool byKey;  // else the scroll bar
+        bool rightToLeft;
+    };
+    for (const auto [byKey, rightToLeft] :
+         {Case{true, false}, Case{false, false}, Case{true, true}, Case{false, true}}) {
+        SCOPED_TRACE(std::string(byKey ? "Page Down" : "scroll bar") + (rightToLeft ? ", right to left" : ""));
+        Show(BigFile(true), std::string(byKey ? "keys" : "scroll") + (rightToLeft ? "-rtl" : "") + ".tags");
+        m_view->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
         m_view->expand(Pkg());
         m_view->expand(Big());
         // Opening lays out a slice of the rows, not all of them.

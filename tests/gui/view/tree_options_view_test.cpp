@@ -96,6 +96,41 @@ TEST_F(ViewOptionsTest, SwitchingKeepsTheChosenOneOfEqualLabels) {
     EXPECT_TRUE(m_jumps.empty());
 }
 
+// The row at the top of the viewport, found inside the column in either direction.
+QString TopLabel(CQuarrowView& view) {
+    return view.Model().LabelOf(view.indexAt(QPoint(view.columnViewportPosition(0) + view.columnWidth(0) / 2, 1)));
+}
+
+// An open file above the first row shown loses its rows to nesting and gets them back: the same
+// row stays at the top, in either direction.
+TEST_F(ViewOptionsTest, SwitchingKeepsTheFirstRowShownInEitherDirection) {
+    std::string text = "C\tsrc/a.h\t/^class C {$/;\"\tc\tline:1\tlanguage:C++\n";
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(100 + i);
+        text += "m" + n + "\tsrc/a.h\t/^  int m" + n + ";$/;\"\tm\tline:" + std::to_string(i + 2) +
+                "\tlanguage:C++\tscope:class:C\n";
+    }
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(100 + i);
+        text += "B" + n + "\tsrc/b" + n + ".h\t/^class B" + n + " {$/;\"\tc\tline:1\tlanguage:C++\n";
+    }
+    for (const Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+        SCOPED_TRACE(direction == Qt::RightToLeft ? "right to left" : "left to right");
+        Show(text);
+        CQuarrowView& view = *m_view;
+        view.setLayoutDirection(direction);
+        view.expand(Find(QStringLiteral("src")));
+        view.expand(Find(QStringLiteral("a.h")));
+        view.scrollTo(Find(QStringLiteral("b130.h")), QAbstractItemView::PositionAtTop);
+        ASSERT_EQ(TopLabel(view), QStringLiteral("b130.h"));
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
+            EXPECT_EQ(TopLabel(view), QStringLiteral("b130.h"));
+        }
+        m_view.reset();
+    }
+}
+
 TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
     Show(kCpp);
     m_view.reset();
