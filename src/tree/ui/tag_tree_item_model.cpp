@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "tags/tag_store.h"
@@ -142,8 +143,12 @@ std::size_t TagTreeItemModel::FetchedCount(TagTree::Id id) const noexcept {
     if (fetched != m_fetched.end()) {
         return fetched->second;
     }
-    // Handed out for the first time: marked here, once, and found above from then on.
-    m_fetched.emplace(id, kFirstSlice);
+    // Handed out for the first time: marked here, once, and found above from then on. Without
+    // memory for the mark the view still gets the first slice, and the next call marks it.
+    try {
+        m_fetched.emplace(id, kFirstSlice);
+    } catch (const std::bad_alloc&) {
+    }
     return kFirstSlice;
 }
 
