@@ -36,6 +36,12 @@ protected:
     TagTreeItemModel& Model() { return m_view->Model(); }
     QModelIndex Pkg() { return Model().index(0, 0); }
     QModelIndex Big() { return Model().index(0, 0, Pkg()); }
+    // The large file with another after it, its folder and itself opened.
+    void ShowBigFileOpened() {
+        Show(BigFile(true));
+        m_view->expand(Pkg());
+        m_view->expand(Big());
+    }
     std::string Label(const QModelIndex& index) { return Model().LabelOf(index).toStdString(); }
     // The node with `label`, found in the tree itself: walking the rows would fetch them all.
     TagTree::Id NodeOf(const std::string& label) {
@@ -106,9 +112,7 @@ TEST_F(SlicedRowsTest, EndAndCtrlEndGoToTheLastMember) {
 // With a file after the large one, End goes to that file, and the large file's rows are all
 // there above it: nothing fetched afterwards pushes it out of sight, and Up reaches the last member.
 TEST_F(SlicedRowsTest, EndWithAFileAfterTheLargeOneStaysThereAndUpReachesTheLastMember) {
-    Show(BigFile(true));
-    m_view->expand(Pkg());
-    m_view->expand(Big());
+    ShowBigFileOpened();
     Select(Model().index(0, 0, Big()));
     m_view->setFocus();
     QTest::keyClick(m_view.get(), Qt::Key_End);
@@ -121,9 +125,7 @@ TEST_F(SlicedRowsTest, EndWithAFileAfterTheLargeOneStaysThereAndUpReachesTheLast
 }
 
 TEST_F(SlicedRowsTest, FilterAndRestoredPlacesReachMembersBeyondTheFirstSlice) {
-    Show(BigFile(true));
-    m_view->expand(Pkg());
-    m_view->expand(Big());
+    ShowBigFileOpened();
     const std::string chosen = "m108000";
     const QModelIndex index = Model().Reach(NodeOf(chosen));
     ASSERT_TRUE(index.isValid());
