@@ -195,18 +195,21 @@ constexpr std::uint64_t Word(const char (&text)[N]) noexcept {
     }
     return std::bit_cast<std::uint64_t>(bytes);
 }
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = kOnes * 0x80;
+// The bytes of `word` that equal `c`, flagged by their high bits. The lowest flag is exact; higher
+// ones may be false after it (a borrow crosses into the next byte), so only the first is read.
+constexpr std::uint64_t FirstBytesEqual(std::uint64_t word, char c) noexcept {
+    const std::uint64_t zeroed = word ^ (kOnes * static_cast<unsigned char>(c));
+    return (zeroed - kOnes) & ~zeroed & kHighs;
+}
 // The first ':' in [p, fieldEnd), or null, where the line holds eight bytes from `p` (it ends at
 // `end`): a scope's kind ("struct", "class", "namespace") mostly ends within them.
 const char* FirstColonAhead(const char* p, const char* fieldEnd, const char* end) noexcept {
     if (end - p < 8) {
         return FirstColon(p, fieldEnd);
     }
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word);
-    word ^= kOnes * ':';
-    // The lowest byte that became zero is the first colon (higher ones may be false).
-    const std::uint64_t zeros = (word - kOnes) & ~word & (kOnes * 0x80);
+    const std::uint64_t zeros = FirstBytesEqual(Load8(p), ':');
     if (zeros == 0) {
         return FirstColon(p + 8, fieldEnd);
     }
@@ -303,8 +306,6 @@ Common TakeCommonField(TagScopeFields& fields, std::uint64_t word, const char* p
 // bytes, found there at once instead of by a search per field. Returns the end of the last field
 // passed, `fieldEnd` when none was.
 const char* PassLineAndLanguage(TagScopeFields& fields, const char* fieldEnd, const char* end) noexcept {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = kOnes * 0x80;
     const char* p = fieldEnd + 1;
     if (end - p >= 13 && (Load8(p) & Head(5)) == Word("line:")) {
         // The lowest byte flagged is the first that is not a digit: below it nothing borrows or
@@ -324,8 +325,7 @@ const char* PassLineAndLanguage(TagScopeFields& fields, const char* fieldEnd, co
     if (end - p >= 9 && Load8(p) == Word("language") && p[8] == ':') {
         const char* after = p + 9;
         if (end - after >= 8) {
-            const std::uint64_t value = Load8(after) ^ (kOnes * '\t');
-            const std::uint64_t tabs = (value - kOnes) & ~value & kHighs;
+            const std::uint64_t tabs = FirstBytesEqual(Load8(after), '\t');
             if (tabs == 0) {
                 return fieldEnd;
             }
