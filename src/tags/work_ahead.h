@@ -1,0 +1,92 @@
+#pragma once
+// Runs produce(i) for items 0 .. count - 1 on this thread and, when the process may use a second
+// processor, on a helper thread, and consume(i) on this thread in the order of i, each once its
+// produce has ended. This thread consumes the next item when it is ready and otherwise produces the
+// next item nobody has taken, so a helper that gets no processor time delays nothing but the one
+// item it holds, and the two threads share the work whichever side of it is the larger.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#include "tags/usable_cpus.h"
+
+namespace quarrow {
+
+// `produce(i, worker)` runs on worker 0 (this thread) or 1 (the helper); items must not depend on
+// each other, and what a worker keeps between items is its own. `consume(i)` returns false to stop:
+// no item is taken after that, the helper ends the one it holds, and the call returns false. An
+// exception from produce on either thread, or from consume, ends the helper and is thrown here.
+template <typename Produce, typename Consume>
+bool ProduceAheadInOrder(std::size_t count, Produce produce, Consume consume) {
+    enum : std::uint8_t { kPending, kDone, kFailed };
+    const auto states = std::make_unique<std::atomic<std::uint8_t>[]>(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::exception_ptr failure;  // the helper's, written before its item is marked failed
+
+    auto helperLoop = [&] {
+        for (std::size_t i = next++; i < count && !stop.load(std::memory_order_relaxed); i = next++) {
+            try {
+                produce(i, 1);
+            } catch (...) {
+                failure = std::current_exception();
+                stop = true;
+                states[i].store(kFailed, std::memory_order_release);
+                states[i].notify_one();
+                return;
+            }
+            states[i].store(kDone, std::memory_order_release);
+            states[i].notify_one();
+        }
+    };
+    std::thread helper;
+    if (count > 1 && UsableCpus() >= 2) {
+        try {
+            helper = std::thread(helperLoop);
+        } catch (const std::system_error&) {
+            // this thread does it all
+        }
+    }
+    // The helper views this frame: it ends before the frame does, also when this thread throws.
+    struct Join {
+        std::thread& thread;
+        std::atomic<bool>& stop;
+        ~Join() {
+            stop = true;
+            if (thread.joinable()) {
+                thread.join();
+            }
+        }
+    } join{helper, stop};
+
+    for (std::size_t i = 0; i < count; ++i) {
+        for (;;) {
+            const std::uint8_t state = states[i].load(std::memory_order_acquire);
+            if (state == kDone) {
+                break;
+            }
+            if (state == kFailed || (stop && failure)) {
+                std::rethrow_exception(failure);
+            }
+            const std::size_t free = next++;
+            if (free < count) {
+                produce(free, 0);
+                states[free].store(kDone, std::memory_order_release);
+            } else {
+                // Every item is taken and this one is the helper's: wait for it to end.
+                states[i].wait(kPending, std::memory_order_acquire);
+            }
+        }
+        if (!consume(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace quarrow
