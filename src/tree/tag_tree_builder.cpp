@@ -5,6 +5,7 @@
 
 #include "platform/path_rules.h"
 #include "tags/load_times.h"
+#include "tags/shared_work.h"
 #include "tags/tag_store.h"
 #include "tags/work_ahead.h"
 #include "tree/kind_icons.h"
@@ -109,10 +110,15 @@ static_assert(kImageCount < kPseudoTag);
 
 std::vector<std::uint8_t> PlainImagesByRecord(const std::vector<CTagEntry>& records) {
     std::vector<std::uint8_t> images(records.size());
-    for (std::size_t r = 0; r < records.size(); ++r) {
-        const CTagEntry& tag = records[r];
-        images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
-    }
+    // Blocks of records that two threads share: each block's lines lie together.
+    constexpr std::size_t kBlock = 1 << 16;
+    ShareWork((records.size() + kBlock - 1) / kBlock, [&](std::size_t block) {
+        const std::size_t end = std::min(records.size(), (block + 1) * kBlock);
+        for (std::size_t r = block * kBlock; r < end; ++r) {
+            const CTagEntry& tag = records[r];
+            images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
+        }
+    });
     return images;
 }
 
