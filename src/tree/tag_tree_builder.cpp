@@ -191,6 +191,13 @@ bool BuildPlain(const TagStore& store, TagTreeBuilder& builder, LoadProgress* pr
     return true;
 }
 
+// Records whose member placement is worked out at once: a few milliseconds of work, so that a
+// stop is seen soon and the threads end together, yet few enough ranges that starting one costs
+// nothing to speak of.
+constexpr std::size_t kRangeRecords = 8192;
+// Ranges placed and not yet appended, at most: 16 bytes a member each, freed once appended.
+constexpr std::size_t kRangesAhead = 16;
+
 // With an option on, each member's fields decide its image and maybe its parent. Two threads
 // place the members of ranges of the store (MemberPlacer) ahead of this one, which appends the
 // nodes of each range in turn, or places the next free range itself while the one it needs is
@@ -241,17 +248,12 @@ bool BuildWithOptions(TagTree& model, const TagStore& store, TagTreeBuilder& bui
         placed = PlacedRange();  // its memory is not needed again
         return true;
     };
-    if (!ProduceAheadInOrder(cuts.size(), place, append)) {
+    if (!ProduceAheadInOrder(cuts.size(), kRangesAhead, place, append)) {
         return false;
     }
     Advance(progress, store.size() - reported);
     return true;
 }
-
-// Records whose member placement is worked out at once: a few milliseconds of work, so that a
-// stop is seen soon and the threads end together, yet few enough ranges that starting one costs
-// nothing to speak of.
-constexpr std::size_t kRangeRecords = 8192;
 
 bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress,
            std::size_t rangeRecords) {

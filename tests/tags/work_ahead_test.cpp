@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "tags/work_ahead.h"
@@ -18,7 +20,7 @@ TEST(ProduceAheadInOrder, ConsumesEachProducedItemInOrder) {
         std::vector<int> produced(count, 0);
         std::vector<std::size_t> consumed;
         const bool finished = ProduceAheadInOrder(
-            count, [&](std::size_t i, unsigned) { produced[i] = static_cast<int>(i) + 1; },
+            count, 3, [&](std::size_t i, unsigned) { produced[i] = static_cast<int>(i) + 1; },
             [&](std::size_t i) {
                 EXPECT_EQ(produced[i], static_cast<int>(i) + 1) << "item " << i << " of " << count;
                 consumed.push_back(i);
@@ -32,10 +34,39 @@ TEST(ProduceAheadInOrder, ConsumesEachProducedItemInOrder) {
     }
 }
 
+// A slow consumer holds the helper back: no item is produced further ahead than allowed. (The
+// first item's consumer lets the helper run for a while once it has started.)
+TEST(ProduceAheadInOrder, ProducesNoFurtherAheadThanAllowed) {
+    constexpr std::size_t kAhead = 3;
+    std::atomic<std::size_t> consumedCount{0};
+    std::atomic<bool> helperStarted{false};
+    std::size_t furthest = 0;
+    auto produce = [&](std::size_t i, unsigned worker) {
+        EXPECT_LT(i, consumedCount.load() + kAhead) << "item " << i;
+        if (worker == 1) {
+            helperStarted = true;
+        }
+    };
+    auto consume = [&](std::size_t i) {
+        if (i == 0) {
+            const auto start = std::chrono::steady_clock::now();
+            while (!helperStarted && std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200)) {
+                std::this_thread::yield();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        furthest = i;
+        ++consumedCount;
+        return true;
+    };
+    EXPECT_TRUE(ProduceAheadInOrder(100, kAhead, produce, consume));
+    EXPECT_EQ(furthest, 99U);
+}
+
 TEST(ProduceAheadInOrder, StopsWhenAConsumerSaysSo) {
     std::vector<std::size_t> consumed;
     const bool finished = ProduceAheadInOrder(
-        1000, [](std::size_t, unsigned) {},
+        1000, 8, [](std::size_t, unsigned) {},
         [&](std::size_t i) {
             consumed.push_back(i);
             return i < 10;
@@ -63,7 +94,7 @@ TEST(ProduceAheadInOrder, ThrowsWhatAProducerThrew) {
             lastConsumed = i;
             return true;
         };
-        EXPECT_THROW(ProduceAheadInOrder(200, produce, consume), std::runtime_error) << "worker " << failingWorker;
+        EXPECT_THROW(ProduceAheadInOrder(200, 16, produce, consume), std::runtime_error) << "worker " << failingWorker;
         EXPECT_LT(lastConsumed, firstFailed.load()) << "worker " << failingWorker;
     }
 }
@@ -76,7 +107,7 @@ TEST(ProduceAheadInOrder, ThrowsWhatTheConsumerThrew) {
         return true;
     };
     auto produce = [](std::size_t, unsigned) {};
-    EXPECT_THROW(ProduceAheadInOrder(100, produce, consume), std::runtime_error);
+    EXPECT_THROW(ProduceAheadInOrder(100, 4, produce, consume), std::runtime_error);
 }
 
 }  // namespace
