@@ -191,12 +191,14 @@ bool BuildPlain(const TagStore& store, TagTreeBuilder& builder, LoadProgress* pr
     return true;
 }
 
-// Records whose member placement is worked out at once: a few milliseconds of work, so that a
-// stop is seen soon and the threads end together, yet few enough ranges that starting one costs
-// nothing to speak of.
-constexpr std::size_t kRangeRecords = 8192;
-// Ranges placed and not yet appended, at most: 16 bytes a member each, freed once appended.
-constexpr std::size_t kRangesAhead = 16;
+// Records whose member placement is worked out at once: about a tenth of a millisecond of work,
+// so that a stop is seen soon and the threads end together, and a range's records and lines are
+// still in the caches when its nodes are appended.
+constexpr std::size_t kRangeRecords = 2048;
+// Ranges placed and not yet appended, at most. Few: when both threads share one processor (a busy
+// machine) the helper would otherwise place ranges for its whole time slice, and their appends
+// would read them back from memory; on two processors the appends keep up anyway.
+constexpr std::size_t kRangesAhead = 4;
 
 // With an option on, each member's fields decide its image and maybe its parent. Two threads
 // place the members of ranges of the store (MemberPlacer) ahead of this one, which appends the
