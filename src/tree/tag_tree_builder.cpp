@@ -5,13 +5,11 @@
 
 #include "platform/path_rules.h"
 #include "tags/load_times.h"
+#include "tags/shared_work.h"
 #include "tags/tag_store.h"
+#include "tags/work_ahead.h"
 #include "tree/kind_icons.h"
-#include "tree/kind_image_table.h"
-#include "tree/language_of.h"
-#include "tree/scope_nesting.h"
-#include "tree/short_text.h"
-#include "tree/tag_fields.h"
+#include "tree/member_placement.h"
 #include "tree/tag_tree.h"
 #include "tree/tree_images.h"
 
@@ -39,42 +37,46 @@ std::string_view FileNameOf(std::string_view path) noexcept {
 
 namespace {
 
-// One pass over the store; the state lives for one build only.
+// Makes the folder and file nodes of the store's runs of one file, and appends members under
+// them; the state lives for one build only.
 class TagTreeBuilder {
 public:
-    TagTreeBuilder(TagTree& model, CodePage cp, TreeOptions options)
-        : m_model(model),
-          m_cp(cp),
-          m_options(options),
-          m_images(options.languageIcons || options.nestScopes ? &KindImageTable::Get() : nullptr) {}
+    TagTreeBuilder(TagTree& model, CodePage cp) : m_model(model), m_cp(cp) {}
 
-    // Adds a record that is not a pseudo-tag. `sameFile` says that its file is the one of the
-    // record added before (the store knows where files begin), which spares reading its name;
-    // `image` is its member image when the caller worked it out (the plain tree), else negative.
+    // Adds a record of the plain tree that is not a pseudo-tag, with its member image. `sameFile`
+    // says that its file is the one of the record added before (the store knows where files
+    // begin), which spares reading its name.
     void Add(const CTagEntry& tag, bool sameFile, int image) {
         // Within a run of one file the folder was settled by the run's first record.
         if (!sameFile) {
             const std::string_view file = tag.GetFile();
             if (file != m_previousFile) {
-                FlushRun();
-                if (m_options.languageIcons || m_options.nestScopes) {
-                    m_fileLanguage = LanguageFromFile(file);
-                }
-                const std::string_view dir = DirectoryOf(file, m_cp);
-                if (!dir.empty() && dir != m_currentDir) {
-                    InsertDirectoryNode(dir);
-                }
-                InsertFileNode(file, tag);
+                StartFile(file, tag);
             }
         }
         if (!tag.GetName().empty()) {
-            InsertMemberNode(tag, image);
+            m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
         }
     }
 
+    // Starts a run of `file`, whose first record is `tag`: a folder node when the folder is not
+    // the last one's, and the file node.
+    void StartFile(std::string_view file, const CTagEntry& tag) {
+        const std::string_view dir = DirectoryOf(file, m_cp);
+        if (!dir.empty() && dir != m_currentDir) {
+            m_lastDirectory = m_model.AppendNode(TagTree::kNoNode, dir, kImageFolderClosed, nullptr);
+            m_currentDir = dir;
+        }
+        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), kImageFile, &tag);
+        m_previousFile = file;
+        ++m_fileCount;
+    }
+
+    // The node of the current run's file (kNoNode before the first).
+    TagTree::Handle LastFile() const noexcept { return m_lastFile; }
+
     // Opens the only file (and its folder) when there is one file, so that it shows at once.
     void Finish() {
-        FlushRun();
         if (m_fileCount < 2) {
             if (m_lastDirectory != TagTree::kNoNode) {
                 m_model.ExpandNode(m_lastDirectory);
@@ -86,89 +88,6 @@ public:
     }
 
 private:
-    void InsertDirectoryNode(std::string_view dir) {
-        m_lastDirectory = m_model.AppendNode(TagTree::kNoNode, dir, kImageFolderClosed, nullptr);
-        m_currentDir = dir;
-    }
-
-    void InsertFileNode(std::string_view file, const CTagEntry& tag) {
-        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), kImageFile, &tag);
-        m_previousFile = file;
-        ++m_fileCount;
-    }
-
-    void InsertMemberNode(const CTagEntry& tag, int plainImage) {
-        if (!m_options.languageIcons && !m_options.nestScopes) {
-            const int image = plainImage >= 0 ? plainImage : MemberImageOf(tag.GetKind(), tag.GetAccess());
-            m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
-            return;
-        }
-        const TagScopeFields fields = ReadScopeFields(tag);
-        const TagLanguage language = LanguageOf(fields.language);
-        // Java and unknown languages keep the Java table, which reads the parser's kind alone.
-        const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
-        const std::string_view tagKind = fields.parserKind;
-        const std::string_view kind = tagKind.empty() && ownTable ? fields.kind : tagKind;
-        const std::string_view access = tag.GetAccess();
-        // Without the language icons every tag keeps the Java table, which reads the parser's kind.
-        const int image = m_options.languageIcons ? m_images->ImageOf(language, kind, access)
-                                                  : m_images->ImageOf(TagLanguage::Java, tagKind, access);
-        if (!m_options.nestScopes) {
-            m_model.AppendNode(m_lastFile, tag.GetName(), image, &tag);
-            return;
-        }
-        // The file's members wait for the end of its run: a parent may come after its child.
-        m_runMembers.push_back({tag.GetName(), kind, fields.scopeKind, fields.scope, &tag, image, language});
-        m_runHasScope = m_runHasScope || !fields.scope.empty();
-    }
-
-    // The tag's language: its "language:" field, else its file's.
-    TagLanguage LanguageOf(std::string_view name) {
-        if (name.empty()) {
-            return m_fileLanguage;
-        }
-        if (!SameShortText(name, m_lastLanguageName)) {
-            m_lastLanguageName = name;
-            m_lastLanguage = LanguageFromName(name);
-        }
-        return m_lastLanguage;
-    }
-
-    // Appends the waiting members of one file, each under its parent.
-    void FlushRun() {
-        if (m_runMembers.empty()) {
-            return;
-        }
-        const std::size_t count = m_runMembers.size();
-        if (!m_runHasScope) {
-            // No member names a scope: all belong to the file, in store order.
-            for (const NestMember& run : m_runMembers) {
-                m_model.AppendNode(m_lastFile, run.name, run.image, run.tag);
-            }
-            m_runMembers.clear();
-            return;
-        }
-        const bool storeOrder = m_nesting.Nest(m_runMembers, m_parents, m_order);
-        m_handles.resize(count);
-        auto append = [&](std::uint32_t member) {
-            const std::uint32_t parent = m_parents[member];
-            const TagTree::Handle under = parent == ScopeNesting::kTopLevel ? m_lastFile : m_handles[parent];
-            const NestMember& run = m_runMembers[member];
-            m_handles[member] = m_model.AppendNode(under, run.name, run.image, run.tag);
-        };
-        if (storeOrder) {
-            for (std::uint32_t member = 0; member < count; ++member) {
-                append(member);
-            }
-        } else {
-            for (std::size_t place = 0; place < count; ++place) {
-                append(m_order[place]);
-            }
-        }
-        m_runMembers.clear();
-        m_runHasScope = false;
-    }
-
     TagTree& m_model;
     CodePage m_cp;
     // Views into the store's bytes, which outlive the build.
@@ -177,20 +96,6 @@ private:
     TagTree::Handle m_lastDirectory = TagTree::kNoNode;
     TagTree::Handle m_lastFile = TagTree::kNoNode;
     std::size_t m_fileCount = 0;
-
-    TreeOptions m_options;
-    TagLanguage m_fileLanguage = TagLanguage::Unknown;
-    std::string_view m_lastLanguageName;
-    TagLanguage m_lastLanguage = TagLanguage::Unknown;
-    // The images by language, kind and access, when an option is on.
-    const KindImageTable* m_images;
-    // The members of the current file while nesting, with what they need for it.
-    std::vector<NestMember> m_runMembers;
-    bool m_runHasScope = false;
-    ScopeNesting m_nesting;
-    std::vector<std::uint32_t> m_parents;
-    std::vector<std::uint32_t> m_order;
-    std::vector<TagTree::Handle> m_handles;
 };
 
 bool IsPseudoTag(const CTagEntry& tag) noexcept { return tag.GetText().starts_with("!_"); }
@@ -205,29 +110,24 @@ static_assert(kImageCount < kPseudoTag);
 
 std::vector<std::uint8_t> PlainImagesByRecord(const std::vector<CTagEntry>& records) {
     std::vector<std::uint8_t> images(records.size());
-    for (std::size_t r = 0; r < records.size(); ++r) {
-        const CTagEntry& tag = records[r];
-        images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
-    }
+    // Blocks of records that two threads share: each block's lines lie together.
+    constexpr std::size_t kBlock = 1 << 16;
+    ShareWork((records.size() + kBlock - 1) / kBlock, [&](std::size_t block) {
+        const std::size_t end = std::min(records.size(), (block + 1) * kBlock);
+        for (std::size_t r = block * kBlock; r < end; ++r) {
+            const CTagEntry& tag = records[r];
+            images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
+        }
+    });
     return images;
 }
 
-bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
-    model.Clear();
-    BeginStage(progress, LoadStage::Building, store.size());
-    // Each record makes at most one member node, and the first record of a file a file node and
-    // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
-    // more than the records is room enough; a store of one-tag files grows the nodes once. (The
-    // bound of three nodes a record would claim address space that a memory limit counts.)
-    model.ReserveNodes(store.size() + store.size() / 4 + 16);
+// The plain tree: each record's image is known beforehand, and a record's line is read only where
+// a file begins.
+bool BuildPlain(const TagStore& store, TagTreeBuilder& builder, LoadProgress* progress) {
     const std::vector<CTagEntry>& records = store.Records();
-    model.SetRecordRange(store.empty() ? nullptr : records.data(), store.size());
-    TagTreeBuilder builder(model, cp, options);
     const std::size_t count = store.size();
-    const bool readsFields = options.languageIcons || options.nestScopes;
-    // The plain tree reads a line only where a file begins, once the images are known; the
-    // options read each member's fields.
-    const std::vector<std::uint8_t> images = readsFields ? std::vector<std::uint8_t>() : PlainImagesByRecord(records);
+    const std::vector<std::uint8_t> images = PlainImagesByRecord(records);
     const std::vector<std::uint32_t>& fileStarts = store.FileStarts();
     const bool knowsFiles = !fileStarts.empty();
     auto recordNumber = [&](std::size_t i) { return static_cast<std::size_t>(&store[i] - records.data()); };
@@ -236,8 +136,7 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     // file's bytes: the records are asked for a few dozen places ahead, the lines they view
     // closer ahead, so that the cache misses overlap with the work on the records before.
     constexpr std::size_t kAhead = 8;
-    constexpr std::size_t kFieldsAhead = 16;
-    constexpr std::size_t kRecordsAhead = 2 * kFieldsAhead;
+    constexpr std::size_t kRecordsAhead = 32;
     auto prefetchRecord = [&](std::size_t i) { PrefetchRecord(store[i]); };
     auto prefetchLine = [&](std::size_t i) {
         const char* text = store[i].GetText().data();
@@ -254,9 +153,7 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
     for (std::size_t i = 0; i < count; ++i) {
         if (i + kRecordsAhead < count) {
             prefetchRecord(i + kRecordsAhead);
-            if (!images.empty()) {
-                __builtin_prefetch(&images[recordNumber(i + kRecordsAhead)]);
-            }
+            __builtin_prefetch(&images[recordNumber(i + kRecordsAhead)]);
         }
         bool fileStartsHere = true;
         if (knowsFiles) {
@@ -277,51 +174,124 @@ bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions optio
             progress->Advance(i - reported);
             reported = i;
             if (progress->Cancelled()) {
-                model.Clear();
                 return false;
             }
         }
         fileMayChange = fileMayChange || fileStartsHere;
-        const CTagEntry& tag = store[i];
-        if (!readsFields) {
-            if (!knowsFiles && i + kAhead < count) {
-                prefetchLine(i + kAhead);
-            }
-            const std::uint8_t image = images[recordNumber(i)];
-            if (image != kPseudoTag) {
-                builder.Add(tag, !fileMayChange, image);
-                fileMayChange = false;
-            }
-            continue;
+        if (!knowsFiles && i + kAhead < count) {
+            prefetchLine(i + kAhead);
         }
-        if (i + kFieldsAhead < count) {
-            // The options read the extension fields, from the kind on, besides the name; the
-            // records of a file wait for the end of its run, so reach further ahead. One look at
-            // the record finds both places. (The kind's place, not the kind: reading the kind
-            // would wait for the line.)
-            const CTagEntry& ahead = store[i + kFieldsAhead];
-            const char* fields = ahead.KindPlace();
-            __builtin_prefetch(ahead.GetText().data());
-            __builtin_prefetch(fields);
-            __builtin_prefetch(fields + 64);
-        }
-        if (!IsPseudoTag(tag)) {
-            builder.Add(tag, !fileMayChange, -1);
+        const std::uint8_t image = images[recordNumber(i)];
+        if (image != kPseudoTag) {
+            builder.Add(store[i], !fileMayChange, image);
             fileMayChange = false;
         }
     }
+    Advance(progress, count - reported);
+    return true;
+}
+
+// Records whose member placement is worked out at once: about a tenth of a millisecond of work,
+// so that a stop is seen soon and the threads end together, and a range's records and lines are
+// still in the caches when its nodes are appended.
+constexpr std::size_t kRangeRecords = 2048;
+// Ranges placed and not yet appended, at most. Few: when both threads share one processor (a busy
+// machine) the helper would otherwise place ranges for its whole time slice, and their appends
+// would read them back from memory; on two processors the appends keep up anyway.
+constexpr std::size_t kRangesAhead = 4;
+
+// With an option on, each member's fields decide its image and maybe its parent. Two threads
+// place the members of ranges of the store (MemberPlacer) ahead of this one, which appends the
+// nodes of each range in turn, or places the next free range itself while the one it needs is
+// still being placed.
+bool BuildWithOptions(TagTree& model, const TagStore& store, TagTreeBuilder& builder, TreeOptions options,
+                      LoadProgress* progress, std::size_t rangeRecords) {
+    const std::vector<std::size_t> cuts = PlacementCuts(store, rangeRecords);
+    std::vector<PlacedRange> ranges(cuts.size());
+    MemberPlacer ownPlacer(options);
+    MemberPlacer helperPlacer(options);
+    MemberPlacer* const placers[] = {&ownPlacer, &helperPlacer};
+    auto place = [&](std::size_t range, unsigned worker) {
+        const std::size_t begin = cuts[range];
+        const std::size_t end = range + 1 < cuts.size() ? cuts[range + 1] : store.size();
+        const std::string_view previousFile = begin == 0 ? std::string_view{} : store[begin - 1].GetFile();
+        placers[worker]->Place(store, begin, end, previousFile, ranges[range]);
+    };
+    // A stop is looked for where a run of a file begins, and runs are small enough that a stop is
+    // seen within milliseconds.
+    std::size_t reported = 0;
+    std::vector<TagTree::Handle> handles;
+    auto append = [&](std::size_t range) {
+        if (StopRequested(progress)) {
+            return false;
+        }
+        PlacedRange& placed = ranges[range];
+        handles.resize(placed.members.size());
+        std::size_t m = 0;
+        for (const PlacedRun& run : placed.runs) {
+            if (run.fileTag != PlacedRun::kNoFileNode) {
+                if (progress != nullptr) {
+                    progress->Advance(run.fileTag - reported);
+                    reported = run.fileTag;
+                    if (progress->Cancelled()) {
+                        return false;
+                    }
+                }
+                const CTagEntry& first = store[run.fileTag];
+                builder.StartFile(first.GetFile(), first);
+            }
+            const TagTree::Handle file = builder.LastFile();
+            for (; m < run.membersEnd; ++m) {
+                const PlacedMember& member = placed.members[m];
+                const TagTree::Handle under = member.parent == ScopeNesting::kTopLevel ? file : handles[member.parent];
+                handles[m] = model.AppendNode(under, member.tag->GetName(), member.image, member.tag);
+            }
+        }
+        placed = PlacedRange();  // its memory is not needed again
+        return true;
+    };
+    if (!ProduceAheadInOrder(cuts.size(), kRangesAhead, place, append)) {
+        return false;
+    }
+    Advance(progress, store.size() - reported);
+    return true;
+}
+
+bool Build(TagTree& model, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress,
+           std::size_t rangeRecords) {
+    model.Clear();
+    BeginStage(progress, LoadStage::Building, store.size());
+    // Each record makes at most one member node, and the first record of a file a file node and
+    // maybe a folder node. Files are far fewer than their tags in what ctags writes, so a quarter
+    // more than the records is room enough; a store of one-tag files grows the nodes once. (The
+    // bound of three nodes a record would claim address space that a memory limit counts.)
+    model.ReserveNodes(store.size() + store.size() / 4 + 16);
+    const std::vector<CTagEntry>& records = store.Records();
+    model.SetRecordRange(store.empty() ? nullptr : records.data(), store.size());
+    TagTreeBuilder builder(model, cp);
+    const bool built = options.languageIcons || options.nestScopes
+                           ? BuildWithOptions(model, store, builder, options, progress, rangeRecords)
+                           : BuildPlain(store, builder, progress);
+    if (!built) {
+        model.Clear();
+        return false;
+    }
     builder.Finish();
     model.EndBuild();
-    Advance(progress, count - reported);
     return true;
 }
 
 }  // namespace
 
 bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options, LoadProgress* progress) {
-    const bool built = Build(tree, store, cp, options, progress);
+    const bool built = Build(tree, store, cp, options, progress, kRangeRecords);
     MarkLoadStage("build");
     return built;
+}
+
+bool BuildTagTreeInRanges(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options,
+                          LoadProgress* progress, std::size_t rangeRecords) {
+    return Build(tree, store, cp, options, progress, rangeRecords);
 }
 
 }  // namespace quarrow

@@ -31,6 +31,11 @@ struct TreeOptions {
 bool BuildTagTree(TagTree& tree, const TagStore& store, CodePage cp = CodePage::Utf8, TreeOptions options = {},
                   LoadProgress* progress = nullptr);
 
+// BuildTagTree with an option's work on the members cut into ranges of about `rangeRecords`
+// records each (BuildTagTree picks its own size): lets a test cut small stores.
+bool BuildTagTreeInRanges(TagTree& tree, const TagStore& store, CodePage cp, TreeOptions options,
+                          LoadProgress* progress, std::size_t rangeRecords);
+
 // The folder part of a path: the text before its last separator, empty when there is none. A
 // view into `path`. A separator byte that can be the second byte of a double-byte character of
 // `cp` counts only on a character boundary.

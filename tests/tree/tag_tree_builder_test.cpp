@@ -5,6 +5,7 @@
 
 #include "tags/tag_order.h"
 #include "tests/tree/test_store.h"
+#include "tree/member_placement.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_printer.h"
@@ -251,6 +252,69 @@ TEST(BuildTagTree, TrustingTheStoresFileStartsChangesNoTree) {
             PrintTagTree(tree, compared);
             EXPECT_EQ(trusted, compared) << "nest " << nest << ", icons " << icons;
             EXPECT_NE(compared.find("11 B.java"), std::string::npos);
+        }
+    }
+}
+
+// With an option on, the members' images and parents are worked out in ranges of the store,
+// which two threads share. Cut wherever a file may begin, down to ranges of one record, the tree
+// is the one of a single range: also where header lines, a line without a file or one without a
+// name lie between files, and where a parent comes after its child. A stop asked for before the
+// build ends it at the first range, with the tree empty.
+TEST(BuildTagTree, CuttingTheOptionsWorkIntoRangesChangesNoTree) {
+    auto scoped = [](const std::string& name, const std::string& file, const std::string& scope) {
+        return name + '\t' + file + "\t/^x$/;\"\tm\tclass:" + scope + '\n';
+    };
+    // Files of one run each, and runs broken by a header line or a line without a file, with a
+    // parent after its child across the break.
+    const std::string oneFile = scoped("b", "a/x.py", "A") + T("A", "a/x.py", "c") + scoped("a", "a/x.py", "A");
+    const std::string mixed = std::string("lonely\n!_TAG_X\tsrc/B.java\t//\n") + scoped("b", "src/B.java", "a") +
+                              T("a", "src/B.java", "f", "public") + "!_TAG_FILE_FORMAT\t2\t/x/\n" + T("x", "2", "m") +
+                              "\tsrc/C.java\t/^x$/;\"\tm\n" + T("c", "lib/C.java", "c") + scoped("n", "src/A.java", "A") +
+                              T("A", "src/A.java", "c") + scoped("m", "src/A.java", "A") + "\n" +
+                              T("d", "src/C.java", "m", "private") + "!_TAG_PROGRAM_NAME\tctags\t//\n" +
+                              T("e", "src/C.java", "m") + scoped("p", "src/D.java", "D") + "!_TAG_Y\tctags\t//\n" +
+                              T("D", "src/D.java", "c") + oneFile;
+    constexpr std::size_t kOneRange = 1 << 20;
+    for (const std::string& tags : {std::string(), oneFile, mixed}) {
+        // As read (no file starts known), in store order, and as read with every position listed
+        // as a place where a file may begin (which a store may say).
+        for (const int ordered : {0, 1, 2}) {
+            TagStore store = test::MakeStore(tags);
+            if (ordered == 1) {
+                ASSERT_TRUE(SortTagStore(store, nullptr));
+            } else if (ordered == 2) {
+                std::vector<std::uint32_t> everyPosition(store.size());
+                for (std::uint32_t i = 0; i < store.size(); ++i) {
+                    everyPosition[i] = i;
+                }
+                store.SetOrder(everyPosition, everyPosition);
+            }
+            if (ordered != 0 && tags == mixed) {
+                EXPECT_GT(PlacementCuts(store, 1).size(), 4U);  // the cuts are not all skipped
+            }
+            for (const TreeOptions options : {TreeOptions{.languageIcons = true}, TreeOptions{.nestScopes = true},
+                                              TreeOptions{.languageIcons = true, .nestScopes = true}}) {
+                TagTree tree;
+                BuildTagTreeInRanges(tree, store, CodePage::Utf8, options, nullptr, kOneRange);
+                std::string whole;
+                PrintTagTree(tree, whole);
+                for (std::size_t range = 1; range <= store.size(); ++range) {
+                    LoadProgress progress;
+                    ASSERT_TRUE(BuildTagTreeInRanges(tree, store, CodePage::Utf8, options, &progress, range));
+                    std::string cut;
+                    PrintTagTree(tree, cut);
+                    EXPECT_EQ(cut, whole) << "ranges of " << range << ", ordered " << ordered << ", nest "
+                                          << options.nestScopes << ", icons " << options.languageIcons << "\n"
+                                          << tags;
+                    EXPECT_EQ(progress.Done(), store.size());
+
+                    LoadProgress stopped;
+                    stopped.Cancel();
+                    EXPECT_FALSE(BuildTagTreeInRanges(tree, store, CodePage::Utf8, options, &stopped, range));
+                    EXPECT_EQ(tree.NodeCount(), 0U);
+                }
+            }
         }
     }
 }
