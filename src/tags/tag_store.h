@@ -8,6 +8,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "tags/tag_entry.h"
@@ -79,7 +80,9 @@ public:
     bool TextLost() const noexcept { return m_text.LostPages(); }
     // The job that copies mapped bytes into the process's own memory (see tag_text.h); empty when
     // the bytes were read.
-    std::function<void()> TextCopyJob() const { return m_text.CopyInJob(); }
+    std::function<void()> TextCopyJob(std::function<void()> beforeEachStep = {}) const {
+        return m_text.CopyInJob(std::move(beforeEachStep));
+    }
     // Store order: position -> number in Records(). A permutation of them, or empty for as read.
     // `fileStarts`, when the order keeps each file's records together, holds the position of each
     // file's first record in increasing order; empty when that is not known.

@@ -206,11 +206,11 @@ bool TagText::LostPages() const noexcept {
     return Mapped() && g_places[m_mapping->slot].lost.load(std::memory_order_acquire);
 }
 
-std::function<void()> TagText::CopyInJob() const {
+std::function<void()> TagText::CopyInJob(std::function<void()> beforeEachStep) const {
     if (!Mapped()) {
         return {};
     }
-    return [weak = std::weak_ptr<Mapping>(m_mapping)] {
+    return [weak = std::weak_ptr<Mapping>(m_mapping), beforeEachStep = std::move(beforeEachStep)] {
 #if defined(MREMAP_FIXED)
         const std::shared_ptr<Mapping> mapping = weak.lock();
         if (!mapping || mapping->copiedIn.load(std::memory_order_acquire)) {
@@ -220,8 +220,11 @@ std::function<void()> TagText::CopyInJob() const {
         // the process never holds the file's pages and the whole copy at once, and a text let go
         // meanwhile stops the copy soon. A page lost to a shrinking file reads as zeros here too,
         // as it would in the mapping.
-        constexpr std::size_t kStep = std::size_t{16} << 20;  // a multiple of any page size
+        constexpr std::size_t kStep = std::size_t{2} << 20;  // a multiple of any page size
         for (std::size_t at = 0; at < mapping->length; at += kStep) {
+            if (beforeEachStep) {
+                beforeEachStep();
+            }
             if (mapping.use_count() == 1) {
                 return;  // no text views these bytes any more; the rest stays mapped
             }
@@ -243,6 +246,7 @@ std::function<void()> TagText::CopyInJob() const {
         MarkLoadStage("copied_in");
 #else
         (void)weak;
+        (void)beforeEachStep;
 #endif
     };
 }

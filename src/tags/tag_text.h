@@ -54,8 +54,10 @@ public:
     // A job that copies a mapping's bytes into memory of the process's own at the same addresses
     // (see above); empty for a block. It may run on any thread while the bytes are read, also
     // after this text is gone or moved: it then copies nothing, or stops. Where the system cannot
-    // put memory in a mapping's place, it leaves the mapping as it is.
-    std::function<void()> CopyInJob() const;
+    // put memory in a mapping's place, it leaves the mapping as it is. `beforeEachStep`, when
+    // given, runs before each few megabytes are copied, and may wait: a copy running beside the
+    // window's work takes the processor's caches and the process's memory map from it.
+    std::function<void()> CopyInJob(std::function<void()> beforeEachStep = {}) const;
 
 private:
     struct Mapping;  // shared with a copy job, which may outlive the text

@@ -1,12 +1,14 @@
 #include "app/ui/single_doc_template.h"
 
 #include "app/ui/main_frame.h"
+#include "app/ui/window_activity.h"
 #include "app/ui/window_doc.h"
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/tree_place_keeper.h"
 
 #include <QScrollBar>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -15,6 +17,22 @@
 #include "tags/quarrow_doc.h"
 
 namespace quarrow::ui {
+namespace {
+
+// How long the tree must have been left alone before the copy-in goes on: longer than the time
+// between the keys of a user paging through it.
+constexpr std::chrono::milliseconds kQuietBeforeCopy{250};
+
+// The wait of the copy-in before each of its steps: until `view` has been quiet a moment.
+std::function<void()> QuietWaitOf(CQuarrowView& view) {
+    auto* activity = view.findChild<WindowActivity*>(QString(), Qt::FindDirectChildrenOnly);
+    if (activity == nullptr) {
+        activity = new WindowActivity(view);
+    }
+    return activity->QuietWait(kQuietBeforeCopy);
+}
+
+}  // namespace
 
 void CSingleDocTemplate::FrameDeleter::operator()(CMainFrame* frame) const { delete frame; }
 
@@ -119,8 +137,9 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     MarkLoadStage("shown");
     // A large file was mapped by the load (a smaller one was read, and has no copy job): once the
     // tree is up, the bytes become the window's own, so that a tool rewriting the file in place no
-    // longer blanks the shown labels. On an idle processor: the clicks on the new tree come first.
-    if (std::function<void()> copy = m_pDocument->Core().GetTags().TextCopyJob()) {
+    // longer blanks the shown labels. On an idle processor, and while the tree is quiet: the
+    // clicks on the new tree come first.
+    if (std::function<void()> copy = m_pDocument->Core().GetTags().TextCopyJob(QuietWaitOf(*view))) {
         m_copyIn.Run(std::move(copy));
     }
     return FileError::None;
