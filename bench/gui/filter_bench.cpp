@@ -21,6 +21,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
 #include "bench_app.h"
+#include "thread_cpu.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/staged_expansion.h"
@@ -36,13 +37,6 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 double CpuMs() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// The processor time of the calling thread, in ms.
-double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 

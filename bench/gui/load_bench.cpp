@@ -36,6 +36,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/quarrow_app.h"
 #include "bench_app.h"
+#include "thread_cpu.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace {
@@ -43,13 +44,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// The calling thread's processor time, in ms, the process's minor page faults and the thread's
-// waits (voluntary context switches) so far.
-double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
+// The process's minor page faults and the thread's waits (voluntary context switches) so far.
 long MinorFaults() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
