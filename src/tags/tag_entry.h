@@ -25,6 +25,8 @@ public:
     void Parse(std::string_view piece, CodePage cp);
 
     std::string_view GetText() const noexcept { return {Text(), Get<kTextLength>()}; }
+    // A line of the ctags header ("!_TAG_FILE_FORMAT" and the like), not a tag of the sources.
+    bool IsPseudoTag() const noexcept { return GetText().starts_with("!_"); }
     std::string_view GetName() const noexcept { return {Text(), Get<kNameLength>()}; }
     // The file begins past the TAB behind the name, the kind past the TAB behind the end marker;
     // either may start with blanks, which are not part of it.

@@ -9,12 +9,6 @@
 
 namespace quarrow {
 
-namespace {
-
-bool IsPseudoTag(const CTagEntry& tag) noexcept { return tag.GetText().starts_with("!_"); }
-
-}  // namespace
-
 MemberPlacer::MemberPlacer(TreeOptions options) : m_options(options), m_images(KindImageTable::Get()) {}
 
 void MemberPlacer::Place(const TagStore& store, std::size_t begin, std::size_t end, std::string_view previousFile,
@@ -57,7 +51,7 @@ void MemberPlacer::Place(const TagStore& store, std::size_t begin, std::size_t e
             ++nextFile;
         }
         const CTagEntry& tag = store[i];
-        if (IsPseudoTag(tag)) {
+        if (tag.IsPseudoTag()) {
             continue;
         }
         if (fileMayChange) {
@@ -164,7 +158,7 @@ std::vector<std::size_t> PlacementCuts(const TagStore& store, std::size_t target
         }
         const CTagEntry& before = store[start - 1];
         const CTagEntry& first = store[start];
-        if (!IsPseudoTag(before) && !IsPseudoTag(first) && before.GetFile() != first.GetFile()) {
+        if (!before.IsPseudoTag() && !first.IsPseudoTag() && before.GetFile() != first.GetFile()) {
             cuts.push_back(start);
         }
     }

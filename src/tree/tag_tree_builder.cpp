@@ -98,8 +98,6 @@ private:
     std::size_t m_fileCount = 0;
 };
 
-bool IsPseudoTag(const CTagEntry& tag) noexcept { return tag.GetText().starts_with("!_"); }
-
 // What the plain tree needs of each record's line beyond the record, by record number: its member
 // image, or kPseudoTag for a line of the ctags header. Worked out in the order the records were
 // read, where their lines follow each other: store order visits them scattered over the file,
@@ -116,7 +114,7 @@ std::vector<std::uint8_t> PlainImagesByRecord(const std::vector<CTagEntry>& reco
         const std::size_t end = std::min(records.size(), (block + 1) * kBlock);
         for (std::size_t r = block * kBlock; r < end; ++r) {
             const CTagEntry& tag = records[r];
-            images[r] = IsPseudoTag(tag) ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
+            images[r] = tag.IsPseudoTag() ? kPseudoTag : static_cast<std::uint8_t>(MemberImageOf(tag.GetKind(), tag.GetAccess()));
         }
     });
     return images;
