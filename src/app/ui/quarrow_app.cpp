@@ -144,10 +144,19 @@ void CQuarrowApp::RequestClose() {
         return;
     }
     m_bCloseRequested = true;
+    EndRunAndModalWindows();
+}
+
+bool CQuarrowApp::EndRunAndModalWindows() {
+    // A run's own messages (it could not start, it failed) come over its progress window while the
+    // run still waits in it: the run is cancelled and the message ended in the same step, since
+    // neither returns before the other has.
+    bool busy = false;
     if (auto* run = ui::CtagsProgressDialog::Active()) {
         run->reject();
+        busy = true;
     }
-    EndModalWindows();
+    return EndModalWindows() || busy;
 }
 
 int CQuarrowApp::Shutdown(int exitCode) {
@@ -212,12 +221,7 @@ void CQuarrowApp::CloseMainWindow() {
     // its progress window, or while a dialog, a message or a menu runs its own event loop, with
     // the command that opened it still on the stack: end each as its Cancel would and close once
     // they have all returned.
-    if (auto* run = ui::CtagsProgressDialog::Active()) {
-        run->reject();
-        QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
-        return;
-    }
-    if (EndModalWindows()) {
+    if (EndRunAndModalWindows()) {
         QTimer::singleShot(20, this, [this] { CloseMainWindow(); });
         return;
     }

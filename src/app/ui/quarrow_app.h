@@ -97,7 +97,8 @@ public:
     // The code page of the locale: Shift-JIS for a Shift-JIS locale, else UTF-8.
     static CodePage LocaleCodePage();
 
-    // A request from outside to end the program (SIGTERM, SIGHUP): the main window closes as if
+    // A request from outside to end the program (SIGTERM, SIGHUP, SIGINT, another instance): the
+    // main window closes as if
     // the user closed it, after the open dialogs and messages have been cancelled. Before the
     // window exists (a "-T" run at start-up) the run is cancelled and the window closes as soon
     // as start-up has shown it.
@@ -115,6 +116,9 @@ private:
     void OnAbout();
     void OnAppExit();
     void CloseMainWindow();
+    // Cancels the ctags run that waits in its progress window and ends the open pop-up menu and
+    // modal windows; true while any of them has not returned yet.
+    bool EndRunAndModalWindows();
     std::vector<std::string> RecentMenuTexts() const;
     void SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& document);
 

@@ -12,18 +12,28 @@ namespace quarrow {
 
 namespace {
 
-constexpr std::array<int, 2> kSignals = {SIGTERM, SIGHUP};
+constexpr std::array<int, 3> kSignals = {SIGTERM, SIGHUP, SIGINT};
 
 // Written by the handler, read on the event loop. Both ends are non-blocking: a handler never
 // waits, and a full pipe already holds a request.
 int s_pipe[2] = {-1, -1};
 std::array<struct sigaction, kSignals.size()> s_previous{};
+std::array<bool, kSignals.size()> s_handled{};  // false: left as the program was started with it
 
 void OnSignal(int signalNumber) {
     const int savedErrno = errno;
     const auto byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t ignored = ::write(s_pipe[1], &byte, 1);
     errno = savedErrno;
+}
+
+void RestorePrevious() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) {
+        if (s_handled[i]) {
+            ::sigaction(kSignals[i], &s_previous[i], nullptr);
+            s_handled[i] = false;
+        }
+    }
 }
 
 void ClosePipe() {
@@ -46,13 +56,21 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     ::sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;  // the rest of the program need not expect EINTR
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        if (::sigaction(kSignals[i], &action, &s_previous[i]) != 0) {
-            for (std::size_t j = 0; j < i; ++j) {
-                ::sigaction(kSignals[j], &s_previous[j], nullptr);
-            }
+        s_handled[i] = false;
+        if (::sigaction(kSignals[i], nullptr, &s_previous[i]) != 0) {
+            continue;
+        }
+        // A signal the starter chose to ignore stays ignored (nohup, a background job of a
+        // script: Ctrl+C in its terminal is not meant for this program).
+        if (s_previous[i].sa_handler == SIG_IGN) {
+            continue;
+        }
+        if (::sigaction(kSignals[i], &action, nullptr) != 0) {
+            RestorePrevious();
             ClosePipe();
             return;
         }
+        s_handled[i] = true;
     }
     m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::ReadPending);
@@ -62,9 +80,7 @@ TerminationSignals::~TerminationSignals() {
     if (!m_notifier) {
         return;
     }
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        ::sigaction(kSignals[i], &s_previous[i], nullptr);
-    }
+    RestorePrevious();
     delete m_notifier;
     m_notifier = nullptr;
     ClosePipe();

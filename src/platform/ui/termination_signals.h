@@ -1,10 +1,11 @@
 #pragma once
 // Turns the signals that ask a program to end (SIGTERM from a service manager or `kill`, SIGHUP
-// when the session ends) into a Qt signal on the event loop, so that the program closes as if the
+// when the session ends, SIGINT from Ctrl+C in the terminal it was started from) into a Qt signal on the event loop, so that the program closes as if the
 // user had closed it and writes its settings on the way out. The handler itself only writes one
 // byte into a pipe; a socket notifier reads it on the event loop.
 //
-// One object at a time; the destructor puts the previous handlers back.
+// A signal that was ignored when the program started stays ignored. One object at a time; the
+// destructor puts the previous handlers back.
 
 #include <QObject>
 
@@ -25,7 +26,7 @@ public:
     bool Installed() const noexcept { return m_notifier != nullptr; }
 
 signals:
-    // SIGTERM or SIGHUP arrived (once per signal delivered).
+    // SIGTERM, SIGHUP or SIGINT arrived (once per signal delivered).
     void closeRequested(int signalNumber);
 
 private:

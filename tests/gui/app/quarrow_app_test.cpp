@@ -7,13 +7,20 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QTimer>
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 
 #include "app_fixture.h"
+#include "ctags/run_ctags.h"
 #include "ctags/ui/ctags_progress_dialog.h"
+#include "platform/ui/instance_server.h"
+#include "settings/view_settings.h"
+#include "support/fake_tools.h"
 #include "support/address_space_limit.h"
 #include "tree/ui/command_ids.h"
 
@@ -311,9 +318,11 @@ TEST_F(AppTest, CloseRequestEndsTheOpenModalWindowsBeforeTheWindowGoes) {
     EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
 }
 
-// SIGTERM and SIGHUP close the window the normal way, with every write of the shutdown.
+// SIGTERM, SIGHUP and SIGINT (Ctrl+C in the terminal) close the window the normal way, with every
+// write of the shutdown.
 TEST_F(AppTest, TerminationSignalsCloseTheWindowNormally) {
-    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        std::signal(signalNumber, SIG_DFL);  // as a program started from a terminal has them
         ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
         ASSERT_EQ(::raise(signalNumber), 0);
         for (int i = 0; i < 200 && m_app->MainWindow(); ++i) {
@@ -325,6 +334,90 @@ TEST_F(AppTest, TerminationSignalsCloseTheWindowNormally) {
         m_app->Shutdown(0);
         m_app.reset();
         GetProfile().WriteString(setting_keys::kTags, setting_keys::kLastTags, "");
+    }
+}
+
+// The names in `folder` that begin with a dot: the hidden files of ctags runs.
+std::vector<std::string> HiddenFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (const std::string name = entry.path().filename().string(); name.starts_with('.')) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+// A close request that comes while a run's message (ctags could not start, or failed) is open
+// over the run's progress window: the run's window and its message wait for each other, so both
+// are ended in one step; the hidden file of the run goes and the window closes the normal way.
+TEST_F(AppTest, CloseRequestEndsARunsMessageOverItsProgressWindow) {
+    const std::string failing = m_dir.WriteProgram("failing-ctags", test::FakeCtagsScript("partial\n", "", "exit 2"));
+    const std::string missing = m_home + "no-such-ctags";
+    struct Case {
+        const char* what;
+        std::string ctags;
+        std::function<void()> request;
+        bool hiddenWhileOpen;  // the run's new file must exist while its message is open
+    };
+    QLocalSocket peer;
+    const std::vector<Case> cases = {
+        {"SIGTERM, not started", missing, [] { ::raise(SIGTERM); }, false},
+        {"SIGTERM, failed", failing, [] { ::raise(SIGTERM); }, true},
+        {"SIGHUP, failed", failing, [] { ::raise(SIGHUP); }, true},
+        {"SIGINT, failed", failing, [] { ::raise(SIGINT); }, true},
+        {"another instance, failed", failing,
+         [&] {
+             peer.connectToServer(InstanceServer::SocketPath(QString::fromStdString(m_home + "run")));
+             peer.write(kCloseRequest);
+         },
+         true},
+    };
+    const std::string out = m_home + "out";
+    std::filesystem::create_directories(out);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+            std::signal(signalNumber, SIG_DFL);
+        }
+        ASSERT_TRUE(Start({WriteFile("a.tags", kTagsA)}));
+        m_app->Sink().SetShowFunction({});  // the real message box, with its own event loop
+        ViewSettings settings;
+        settings.m_strCtagsPath = c.ctags;
+
+        bool requested = false;
+        bool hiddenWhileOpen = false;
+        bool endedByTheTest = false;
+        QElapsedTimer sinceRequest;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && !requested) {
+                hiddenWhileOpen = !HiddenFiles(out).empty();
+                requested = true;
+                sinceRequest.start();
+                c.request();
+            } else if (box && sinceRequest.isValid() && sinceRequest.elapsed() > 10000) {
+                endedByTheTest = true;  // the request did not end it: end it here, not hang
+                box->done(QMessageBox::Ok);
+            }
+        });
+        watch.start(10);
+        {
+            CtagsProgressDialog progress(QString::fromStdString(out + "/x.tags"), m_app->MainWindow(),
+                                         std::chrono::milliseconds(0));
+            RunCtags(settings, out + "/x.tags", m_home, m_app->Sink(), CodePage::Utf8, &progress);
+        }
+        watch.stop();
+        EXPECT_TRUE(requested) << "no message was shown";
+        EXPECT_FALSE(endedByTheTest) << "the close request left the message open";
+        EXPECT_TRUE(hiddenWhileOpen || !c.hiddenWhileOpen);
+        EXPECT_TRUE(HiddenFiles(out).empty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_app->MainWindow() == nullptr; }, 10000));
+        EXPECT_EQ(GetProfile().ReadString(setting_keys::kTags, setting_keys::kLastTags, "unset"), m_home + "a.tags");
+        m_app->Shutdown(0);
+        m_app.reset();
+        peer.abort();
     }
 }
 
