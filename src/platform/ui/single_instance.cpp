@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/ui/instance_client.h"
+#include "platform/ui/instance_directory.h"
 #include "platform/ui/instance_server.h"
 
 namespace quarrow {
@@ -41,12 +42,18 @@ std::unique_ptr<SingleInstance> SingleInstance::Apply(const SingleInstanceOption
     const std::string runtimeDirectory = runtimeDirectoryOverride.empty()
                                              ? RuntimeDirectory(options.fallbackDirectory)
                                              : runtimeDirectoryOverride;
-    const QString runtime = FromLocal(runtimeDirectory);
+    // The lock and the sockets in one place, so that a later instance looks where this one is.
+    // Without a usable place the lock may still work and the socket reports its failure.
+    std::string directory = InstanceDirectory(runtimeDirectory);
+    if (directory.empty()) {
+        directory = runtimeDirectory;
+    }
+    const QString runtime = FromLocal(directory);
 
     if (options.applyRule) {
         // A lock that cannot be taken skips the rule silently; start-up goes on.
         SingleInstanceOutcome& outcome = instance->m_outcome;
-        outcome.lockHeld = instance->m_lock.Acquire(runtimeDirectory + '/' + kInstanceLockName);
+        outcome.lockHeld = instance->m_lock.Acquire(directory + '/' + kInstanceLockName);
         outcome.existedAlready = instance->m_lock.ExistedAlready();
         if (outcome.existedAlready) {
             for (const QString& socket : LiveInstanceSockets(runtime)) {

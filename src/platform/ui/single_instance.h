@@ -43,7 +43,9 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // `runtimeDirectory`, when set, is used in place of RuntimeDirectory() (tests).
+    // `runtimeDirectory`, when set, is used in place of RuntimeDirectory() (tests). The lock and
+    // the socket go to InstanceDirectory() of it: a folder too deep for a socket address is
+    // replaced by a short private one.
     static std::unique_ptr<SingleInstance> Apply(const SingleInstanceOptions& options,
                                                  const std::string& runtimeDirectory = {});
 

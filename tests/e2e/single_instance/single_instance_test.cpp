@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -27,10 +28,13 @@ struct Outcome {
 // One running probe process with its own close marker.
 class Probe {
 public:
-    Probe(const QTemporaryDir& runtime, const QString& name, const QString& title, bool applyRule = true)
+    // `environment` adds to or replaces variables of the probe's environment.
+    Probe(const QTemporaryDir& runtime, const QString& name, const QString& title, bool applyRule = true,
+          const QProcessEnvironment& extra = {})
         : m_marker(runtime.filePath(name + QStringLiteral(".marker"))) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        environment.insert(extra);
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QStringList arguments{QStringLiteral("--title"), title, QStringLiteral("--marker"), m_marker};
@@ -225,6 +229,38 @@ TEST_F(SingleInstanceTest, killedInstanceBesideLiveOne_nextStartIsNotHeldUp) {
     EXPECT_TRUE(n.existed);
     EXPECT_FALSE(n.requested) << "the dead default-tags window is not asked";
     EXPECT_TRUE(live.StaysRunningFor(300));
+}
+
+// A runtime folder so deep that no socket fits in it (a socket address holds about a hundred
+// bytes): the instances meet in a short private folder instead, lock and sockets alike.
+TEST_F(SingleInstanceTest, runtimeFolderTooDeepForASocket_instancesStillFindEachOther) {
+    const QString deep = m_runtime.filePath(QString(120, QLatin1Char('d')));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), deep);
+    environment.insert(QStringLiteral("TMPDIR"), m_runtime.path());  // the private folder goes here
+    const QString shortFolder = m_runtime.filePath(QStringLiteral("quarrow-%1").arg(getuid()));
+
+    Probe first(m_runtime, QStringLiteral("first"), kDefaultTitle, true, environment);
+    Outcome a;
+    ASSERT_TRUE(first.WaitReady(a));
+    EXPECT_TRUE(a.lock);
+    EXPECT_TRUE(a.listening);
+    const QFileInfo folder(shortFolder);
+    EXPECT_TRUE(folder.isDir() && !folder.isSymLink());
+    EXPECT_EQ(folder.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser | QFile::ReadOwner |
+                                       QFile::WriteOwner | QFile::ExeOwner),
+              QFile::Permissions{});
+    EXPECT_TRUE(QFileInfo::exists(shortFolder + QStringLiteral("/quarrow-%1-%2").arg(getuid()).arg(first.Pid())));
+
+    Probe second(m_runtime, QStringLiteral("second"), QStringLiteral("other.tags - Quarrow"), true, environment);
+    Outcome b;
+    ASSERT_TRUE(second.WaitReady(b));
+    EXPECT_TRUE(b.listening);
+    EXPECT_TRUE(b.existed);
+    EXPECT_TRUE(b.requested);
+    EXPECT_TRUE(first.ExitsWithin(5000));
+    EXPECT_TRUE(first.ClosedThroughItsClosePath());
 }
 
 }  // namespace
