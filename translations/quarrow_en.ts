@@ -102,6 +102,10 @@
         <translation>Give the -T option a full path.</translation>
     </message>
     <message>
+        <source>-Tオプションのフォルダを設定ファイルに記録できません。F5 ではこのTAGSファイルを作り直せません。</source>
+        <translation>The -T folder cannot be recorded in the profile. F5 cannot re-create this tags file.</translation>
+    </message>
+    <message>
         <source>ctags がシグナル %1 で強制終了しました。</source>
         <translation>ctags was killed by signal %1.</translation>
     </message>

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "app/startup_paths.h"
 #include "platform/message_sink.h"
 #include "platform/path_rules.h"
@@ -10,6 +13,34 @@
 #include "settings/view_settings.h"
 
 namespace quarrow {
+
+namespace {
+
+// Whether `key` names the file `tagsPath`, in these words or others (a link, "..").
+bool NamesSameFile(const std::string& key, const std::string& tagsPath) {
+    if (key == tagsPath) {
+        return true;
+    }
+    namespace fs = std::filesystem;
+    if (!path_rules::IsAbsolute(key)) {
+        return false;
+    }
+    std::error_code keyError;
+    std::error_code pathError;
+    const fs::path keyFile = fs::weakly_canonical(key, keyError);
+    const fs::path tagsFile = fs::weakly_canonical(tagsPath, pathError);
+    return !keyError && !pathError && keyFile == tagsFile;
+}
+
+}  // namespace
+
+void ForgetCreateTagsTarget(Profile& profile, const std::string& tagsPath) {
+    std::vector<std::pair<std::string, std::string>> keys = profile.ReadSection(setting_keys::kCreateTagsParam);
+    const auto removed = std::erase_if(keys, [&](const auto& entry) { return NamesSameFile(entry.first, tagsPath); });
+    if (removed != 0) {
+        profile.WriteSection(setting_keys::kCreateTagsParam, keys);
+    }
+}
 
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {
     std::string line;
@@ -56,8 +87,12 @@ StartupRequest MakeStartupRequest(const std::vector<std::string>& arguments, Pro
         mkdir(paths.temporaryDirectory.c_str(), 0777);
 
         // Remembered for the tags file as the create command remembers its targets, so that
-        // re-creating it from the dialog indexes the same folder.
-        profile.WriteString(setting_keys::kCreateTagsParam, paths.defaultTagsPath, target);
+        // re-creating it from the dialog or with F5 indexes the same folder. A target the profile
+        // cannot hold (a line break in it) must not leave an earlier one standing for this file.
+        if (!profile.WriteString(setting_keys::kCreateTagsParam, paths.defaultTagsPath, target)) {
+            ForgetCreateTagsTarget(profile, paths.defaultTagsPath);
+            sink.ShowMessage(kTargetNotRememberedMessage);
+        }
 
         ViewSettings settings;
         settings.Load(profile);

@@ -17,6 +17,8 @@ struct ViewSettings;
 
 inline constexpr std::string_view kTagsOption = "-T";
 inline constexpr std::string_view kFullPathMessage = "-Tオプションにはフルパスを指定してください。";
+inline constexpr std::string_view kTargetNotRememberedMessage =
+    "-Tオプションのフォルダを設定ファイルに記録できません。F5 ではこのTAGSファイルを作り直せません。";
 
 enum class StartupCommand { NewDocument, OpenFile, EndProgram };
 
@@ -44,11 +46,16 @@ std::string JoinCommandLine(const std::vector<std::string>& arguments);
 // command OpenFile. Without such a word the command is NewDocument.
 StartupRequest ParseCommandLine(const std::vector<std::string>& arguments, std::string_view startDirectory);
 
+// Removes from "CreateTagsParam" every target remembered for `tagsPath` (a key naming that file in
+// other words too), so that nothing re-creates it from a target it was not made from.
+void ForgetCreateTagsTarget(Profile& profile, const std::string& tagsPath);
+
 // The whole decision. `arguments` are the words after the program name. When the raw command
 // line begins with "-T", the rest of it verbatim is the source directory: it must be absolute
 // (otherwise kFullPathMessage is shown and the result is EndProgram); the temporary directory is
 // created, the directory is remembered as the target of the default tags path under
-// "CreateTagsParam", the view settings are loaded, ctags runs into the default tags path, the settings are
+// "CreateTagsParam" (when the profile cannot hold it, kTargetNotRememberedMessage is shown and no
+// earlier target stays remembered for that file), the view settings are loaded, ctags runs into the default tags path, the settings are
 // saved back, and a successful run opens that file. Otherwise, when no file was named,
 // "SYSTEM"/"RESTART_READ" exactly 1 with a non-empty "TAGS"/"LASTTAGS" re-opens that file.
 StartupRequest MakeStartupRequest(const std::vector<std::string>& arguments, Profile& profile,

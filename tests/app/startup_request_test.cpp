@@ -73,6 +73,8 @@ const RequestCase kRequestCases[] = {
      StartupCommand::OpenFile, "/abs/a.tags", nullptr, false},
     {"fileName_fileWithBlankInOneArgument", {"./my dir/a.tags"}, -1, nullptr, 1,
      StartupCommand::OpenFile, "/home/me/work/my dir/a.tags", nullptr, false},
+    {"fileName_quotesInTheNameKeptAsGiven", {"/x/a.tags\"old", "b\"c"}, -1, nullptr, 1,
+     StartupCommand::OpenFile, "/x/a.tags\"old", nullptr, false},
     {"noArguments_restartRead1_opensLastTags", {}, 1, "/x/last.tags", 1,
      StartupCommand::OpenFile, "/x/last.tags", nullptr, false},
     {"noArguments_restartRead1_emptyLastTags_newDocument", {}, 1, "", 1,
@@ -213,6 +215,30 @@ TEST_F(TOptionRunTest, onlyASuccessfulRunReplacesTheDefaultTagsFile) {
                        },
                        m_sink);
     EXPECT_TRUE(std::filesystem::is_empty(m_paths.temporaryDirectory));
+}
+
+// A "-T" folder the profile cannot hold (a line break in it): the run still takes place, the user
+// is told that F5 cannot re-create the file, and no target remembered for that file before (under
+// its own name or another one for it) is left for F5 or the dialog to use instead.
+TEST_F(MakeStartupRequestTest, tOptionTargetTheProfileCannotHold_isReportedAndLeavesNoEarlierTarget) {
+    const std::string otherWords = m_temp / "tmp/../tmp/QR-SOURCE.tags";
+    std::filesystem::create_directories(m_paths.temporaryDirectory);
+    m_profile.WriteString("CreateTagsParam", m_paths.defaultTagsPath, "/earlier/src");
+    m_profile.WriteString("CreateTagsParam", otherWords, "/older/src");
+    m_profile.WriteString("CreateTagsParam", "/y/other.tags", "/y/src");
+    std::vector<std::string> targets;
+    const CtagsStarter runCtags = [&](const ViewSettings&, const std::string&, const std::string& target) {
+        targets.push_back(target);
+        return 1;
+    };
+
+    const StartupRequest request = MakeStartupRequest({"-T/new\nline"}, m_profile, m_paths, runCtags, m_sink);
+
+    EXPECT_EQ(request, (StartupRequest{StartupCommand::OpenFile, m_paths.defaultTagsPath}));
+    EXPECT_EQ(targets, std::vector<std::string>{"/new\nline"});
+    EXPECT_EQ(m_sink.messages, std::vector<std::string>{std::string(kTargetNotRememberedMessage)});
+    EXPECT_EQ(m_profile.ReadSection("CreateTagsParam"),
+              (std::vector<std::pair<std::string, std::string>>{{"/y/other.tags", "/y/src"}}));
 }
 
 TEST(JoinCommandLine, singleBlanksBetweenArguments) {

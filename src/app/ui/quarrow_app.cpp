@@ -80,7 +80,9 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
             const CWindowDoc* document = Document();
             return document ? document->GetPathName() : std::string();
         };
-        refreshHooks.reopen = [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; };
+        refreshHooks.reopen = [this](const std::string& path) {
+            return OpenDocumentFile(path, {}, PathForm::AsGiven) != nullptr;
+        };
         refreshHooks.view = [this] { return View(); };
         m_refresher = std::make_unique<TagsRefresher>(m_profile, m_codePage, std::move(refreshHooks),
                                                       m_options.refreshRun);
@@ -117,7 +119,8 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
         OnAppCmdMsg(command::kFileNew);
         break;
     case StartupCommand::OpenFile:
-        if (!OpenDocumentFile(request.fileName)) {
+        // The name as the command line or the profile gives it, quotes and blanks included.
+        if (!OpenDocumentFile(request.fileName, {}, PathForm::AsGiven)) {
             return false;
         }
         break;
@@ -192,7 +195,8 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& 
         return false;
     };
     m_dialogCommands = new DialogCommands(
-        view, m_profile, m_sink, [this](const std::string& path) { return OpenDocumentFile(path) != nullptr; },
+        view, m_profile, m_sink,
+        [this](const std::string& path) { return OpenDocumentFile(path, {}, PathForm::AsGiven) != nullptr; },
         mayCreateTags);
     frame.SetCloseHandler([this] {
         // The frame cannot be destroyed inside its own close event: do it right after.
@@ -260,8 +264,9 @@ CQuarrowView* CQuarrowApp::View() const {
     return frame ? frame->View() : nullptr;
 }
 
-CWindowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done) {
-    return m_pDocManager ? m_pDocManager->OpenByPath(path, std::move(done)) : nullptr;
+CWindowDoc* CQuarrowApp::OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done,
+                                          PathForm form) {
+    return m_pDocManager ? m_pDocManager->OpenByPath(path, std::move(done), form) : nullptr;
 }
 
 std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
@@ -338,7 +343,7 @@ void CQuarrowApp::OnFileOpen() {
     const QString path = m_options.chooseFile ? m_options.chooseFile(MainWindow(), request)
                                               : ShowFileDialog(MainWindow(), request);
     if (!path.isEmpty()) {
-        OpenDocumentFile(BytesOfChosenPath(path));
+        OpenDocumentFile(BytesOfChosenPath(path), {}, PathForm::AsGiven);
     }
 }
 
@@ -353,7 +358,7 @@ void CQuarrowApp::OnOpenRecentFile(int index) {
             m_recentFiles->Remove(path);
         }
     };
-    if (!OpenDocumentFile(path, dropOnFailure)) {
+    if (!OpenDocumentFile(path, dropOnFailure, PathForm::AsGiven)) {
         m_recentFiles->Remove(path);
     }
 }

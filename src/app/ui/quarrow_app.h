@@ -19,6 +19,7 @@
 #include "app/ui/background_ctags_run.h"
 #include "app/ui/dialog_commands.h"
 #include "app/ui/message_box_sink.h"
+#include "app/ui/quarrow_doc_mgr.h"
 #include "settings/profile.h"
 #include "settings/recent_file_list.h"
 #include "widgets/file_chooser.h"
@@ -79,8 +80,9 @@ public:
     void OnCmdMsg(int id);
     // The application's open by path (the document manager's OpenByPath): null when the file
     // cannot be opened at all; else it is read in the background and `done` hears the outcome
-    // (FileError::None once it is shown).
-    CWindowDoc* OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done = {});
+    // (FileError::None once it is shown). The program's own opens pass PathForm::AsGiven.
+    CWindowDoc* OpenDocumentFile(std::string_view path, std::function<void(FileError error)> done = {},
+                                 PathForm form = PathForm::MayBeQuoted);
 
     CMainFrame* MainWindow() const;
     // The one document template (its loads), or null before start-up made it.

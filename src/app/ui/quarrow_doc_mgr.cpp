@@ -19,18 +19,22 @@ CSingleDocTemplate* CQuarrowDocMgr::FirstTemplate() const noexcept {
     return m_templates.empty() ? nullptr : m_templates.front().get();
 }
 
-std::string CQuarrowDocMgr::FullPathOf(std::string_view path) const {
-    // Quotes a shell or a caller left around the path.
-    if (!path.empty() && path.front() == '"') {
-        path.remove_prefix(1);
-    }
-    if (const std::size_t quote = path.rfind('"'); quote != std::string_view::npos) {
-        path = path.substr(0, quote);
+std::string CQuarrowDocMgr::FullPathOf(std::string_view path, PathForm form) const {
+    namespace fs = std::filesystem;
+    // Quotes a caller left around the path; a file whose name holds quotes is taken as named.
+    std::error_code existsError;
+    if (form == PathForm::MayBeQuoted && path.find('"') != std::string_view::npos &&
+        !fs::exists(fs::symlink_status(AbsolutePath(m_strStartDirectory, path), existsError))) {
+        if (!path.empty() && path.front() == '"') {
+            path.remove_prefix(1);
+        }
+        if (const std::size_t quote = path.rfind('"'); quote != std::string_view::npos) {
+            path = path.substr(0, quote);
+        }
     }
     if (path.empty()) {
         return {};
     }
-    namespace fs = std::filesystem;
     fs::path full = fs::path(AbsolutePath(m_strStartDirectory, path)).lexically_normal();
     // A link stands for the file it points to, as a shortcut does. A link that leads nowhere or
     // round in a loop is kept, and opening it reports why.
@@ -49,8 +53,8 @@ std::string CQuarrowDocMgr::FullPathOf(std::string_view path) const {
     return text;
 }
 
-CWindowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done) {
-    const std::string full = FullPathOf(path);
+CWindowDoc* CQuarrowDocMgr::OpenByPath(std::string_view path, CSingleDocTemplate::OpenDone done, PathForm form) {
+    const std::string full = FullPathOf(path, form);
     // The first template takes it, unless another one already shows it.
     CSingleDocTemplate* best = nullptr;
     for (const auto& docTemplate : m_templates) {

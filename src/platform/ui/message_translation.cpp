@@ -19,6 +19,7 @@ constexpr std::array kPatterns = {
     QT_TRANSLATE_NOOP("Message", "%1 に保存できませんでした。"),
     // Start-up.
     QT_TRANSLATE_NOOP("Message", "-Tオプションにはフルパスを指定してください。"),
+    QT_TRANSLATE_NOOP("Message", "-Tオプションのフォルダを設定ファイルに記録できません。F5 ではこのTAGSファイルを作り直せません。"),
     // The ctags run and the create-tags command.
     QT_TRANSLATE_NOOP("Message", "ctags がシグナル %1 で強制終了しました。"),
     QT_TRANSLATE_NOOP("Message", "ctags が異常終了しました (終了コード %1)。"),

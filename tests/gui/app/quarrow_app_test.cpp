@@ -87,6 +87,28 @@ TEST_F(AppTest, RelativeTagsOptionEndsTheProgramWithItsMessage) {
     EXPECT_EQ(m_messages[0], QString::fromUtf8("-Tオプションにはフルパスを指定してください。"));
 }
 
+// A name on the command line is the file's name as it stands, quotes and all: that file is shown
+// and remembered, never another one whose name is a part of it.
+TEST_F(AppTest, CommandLinePathsAreUsedAsGiven) {
+    WriteFile("a.tags", kTagsB);
+    const std::string quoted = WriteFile("a.tags\"old", kTagsA);
+    ASSERT_TRUE(Start({quoted}));
+    EXPECT_EQ(m_app->Document()->GetPathName(), quoted);
+    EXPECT_EQ(TopRows(), 2);
+    ASSERT_TRUE(m_app->RecentFiles().has_value());
+    EXPECT_EQ(m_app->RecentFiles()->Entries().front(), quoted);
+    CloseWindow();
+    EXPECT_EQ(GetProfile().ReadString(keys::kTags, keys::kLastTags, "unset"), quoted);
+    m_app->Shutdown(0);
+    m_app.reset();
+
+    // A name that exists nowhere is not cut down to one that does.
+    m_messages.clear();
+    EXPECT_FALSE(Start({m_home + "a.tags\"gone"}));
+    ASSERT_EQ(m_messages.size(), 1U);
+    EXPECT_TRUE(m_messages[0].startsWith(QString::fromStdString(m_home + "a.tags\"gone"))) << m_messages[0].toStdString();
+}
+
 TEST_F(AppTest, MissingFileAtStartUpEndsTheProgramAndForgetsTheLastFile) {
     GetProfile().WriteString(keys::kTags, keys::kLastTags, m_home + "gone.tags");
     GetProfile().WriteInt(keys::kSystem, keys::kRestartRead, 1);
