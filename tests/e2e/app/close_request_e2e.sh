@@ -2,9 +2,11 @@
 # End to end: the real quarrow under Xvfb is asked to close while one of its modal windows is open,
 # by a later "-T" start (the single-instance rule) or by a signal, and must end cleanly: exit code
 # 0, no socket file left, and every profile write of the shutdown (window placement, the view's
-# settings, "LASTTAGS", the recent files).
-#   MODAL    about | open | save | settings | create | message | none
-#   REQUEST  instance (a second "-T" start) | TERM | HUP (the signal)
+# settings, "LASTTAGS", the recent files). A signal must end it within two seconds.
+#   MODAL    about | open | save | settings | create | message | none, or failedrun: the message
+#            of a create-tags run whose ctags failed, over the run's progress window (the run's
+#            hidden tags file must be gone afterwards)
+#   REQUEST  instance (a second "-T" start) | TERM | HUP | INT (the signal)
 #   WM       openbox to run under a window manager, anything else for none
 # Usage: close_request_e2e.sh QUARROW_EXECUTABLE SAMPLE_DIR MODAL REQUEST [WM] [SCREENSHOT]
 set -euo pipefail
@@ -42,6 +44,13 @@ cat > "$work/quarrow.INI" <<INI
 [Recent File List]
 File1=$work/gone.tags
 INI
+if [ "$modal" = failedrun ]; then
+  # ctags for "-T"; a run that writes into $work/out shows for a moment and fails.
+  mkdir "$work/out"
+  printf '#!/bin/sh\ncase "$*" in *"%s/."*) sleep 1; exit 3;; esac\nexec /usr/bin/ctags "$@"\n' "$work/out" > "$work/ctags"
+  chmod +x "$work/ctags"
+  printf '[TAGS]\nCTAGSPATH=%s\n' "$work/ctags" >> "$work/quarrow.INI"
+fi
 
 source "$(dirname "$0")/e2e_helpers.sh"
 start_display 220 259
@@ -65,6 +74,7 @@ save)     keys=(alt+f a);  title="名前を付けて保存" ;;
 settings) keys=(alt+s);    title="設定" ;;
 create)   keys=(ctrl+n);   title="TAGSファイルの作成画面" ;;
 message)  keys=(alt+f 2);  title="Quarrow" ;;  # the second recent file is the missing one
+failedrun) keys=(ctrl+n);  title="TAGSファイルの作成画面" ;;
 none)     keys=();         title= ;;
 *) echo "unknown modal window $modal"; exit 2 ;;
 esac
@@ -90,6 +100,24 @@ if [ -n "$title" ]; then
     sleep 0.5
   done
   [ -n "$opened" ] || fail "the modal window $title did not open"
+  if [ "$modal" = failedrun ]; then
+    dialog=$(xdotool search --onlyvisible --name "^$title\$" | head -n1)
+    timeout 5 xdotool windowfocus --sync "$dialog" || true
+    # The focus starts on OK: Cancel, "...", then the tags file field, then the target.
+    xdotool key Tab Tab Tab ctrl+a
+    xdotool type --delay 5 "$work/out/x.tags"
+    xdotool key Tab ctrl+a
+    xdotool type --delay 5 "$sample"
+    xdotool key Return
+    # The failure's message comes over the progress window: two windows titled Quarrow.
+    shown=
+    for _ in $(seq 300); do
+      [ "$(xdotool search --onlyvisible --name '^Quarrow$' 2>/dev/null | wc -l)" -ge 2 ] && { shown=1; break; }
+      sleep 0.1
+    done
+    [ -n "$shown" ] || fail "no message over the progress window"
+    ls -A "$work/out" | grep -q '^\.x\.tags' || fail "no hidden tags file while the message is open"
+  fi
   if [ -n "$shot" ] && command -v import >/dev/null; then
     import -window root "$shot"
   fi
@@ -102,17 +130,21 @@ case "$request" in
 instance)
   start_quarrow "-T$sample"
   second=$last
+  wait_exit "$first" 20 || fail "the first instance did not end"
   ;;
-TERM|HUP)
+TERM|HUP|INT)
+  asked=$(date +%s%N)
   kill -s "$request" "$first"
+  wait_exit "$first" 2 || fail "the first instance did not end within two seconds of SIG$request"
+  echo "ended $(( ($(date +%s%N) - asked) / 1000000 )) ms after SIG$request"
   ;;
 *) echo "unknown request $request"; exit 2 ;;
 esac
-
-wait_gone "$first" || fail "the first instance did not end"
-status=0
-wait "$first" || status=$?
-[ "$status" -eq 0 ] || fail "the first instance ended with status $status"
+[ "$exit_status" -eq 0 ] || fail "the first instance ended with status $exit_status"
+if [ "$modal" = failedrun ]; then
+  leftover=$(ls -A "$work/out")
+  [ -z "$leftover" ] || fail "the run left files behind: $leftover"
+fi
 grep -qiE 'double free|munmap_chunk|segmentation|abort' "$work/quarrow.log" && fail "a crash was reported"
 [ -e "$socket" ] && fail "the socket file of the first instance was left"
 
