@@ -106,6 +106,9 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     CtagsStarter runCtags = m_options.runCtags;
     if (!runCtags) {
         runCtags = [this](const ViewSettings& settings, const std::string& tagsPath, const std::string& target) {
+            if (m_bCloseRequested) {
+                return 0;  // asked to close while a start-up message was open: no run to wait for
+            }
             // Before any window exists: the progress window stands alone and can cancel the run.
             CtagsProgressDialog progress(EditTextFromBytes(tagsPath, m_codePage));
             return RunCtags(settings, tagsPath, target, m_sink, m_codePage, &progress);
