@@ -25,6 +25,10 @@ TEST_F(OpenByPathTest, QuotesRelativePathsAndLinksLeadToTheFile) {
 
     ASSERT_NE(Open("\"" + a + "\""), nullptr);
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
+    // A file whose name holds quotes is the file named, not a shorter name inside it.
+    const std::string quoted = WriteFile("a.tags\"old", kTagsB);
+    ASSERT_NE(Open(quoted), nullptr);
+    EXPECT_EQ(m_app->Document()->GetPathName(), quoted);
     // Relative to the directory the program started in.
     ASSERT_NE(Open("rel.tags"), nullptr);
     EXPECT_EQ(m_app->Document()->GetPathName(), m_home + "start/rel.tags");
