@@ -58,12 +58,28 @@ class LineCounter {
 public:
     explicit LineCounter(std::string_view source) : m_source(source) {}
     std::int64_t LineOf(std::size_t at) {
-        m_line += std::count(m_source.data() + m_counted, m_source.data() + at, '\n');
+        m_line += CountLineFeeds(m_source.data() + m_counted, m_source.data() + at);
         m_counted = at;
         return m_line;
     }
 
 private:
+    // Eight bytes at a time: a byte of `word ^ LFs` is zero where an LF was, and the sum below
+    // sets the high bit of exactly the bytes that are not zero.
+    static std::int64_t CountLineFeeds(const char* from, const char* to) {
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+        constexpr std::uint64_t kLineFeeds = 0x0A0A0A0A0A0A0A0AULL;
+        std::int64_t count = 0;
+        for (; to - from >= 8; from += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, from, sizeof word);
+            const std::uint64_t x = word ^ kLineFeeds;
+            const std::uint64_t nonZero = ((x & kLow7) + kLow7) | x;
+            count += __builtin_popcountll(~nonZero & ~kLow7);
+        }
+        return count + std::count(from, to, '\n');
+    }
+
     std::string_view m_source;
     std::size_t m_counted = 0;
     std::int64_t m_line = 1;
@@ -233,11 +249,11 @@ RefindResult FindTagLineInFile(const std::string& path, const TagAddress& addres
     if (address.patterns.empty()) {
         return {recordedLine, RefindStep::NoPattern};
     }
-    std::string bytes;
+    FileBytes bytes;
     if (const int error = ReadRegularFile(path, bytes); error != 0) {
         return {recordedLine, RefindStep::Unreadable, error};
     }
-    return FindTagLine(bytes, address, recordedLine, name);
+    return FindTagLine(bytes.View(), address, recordedLine, name);
 }
 
 }  // namespace quarrow

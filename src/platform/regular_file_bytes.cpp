@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/file_descriptor.h"
 
@@ -18,8 +19,8 @@ std::int64_t SizeAtPath(const std::string& path) {
     return static_cast<std::int64_t>(status.st_size);
 }
 
-int ReadRegularFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
+int ReadRegularFile(const std::string& path, FileBytes& bytes) {
+    bytes = FileBytes();
     // Non-blocking, so that opening a named pipe returns at once; a regular file ignores it.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file.IsOpen()) {
@@ -36,27 +37,30 @@ int ReadRegularFile(const std::string& path, std::string& bytes) {
         return EINVAL;
     }
     // The size is a hint: the file may grow or shrink while it is read.
-    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t capacity = static_cast<std::size_t>(status.st_size) + 1;
+    std::unique_ptr<char[]> data(new char[capacity]);
     std::size_t filled = 0;
     for (;;) {
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() + 4096);
+        if (filled == capacity) {
+            std::unique_ptr<char[]> larger(new char[capacity * 2]);
+            std::memcpy(larger.get(), data.get(), filled);
+            data = std::move(larger);
+            capacity *= 2;
         }
-        const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+        const ssize_t got = ::read(file.Get(), data.get() + filled, capacity - filled);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            const int error = errno;
-            bytes.clear();
-            return error;
+            return errno;
         }
         if (got == 0) {
             break;
         }
         filled += static_cast<std::size_t>(got);
     }
-    bytes.resize(filled);
+    bytes.m_data = std::move(data);
+    bytes.m_size = filled;
     return 0;
 }
 
