@@ -141,6 +141,18 @@
         <source>エディタ %1 を起動できません。</source>
         <translation>Cannot start the editor %1.</translation>
     </message>
+    <message>
+        <source>パス: %1</source>
+        <translation>Path: %1</translation>
+    </message>
+    <message>
+        <source>理由: %1</source>
+        <translation>Reason: %1</translation>
+    </message>
+    <message>
+        <source>エディタは 設定(&amp;S) で変更できます。</source>
+        <translation>Change the editor under Settings.</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CCreateTagsDlg</name>
@@ -300,6 +312,21 @@
     <message>
         <source>書き込み済み： %1 バイト</source>
         <translation>Written: %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>quarrow::ui::EditorJumpRunner</name>
+    <message>
+        <source>ファイル %1 がありません。エディタは起動しませんでした。</source>
+        <translation>The file %1 does not exist; the editor was not started.</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を読めないため、TAGSファイルの行へジャンプしました。</source>
+        <translation>Cannot read the file %1: jumped to the line the tags file gives.</translation>
+    </message>
+    <message>
+        <source>%1 に定義が見つからないため、TAGSファイルの行へジャンプしました。</source>
+        <translation>The definition was not found in %1: jumped to the line the tags file gives.</translation>
     </message>
 </context>
 <context>

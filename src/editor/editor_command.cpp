@@ -2,9 +2,8 @@
 
 #include <cstring>
 
+#include "editor/editor_jump.h"
 #include "platform/command_line.h"
-#include "platform/detached_process.h"
-#include "platform/message_sink.h"
 #include "platform/path_rules.h"
 #include "tags/tag_entry.h"
 
@@ -12,12 +11,6 @@ namespace quarrow {
 
 std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
                                               const CTagEntry& tag, std::string_view tagsDir, CodePage cp) {
-    std::string text;
-    text.reserve(editorPath.size() + 1 + format.size());
-    text.append(editorPath);
-    text.push_back(' ');
-    text.append(format);
-
     const std::string_view file = tag.GetFile();
     std::string fullPath;
     if (path_rules::IsAbsolute(file)) {
@@ -27,22 +20,35 @@ std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::
         fullPath.append(tagsDir);
         fullPath.append(file);
     }
+    return BuildEditorArguments(editorPath, format, fullPath, tag.GetLineNo(), cp);
+}
+
+std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
+                                              std::string_view fullPath, std::string_view lineText, CodePage cp) {
+    std::string text;
+    text.reserve(editorPath.size() + 1 + format.size());
+    text.append(editorPath);
+    text.push_back(' ');
+    text.append(format);
 
     // Split before filling: nothing the tag brings can add, join or quote words.
     std::vector<std::string> words = SplitCommandText(text);
     for (std::string& word : words) {
         // "@l" first, over the editor path too; the file is inserted afterwards, so an "@l"
         // inside a file name reaches the editor unchanged.
-        word = ReplaceText(cp, ReplaceText(cp, word, "@l", tag.GetLineNo()), "@f", fullPath);
+        word = ReplaceText(cp, ReplaceText(cp, word, "@l", lineText), "@f", fullPath);
     }
     return words;
 }
 
-std::string EditorStartMessage(std::string_view program, int error) {
+std::string EditorStartMessage(std::string_view program, std::string_view editorPath, int error) {
     std::string message = "エディタ ";
     message.append(program);
-    message.append(" を起動できません。\n");
+    message.append(" を起動できません。\nパス: ");
+    message.append(editorPath);
+    message.append("\n理由: ");
     message.append(std::strerror(error));
+    message.append("\nエディタは 設定(&S) で変更できます。");
     return message;
 }
 
@@ -51,15 +57,8 @@ void JumpToEditor(const CTagEntry* tag, const EditorTemplate& editor, std::strin
     if (tag == nullptr) {
         return;
     }
-    std::vector<std::string> words =
-        BuildEditorArguments(editor.path, editor.format, *tag, tagsDir, cp);
-    if (words.empty()) {
-        return;
-    }
-    CommandLine command{words.front(), std::move(words)};
-    if (const int error = StartDetached(command); error != 0) {
-        sink.ShowMessage(EditorStartMessage(command.program, error));
-    }
+    const JumpRequest request = MakeJumpRequest(*tag, editor, tagsDir, {}, false, cp);
+    StartEditorAt(request, JumpPlace{request.source.path, request.lineText}, sink);
 }
 
 }  // namespace quarrow

@@ -29,13 +29,20 @@ struct EditorTemplate {
 std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
                                               const CTagEntry& tag, std::string_view tagsDir,
                                               CodePage cp = CodePage::Utf8);
+// The same with the full path of the file and the line text already decided (editor_jump.h).
+std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
+                                              std::string_view fullPath, std::string_view lineText,
+                                              CodePage cp = CodePage::Utf8);
 
-// "エディタ %1 を起動できません。\n%2": the program and the reason (the system's text for `error`).
-std::string EditorStartMessage(std::string_view program, int error);
+// "エディタ %1 を起動できません。", then the lines "パス: " with the editor path setting,
+// "理由: " with the system's text for `error`, and where the setting is changed.
+std::string EditorStartMessage(std::string_view program, std::string_view editorPath, int error);
 
-// Starts `editor` at `tag` and does not wait for it; nothing happens for a null tag or when
-// the words are empty. The first word names the program, looked up along PATH; no shell is
-// involved. A program that cannot be started is reported through `sink`.
+// Starts `editor` at `tag` as the tags file has it (its line, its file under `tagsDir`) and does
+// not wait for it; nothing happens for a null tag or when the words are empty. The first word
+// names the program, looked up along PATH; no shell is involved. A program that cannot be
+// started is reported through `sink`. The window's jump also finds the file elsewhere and the
+// definition's line now (editor_jump.h).
 void JumpToEditor(const CTagEntry* tag, const EditorTemplate& editor, std::string_view tagsDir, MessageSink& sink,
                   CodePage cp = CodePage::Utf8);
 

@@ -19,6 +19,7 @@ inline constexpr std::string_view kView = "VIEW";
 // "EDITOR"
 inline constexpr std::string_view kEditorPath = "EDITORPATH";
 inline constexpr std::string_view kEditorFormat = "EDITORFORMAT";
+inline constexpr std::string_view kRefind = "REFIND";  // 1: a jump searches the definition's line now
 
 // "TAGS"
 inline constexpr std::string_view kCtagsPath = "CTAGSPATH";
@@ -71,6 +72,7 @@ inline constexpr int kMainMenu = 1;
 inline constexpr int kMultiView = 0;
 inline constexpr int kLangIcons = 0;
 inline constexpr int kNestScope = 0;
+inline constexpr int kRefind = 1;
 
 inline constexpr int kRecentSize = 20;
 inline constexpr std::string_view kLastTags = "";

@@ -19,6 +19,7 @@ void ViewSettings::Load(const Profile& profile) {
     m_nMultiView = profile.ReadInt(keys::kSystem, keys::kMultiView, defaults::kMultiView);
     m_nLangIcons = profile.ReadInt(keys::kView, keys::kLangIcons, defaults::kLangIcons);
     m_nNestScope = profile.ReadInt(keys::kView, keys::kNestScope, defaults::kNestScope);
+    m_nRefind = profile.ReadInt(keys::kEditor, keys::kRefind, defaults::kRefind);
 }
 
 void ViewSettings::Save(Profile& profile) const {
@@ -33,13 +34,14 @@ void ViewSettings::Save(Profile& profile) const {
     profile.WriteString(keys::kTags, keys::kParam, m_strCtagsParam);
     // A key that is missing reads as the default; a sentinel below any flag tells it apart.
     constexpr int kMissing = -2147483647 - 1;
-    auto writeOption = [&profile](std::string_view key, int value, int fallback) {
-        if (value != fallback || profile.ReadInt(keys::kView, key, kMissing) != kMissing) {
-            profile.WriteInt(keys::kView, key, value);
+    auto writeOption = [&profile](std::string_view section, std::string_view key, int value, int fallback) {
+        if (value != fallback || profile.ReadInt(section, key, kMissing) != kMissing) {
+            profile.WriteInt(section, key, value);
         }
     };
-    writeOption(keys::kLangIcons, m_nLangIcons, defaults::kLangIcons);
-    writeOption(keys::kNestScope, m_nNestScope, defaults::kNestScope);
+    writeOption(keys::kView, keys::kLangIcons, m_nLangIcons, defaults::kLangIcons);
+    writeOption(keys::kView, keys::kNestScope, m_nNestScope, defaults::kNestScope);
+    writeOption(keys::kEditor, keys::kRefind, m_nRefind, defaults::kRefind);
 }
 
 }  // namespace quarrow

@@ -23,12 +23,15 @@ struct ViewSettings {
     // "VIEW": kind icons by language, and members nested under their scope (on when 1).
     int m_nLangIcons = setting_defaults::kLangIcons;
     int m_nNestScope = setting_defaults::kNestScope;
+    // "EDITOR": a jump searches the tag's definition in the file as it is now (on when 1); off, it
+    // goes to the line the tags file records.
+    int m_nRefind = setting_defaults::kRefind;
 
     // Reads all of them, each with its default when missing.
     void Load(const Profile& profile);
     // Writes the nine, changed or not; "PARAM" last. The "VIEW" keys follow, each only when it
     // is on or already in the profile, so that a profile of a user who never used them stays as
-    // it was. A failed write is not reported: the settings are saved when the view goes away,
+    // it was; so does "REFIND". A failed write is not reported: the settings are saved when the view goes away,
     // and there is nobody left to tell.
     void Save(Profile& profile) const;
 

@@ -164,8 +164,8 @@ TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
     EXPECT_EQ(args, (Lines{"+42", "/abs/日本語/Foo.java"}));
 }
 
-// An editor that cannot be started is named in a message with the reason; no tag, or settings
-// that give no words, start nothing and say nothing.
+// An editor that cannot be started is named in a message with its path setting, the reason and
+// where to change it; no tag, or settings that give no words, start nothing and say nothing.
 TEST_F(JumpToEditorTest, AnEditorThatCannotStartIsReported) {
     JumpToEditor(nullptr, m_editor, m_tagsDir, m_sink);
     const Tag tag("A.java", "line:1");
@@ -190,8 +190,9 @@ TEST_F(JumpToEditorTest, AnEditorThatCannotStartIsReported) {
         missing.path = c.editorPath;
         missing.format = "+@l @f";
         JumpToEditor(&tag.Entry(), missing, m_tagsDir, m_sink);
-        EXPECT_EQ(m_sink.messages,
-                  Lines{"エディタ " + c.editorPath + " を起動できません。\n" + std::strerror(c.error)});
+        EXPECT_EQ(m_sink.messages, Lines{"エディタ " + c.editorPath + " を起動できません。\nパス: " + c.editorPath +
+                                         "\n理由: " + std::strerror(c.error) +
+                                         "\nエディタは 設定(&S) で変更できます。"});
     }
     std::this_thread::sleep_for(200ms);
     EXPECT_FALSE(std::filesystem::exists(m_out));

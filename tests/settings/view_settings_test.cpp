@@ -102,6 +102,25 @@ TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
     EXPECT_NE(test::ReadFile(path).find("NESTSCOPE=0\n"), std::string::npos);
 }
 
+// "REFIND" is on by default and stays out of a profile that never turned it off.
+TEST(ViewSettings, refindIsOnUnlessTheProfileTurnsItOff) {
+    test::ScratchFolder dir{"settings"};
+    const std::string path = dir.File("q.INI");
+    Profile profile(path);
+    ViewSettings settings;
+    settings.Load(profile);
+    EXPECT_EQ(settings.m_nRefind, 1);
+    settings.Save(profile);
+    EXPECT_EQ(test::ReadFile(path).find("REFIND"), std::string::npos);
+
+    settings.m_nRefind = 0;
+    settings.Save(profile);
+    EXPECT_NE(test::ReadFile(path).find("REFIND=0\n"), std::string::npos);
+    ViewSettings again;
+    again.Load(profile);
+    EXPECT_EQ(again.m_nRefind, 0);
+}
+
 static_assert(IsOn(1) && !IsOn(0) && !IsOn(2) && !IsOn(-1));
 
 }  // namespace

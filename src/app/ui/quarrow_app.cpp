@@ -187,6 +187,11 @@ void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& 
     m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
     viewHooks.menu = hooks;
+    viewHooks.note = [this](const QString& text) {
+        if (m_refresher) {
+            m_refresher->Note(text);
+        }
+    };
     view.SetHooks(viewHooks);
     // A second ctags for the file F5 is making would race it for the file; the user is told to
     // let F5 end (or cancel it) instead.

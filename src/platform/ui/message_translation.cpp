@@ -31,6 +31,9 @@ constexpr std::array kPatterns = {
     QT_TRANSLATE_NOOP("Message", "%1 を置き換えられません。"),
     // The editor jump.
     QT_TRANSLATE_NOOP("Message", "エディタ %1 を起動できません。"),
+    QT_TRANSLATE_NOOP("Message", "パス: %1"),
+    QT_TRANSLATE_NOOP("Message", "理由: %1"),
+    QT_TRANSLATE_NOOP("Message", "エディタは 設定(&S) で変更できます。"),
 };
 
 // The translation of `line` when it was made from one of the patterns, else a null text. When
@@ -74,13 +77,23 @@ QString TranslateMessage(const QString& text) {
     if (QString whole = TranslateLine(text); !whole.isNull()) {
         return whole;
     }
-    // A message may carry lines of a tool's output after its own first line.
+    // A message may carry lines of a tool's output after its own first line; those pass as they
+    // are, and so does every line that no pattern made.
     const qsizetype newline = text.indexOf(QLatin1Char('\n'));
     if (newline < 0) {
         return text;
     }
     const QString first = TranslateLine(text.left(newline));
-    return first.isNull() ? text : first + text.mid(newline);
+    if (first.isNull()) {
+        return text;
+    }
+    QStringList lines = text.mid(newline + 1).split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (QString translated = TranslateLine(line); !translated.isNull()) {
+            line = translated;
+        }
+    }
+    return first + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace quarrow::ui

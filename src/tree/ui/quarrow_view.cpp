@@ -20,7 +20,7 @@
 #include "tags/quarrow_doc.h"
 #include "tags/tag_entry.h"
 #include "tags/tag_store.h"
-#include "editor/editor_command.h"
+#include "editor/editor_jump.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tree_images.h"
 #include "tree/ui/command_ids.h"
@@ -52,7 +52,8 @@ std::string TipText(std::string line) {
 }  // namespace
 
 CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
-    : QTreeView(parent), m_profile(profile), m_sink(sink), m_model(m_imageList) {
+    : QTreeView(parent), m_profile(profile), m_sink(sink), m_model(m_imageList),
+      m_jumpRunner(new EditorJumpRunner(sink, this)) {
     m_settings.Load(m_profile);
 
     setObjectName(QStringLiteral("CQuarrowView"));
@@ -210,6 +211,11 @@ void CQuarrowView::RebuildKeepingPlace() {
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
 
+void CQuarrowView::SetHooks(Hooks hooks) {
+    m_hooks = std::move(hooks);
+    m_jumpRunner->SetNoteHandler(m_hooks.note);
+}
+
 void CQuarrowView::JumpToEditor(const QModelIndex& index) {
     const CTagEntry* tag = m_model.TagOf(index);
     if (!tag) {
@@ -219,9 +225,11 @@ void CQuarrowView::JumpToEditor(const QModelIndex& index) {
     const EditorTemplate editor{m_settings.m_strEditorPath, m_settings.m_strEditorFormat};
     if (m_jump) {
         m_jump(editor, *tag, tagsDir);
-    } else {
-        quarrow::JumpToEditor(tag, editor, tagsDir, m_sink, m_model.GetCodePage());
+        return;
     }
+    const std::string procCwd = m_pDocument ? TagsProcCwd(m_pDocument->GetTags()) : std::string();
+    m_jumpRunner->Jump(
+        MakeJumpRequest(*tag, editor, tagsDir, procCwd, IsOn(m_settings.m_nRefind), m_model.GetCodePage()));
 }
 
 QModelIndex CQuarrowView::SelectedIndex() const {

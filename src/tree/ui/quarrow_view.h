@@ -15,6 +15,7 @@
 #include <string>
 
 #include "editor/editor_command.h"
+#include "editor/ui/editor_jump_runner.h"
 #include "settings/view_settings.h"
 #include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
@@ -45,6 +46,7 @@ public:
     // What the view needs of the window around it.
     struct Hooks {
         MenuHooks menu;  // the pop-up menu's commands
+        std::function<void(const QString&)> note;  // a note for the status bar (after a jump)
     };
 
     // Loads the settings from `profile`, which must outlive the view.
@@ -55,7 +57,7 @@ public:
 
     void SetDocument(const quarrow::CQuarrowDoc* document) noexcept { m_pDocument = document; }
     const quarrow::CQuarrowDoc* Document() const noexcept { return m_pDocument; }
-    void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void SetHooks(Hooks hooks);
     void SetJumpFunction(JumpFunction jump) { m_jump = std::move(jump); }
 
     // After every load of the document (and for an empty one): rebuilds the whole tree, or shows
@@ -77,8 +79,11 @@ public:
     // Whether the option of a checkable command is on.
     bool IsCommandChecked(int id) const noexcept;
 
-    // Starts the editor at the tag of `index`; a node without a tag does nothing.
+    // Starts the editor at the tag of `index`; a node without a tag does nothing. The tag's
+    // definition is searched in its source first ("REFIND"), off the window's thread for a large
+    // file; a missing file or a definition not found gives a note through the hooks.
     void JumpToEditor(const QModelIndex& index);
+    EditorJumpRunner& JumpRunner() noexcept { return *m_jumpRunner; }
 
     // Opens `nodes` without changing their images, as the builder's own expansion does.
     void ExpandQuietly(const std::vector<TagTree::Id>& nodes);
@@ -144,6 +149,7 @@ private:
     const quarrow::CQuarrowDoc* m_pDocument = nullptr;
     Hooks m_hooks;
     JumpFunction m_jump;
+    EditorJumpRunner* m_jumpRunner;  // a child object
     std::unique_ptr<TagTreeFiltering> m_filtering;  // after the model: it stops reading the tree first
     QPointer<QMenu> m_popup;
     TreeItemDelegate m_delegate;

@@ -78,6 +78,8 @@ second)
 jump)
   mkdir -p "$work/proj/src"
   printf 'Solo\tsrc/Solo.java\t/^public class Solo {$/;"\tc\tline:3\taccess:public\n' > "$work/proj/proj.tags"
+  # Two lines were added above the class since ctags ran: the jump finds it on line 5.
+  printf '// one\n// two\npackage p;\n\npublic class Solo {\n}\n' > "$work/proj/src/Solo.java"
   open_with_fake_editor
   # One file: the builder has opened its folder and file; End selects the tag, Enter jumps. The
   # keys go again until the editor has run, as the window may not take keys at once on a busy
@@ -87,7 +89,7 @@ jump)
     for _ in $(seq 20); do [ -e "$work/editor.args" ] && break 2; sleep 0.1; done
   done
   [ -e "$work/editor.args" ] || fail "the editor was not started"
-  expected=$(printf '+3\n%s/proj/src/Solo.java' "$work")
+  expected=$(printf '+5\n%s/proj/src/Solo.java' "$work")
   [ "$(cat "$work/editor.args")" = "$expected" ] || fail "editor arguments: $(cat "$work/editor.args")"
   ;;
 filter)
@@ -98,6 +100,7 @@ filter)
     printf 'Beta\tsrc/b/Beta.java\t/^public class Beta {$/;"\tc\tline:3\taccess:public\n'
     printf 'computeTotal\tsrc/b/Beta.java\t/^  int computeTotal() {$/;"\tm\tline:42\tclass:Beta\taccess:public\n'
   } > "$work/proj/proj.tags"
+  { seq -f '// %g' 41; printf '  int computeTotal() {\n'; } > "$work/proj/src/b/Beta.java"
   open_with_fake_editor
   # Ctrl+F, the name and Enter; again from a cleared field (Esc) while the editor has not run
   # with the filtered tag, as keys typed before the field is shown go to the tree instead.

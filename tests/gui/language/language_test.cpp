@@ -146,7 +146,10 @@ TEST(LanguageTest, CoreMessagesAreTranslatedKeepingTheirPart) {
         {"/ro/t.tags を作成できません。\nPermission denied", QStringLiteral("Cannot create /ro/t.tags.\nPermission denied")},
         {"/ro/t.tags を置き換えられません。\nRead-only file system",
          QStringLiteral("Cannot replace /ro/t.tags.\nRead-only file system")},
-        {EditorStartMessage("gvim", ENOENT), QStringLiteral("Cannot start the editor gvim.\n") + QString::fromLocal8Bit(std::strerror(ENOENT))},
+        // The editor's lines of its own are translated, the system's reason is as the system gives it.
+        {EditorStartMessage("/home/me/my", "/home/me/my editor", ENOENT),
+         QStringLiteral("Cannot start the editor /home/me/my.\nPath: /home/me/my editor\nReason: ") +
+             QString::fromLocal8Bit(std::strerror(ENOENT)) + QStringLiteral("\nChange the editor under Settings.")},
         // Texts made from no pattern pass as they are.
         {"tags path error![", QStringLiteral("tags path error![")},
         {"何か別のこと", QStringLiteral("何か別のこと")},

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <functional>
@@ -197,14 +198,17 @@ TEST_F(ViewTest, EnterWithoutSelectionDoesNothing) {
 TEST_F(ViewTest, EnterWithAMissingEditorSaysSo) {
     Show(kTwoFiles);
     m_view->SetJumpFunction(nullptr);
+    std::filesystem::create_directories(Path("src/util"));
+    WriteFile("src/util/Strings.java", "package com.example.util;\n\npublic final class Strings {\n");
     const std::string editor = Path("no-such-editor");
     m_view->Settings().m_strEditorPath = editor;
     m_view->Settings().m_strEditorFormat = "+@l @f";
     m_view->setFocus();
     m_view->setCurrentIndex(Find(QStringLiteral("Strings")));
     QTest::keyClick(m_view.get(), Qt::Key_Return);
-    EXPECT_EQ(m_sink.messages,
-              std::vector<std::string>{"エディタ " + editor + " を起動できません。\n" + std::strerror(ENOENT)});
+    EXPECT_EQ(m_sink.messages, std::vector<std::string>{"エディタ " + editor + " を起動できません。\nパス: " + editor +
+                                                        "\n理由: " + std::strerror(ENOENT) +
+                                                        "\nエディタは 設定(&S) で変更できます。"});
 }
 
 TEST_F(ViewTest, FolderImageFollowsExpansionByTheUser) {
