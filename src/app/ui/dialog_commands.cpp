@@ -45,6 +45,8 @@ void DialogCommands::OnSettings() {
     }
     const quarrow::CQuarrowDoc* document = m_view.Document();
     m_dlgSettings->SetCodePage(document ? document->GetCodePage() : CodePage::Utf8);
+    // Placed afresh at each showing, centred on the window, as the tags-creation dialog is.
+    m_dlgSettings->setAttribute(Qt::WA_Moved, false);
     RunSettingsCommand(*m_dlgSettings, m_view.Settings());
 }
 

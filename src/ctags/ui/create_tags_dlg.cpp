@@ -160,12 +160,16 @@ CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
 
 CCreateTagsDlg::~CCreateTagsDlg() = default;
 
-int CCreateTagsDlg::DoModal() {
-    InitDialog();
+int CCreateTagsDlg::DoModal(bool keepTyped) {
+    InitDialog(keepTyped);
+    // A dialog shown again keeps the place it was given last time; on an X11 window manager that
+    // place is read back with the frame's offset, and each showing would open lower than the last.
+    // Each showing is placed afresh, centred on the window it belongs to.
+    setAttribute(Qt::WA_Moved, false);
     return exec();
 }
 
-void CCreateTagsDlg::InitDialog() {
+void CCreateTagsDlg::InitDialog(bool keepTyped) {
     // Each showing starts from an empty list and field, as a newly made window would.
     m_cbTagsFile->clear();
     m_cbTagsFile->clearEditText();
@@ -175,7 +179,10 @@ void CCreateTagsDlg::InitDialog() {
     for (const std::string& file : files) {
         m_cbTagsFile->addItem(EditTextFromBytes(file, m_codePage));
     }
-    if (!files.empty()) {
+    if (keepTyped) {
+        m_cbTagsFile->setCurrentIndex(-1);
+        m_cbTagsFile->setEditText(EditTextFromBytes(m_strTagsFile, m_codePage));
+    } else if (!files.empty()) {
         const QString first = EditTextFromBytes(files.front(), m_codePage);
         m_cbTagsFile->setEditText(first);
         LoadTarget(first);
@@ -207,6 +214,12 @@ bool CCreateTagsDlg::UpdateData(bool saveAndValidate) {
         m_editParam->setText(EditTextFromBytes(m_strParam, m_codePage));
         m_editParam->setCursorPosition(0);
         return true;
+    }
+    // An empty tags file would make nothing: the user is asked for one, with the fields kept.
+    if (m_cbTagsFile->currentText().trimmed().isEmpty()) {
+        ShowValidationMessage(tr("作成するTAGSファイルを指定してください。"));
+        m_cbTagsFile->setFocus();
+        return false;
     }
     struct Field {
         QLineEdit* edit;
