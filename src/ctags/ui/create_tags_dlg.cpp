@@ -15,6 +15,7 @@
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
 #include "widgets/code_page_text.h"
+#include "widgets/dialog_placement.h"
 #include "widgets/dialog_text_limit.h"
 #include "widgets/dialog_units.h"
 
@@ -162,10 +163,7 @@ CCreateTagsDlg::~CCreateTagsDlg() = default;
 
 int CCreateTagsDlg::DoModal(bool keepTyped) {
     InitDialog(keepTyped);
-    // A dialog shown again keeps the place it was given last time; on an X11 window manager that
-    // place is read back with the frame's offset, and each showing would open lower than the last.
-    // Each showing is placed afresh, centred on the window it belongs to.
-    setAttribute(Qt::WA_Moved, false);
+    CentreOnOwnerWindow(*this);
     return exec();
 }
 
