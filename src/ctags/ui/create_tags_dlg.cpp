@@ -188,7 +188,11 @@ void CCreateTagsDlg::InitDialog(bool keepTyped) {
         m_cbTagsFile->setCurrentIndex(-1);
         m_cbTagsFile->clearEditText();
     }
-    m_btnOk->setFocus();  // Enter at once starts the run for the most recent file
+    if (keepTyped) {
+        m_cbTagsFile->setFocus();  // shown again to mend what was typed
+    } else {
+        m_btnOk->setFocus();  // Enter at once starts the run for the most recent file
+    }
 }
 
 void CCreateTagsDlg::LoadTarget(const QString& path) {

@@ -68,6 +68,7 @@ protected:
         bool shown = false;
         QString tagsFile;
         QString target;
+        bool tagsFileFocused = false;  // ready to be mended
     };
 
     // Shows the command's dialog, types the tags file and target, and presses OK. With `again`,
@@ -87,6 +88,9 @@ protected:
                     again->shown = true;
                     again->tagsFile = qobject_cast<QComboBox*>(next->Control(id::kTagsFile))->currentText();
                     again->target = test::Edit(next->Control(id::kTarget))->text();
+                    QWidget* tagsFile = next->Control(id::kTagsFile);
+                    again->tagsFileFocused = next->focusWidget() == tagsFile ||
+                                             (next->focusWidget() != nullptr && next->focusWidget()->parentWidget() == tagsFile);
                     QTest::mouseClick(next->Control(id::kCancel), Qt::LeftButton);
                 });
             }
@@ -247,6 +251,7 @@ TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothingAndShowsTheDialogA
     EXPECT_TRUE(again.shown);
     EXPECT_EQ(again.tagsFile, Qs(root + "/out.tags"));
     EXPECT_EQ(again.target, QStringLiteral("src"));
+    EXPECT_TRUE(again.tagsFileFocused);
 }
 
 TEST_F(CreateTagsCommandTest, relativeTagsPath_isWrittenAndOpenedWhereItNames) {
