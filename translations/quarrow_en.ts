@@ -382,5 +382,9 @@ Ctrl+O  Open a tags file.</translation>
         <source>ctags を起動できませんでした。TAGSファイルと表示は元のままです。</source>
         <translation>ctags could not be started. The tags file and the tree are as they were.</translation>
     </message>
+    <message>
+        <source>ctags を起動できませんでした（%1）。TAGSファイルと表示は元のままです。</source>
+        <translation>ctags could not be started (%1). The tags file and the tree are as they were.</translation>
+    </message>
 </context>
 </TS>

@@ -215,10 +215,13 @@ void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QSt
     case BackgroundCtagsRun::Outcome::Cancelled:
         Note(tr("ctags の実行を中止しました。TAGSファイルと表示は元のままです。"));
         break;
-    case BackgroundCtagsRun::Outcome::NotStarted:
-        Note(tr("ctags を起動できませんでした。TAGSファイルと表示は元のままです。") +
-             (message.isEmpty() ? QString() : QStringLiteral("\n") + message));
+    case BackgroundCtagsRun::Outcome::NotStarted: {
+        // The reason in the line the bar shows: it is short, unlike a failed tool's output.
+        const QString reason = message.simplified();
+        Note(reason.isEmpty() ? tr("ctags を起動できませんでした。TAGSファイルと表示は元のままです。")
+                              : tr("ctags を起動できませんでした（%1）。TAGSファイルと表示は元のままです。").arg(reason));
         break;
+    }
     }
     m_watcher.SetPaused(false);
     emit runEnded(outcome);

@@ -149,7 +149,7 @@ TEST_F(TagsRefreshTest, FailedOrCancelledRunKeepsTheOldTreeAndSaysWhy) {
     const Case cases[] = {
         {"fails", Tool::Fails, false, Outcome::Failed, "ctags が失敗しました。"},
         {"cannot start", Tool::CannotStart, false, Outcome::NotStarted,
-         "ctags を起動できませんでした。TAGSファイルと表示は元のままです。\ncreate process error!"},
+         "ctags を起動できませんでした（create process error!）。TAGSファイルと表示は元のままです。"},
         {"Esc", Tool::Writes, true, Outcome::Cancelled, "ctags の実行を中止しました。"},
     };
     for (const Case& c : cases) {
