@@ -13,19 +13,33 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$exe" "-T$root/sample/java"
 fi
 
-pids=()
-cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
+# At exit Quarrow is closed first and waited for (SIGTERM closes it the normal way), and only then
+# the display it draws on: a server that goes first leaves it talking to nothing, and it ends
+# with "The X11 connection broke".
+xvfb=
+app=
+cleanup() {
+  if [ -n "$app" ]; then
+    kill "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+  fi
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  fi
+}
 trap cleanup EXIT
 for n in $(seq 180 219); do
   [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb=$!
   export DISPLAY=":$n"
   break
 done
+[ -n "$xvfb" ] || { echo "no free display"; exit 1; }
 for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 "$exe" "-T$root/sample/java" &
-pids+=($!)
+app=$!
 win=
 for _ in $(seq 300); do
   win=$(xdotool search --name '^QR-SOURCE.tags - Quarrow$' 2>/dev/null | head -n1 || true)

@@ -194,6 +194,10 @@
         <source>Tagsを作成します。ファイル名を指定してください。</source>
         <translation>Create Tags: Choose the File Name</translation>
     </message>
+    <message>
+        <source>作成するTAGSファイルを指定してください。</source>
+        <translation>Give the tags file to create.</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CQuarrowApp</name>
@@ -202,8 +206,8 @@
         <translation>Open</translation>
     </message>
     <message>
-        <source>すべてのﾌｧｲﾙ (*)</source>
-        <translation>All Files (*)</translation>
+        <source>TAGSファイル (tags TAGS *.tags *.ctags);;すべてのﾌｧｲﾙ (*)</source>
+        <translation>Tags Files (tags TAGS *.tags *.ctags);;All Files (*)</translation>
     </message>
     <message>
         <source>このTAGSファイルは F5 の ctags が更新中です。終わるか中止してから作り直してください。</source>
@@ -357,6 +361,19 @@
     </message>
 </context>
 <context>
+    <name>quarrow::ui::StartHint</name>
+    <message>
+        <source>TAGSファイルが表示されていません。
+
+Ctrl+N　ソースのフォルダから TAGSファイルを作成します。
+Ctrl+O　TAGSファイルを開きます。</source>
+        <translation>No tags file is shown.
+
+Ctrl+N  Create a tags file from a source folder.
+Ctrl+O  Open a tags file.</translation>
+    </message>
+</context>
+<context>
     <name>quarrow::ui::TagFilterBar</name>
     <message>
         <source>名前で絞り込み</source>
@@ -387,6 +404,18 @@
     <message>
         <source>TAGSファイルの読み込みを中止しました。表示は元のままです。</source>
         <translation>Reading the tags file was cancelled. The tree is as it was.</translation>
+    </message>
+    <message>
+        <source>作成対象の記録がないため読み直しました（ctags で作るには Ctrl+N）。</source>
+        <translation>Read again: no target is recorded for this file (Ctrl+N makes it with ctags).</translation>
+    </message>
+    <message>
+        <source>ctags を起動できませんでした。TAGSファイルと表示は元のままです。</source>
+        <translation>ctags could not be started. The tags file and the tree are as they were.</translation>
+    </message>
+    <message>
+        <source>ctags を起動できませんでした（%1）。TAGSファイルと表示は元のままです。</source>
+        <translation>ctags could not be started (%1). The tags file and the tree are as they were.</translation>
     </message>
 </context>
 </TS>

@@ -34,11 +34,15 @@ bool ExchangeDialog::CheckTextLimit(QLineEdit* edit) {
     if (DialogTextLength(edit->text()) <= kDialogTextLimit) {
         return true;
     }
-    DialogMessageSink fallback(this);
-    (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
+    ShowValidationMessage(TextLimitMessage());
     edit->setFocus();
     edit->selectAll();
     return false;
+}
+
+void ExchangeDialog::ShowValidationMessage(const QString& text) {
+    DialogMessageSink fallback(this);
+    (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(text.toStdString());
 }
 
 }  // namespace quarrow::ui

@@ -42,6 +42,8 @@ protected:
     // Whether `edit` holds no more than the cap; if not, shows the length message and selects the
     // field for correction.
     bool CheckTextLimit(QLineEdit* edit);
+    // Tells the user why OK did not close the dialog (through the message sink).
+    void ShowValidationMessage(const QString& text);
 
 private:
     std::vector<std::pair<int, QWidget*>> m_controls;

@@ -10,6 +10,7 @@
 
 #include "app/about/program_icon.h"
 #include "platform/message_sink.h"
+#include "widgets/dialog_placement.h"
 #include "widgets/dialog_text_limit.h"
 #include "widgets/dialog_units.h"
 
@@ -108,6 +109,7 @@ bool CVersionInfoDlg::UpdateData(bool saveAndValidate) {
 
 void OnAboutCommand(QWidget* parent) {
     CVersionInfoDlg dialog(parent);
+    CentreOnOwnerWindow(dialog);
     dialog.exec();
 }
 

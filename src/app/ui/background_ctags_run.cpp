@@ -27,6 +27,21 @@ CtagsRunResult RunIntoTagsFile(const ViewSettings& settings, const std::string& 
     return RunCtagsIntoTagsFile(settings, tagsPath, target, sink, cp, &observer);
 }
 
+BackgroundCtagsRun::Outcome OutcomeOf(CtagsRunResult result, bool cancelAsked) {
+    using Outcome = BackgroundCtagsRun::Outcome;
+    switch (result) {
+    case CtagsRunResult::Succeeded:
+        return Outcome::Succeeded;
+    case CtagsRunResult::Cancelled:
+        return Outcome::Cancelled;
+    case CtagsRunResult::NotRun:
+        return cancelAsked ? Outcome::Cancelled : Outcome::NotStarted;
+    case CtagsRunResult::Failed:
+        break;
+    }
+    return cancelAsked ? Outcome::Cancelled : Outcome::Failed;
+}
+
 QString JoinMessages(const std::vector<std::string>& messages) {
     QString text;
     for (const std::string& message : messages) {
@@ -67,12 +82,7 @@ bool BackgroundCtagsRun::Start(const ViewSettings& settings, const std::string& 
             m_strWritingPath = path;
         });
         const CtagsRunResult result = m_run(settings, tagsPath, target, sink, cp, observer);
-        Outcome outcome = Outcome::Failed;
-        if (result == CtagsRunResult::Succeeded) {
-            outcome = Outcome::Succeeded;
-        } else if (result == CtagsRunResult::Cancelled || m_bCancel.load()) {
-            outcome = Outcome::Cancelled;
-        }
+        const Outcome outcome = OutcomeOf(result, m_bCancel.load());
         const QString message = JoinMessages(sink.messages);
         QMetaObject::invokeMethod(
             this,

@@ -31,7 +31,9 @@ public:
                                           const std::string& target, MessageSink& sink, CodePage cp,
                                           RunObserver& observer)>;
 
-    enum class Outcome { Succeeded, Failed, Cancelled };
+    // NotStarted: the tool never ran (the tags path, the new file or the start itself failed);
+    // Failed: it ran and failed, or its output could not replace the tags file.
+    enum class Outcome { Succeeded, Failed, Cancelled, NotStarted };
     Q_ENUM(Outcome)
 
     explicit BackgroundCtagsRun(QObject* parent = nullptr, RunFunction run = {});

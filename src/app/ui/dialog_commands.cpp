@@ -6,6 +6,7 @@
 #include "tags/quarrow_doc.h"
 #include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
+#include "widgets/dialog_placement.h"
 
 namespace quarrow::ui {
 
@@ -45,6 +46,7 @@ void DialogCommands::OnSettings() {
     }
     const quarrow::CQuarrowDoc* document = m_view.Document();
     m_dlgSettings->SetCodePage(document ? document->GetCodePage() : CodePage::Utf8);
+    CentreOnOwnerWindow(*m_dlgSettings);
     RunSettingsCommand(*m_dlgSettings, m_view.Settings());
 }
 

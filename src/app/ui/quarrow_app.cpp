@@ -344,7 +344,8 @@ void CQuarrowApp::OnFileOpen() {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
     request.title = tr("開く");
-    request.filter = tr("すべてのﾌｧｲﾙ (*)");
+    // Tags files first, by the names ctags gives them and the ones used for them.
+    request.filter = tr("TAGSファイル (tags TAGS *.tags *.ctags);;すべてのﾌｧｲﾙ (*)");
     if (const CWindowDoc* document = Document()) {
         StartAtFile(request, document->GetPathName(), false);
     }

@@ -33,6 +33,7 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QStatusBar(parent) {
     m_lblNote = new QLabel(this);
     m_lblNote->setObjectName(QStringLiteral("note"));
     m_lblNote->setTextFormat(Qt::PlainText);
+    m_lblNote->setWordWrap(true);  // a narrow window shows the whole line, over several rows
     m_btnCloseNote = new QToolButton(this);
     m_btnCloseNote->setObjectName(QStringLiteral("noteClose"));
     m_btnCloseNote->setText(QStringLiteral("×"));

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/ui/main_frame.h"
 #include "app/ui/run_status_bar.h"
@@ -116,7 +117,13 @@ void TagsRefresher::OnLoadEnded(const QString& path, int error) {
 
 void TagsRefresher::OnOpened(const std::string& path, const FileStamp& stamp) {
     m_watcher.Watch(path, stamp);
-    if (!m_run.IsRunning() && m_statusBar) {
+    const PendingNote pending = std::exchange(m_noteAfterOpen, {});
+    if (m_run.IsRunning() || !m_statusBar) {
+        return;
+    }
+    if (!pending.path.empty() && pending.path == path) {
+        m_statusBar->ShowNote(pending.text);
+    } else {
         m_statusBar->ClearNote();  // what it said was about the file shown before this reading
     }
 }
@@ -142,8 +149,11 @@ void TagsRefresher::Refresh() {
     const std::optional<std::string> target = RememberedTarget(m_profile, path);
     CQuarrowView* view = m_hooks.view ? m_hooks.view() : nullptr;
     if (!target || !view) {
-        if (m_hooks.reopen) {
-            m_hooks.reopen(path);  // nothing to run: read it again
+        // Nothing to run: read it again, and say why ctags did not run once the reading is shown
+        // (a reading puts away what the bar said before it).
+        m_noteAfterOpen = {path, tr("作成対象の記録がないため読み直しました（ctags で作るには Ctrl+N）。")};
+        if (m_hooks.reopen && !m_hooks.reopen(path)) {
+            m_noteAfterOpen = {};
         }
         return;
     }
@@ -205,6 +215,13 @@ void TagsRefresher::OnRunFinished(BackgroundCtagsRun::Outcome outcome, const QSt
     case BackgroundCtagsRun::Outcome::Cancelled:
         Note(tr("ctags の実行を中止しました。TAGSファイルと表示は元のままです。"));
         break;
+    case BackgroundCtagsRun::Outcome::NotStarted: {
+        // The reason in the line the bar shows: it is short, unlike a failed tool's output.
+        const QString reason = message.simplified();
+        Note(reason.isEmpty() ? tr("ctags を起動できませんでした。TAGSファイルと表示は元のままです。")
+                              : tr("ctags を起動できませんでした（%1）。TAGSファイルと表示は元のままです。").arg(reason));
+        break;
+    }
     }
     m_watcher.SetPaused(false);
     emit runEnded(outcome);

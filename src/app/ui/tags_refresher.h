@@ -49,8 +49,9 @@ public:
     // A tags file has been read (any open, the watch's and F5's included), as it stood at `stamp`.
     void OnOpened(const std::string& path, const FileStamp& stamp);
 
-    // F5: ctags again for the shown file, or a plain new reading when it has no remembered
-    // target. Nothing while a run goes or when no file is shown.
+    // F5: ctags again for the shown file, or, when it has no remembered target, a plain new
+    // reading with a note in the bar that says so and names Ctrl+N. Nothing while a run goes or
+    // when no file is shown.
     void Refresh();
     void CancelRun();
     bool IsRunning() const noexcept { return m_run.IsRunning(); }
@@ -86,6 +87,12 @@ private:
     QPointer<QAction> m_escape;
     QPointer<BackgroundTagsLoad> m_loader;
     std::string m_strRunPath;
+    // A note for the bar once the reading of `path` is shown (F5 on a file without a target).
+    struct PendingNote {
+        std::string path;
+        QString text;
+    };
+    PendingNote m_noteAfterOpen;
 };
 
 }  // namespace quarrow::ui

@@ -83,42 +83,54 @@ bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettin
                           const MayRunFunction& mayRun) {
     dlg.SetProfile(&profile);
     dlg.SetCodePage(cp);
-    dlg.m_strParam = settings.m_strCtagsParam;
-    if (dlg.DoModal() != QDialog::Accepted) {
-        return false;
-    }
-    const std::string tagsFile = dlg.m_strTagsFile;
-    const std::string target = dlg.m_strTarget;
-    if (IsBlank(tagsFile)) {
-        return false;
-    }
-    // Remembered before the run, so that it is kept even when the run fails.
-    profile.WriteString(setting_keys::kCreateTagsParam, tagsFile, target);
+    // A run that did not take place or failed brings the dialog back with what the user typed,
+    // after its message, so that the path or target can be mended instead of typed again.
+    for (bool again = false;; again = true) {
+        dlg.m_strParam = settings.m_strCtagsParam;
+        if (dlg.DoModal(again) != QDialog::Accepted) {
+            return false;
+        }
+        const std::string tagsFile = dlg.m_strTagsFile;
+        const std::string target = dlg.m_strTarget;
+        if (IsBlank(tagsFile)) {
+            continue;  // the dialog refuses it; kept for a caller that sets the fields itself
+        }
+        // Remembered before the run, so that it is kept even when the run fails.
+        profile.WriteString(setting_keys::kCreateTagsParam, tagsFile, target);
 
-    const std::string runPath = RunPathFor(tagsFile);
-    if (const std::string problem = FolderProblem(runPath); !problem.empty()) {
-        sink.ShowMessage(problem);
-        return false;
-    }
-    if (mayRun && !mayRun(runPath)) {
-        return false;
-    }
+        const std::string runPath = RunPathFor(tagsFile);
+        if (const std::string problem = FolderProblem(runPath); !problem.empty()) {
+            sink.ShowMessage(problem);
+            continue;
+        }
+        if (mayRun && !mayRun(runPath)) {
+            return false;
+        }
 
-    WaitCursor wait;
-    int ran = 0;
-    bool cancelled = false;
-    {
-        CtagsProgressDialog progress(EditTextFromBytes(runPath, cp), parent);
-        ran = RunCtags(settings, runPath, target, sink, cp, &progress);
-        cancelled = progress.WasCancelled();
+        CtagsRunResult result = CtagsRunResult::NotRun;
+        {
+            WaitCursor wait;
+            CtagsProgressDialog progress(EditTextFromBytes(runPath, cp), parent);
+            result = RunCtagsIntoTagsFile(settings, runPath, target, sink, cp, &progress);
+            if (progress.WasCancelled()) {
+                result = CtagsRunResult::Cancelled;
+            }
+        }
+        switch (result) {
+        case CtagsRunResult::Succeeded:
+            break;
+        case CtagsRunResult::Cancelled:
+            return false;
+        case CtagsRunResult::NotRun:
+        case CtagsRunResult::Failed:
+            continue;  // the runner has said why; the tags file is as it was, and is not opened
+        }
+        if (openByPath) {
+            WaitCursor wait;
+            openByPath(runPath);
+        }
+        return true;
     }
-    if (ran != 1 || cancelled) {
-        return false;
-    }
-    if (openByPath) {
-        openByPath(runPath);
-    }
-    return true;
 }
 
 }  // namespace quarrow::ui

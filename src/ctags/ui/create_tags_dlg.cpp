@@ -15,6 +15,7 @@
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
 #include "widgets/code_page_text.h"
+#include "widgets/dialog_placement.h"
 #include "widgets/dialog_text_limit.h"
 #include "widgets/dialog_units.h"
 
@@ -160,12 +161,13 @@ CCreateTagsDlg::CCreateTagsDlg(const Profile* profile, QWidget* parent)
 
 CCreateTagsDlg::~CCreateTagsDlg() = default;
 
-int CCreateTagsDlg::DoModal() {
-    InitDialog();
+int CCreateTagsDlg::DoModal(bool keepTyped) {
+    InitDialog(keepTyped);
+    CentreOnOwnerWindow(*this);
     return exec();
 }
 
-void CCreateTagsDlg::InitDialog() {
+void CCreateTagsDlg::InitDialog(bool keepTyped) {
     // Each showing starts from an empty list and field, as a newly made window would.
     m_cbTagsFile->clear();
     m_cbTagsFile->clearEditText();
@@ -175,7 +177,10 @@ void CCreateTagsDlg::InitDialog() {
     for (const std::string& file : files) {
         m_cbTagsFile->addItem(EditTextFromBytes(file, m_codePage));
     }
-    if (!files.empty()) {
+    if (keepTyped) {
+        m_cbTagsFile->setCurrentIndex(-1);
+        m_cbTagsFile->setEditText(EditTextFromBytes(m_strTagsFile, m_codePage));
+    } else if (!files.empty()) {
         const QString first = EditTextFromBytes(files.front(), m_codePage);
         m_cbTagsFile->setEditText(first);
         LoadTarget(first);
@@ -183,7 +188,11 @@ void CCreateTagsDlg::InitDialog() {
         m_cbTagsFile->setCurrentIndex(-1);
         m_cbTagsFile->clearEditText();
     }
-    m_btnOk->setFocus();  // Enter at once starts the run for the most recent file
+    if (keepTyped) {
+        m_cbTagsFile->setFocus();  // shown again to mend what was typed
+    } else {
+        m_btnOk->setFocus();  // Enter at once starts the run for the most recent file
+    }
 }
 
 void CCreateTagsDlg::LoadTarget(const QString& path) {
@@ -207,6 +216,12 @@ bool CCreateTagsDlg::UpdateData(bool saveAndValidate) {
         m_editParam->setText(EditTextFromBytes(m_strParam, m_codePage));
         m_editParam->setCursorPosition(0);
         return true;
+    }
+    // An empty tags file would make nothing: the user is asked for one, with the fields kept.
+    if (m_cbTagsFile->currentText().trimmed().isEmpty()) {
+        ShowValidationMessage(tr("作成するTAGSファイルを指定してください。"));
+        m_cbTagsFile->setFocus();
+        return false;
     }
     struct Field {
         QLineEdit* edit;

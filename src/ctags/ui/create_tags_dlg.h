@@ -48,10 +48,13 @@ public:
     void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
 
     // Shows the dialog modally. Returns QDialog::Accepted (OK passed validation) or Rejected.
-    int DoModal();
+    // With `keepTyped`, the tags file and target are the ones the last showing closed with
+    // (shown again after a run that did not take place), not the most recent file's.
+    int DoModal(bool keepTyped = false);
     // The opening without the modal loop: fields into the controls, the recent files into the
-    // list, the most recent file and its target chosen (tests show the dialog themselves).
-    void InitDialog();
+    // list, the most recent file and its target chosen, or with `keepTyped` the last showing's
+    // tags file and target (tests show the dialog themselves).
+    void InitDialog(bool keepTyped = false);
 
     // The target remembered for `path` ("*" when none) into m_strTarget and every field into
     // the controls.

@@ -28,6 +28,7 @@
 #include "tree/ui/label_glyph_warmup.h"
 #include "tree/ui/shown_rows_width.h"
 #include "tree/ui/shown_slice_fetcher.h"
+#include "tree/ui/start_hint.h"
 #include "tree/ui/tree_place_keeper.h"
 
 namespace quarrow::ui {
@@ -99,6 +100,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex& index) { OnExpandedChanged(index, true); });
     connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) { OnExpandedChanged(index, false); });
     m_filtering = std::make_unique<TagTreeFiltering>(*this);
+    m_startHint = new StartHint(*viewport());
 }
 
 CQuarrowView::~CQuarrowView() {
@@ -142,7 +144,22 @@ void CQuarrowView::OnInitialUpdate() {
 
     // The builder opens the last folder and file of a one-file tree.
     ExpandQuietly(m_model.Tree().ExpandedNodes());
+    KeepACurrentRow();
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
+    m_startHint->Update(m_pDocument != nullptr && !m_pDocument->GetTagsPath().empty());
+}
+
+void CQuarrowView::KeepACurrentRow() {
+    // A new tree has no current row, and the keys then all lead to the first row (End too) until
+    // one is set: the first key after a reading would be lost. As when the tree gains the focus,
+    // the first row becomes current without being selected; a kept selection replaces it.
+    if (currentIndex().isValid() || m_model.rowCount() == 0) {
+        return;
+    }
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    selectionModel()->setCurrentIndex(m_model.index(0, 0), QItemSelectionModel::NoUpdate);
+    setAutoScroll(scrolls);
 }
 
 void CQuarrowView::ExpandQuietly(const std::vector<TagTree::Id>& nodes) {
@@ -207,6 +224,7 @@ void CQuarrowView::RebuildKeepingPlace() {
     const ViewPlace place = CaptureViewPlace(*this);
     static const TagStore kEmpty;
     m_model.Rebuild(m_pDocument ? m_pDocument->GetTags() : kEmpty, m_model.GetCodePage(), Options());
+    KeepACurrentRow();
     RestoreViewPlace(*this, place, true);
     m_filtering->AfterRebuild(m_pDocument ? m_pDocument->GetTagsPath() : std::string());
 }
@@ -320,14 +338,19 @@ bool CQuarrowView::viewportEvent(QEvent* event) {
 
 void CQuarrowView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
-        // A right click leaves the selection alone (so it never jumps); only the right button
-        // by itself, without Shift or Ctrl, opens the menu.
+        // Only the right button by itself, without Shift or Ctrl, opens the menu; it first
+        // selects the item under it, so that the menu is seen to be about that row. That
+        // selection is not the left button's, so it never starts the editor.
         setFocus(Qt::MouseFocusReason);
         event->accept();
         const bool alone = event->buttons() == Qt::RightButton &&
                            !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
         if (alone) {
-            ShowContextMenu(event->position().toPoint());
+            const QPoint point = event->position().toPoint();
+            if (ClickAreaAt(point) == ClickArea::Item) {
+                selectionModel()->setCurrentIndex(indexAt(point), QItemSelectionModel::ClearAndSelect);
+            }
+            ShowContextMenu(point);
         }
         return;
     }

@@ -34,6 +34,7 @@ class Profile;
 namespace quarrow::ui {
 
 class ShownSliceFetcher;
+class StartHint;
 
 class CQuarrowView final : public QTreeView {
     Q_OBJECT
@@ -140,6 +141,8 @@ private:
     // A new width of `column`: the scroll bars and the rows from the column on take it at once.
     void OnColumnResized(int column);
     void ShowContextMenu(const QPoint& viewportPos);
+    // Makes the first row current (unselected) when a new tree left none.
+    void KeepACurrentRow();
 
     Profile& m_profile;
     MessageSink& m_sink;
@@ -154,6 +157,7 @@ private:
     QPointer<QMenu> m_popup;
     TreeItemDelegate m_delegate;
     ShownSliceFetcher* m_slices;  // a child object
+    StartHint* m_startHint;       // a child of the viewport
     bool m_bMouseSelecting = false;  // inside a left-button press: a selection now is the mouse's
     bool m_bBuilding = false;        // the builder's own expansion keeps the folder image
     bool m_bIgnoreRelease = false;   // the press hit no item, so neither does its release

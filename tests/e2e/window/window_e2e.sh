@@ -3,6 +3,8 @@
 #   cycles     start and close three times: the stored outer rectangle X/Y/CX/CY stays as it was,
 #              and the window's frame sits exactly on it (the frame is not added on each start)
 #   maximized  close while maximized: the next start opens a normal window that fits the screen
+#   dialogs    the tags-creation dialog, shown three times (the window moved before the third),
+#              opens centred on the main window each time
 # Every step waits for what the window system reports (window mapped and active, the frame
 # extents, the state), never for a fixed time.
 # Usage: window_e2e.sh QUARROW_EXECUTABLE MODE [SCREENSHOT]
@@ -140,6 +142,42 @@ maximized)
   if [ -n "$shot" ] && command -v import >/dev/null; then import -window root "$shot"; fi
   close_quarrow
   [ "$(stored_rect)" = "$x $y $cx $cy" ] || fail "stored $(stored_rect) after the next cycle"
+  ;;
+dialogs)
+  sed -i 's/^MULTIVIEW=1$/MULTIVIEW=1\nX=300\nY=100\nCX=400\nCY=500/' "$work/quarrow.INI"
+  start_quarrow
+  dialog_window() { xdotool search --onlyvisible --name '^TAGSファイルの作成画面$' 2>/dev/null | head -n1; }
+  no_dialog() { [ -z "$(dialog_window)" ]; }
+  # The centre of a window's client area, "x y".
+  centre() {
+    local info
+    info=$(xwininfo -id "$1")
+    echo "$(( $(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") + $(sed -n 's/.*Width: *//p' <<<"$info") / 2 ))" \
+         "$(( $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info") + $(sed -n 's/.*Height: *//p' <<<"$info") / 2 ))"
+  }
+  for showing in 1 2 3; do
+    if [ "$showing" = 3 ]; then
+      before=$(centre "$win")
+      moved() { [ "$(centre "$win")" != "$before" ]; }
+      xdotool windowmove "$win" 450 160
+      wait_for moved || fail "the window did not move: $(outer_rect "$win")"
+    fi
+    wait_for is_active "$win" || fail "the window is not active"
+    xdotool key ctrl+n
+    wait_for dialog_window >/dev/null || fail "no tags-creation dialog"
+    dialog=$(dialog_window)
+    wait_for has_frame "$dialog" || fail "the dialog got no frame"
+    wait_for is_active "$dialog" || fail "the dialog never became active"
+    read -r mx my <<<"$(centre "$win")"
+    read -r dx dy <<<"$(centre "$dialog")"
+    echo "showing $showing: window centre $mx $my, dialog centre $dx $dy"
+    [ $(( (dx - mx) * (dx - mx) + (dy - my) * (dy - my) )) -le 8 ] \
+      || fail "showing $showing: the dialog's centre $dx $dy is not the window's $mx $my"
+    if [ "$showing" = 1 ] && [ -n "$shot" ] && command -v import >/dev/null; then import -window root "$shot"; fi
+    xdotool key Escape
+    wait_for no_dialog || fail "Escape did not close the dialog"
+  done
+  close_quarrow
   ;;
 *)
   echo "unknown mode $mode"; exit 2 ;;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -71,6 +72,32 @@ TEST_F(AppTest, NoArgumentsGiveAnEmptyUntitledWindowWithTheMenus) {
                            QStringLiteral("言語別アイコン"), QStringLiteral("スコープで入れ子表示")}));
     EXPECT_EQ(Texts(frame->menuBar()->actions()[3]->menu()->actions()),
               QStringList{QStringLiteral("Quarrow のバージョン情報(&A)...")});
+}
+
+// An empty window says in the tree's area how to begin, in the window's language; a shown file
+// takes its place.
+TEST_F(AppTest, EmptyWindowShowsHowToStartUntilAFileIsShown) {
+    struct Case {
+        const char* locale;
+        const char* words;
+    };
+    const Case cases[] = {{"C", "TAGSファイルを作成"}, {"en_US.UTF-8", "Create a tags file"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        m_messagesLocale = c.locale;
+        ASSERT_TRUE(Start());
+        auto* hint = m_app->View()->findChild<QLabel*>(QStringLiteral("StartHint"));
+        ASSERT_NE(hint, nullptr);
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_TRUE(hint->text().contains(QStringLiteral("Ctrl+N"))) << hint->text().toStdString();
+        EXPECT_TRUE(hint->text().contains(QStringLiteral("Ctrl+O")));
+        EXPECT_TRUE(hint->text().contains(QString::fromUtf8(c.words))) << hint->text().toStdString();
+        EXPECT_EQ(hint->geometry(), m_app->View()->viewport()->rect());
+        ASSERT_NE(Open(WriteFile("a.tags", kTagsA)), nullptr);
+        EXPECT_FALSE(hint->isVisible());
+        m_app->Shutdown(0);
+        m_app.reset();
+    }
 }
 
 TEST_F(AppTest, TagsOptionRunsCtagsIntoTheDefaultFileAndShowsIt) {
@@ -195,6 +222,8 @@ TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     EXPECT_EQ(m_requests[1].kind, FileChooserRequest::Kind::Open);
     EXPECT_EQ(m_requests[1].directory, home);
     EXPECT_TRUE(m_requests[1].fileName.isEmpty());
+    // Its first filter is the tags files, then all files.
+    EXPECT_EQ(m_requests[1].filter, QStringLiteral("TAGSファイル (tags TAGS *.tags *.ctags);;すべてのﾌｧｲﾙ (*)"));
     // A cancelled dialog changes nothing.
     m_chosenFile.clear();
     m_app->OnCmdMsg(command::kFileOpen);

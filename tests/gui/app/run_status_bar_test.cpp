@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMainWindow>
 
 #include "app/ui/run_status_bar.h"
@@ -34,6 +36,25 @@ TEST(RunStatusBarTest, LongTextsDoNotWidenTheWindow) {
         c.show();
         EXPECT_LE(window.minimumSizeHint().width(), std::max(narrowest, 300)) << c.what;
     }
+}
+
+// A note's line longer than a narrow window is shown whole, over several rows, so that its end
+// (often what to do next) is not cut off at the window's edge.
+TEST(RunStatusBarTest, LongNoteWrapsInANarrowWindow) {
+    QMainWindow window;
+    auto* bar = new RunStatusBar(&window);
+    window.setStatusBar(bar);
+    window.resize(300, 600);
+    const QString note = QString(60, QChar(0x30C6)) + QStringLiteral("Ctrl+N");
+    bar->ShowNote(note);
+    window.show();
+    auto* label = bar->findChild<QLabel*>(QStringLiteral("note"));
+    ASSERT_NE(label, nullptr);
+    const QFontMetrics metrics(label->font());
+    const QRect needed = metrics.boundingRect(QRect(0, 0, label->contentsRect().width(), 10000),
+                                              Qt::TextWordWrap, label->text());
+    EXPECT_GE(label->contentsRect().height(), needed.height());
+    EXPECT_GT(needed.height(), metrics.height());  // it does take more than one row
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ const std::string kNew = Line("Alpha", "src/a/Alpha.java") + Line("Beta", "src/b
 
 class TagsRefreshTest : public AppFixture {
 protected:
-    enum class Tool { Writes, Fails };
+    enum class Tool { Writes, Fails, CannotStart };
 
     void SetUp() override {
         AppFixture::SetUp();
@@ -59,6 +59,10 @@ protected:
             if (m_tool == Tool::Fails) {
                 sink.ShowMessage("ctags が異常終了しました (終了コード 1)。");
                 return CtagsRunResult::Failed;
+            }
+            if (m_tool == Tool::CannotStart) {
+                sink.ShowMessage("create process error!");
+                return CtagsRunResult::NotRun;
             }
             std::ofstream(tagsPath, std::ios::binary) << kNew;
             return CtagsRunResult::Succeeded;
@@ -144,6 +148,8 @@ TEST_F(TagsRefreshTest, FailedOrCancelledRunKeepsTheOldTreeAndSaysWhy) {
     };
     const Case cases[] = {
         {"fails", Tool::Fails, false, Outcome::Failed, "ctags が失敗しました。"},
+        {"cannot start", Tool::CannotStart, false, Outcome::NotStarted,
+         "ctags を起動できませんでした（create process error!）。TAGSファイルと表示は元のままです。"},
         {"Esc", Tool::Writes, true, Outcome::Cancelled, "ctags の実行を中止しました。"},
     };
     for (const Case& c : cases) {
@@ -173,7 +179,9 @@ TEST_F(TagsRefreshTest, FailedOrCancelledRunKeepsTheOldTreeAndSaysWhy) {
     }
 }
 
-TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgain) {
+// A tags file made elsewhere has no target to run ctags with: F5 reads it again and the bar says
+// so, naming the way to give it one.
+TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgainAndSaysHowToGiveItOne) {
     StartShown(/*remember=*/false);
     std::ofstream(m_path, std::ios::binary) << kNew;
     QTest::keyClick(m_app->View(), Qt::Key_F5);
@@ -182,6 +190,35 @@ TEST_F(TagsRefreshTest, FileWithoutRememberedTargetIsReadAgain) {
     EXPECT_EQ(m_runs.load(), 0);
     EXPECT_EQ(m_app->View()->Model().rowCount(), 3);
     EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta"));
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_EQ(Bar().NoteText(), QStringLiteral("作成対象の記録がないため読み直しました（ctags で作るには Ctrl+N）。"));
+    EXPECT_TRUE(m_messages.empty());
+    // The next reading of another file puts the note away.
+    ASSERT_NE(Open(WriteFile("other.tags", kOld)), nullptr);
+    EXPECT_TRUE(Bar().NoteText().isEmpty());
+}
+
+// After a run (F5 on a tree where nothing is selected yet, as after "-T"), the first key works
+// as on the old tree: End goes to the last row, and Enter opens it.
+TEST_F(TagsRefreshTest, FirstKeyAfterARunMovesFromTheNewTree) {
+    m_path = WriteFile("r.tags", kNew);
+    GetProfile().WriteString(setting_keys::kCreateTagsParam, m_path, "/src/proj");
+    ASSERT_TRUE(Start({m_path}));
+    ActivateMainWindow();
+    CQuarrowView* view = m_app->View();
+    QTest::keyClick(view, Qt::Key_F5);
+    ASSERT_TRUE(m_app->Refresher()->IsRunning());
+    m_release = true;
+    ASSERT_EQ(Finish(), Outcome::Succeeded);
+    EXPECT_TRUE(view->hasFocus());
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(SelectedLabel(), QStringLiteral("src/d"));
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(m_jumps, std::vector<std::string>{"Delta"});
 }
 
 TEST_F(TagsRefreshTest, ClosingTheWindowEndsTheRunFirst) {

@@ -63,8 +63,19 @@ protected:
         ::chmod(settings.m_strCtagsPath.c_str(), 0755);
     }
 
-    // Shows the command's dialog, types the tags file and target, and presses OK.
-    bool Run(const QString& tagsFile, const QString& target, bool pressOk = true, const MayRunFunction& mayRun = {}) {
+    // What the dialog showed when it was there again after OK (then cancelled).
+    struct Again {
+        bool shown = false;
+        QString tagsFile;
+        QString target;
+        bool tagsFileFocused = false;  // ready to be mended
+    };
+
+    // Shows the command's dialog, types the tags file and target, and presses OK. With `again`,
+    // the dialog is expected to be there again after OK (kept open or shown anew): its fields
+    // are recorded there and it is cancelled.
+    bool Run(const QString& tagsFile, const QString& target, bool pressOk = true, const MayRunFunction& mayRun = {},
+             Again* again = nullptr) {
         test::WhenModal<CCreateTagsDlg>([=](CCreateTagsDlg* shown) {
             auto* combo = qobject_cast<QComboBox*>(shown->Control(id::kTagsFile));
             combo->lineEdit()->selectAll();
@@ -72,6 +83,17 @@ protected:
             QTest::keyClicks(combo->lineEdit(), tagsFile);
             auto* edit = test::Edit(shown->Control(id::kTarget));
             edit->setText(target);
+            if (again != nullptr) {
+                test::WhenModal<CCreateTagsDlg>([again](CCreateTagsDlg* next) {
+                    again->shown = true;
+                    again->tagsFile = qobject_cast<QComboBox*>(next->Control(id::kTagsFile))->currentText();
+                    again->target = test::Edit(next->Control(id::kTarget))->text();
+                    QWidget* tagsFile = next->Control(id::kTagsFile);
+                    again->tagsFileFocused = next->focusWidget() == tagsFile ||
+                                             (next->focusWidget() != nullptr && next->focusWidget()->parentWidget() == tagsFile);
+                    QTest::mouseClick(next->Control(id::kCancel), Qt::LeftButton);
+                });
+            }
             QTest::mouseClick(shown->Control(pressOk ? id::kOk : id::kCancel), Qt::LeftButton);
         });
         return RunCreateTagsCommand(nullptr, dlg, settings, profile, sink, CodePage::Utf8,
@@ -159,21 +181,28 @@ TEST_F(CreateTagsCommandTest, junkAndOverlongRememberedTargets_loseNothing) {
     EXPECT_EQ(opened, std::vector<std::string>{tags});
 }
 
-TEST_F(CreateTagsCommandTest, cancelledOrEmpty_doesNothing) {
-    struct Case {
-        const char* name;
-        QString tagsFile;
-        bool ok;
-    };
-    const Case cases[] = {{"cancel", Qs(root + "/out.tags"), false}, {"empty", QString(), true},
-                          {"blank", QStringLiteral("   "), true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_FALSE(Run(c.tagsFile, QStringLiteral("src"), c.ok));
+TEST_F(CreateTagsCommandTest, cancelled_doesNothing) {
+    EXPECT_FALSE(Run(Qs(root + "/out.tags"), QStringLiteral("src"), false));
+    EXPECT_FALSE(std::filesystem::exists(profile.Path()));
+    EXPECT_FALSE(ToolRan());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+// OK with no tags file asks for one and keeps the dialog open with what was typed.
+TEST_F(CreateTagsCommandTest, emptyTagsFile_keepsTheDialogOpenWithTheMessage) {
+    for (const QString& tagsFile : {QString(), QStringLiteral("   ")}) {
+        SCOPED_TRACE(Str(tagsFile));
+        sink.messages.clear();
+        Again again;
+        EXPECT_FALSE(Run(tagsFile, QStringLiteral("src"), true, {}, &again));
+        EXPECT_EQ(sink.messages, std::vector<std::string>{"作成するTAGSファイルを指定してください。"});
+        EXPECT_TRUE(again.shown);
+        EXPECT_EQ(again.tagsFile, tagsFile);
+        EXPECT_EQ(again.target, QStringLiteral("src"));
         EXPECT_FALSE(std::filesystem::exists(profile.Path()));
         EXPECT_FALSE(ToolRan());
         EXPECT_TRUE(opened.empty());
-        EXPECT_TRUE(sink.messages.empty());
     }
 }
 
@@ -199,20 +228,30 @@ TEST_F(CreateTagsCommandTest, badTagsPath_givesAClearMessageAndOpensNothing) {
             continue;  // root may write anywhere
         }
         sink.messages.clear();
-        EXPECT_FALSE(Run(Qs(c.tagsFile), QStringLiteral("t")));
+        Again again;
+        EXPECT_FALSE(Run(Qs(c.tagsFile), QStringLiteral("t"), true, {}, &again));
         EXPECT_EQ(sink.messages, std::vector<std::string>{c.message});
         EXPECT_EQ(Remembered(c.tagsFile), "t");
         EXPECT_FALSE(ToolRan());
         EXPECT_TRUE(opened.empty());
+        // The dialog comes back with the path and the target, to be mended.
+        EXPECT_TRUE(again.shown);
+        EXPECT_EQ(again.tagsFile, Qs(c.tagsFile));
+        EXPECT_EQ(again.target, QStringLiteral("t"));
     }
 }
 
-TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothing) {
+TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothingAndShowsTheDialogAgain) {
     settings.m_strCtagsPath = root + "/no-such-ctags";
-    EXPECT_FALSE(Run(Qs(root + "/out.tags"), QStringLiteral("*")));
+    Again again;
+    EXPECT_FALSE(Run(Qs(root + "/out.tags"), QStringLiteral("src"), true, {}, &again));
     EXPECT_EQ(sink.messages, std::vector<std::string>{"create process error!"});
     EXPECT_TRUE(opened.empty());
-    EXPECT_EQ(Remembered(root + "/out.tags"), "*");
+    EXPECT_EQ(Remembered(root + "/out.tags"), "src");
+    EXPECT_TRUE(again.shown);
+    EXPECT_EQ(again.tagsFile, Qs(root + "/out.tags"));
+    EXPECT_EQ(again.target, QStringLiteral("src"));
+    EXPECT_TRUE(again.tagsFileFocused);
 }
 
 TEST_F(CreateTagsCommandTest, relativeTagsPath_isWrittenAndOpenedWhereItNames) {
@@ -283,24 +322,40 @@ TEST_F(CreateTagsCommandTest, cancelDuringALongRun_endsTheToolAndKeepsTheOldFile
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/out"), {}), 1);
 }
 
-// A failed run is reported, leaves the old file as it was, and still opens the tags path as it
-// always did; a successful one replaces it.
-TEST_F(CreateTagsCommandTest, failedRun_keepsTheOldFileAndSuccessReplacesIt) {
+// A failed run is reported once, leaves the old file as it was and opens nothing (a file it did
+// not write would only give a second message); the dialog comes back with what was typed. A
+// successful run replaces the file and opens it.
+TEST_F(CreateTagsCommandTest, failedRun_keepsTheOldFileShowsTheDialogAgainAndSuccessReplacesIt) {
     ASSERT_EQ(::mkdir((root + "/out").c_str(), 0755), 0);
-    const std::string tags = root + "/out/x.tags";
-    test::WriteFile(tags, "Old\n");
-    WriteTool("exit 4\n");
-    EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"ctags が異常終了しました (終了コード 4)。"});
-    EXPECT_EQ(test::ReadFile(tags), "Old\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/out"), {}), 1);
+    for (const bool oldFile : {true, false}) {
+        SCOPED_TRACE(oldFile);
+        const std::string tags = root + (oldFile ? "/out/x.tags" : "/out/new.tags");
+        if (oldFile) {
+            test::WriteFile(tags, "Old\n");
+        }
+        WriteTool("exit 4\n");
+        sink.messages.clear();
+        Again again;
+        EXPECT_FALSE(Run(Qs(tags), QStringLiteral("src"), true, {}, &again));
+        EXPECT_EQ(sink.messages, std::vector<std::string>{"ctags が異常終了しました (終了コード 4)。"});
+        EXPECT_TRUE(opened.empty());
+        EXPECT_TRUE(again.shown);
+        EXPECT_EQ(again.tagsFile, Qs(tags));
+        EXPECT_EQ(again.target, QStringLiteral("src"));
+        EXPECT_EQ(std::filesystem::exists(tags), oldFile);
+        if (oldFile) {
+            EXPECT_EQ(test::ReadFile(tags), "Old\n");
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root + "/out"), {}), 1);
+    }
 
+    const std::string tags = root + "/out/x.tags";
     WriteTool("");
     sink.messages.clear();
     EXPECT_TRUE(Run(Qs(tags), QStringLiteral("src")));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(test::ReadFile(tags), "Foo\tFoo.java\t/^class Foo$/;\"\tc\n");
-    EXPECT_EQ(opened, (std::vector<std::string>{tags, tags}));
+    EXPECT_EQ(opened, (std::vector<std::string>{tags}));
 }
 
 }  // namespace

@@ -258,13 +258,21 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
         QTest::mousePress(m_view->viewport(), Qt::RightButton, modifier, point);
         QTest::mouseRelease(m_view->viewport(), Qt::RightButton, modifier, point);
         EXPECT_EQ(m_view->PopupMenu(), nullptr);
+        EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
     }
+    // A right click off every item opens the menu and leaves the selection alone.
+    QTest::mousePress(m_view->viewport(), Qt::RightButton, {}, QPoint(m_view->viewport()->width() - 2, point.y()));
+    ASSERT_NE(m_view->PopupMenu(), nullptr);
+    EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
+    m_view->PopupMenu()->close();
+    QApplication::processEvents();
+    // On an item it selects that item first, and never starts the editor.
     QTest::mousePress(m_view->viewport(), Qt::RightButton, {}, point);
     QMenu* popup = m_view->PopupMenu();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->isVisible());
-    // A right click neither selects nor jumps.
-    EXPECT_TRUE(m_view->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_EQ(m_view->selectionModel()->selectedIndexes(), QModelIndexList{Find(QStringLiteral("src/app"))});
+    EXPECT_EQ(m_view->currentIndex(), Find(QStringLiteral("src/app")));
     EXPECT_TRUE(m_jumps.empty());
 
     ASSERT_EQ(popup->actions().size(), 4);
