@@ -1,0 +1,113 @@
+// Hostile file names through the wildcard expansion and the ctags command builder. The input gives
+// a code page, the parameter template, the target and up to eight names, each made a file or a
+// folder in a fresh folder where the command is built (see FuzzedDataProvider).
+//
+// Checks: the tool's path is argv[0]; every argument that begins with '-' is one of the
+// template's own words (filled in) or the "-L -" that makes the tool read its file list, so no
+// name found in the folder becomes an option; a target that names something never begins an
+// argument with '-'; every line of the file list names an entry of the folder exactly and begins
+// with nothing the list's reader takes for an option, a comment or a blank.
+
+#include <fuzzer/FuzzedDataProvider.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ctags/run_ctags.h"
+#include "fuzz_check.h"
+#include "support/scratch_folder.h"
+#include "tags/code_page.h"
+
+namespace {
+
+using namespace quarrow;
+
+constexpr const char* kTool = "/usr/bin/ctags";
+constexpr const char* kTagsPath = "TAGS";
+
+bool Exists(const std::string& folder, const std::string& name) {
+    struct stat status {};
+    const std::string path = name.starts_with('/') ? name : folder + "/" + name;
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n'; }
+
+void CheckFileList(const std::string& folder, const std::string& list) {
+    FUZZ_CHECK(list.empty() || list.back() == '\n');
+    std::size_t start = 0;
+    while (start < list.size()) {
+        const std::size_t end = list.find('\n', start);
+        const std::string line = list.substr(start, end - start);
+        start = end + 1;
+        FUZZ_CHECK(!line.empty());
+        FUZZ_CHECK(line.front() != '-' && line.front() != '#' && !IsBlankByte(line.front()));
+        FUZZ_CHECK(!IsBlankByte(line.back()));
+        FUZZ_CHECK(Exists(folder, line));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const CodePage cp = input.ConsumeBool() ? CodePage::ShiftJis : CodePage::Utf8;
+    const std::string paramTemplate = input.ConsumeRandomLengthString(64);
+    const std::string target = input.ConsumeRandomLengthString(32);
+
+    const std::string folder = test::ProcessScratchFolder() / "names";
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directory(folder);
+    for (int i = 0; i < 8 && input.remaining_bytes() > 0; ++i) {
+        const bool isFolder = input.ConsumeBool();
+        std::string name = input.ConsumeRandomLengthString(40);
+        std::erase(name, '/');
+        std::erase(name, '\0');
+        if (name.empty() || name == "." || name == "..") {
+            continue;
+        }
+        const std::string path = folder + "/" + name;
+        if (isFolder) {
+            std::filesystem::create_directory(path, ignored);
+        } else {
+            test::ProcessScratchFolder().Write("names/" + name, "");
+        }
+    }
+
+    const CtagsCommand start = BuildCtagsCommand(kTool, paramTemplate, kTagsPath, target, folder, cp);
+    FUZZ_CHECK(start.command.program == kTool);
+    FUZZ_CHECK(!start.command.arguments.empty() && start.command.arguments.front() == kTool);
+
+    // The words that may begin with '-': the template's, as filled in (a pattern beginning with
+    // '-' is never expanded), and the file list's option once.
+    const bool literalTarget = TargetNamesSomething(target, folder);
+    std::vector<std::string> allowed;
+    for (const ArgumentWord& word : BuildCtagsArguments(paramTemplate, kTagsPath, target, literalTarget, cp)) {
+        allowed.push_back(word.text);
+    }
+    if (!start.fileList.empty()) {
+        allowed.push_back("-L");
+        allowed.push_back("-");
+    }
+    for (std::size_t i = 1; i < start.command.arguments.size(); ++i) {
+        const std::string& argument = start.command.arguments[i];
+        if (!argument.starts_with('-')) {
+            continue;
+        }
+        const auto found = std::find(allowed.begin(), allowed.end(), argument);
+        FUZZ_CHECK(found != allowed.end());
+        allowed.erase(found);
+        if (literalTarget && !target.empty()) {
+            FUZZ_CHECK(!argument.starts_with(target));
+        }
+    }
+    CheckFileList(folder, start.fileList);
+    return 0;
+}
