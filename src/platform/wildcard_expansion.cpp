@@ -8,8 +8,10 @@ namespace quarrow {
 
 namespace {
 
+// A word with a NUL byte is no pattern: glob(3) would see only its part before the NUL.
 bool WantsExpansion(const std::string& word) {
-    return !word.empty() && word.front() != '-' && word.find_first_of("*?[") != std::string::npos;
+    return !word.empty() && word.front() != '-' && word.find_first_of("*?[") != std::string::npos &&
+           word.find('\0') == std::string::npos;
 }
 
 // The folder as a glob pattern that matches only itself.

@@ -4,12 +4,13 @@
 //
 // Checks: the tool's path is argv[0]; every argument that begins with '-' is one of the
 // template's own words (filled in) or the "-L -" that makes the tool read its file list, so no
-// name found in the folder becomes an option; a target that names something never begins an
-// argument with '-'; every line of the file list names an entry of the folder exactly and begins
+// name found in the folder becomes an option; a target that names something begins no argument; every line of the file list names an entry of the folder exactly and begins
 // with nothing the list's reader takes for an option, a comment or a blank.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -21,6 +22,7 @@
 
 #include "ctags/run_ctags.h"
 #include "fuzz_check.h"
+#include "platform/command_line.h"
 #include "support/scratch_folder.h"
 #include "tags/code_page.h"
 
@@ -33,7 +35,7 @@ constexpr const char* kTagsPath = "TAGS";
 
 bool Exists(const std::string& folder, const std::string& name) {
     struct stat status {};
-    const std::string path = name.starts_with('/') ? name : folder + "/" + name;
+    const std::string path = folder + "/" + name;
     return ::lstat(path.c_str(), &status) == 0;
 }
 
@@ -49,7 +51,8 @@ void CheckFileList(const std::string& folder, const std::string& list) {
         FUZZ_CHECK(!line.empty());
         FUZZ_CHECK(line.front() != '-' && line.front() != '#' && !IsBlankByte(line.front()));
         FUZZ_CHECK(!IsBlankByte(line.back()));
-        FUZZ_CHECK(Exists(folder, line));
+        // An absolute pattern may find names anywhere, which can go meanwhile (/proc).
+        FUZZ_CHECK(line.starts_with('/') || Exists(folder, line));
     }
 }
 
@@ -73,11 +76,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (name.empty() || name == "." || name == "..") {
             continue;
         }
+        // A name given twice stays what it was made first.
         const std::string path = folder + "/" + name;
         if (isFolder) {
-            std::filesystem::create_directory(path, ignored);
+            ::mkdir(path.c_str(), 0700);
         } else {
-            test::ProcessScratchFolder().Write("names/" + name, "");
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                ::close(fd);
+            }
         }
     }
 
@@ -104,9 +111,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto found = std::find(allowed.begin(), allowed.end(), argument);
         FUZZ_CHECK(found != allowed.end());
         allowed.erase(found);
-        if (literalTarget && !target.empty()) {
-            FUZZ_CHECK(!argument.starts_with(target));
-        }
+    }
+    // A target that names something begins no argument: only the template's own words may begin
+    // with its text.
+    if (literalTarget && target.starts_with('-')) {
+        const auto beginsWithTarget = [&target](const std::string& word) { return word.starts_with(target); };
+        const std::vector<std::string> templateWords = SplitCommandText(paramTemplate);
+        const std::vector<std::string> listOption = start.fileList.empty() ? std::vector<std::string>{}
+                                                                           : std::vector<std::string>{"-L", "-"};
+        FUZZ_CHECK(std::count_if(start.command.arguments.begin() + 1, start.command.arguments.end(), beginsWithTarget) <=
+                   std::count_if(templateWords.begin(), templateWords.end(), beginsWithTarget) +
+                       std::count_if(listOption.begin(), listOption.end(), beginsWithTarget));
     }
     CheckFileList(folder, start.fileList);
     return 0;
