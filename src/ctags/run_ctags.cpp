@@ -87,15 +87,17 @@ std::string FailureMessage(const ChildOutcome& outcome) {
 std::string FirstLines(std::string tail) {
     constexpr int kLines = 8;
     if (tail.size() >= kErrorTailBytes) {
+        // The first line was cut by the tail's limit: drop the fragment.
         const std::size_t newline = tail.find('\n');
         tail.erase(0, newline == std::string::npos ? 0 : newline + 1);
     }
     tail.erase(0, tail.find_first_not_of("\r\n"));
     std::size_t end = 0;
-    for (int lines = 0; lines < kLines && end != std::string::npos && end < tail.size(); ++lines) {
-        end = tail.find('\n', end == 0 && lines == 0 ? 0 : end + 1);
+    for (int lines = 0; lines < kLines && end < tail.size(); ++lines) {
+        const std::size_t newline = tail.find('\n', end);
+        end = newline == std::string::npos ? tail.size() : newline + 1;
     }
-    tail.erase(std::min(end, tail.size()));
+    tail.erase(end);
     while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) {
         tail.pop_back();
     }
@@ -145,9 +147,7 @@ bool HoldsTags(const std::string& path) {
         return false;
     }
     std::vector<char> buffer(1 << 16);
-    bool atLineStart = true;
-    bool headerLine = false;  // the current line began with "!"; "_" must follow
-    int lineOffset = 0;
+    int column = 0;  // of the current line, counted up to 2
     for (;;) {
         const ssize_t got = ::read(fd.Get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) {
@@ -156,25 +156,19 @@ bool HoldsTags(const std::string& path) {
         if (got <= 0) {
             return false;
         }
-        for (ssize_t i = 0; i < got; ++i) {
-            const char c = buffer[static_cast<std::size_t>(i)];
+        for (const char c : std::span(buffer.data(), static_cast<std::size_t>(got))) {
             if (c == '\n' || c == '\r') {
-                atLineStart = true;
-                lineOffset = 0;
-                continue;
-            }
-            if (atLineStart) {
-                atLineStart = false;
+                column = 0;
+            } else if (column == 0) {
                 if (c != '!') {
                     return true;
                 }
-                headerLine = true;
-                lineOffset = 1;
-            } else if (headerLine && lineOffset == 1) {
+                column = 1;
+            } else if (column == 1) {
                 if (c != '_') {
                     return true;
                 }
-                lineOffset = 2;
+                column = 2;
             }
         }
     }

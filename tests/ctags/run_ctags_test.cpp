@@ -421,6 +421,36 @@ TEST_F(RunCtagsTest, ARunRemovesTheHiddenFilesOfKilledRuns) {
     EXPECT_EQ(Entries(m_dir / "proj"), withLiveRun);
 }
 
+// A tool that exits 0 but writes no tag: its file is empty or holds header lines only. The
+// message shows the first lines of its warnings (the tool names the first problem first).
+TEST_F(RunCtagsTest, AToolThatWritesNoTagIsReportedWithItsFirstWarnings) {
+    const std::string noTags = "ctags はタグを1つも作りませんでした。TAGSファイルは元のままです。";
+    const struct {
+        const char* output;  // printf format written to the -f file
+        const char* errors;  // shell lines writing to standard error
+        const char* paramTemplate;
+        std::string message;
+    } cases[] = {
+        {"", "", "-f@tags @target", noTags},
+        {"!_TAG_FILE_FORMAT\\t2\\r\\n!_TAG_FILE_SORTED\\t0\\n\\n",
+         "i=1; while [ $i -le 10 ]; do echo \"warning $i\" >&2; i=$((i+1)); done",
+         "--languages=c,c++ -f@tags @target --languages=java",
+         noTags + "\n対象の言語: java\nwarning 1\nwarning 2\nwarning 3\nwarning 4\nwarning 5\nwarning 6\nwarning 7\n"
+                  "warning 8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paramTemplate);
+        m_sink.messages.clear();
+        const std::string tags = m_dir.Write("proj/x.tags", "Old\tOld.java\t1;\"\tc\n");
+        UseScript(std::string(kFindOutput) + "printf '" + c.output + "' > \"$out\"\n" + c.errors + "\n");
+        m_settings.m_strCtagsParam = c.paramTemplate;
+        EXPECT_EQ(RunCtagsIntoTagsFile(m_settings, tags, "*", m_sink), CtagsRunResult::MadeNoTags);
+        EXPECT_EQ(m_sink.messages, Lines{c.message});
+        EXPECT_EQ(test::ReadFile(tags), "Old\tOld.java\t1;\"\tc\n");
+        EXPECT_EQ(Entries(m_dir / "proj"), Lines{"x.tags"});
+    }
+}
+
 class CancellingObserver final : public RunObserver {
 public:
     bool KeepWaiting(std::chrono::milliseconds elapsed) override {
