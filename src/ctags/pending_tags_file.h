@@ -5,9 +5,12 @@
 // is locked while its run lives: hidden files that killed runs left behind are removed by the
 // next run in the folder.
 
+#include <sys/types.h>
+
 #include <atomic>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/file_descriptor.h"
 #include "platform/replacement_file.h"
@@ -46,14 +49,12 @@ public:
     // left) and renames it over the tags file. 0 on success, else errno; the hidden file is
     // removed either way.
     int Commit();
-    // Removes the hidden file now.
-    void Discard() noexcept { m_file.Discard(); }
-
-    // Whether `name` (a name in the folder) is the hidden file of a run, and which process's.
-    // 0 when it is not one.
-    static pid_t RunOfHiddenName(std::string_view name, std::string_view tagsFileName);
 
 private:
+    // The process whose run made the hidden file `name` (a name in the tags file's folder), or 0
+    // when `name` is no run's hidden file.
+    static pid_t RunOfHiddenName(std::string_view name, std::string_view tagsFileName);
+
     PendingTagsFile(std::string targetPath, ReplacementFile file, FileDescriptor old, int oldMode);
 
     std::string m_strTargetPath;
