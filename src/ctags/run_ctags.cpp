@@ -332,12 +332,25 @@ CtagsCommand BuildCtagsCommand(const std::string& ctagsPath, std::string_view pa
 }
 
 bool TemplateAppends(std::string_view paramTemplate) {
+    // The short options that take a value: what follows them in a word is that value.
+    constexpr std::string_view kWithValue = "fohIL";
     bool appends = false;
     for (const std::string& word : SplitCommandText(paramTemplate)) {
-        if (word == "-a" || word == "--append" || word == "--append=yes") {
+        if (word == "--append" || word == "--append=yes") {
             appends = true;
         } else if (word == "--append=no") {
             appends = false;
+        } else if (word.size() > 1 && word[0] == '-' && word[1] != '-') {
+            // Short options may be grouped ("-Ra").
+            for (const char c : std::string_view(word).substr(1)) {
+                if (c == 'a') {
+                    appends = true;
+                    break;
+                }
+                if (kWithValue.find(c) != std::string_view::npos) {
+                    break;
+                }
+            }
         }
     }
     return appends;

@@ -71,8 +71,8 @@ CtagsCommand BuildCtagsCommand(const std::string& ctagsPath, std::string_view pa
                                std::string_view tagsPath, const std::string& target,
                                const std::string& runDirectory, CodePage cp);
 
-// Whether the template tells the tool to append to the tags file ("-a", "--append",
-// "--append=yes"; the last of them counts).
+// Whether the template tells the tool to append to the tags file ("-a", also grouped with other
+// short options as in "-Ra", "--append", "--append=yes"; the last of them counts).
 bool TemplateAppends(std::string_view paramTemplate);
 
 // Whether `target` names an existing file or folder, relative to `runDirectory` unless it is

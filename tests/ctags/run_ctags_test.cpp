@@ -287,6 +287,8 @@ TEST_F(RunCtagsTest, TheOldFileIsCopiedOnlyForATemplateThatAppends) {
         {"--append=yes -f@tags", true},
         {"-a --append=no -f@tags", false},
         {"--append=no -f@tags --append", true},
+        {"-Ra -f@tags", true},
+        {"-f@tags -Rfa", false},  // a file named "a"
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.paramTemplate);
