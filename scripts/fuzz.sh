@@ -3,13 +3,13 @@
 # SECONDS (default 30). Fails when a target crashes or breaks one of its checks; the input that
 # did it is saved as build-fuzz/artifacts/<target>-crash-... and reproduces with
 #   build-fuzz/tests/fuzz/<target> build-fuzz/artifacts/<target>-crash-...
-# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (targets: tag_line tags_load profile command)
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (targets: tag_line tags_load profile command file_names)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(tag_line tags_load profile command)
+[ ${#targets[@]} -gt 0 ] || targets=(tag_line tags_load profile command file_names)
 build="$root/build-fuzz"
 
 "$root/scripts/install-deps.sh"
@@ -18,8 +18,8 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_T
 cmake --build "$build" -j "$(nproc)" --target quarrow_fuzzers
 
 # The longest input of each target: whole files cross the reader's 2047-byte pieces.
-declare -A max_len=([tag_line]=4096 [tags_load]=16384 [profile]=4096 [command]=2048)
-declare -A dict=([tag_line]=tags [tags_load]=tags [profile]=profile [command]=command)
+declare -A max_len=([tag_line]=4096 [tags_load]=16384 [profile]=4096 [command]=2048 [file_names]=1024)
+declare -A dict=([tag_line]=tags [tags_load]=tags [profile]=profile [command]=command [file_names]=file_names)
 failed=()
 mkdir -p "$build/artifacts" "$build/logs"
 # The load and profile targets write a file per input: keep those in memory when the machine has

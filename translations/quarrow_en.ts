@@ -138,6 +138,18 @@
         <translation>Cannot replace %1.</translation>
     </message>
     <message>
+        <source>ctags のパスはメニューの 設定(&amp;S) で変更できます。</source>
+        <translation>Change the ctags path under Settings in the menu.</translation>
+    </message>
+    <message>
+        <source>ctags はタグを1つも作りませんでした。TAGSファイルは元のままです。</source>
+        <translation>ctags made no tags. The tags file is unchanged.</translation>
+    </message>
+    <message>
+        <source>対象の言語: %1</source>
+        <translation>Languages indexed: %1</translation>
+    </message>
+    <message>
         <source>エディタ %1 を起動できません。</source>
         <translation>Cannot start the editor %1.</translation>
     </message>

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,22 +28,127 @@ using std::chrono::milliseconds;
 constexpr milliseconds kPollInterval{25};
 constexpr milliseconds kTermGrace{1000};
 
-// Owns the spawn attributes and file actions for the duration of one start.
-class SpawnSetup {
-public:
-    SpawnSetup() {
-        posix_spawnattr_init(&attr);
-        posix_spawn_file_actions_init(&actions);
+// A descriptor at 3 or above (close-on-exec), so that the child's moves onto 0, 1 and 2 never
+// overwrite one another. -1 (errno kept) when none could be made.
+int AboveStandardDescriptors(FileDescriptor& fd) {
+    if (fd.Get() > 2) {
+        return fd.Get();
     }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attr);
+    FileDescriptor moved(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, 3));
+    if (!moved.IsOpen()) {
+        return -1;
     }
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_t actions;
+    fd = std::move(moved);
+    return fd.Get();
+}
+
+// What the program reads: an in-memory file holding `text`, read from its start.
+FileDescriptor StandardInputHolding(std::string_view text) {
+    if (text.empty()) {
+        return FileDescriptor(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    }
+    FileDescriptor fd(::memfd_create("quarrow-input", MFD_CLOEXEC));
+    if (!fd.IsOpen()) {
+        return fd;
+    }
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t put = ::write(fd.Get(), text.data() + done, text.size() - done);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FileDescriptor();
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::lseek(fd.Get(), 0, SEEK_SET) != 0) {
+        return FileDescriptor();
+    }
+    return fd;
+}
+
+// Everything the child needs, made before the fork: after it only system calls may run.
+struct ChildStart {
+    const char* program;
+    char* const* argv;
+    const char* workingDirectory;  // nullptr: stay where the parent is
+    int input;
+    int output;
+    int error;
+    int report;  // close-on-exec: tells the parent why the start failed
+    pid_t parent;
 };
+
+[[noreturn]] void FailStart(int report, int error) {
+    (void)!::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void StartInChild(const ChildStart& start) {
+    // Dies with this process however it ends; a parent already gone before the request took
+    // effect means the child was handed to another process and must not run.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != start.parent) {
+        FailStart(start.report, ECHILD);
+    }
+    // Own session: no terminal, and the whole tree can be ended on cancel. Signals start out
+    // unblocked and at their defaults whatever the caller had set.
+    ::setsid();
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal != SIGKILL && signal != SIGSTOP) {
+            ::sigaction(signal, &defaultAction, nullptr);
+        }
+    }
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    ::sigprocmask(SIG_SETMASK, &noSignals, nullptr);
+
+    if (::dup2(start.input, 0) < 0 || ::dup2(start.output, 1) < 0 || ::dup2(start.error, 2) < 0) {
+        FailStart(start.report, errno);
+    }
+    // No other descriptor reaches the program (the report pipe closes itself at exec).
+    if (::syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */) != 0) {
+        for (int fd = 3; fd < 65536; ++fd) {
+            if (fd != start.report) {
+                ::close(fd);
+            }
+        }
+    }
+    if (start.workingDirectory != nullptr && ::chdir(start.workingDirectory) != 0) {
+        FailStart(start.report, errno);
+    }
+    ::execve(start.program, start.argv, environ);
+    FailStart(start.report, errno);
+}
+
+// Starts the child; its process id, or -1 with `error` set to why it could not start.
+pid_t StartChild(const ChildStart& start, FileDescriptor& reportRead, FileDescriptor& reportWrite, int& error) {
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        error = errno;
+        return -1;
+    }
+    if (pid == 0) {
+        StartInChild(start);
+    }
+    reportWrite.Close();
+    int childError = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(reportRead.Get(), &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof childError)) {
+        // The start failed in the child: it has ended already.
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        error = childError;
+        return -1;
+    }
+    return pid;
+}
 
 // Ends the program and its whole session (it is the session leader), then reaps it. The
 // leader is left unreaped while its group is signalled, so the group id cannot be reused.
@@ -123,7 +231,7 @@ void Decode(int status, ChildOutcome& outcome) {
 }  // namespace
 
 ChildOutcome RunChildProcess(const CommandLine& command, const std::string& workingDirectory,
-                             const KeepWaitingFn& keepWaiting) {
+                             const KeepWaitingFn& keepWaiting, std::string_view standardInput) {
     ChildOutcome outcome;
 
     std::vector<char*> argv;
@@ -145,32 +253,34 @@ ChildOutcome RunChildProcess(const CommandLine& command, const std::string& work
     FileDescriptor readEnd(pipeEnds[0]);
     FileDescriptor writeEnd(pipeEnds[1]);
     ::fcntl(readEnd.Get(), F_SETFL, ::fcntl(readEnd.Get(), F_GETFL) | O_NONBLOCK);
-
-    SpawnSetup setup;
-    // Own session: no terminal, and the whole tree can be ended on cancel. Signals start out
-    // unblocked and at their defaults whatever the caller had set.
-    sigset_t noSignals;
-    sigemptyset(&noSignals);
-    sigset_t allSignals;
-    sigfillset(&allSignals);
-    posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    posix_spawnattr_setsigmask(&setup.attr, &noSignals);
-    posix_spawnattr_setsigdefault(&setup.attr, &allSignals);
-
-    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&setup.actions, writeEnd.Get(), 2);
-    posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
-    if (!workingDirectory.empty()) {
-        posix_spawn_file_actions_addchdir_np(&setup.actions, workingDirectory.c_str());
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        outcome.error = errno;
+        return outcome;
+    }
+    FileDescriptor reportRead(pipeEnds[0]);
+    FileDescriptor reportWrite(pipeEnds[1]);
+    FileDescriptor input = StandardInputHolding(standardInput);
+    FileDescriptor output(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (!input.IsOpen() || !output.IsOpen() || AboveStandardDescriptors(input) < 0 ||
+        AboveStandardDescriptors(output) < 0 || AboveStandardDescriptors(writeEnd) < 0 ||
+        AboveStandardDescriptors(reportWrite) < 0) {
+        outcome.error = errno;
+        return outcome;
     }
 
-    pid_t pid = -1;
-    const int spawnError =
-        ::posix_spawn(&pid, command.program.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
+    const ChildStart childStart{command.program.c_str(),
+                           argv.data(),
+                           workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                           input.Get(),
+                           output.Get(),
+                           writeEnd.Get(),
+                           reportWrite.Get(),
+                           ::getpid()};
+    int startError = 0;
+    const pid_t pid = StartChild(childStart, reportRead, reportWrite, startError);
     writeEnd.Close();
-    if (spawnError != 0) {
-        outcome.error = spawnError;
+    if (pid < 0) {
+        outcome.error = startError;
         return outcome;
     }
     ChildGuard guard(pid);

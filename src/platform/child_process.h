@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/command_line.h"
 
@@ -32,12 +33,15 @@ using KeepWaitingFn = std::function<bool(std::chrono::milliseconds elapsed)>;
 
 // Starts `command.program` exactly as given (no search along PATH) with `command.arguments` as
 // its whole argument vector, in `workingDirectory` (the caller's own working directory is never
-// changed), with standard input and output on /dev/null, standard error captured (the last
-// kErrorTailBytes kept), no terminal and no inherited descriptors, and waits for it to end.
+// changed), with standard input reading `standardInput` (/dev/null when it is empty), standard
+// output on /dev/null, standard error captured (the last kErrorTailBytes kept), no terminal and
+// no inherited descriptors, and waits for it to end.
 // A cancelled program gets SIGTERM, then SIGKILL after a short grace, together with any
-// processes it started; it is always reaped.
+// processes it started; it is always reaped. The program never outlives this process: it is
+// killed when this process ends, however it ends (also by SIGKILL), or when the thread that
+// started it ends.
 ChildOutcome RunChildProcess(const CommandLine& command, const std::string& workingDirectory,
-                             const KeepWaitingFn& keepWaiting = {});
+                             const KeepWaitingFn& keepWaiting = {}, std::string_view standardInput = {});
 
 inline constexpr std::size_t kErrorTailBytes = 4096;
 

@@ -9,8 +9,8 @@
 namespace quarrow {
 
 // `program` is the file that is executed; `arguments` is the whole argument vector the program
-// receives, its first element included (argv[0], the program-name position). The two need not
-// agree: the ctags run executes the configured tool and puts the template's first word in argv[0].
+// receives, its first element included (argv[0], the program-name position), which is usually
+// the program's path itself.
 struct CommandLine {
     std::string program;
     std::vector<std::string> arguments;

@@ -8,8 +8,10 @@ namespace quarrow {
 
 namespace {
 
+// A word with a NUL byte is no pattern: glob(3) would see only its part before the NUL.
 bool WantsExpansion(const std::string& word) {
-    return !word.empty() && word.front() != '-' && word.find_first_of("*?[") != std::string::npos;
+    return !word.empty() && word.front() != '-' && word.find_first_of("*?[") != std::string::npos &&
+           word.find('\0') == std::string::npos;
 }
 
 // The folder as a glob pattern that matches only itself.
@@ -24,7 +26,7 @@ std::string EscapeForGlob(const std::string& text) {
     return escaped;
 }
 
-void Expand(const std::string& word, const std::string& directory, std::vector<std::string>& out) {
+void Expand(const std::string& word, const std::string& directory, std::vector<ExpandedWord>& out) {
     std::string prefix;
     if (!path_rules::IsAbsolute(word) && !directory.empty()) {
         prefix = directory;
@@ -40,27 +42,36 @@ void Expand(const std::string& word, const std::string& directory, std::vector<s
             if (name.starts_with(prefix)) {
                 name.remove_prefix(prefix.size());
             }
-            out.emplace_back(name);
+            out.push_back({std::string(name), true});
         }
     } else {
-        out.push_back(word);
+        out.push_back({word, false});
     }
     ::globfree(&found);
 }
 
 }  // namespace
 
-std::vector<std::string> ExpandWildcards(const std::vector<ArgumentWord>& arguments, const std::string& directory) {
-    std::vector<std::string> expanded;
+std::vector<ExpandedWord> ExpandWildcardsMarked(const std::vector<ArgumentWord>& arguments,
+                                                const std::string& directory) {
+    std::vector<ExpandedWord> expanded;
     expanded.reserve(arguments.size());
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (i > 0 && arguments[i].mayExpand && WantsExpansion(arguments[i].text)) {
             Expand(arguments[i].text, directory, expanded);
         } else {
-            expanded.push_back(arguments[i].text);
+            expanded.push_back({arguments[i].text, false});
         }
     }
     return expanded;
+}
+
+std::vector<std::string> ExpandWildcards(const std::vector<ArgumentWord>& arguments, const std::string& directory) {
+    std::vector<std::string> words;
+    for (ExpandedWord& word : ExpandWildcardsMarked(arguments, directory)) {
+        words.push_back(std::move(word.text));
+    }
+    return words;
 }
 
 std::vector<std::string> ExpandWildcards(const std::vector<std::string>& arguments,

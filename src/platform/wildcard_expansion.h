@@ -26,4 +26,17 @@ struct ArgumentWord {
 // As above, leaving alone the words that may not be expanded.
 std::vector<std::string> ExpandWildcards(const std::vector<ArgumentWord>& arguments, const std::string& directory);
 
+// A word of an expanded argument vector, and whether it is a name found in the file system by
+// a pattern: such a name is data, never to be handed on where a program could read an option.
+struct ExpandedWord {
+    std::string text;
+    bool foundName = false;
+
+    bool operator==(const ExpandedWord&) const = default;
+};
+
+// As above, telling the found names apart from the words given.
+std::vector<ExpandedWord> ExpandWildcardsMarked(const std::vector<ArgumentWord>& arguments,
+                                                const std::string& directory);
+
 }  // namespace quarrow

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <optional>
 
+#include "platform/abandoned_files.h"
 #include "platform/file_descriptor.h"
 #include "platform/replacement_file.h"
 
@@ -42,21 +43,6 @@ pid_t OwnerOf(std::string_view name, std::string_view prefix) {
     const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
     if (error != std::errc() || end != name.data() + dash || pid <= 0) return 0;
     return pid;
-}
-
-bool ProcessExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
-
-// Removes `name` in the folder `dirFd` when it is a regular file nobody holds locked. The lock
-// is taken on the very file that is removed, so a writer that still exists (in another process
-// namespace, or one whose id was reused) keeps its file.
-bool RemoveIfAbandoned(int dirFd, const char* name) {
-    const FileDescriptor fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd.IsOpen()) return false;
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
-           ::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == opened.st_ino &&
-           named.st_dev == opened.st_dev && ::unlinkat(dirFd, name, 0) == 0;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -109,17 +95,7 @@ std::string ResolveLinks(const std::string& path) {
 int RemoveStaleTemporaries(const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string prefix = TemporaryPrefix(path.substr(folder.size()));
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return 0;
-    const pid_t self = ::getpid();
-    int removed = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const pid_t owner = OwnerOf(entry->d_name, prefix);
-        if (owner == 0 || owner == self || ProcessExists(owner)) continue;
-        if (RemoveIfAbandoned(::dirfd(dir), entry->d_name)) ++removed;
-    }
-    ::closedir(dir);
-    return removed;
+    return RemoveAbandonedFiles(folder, [&prefix](std::string_view name) { return OwnerOf(name, prefix); });
 }
 
 bool Replace(const std::string& path, std::string_view bytes) {

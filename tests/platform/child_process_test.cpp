@@ -1,13 +1,18 @@
 #include "platform/child_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "support/fake_tools.h"
@@ -63,6 +68,63 @@ TEST_F(ChildProcessTest, DoesNotPassOnOpenDescriptors) {
     EXPECT_TRUE(RunChildProcess({tool, {"tool"}}, m_dir.Path()).Succeeded());
     ::close(leaky);
     EXPECT_EQ(test::ReadLines(out), std::vector<std::string>{"closed"});
+}
+
+TEST_F(ChildProcessTest, GivesTheProgramItsInputOnStandardInput) {
+    // Far more than a pipe holds, with every byte value.
+    std::string input;
+    for (int i = 0; i < (1 << 20); ++i) {
+        input.push_back(static_cast<char>(i * 7));
+    }
+    const std::string out = m_dir / "in.bin";
+    const std::string reader = m_dir.WriteProgram("reader", "#!/bin/sh\ncat > '" + out + "'\n");
+    EXPECT_TRUE(RunChildProcess({reader, {"reader"}}, m_dir.Path(), {}, input).Succeeded());
+    EXPECT_EQ(test::ReadFile(out), input);
+}
+
+// Waits up to `limit` for the process `pid` (any process, not only a child) to end.
+bool EndsWithin(pid_t pid, std::chrono::milliseconds limit) {
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        return errno == ESRCH;  // gone already
+    }
+    pollfd watched{fd, POLLIN, 0};
+    const int ready = ::poll(&watched, 1, static_cast<int>(limit.count()));
+    ::close(fd);
+    return ready == 1;
+}
+
+// However the process that started it ends, also by SIGKILL, the program ends with it: a
+// stand-in tool that would run for ten minutes is gone as soon as its starter is.
+TEST_F(ChildProcessTest, TheProgramNeverOutlivesTheProcessThatStartedIt) {
+    const std::string fifo = m_dir / "started";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int started = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(started, 0);
+    const std::string tool = m_dir.WriteProgram("long-ctags", "#!/bin/sh\necho $$ > '" + fifo + "'\nexec sleep 600\n");
+
+    const pid_t starter = ::fork();
+    ASSERT_GE(starter, 0);
+    if (starter == 0) {
+        RunChildProcess({tool, {"long-ctags"}}, m_dir.Path());
+        ::_exit(0);
+    }
+    // The tool tells its process id once it runs.
+    pollfd watched{started, POLLIN, 0};
+    ASSERT_EQ(::poll(&watched, 1, 20000), 1) << "the tool did not start";
+    char buffer[32] = {};
+    ASSERT_GT(::read(started, buffer, sizeof buffer - 1), 0);
+    ::close(started);
+    const pid_t toolPid = static_cast<pid_t>(std::stoi(buffer));
+
+    ASSERT_EQ(::kill(starter, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(starter, &status, 0), starter);
+    const bool ended = EndsWithin(toolPid, 20s);
+    if (!ended) {
+        ::kill(toolPid, SIGKILL);
+    }
+    EXPECT_TRUE(ended) << "the tool outlived the process that started it";
 }
 
 TEST_F(ChildProcessTest, ReportsWhatCannotStart) {

@@ -37,6 +37,15 @@ TEST_F(WildcardExpansionTest, LeavesOptionsUnmatchedAndPlainWordsAlone) {
     EXPECT_EQ(ExpandWildcards({"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}, Folder()),
               (Words{"t", "-f*", "--x=?", "*.cpp", "plain", "x[1].txt"}));
     EXPECT_EQ(ExpandWildcards(Words{}, Folder()), Words{});
+    // Only the part before a NUL byte would reach glob(3), matching the folder itself.
+    const std::string withNul("\0?", 2);
+    EXPECT_EQ(ExpandWildcards({"t", withNul}, Folder()), (Words{"t", withNul}));
+}
+
+// The names a pattern found are told apart from the words given.
+TEST_F(WildcardExpansionTest, MarksTheNamesFound) {
+    EXPECT_EQ(ExpandWildcardsMarked({{"t", true}, {"?.java", true}, {"-R", true}, {"*.none", true}}, Folder()),
+              (std::vector<ExpandedWord>{{"t", false}, {"a.java", true}, {"b.java", true}, {"-R", false}, {"*.none", false}}));
 }
 
 // A word that holds a name from data is never a pattern, whatever characters it holds.

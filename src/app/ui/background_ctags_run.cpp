@@ -35,8 +35,10 @@ BackgroundCtagsRun::Outcome OutcomeOf(CtagsRunResult result, bool cancelAsked) {
     case CtagsRunResult::Cancelled:
         return Outcome::Cancelled;
     case CtagsRunResult::NotRun:
+    case CtagsRunResult::NotStarted:
         return cancelAsked ? Outcome::Cancelled : Outcome::NotStarted;
     case CtagsRunResult::Failed:
+    case CtagsRunResult::MadeNoTags:
         break;
     }
     return cancelAsked ? Outcome::Cancelled : Outcome::Failed;

@@ -122,7 +122,9 @@ bool RunCreateTagsCommand(QWidget* parent, CCreateTagsDlg& dlg, const ViewSettin
         case CtagsRunResult::Cancelled:
             return false;
         case CtagsRunResult::NotRun:
+        case CtagsRunResult::NotStarted:
         case CtagsRunResult::Failed:
+        case CtagsRunResult::MadeNoTags:
             continue;  // the runner has said why; the tags file is as it was, and is not opened
         }
         if (openByPath) {

@@ -29,6 +29,9 @@ constexpr std::array kPatterns = {
     QT_TRANSLATE_NOOP("Message", "%1 に書き込めません。"),
     QT_TRANSLATE_NOOP("Message", "%1 を作成できません。"),
     QT_TRANSLATE_NOOP("Message", "%1 を置き換えられません。"),
+    QT_TRANSLATE_NOOP("Message", "ctags のパスはメニューの 設定(&S) で変更できます。"),
+    QT_TRANSLATE_NOOP("Message", "ctags はタグを1つも作りませんでした。TAGSファイルは元のままです。"),
+    QT_TRANSLATE_NOOP("Message", "対象の言語: %1"),
     // The editor jump.
     QT_TRANSLATE_NOOP("Message", "エディタ %1 を起動できません。"),
     QT_TRANSLATE_NOOP("Message", "パス: %1"),

@@ -37,13 +37,13 @@ protected:
         profile.SetPath(root + "/quarrow.INI");
         log = root + "/tool.log";
         settings.m_strCtagsPath = root + "/fake-ctags";
-        // The template's first word takes the program-name position.
-        settings.m_strCtagsParam = "ctags -f@tags @target";
+        settings.m_strCtagsParam = "-f@tags @target";
         WriteTool("");
         dlg.SetMessageSink(&sink);
     }
 
-    // A stand-in tool: logs its arguments and working folder, then writes a one-line tags file
+    // A stand-in tool: logs its arguments, working folder and the file list on its standard
+    // input, then writes a one-line tags file
     // to its -f argument; `extra` runs before it exits.
     void WriteTool(const std::string& extra) {
         const std::string logged = test::ShellQuoted(log);
@@ -58,7 +58,8 @@ protected:
                                               "       printf '%s\\n' \"-f${o%/*}/$n (new)\" >> " + logged + ";;\n"
                                               "  *) printf '%s\\n' \"$a\" >> " + logged + ";;\n"
                                               "esac; done\n"
-                                              "printf 'cwd=%s\\n' \"$PWD\" >> " + logged + "\n",
+                                              "printf 'cwd=%s\\n' \"$PWD\" >> " + logged + "\n"
+                                              "cat >> " + logged + "\n",
                                               extra + "exit 0\n"));
         ::chmod(settings.m_strCtagsPath.c_str(), 0755);
     }
@@ -245,7 +246,8 @@ TEST_F(CreateTagsCommandTest, toolThatCannotStart_opensNothingAndShowsTheDialogA
     settings.m_strCtagsPath = root + "/no-such-ctags";
     Again again;
     EXPECT_FALSE(Run(Qs(root + "/out.tags"), QStringLiteral("src"), true, {}, &again));
-    EXPECT_EQ(sink.messages, std::vector<std::string>{"create process error!"});
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_TRUE(sink.messages[0].starts_with("create process error!\n" + root + "/no-such-ctags: ")) << sink.messages[0];
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(Remembered(root + "/out.tags"), "src");
     EXPECT_TRUE(again.shown);
@@ -278,7 +280,8 @@ TEST_F(CreateTagsCommandTest, targetWithQuotesOrWildcards_passesAsTyped) {
 
     EXPECT_TRUE(Run(Qs(tags), QStringLiteral("*.java")));
     EXPECT_EQ(Remembered(tags), "*.java");
-    EXPECT_EQ(test::ReadFile(log), "-f" + tags + " (new)\nA.java\nB.java\ncwd=" + root + "\n");
+    // The names found reach the tool through its file list.
+    EXPECT_EQ(test::ReadFile(log), "-f" + tags + " (new)\n-L\n-\ncwd=" + root + "\nA.java\nB.java\n");
     EXPECT_EQ(opened.size(), 2u);
 }
 

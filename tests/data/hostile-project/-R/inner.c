@@ -1,0 +1,1 @@
+int nested_function(void) { return 2; }

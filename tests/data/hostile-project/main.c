@@ -1,0 +1,1 @@
+int plain_function(void) { return 0; }
