@@ -110,8 +110,12 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
                 return 0;  // asked to close while a start-up message was open: no run to wait for
             }
             // Before any window exists: the progress window stands alone and can cancel the run.
+            // Only a run that made the file shows it: after a failed or empty run the file left in
+            // place is an earlier run's, of some other folder, and its message has been shown.
             CtagsProgressDialog progress(EditTextFromBytes(tagsPath, m_codePage));
-            return RunCtags(settings, tagsPath, target, m_sink, m_codePage, &progress);
+            const CtagsRunResult result =
+                RunCtagsIntoTagsFile(settings, tagsPath, target, m_sink, m_codePage, &progress);
+            return result == CtagsRunResult::Succeeded ? 1 : 0;
         };
     }
     const StartupRequest request = MakeStartupRequest(arguments, m_profile, m_paths, runCtags, m_sink);

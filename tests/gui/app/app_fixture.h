@@ -67,11 +67,13 @@ protected:
         options.runtimeDirectory = m_home + "run";
         options.messagesLocale = m_messagesLocale;
         QDir().mkpath(QString::fromStdString(options.runtimeDirectory));
-        options.runCtags = [this](const ViewSettings&, const std::string& tags, const std::string& target) {
-            m_ctagsRuns.push_back(tags + " <- " + target);
-            std::ofstream(tags, std::ios::binary) << kTagsB;
-            return 1;
-        };
+        if (!m_realCtagsRun) {
+            options.runCtags = [this](const ViewSettings&, const std::string& tags, const std::string& target) {
+                m_ctagsRuns.push_back(tags + " <- " + target);
+                std::ofstream(tags, std::ios::binary) << kTagsB;
+                return 1;
+            };
+        }
         options.chooseFile = [this](QWidget*, const FileChooserRequest& request) {
             m_requests.push_back(request);
             return m_chosenFile;
@@ -137,6 +139,7 @@ protected:
     std::vector<FileChooserRequest> m_requests;  // every file dialog asked for, in order
     int m_aboutShown = 0;
     BackgroundCtagsRun::RunFunction m_refreshRun;  // F5's run; empty: the real ctags
+    bool m_realCtagsRun = false;                    // -T runs the profile's CTAGSPATH, not the stand-in
     // "C": the program's own texts, whatever the machine's locale.
     std::string m_messagesLocale = "C";
 };

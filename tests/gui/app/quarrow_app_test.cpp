@@ -107,6 +107,35 @@ TEST_F(AppTest, TagsOptionRunsCtagsIntoTheDefaultFileAndShowsIt) {
     EXPECT_EQ(TopRows(), 1);
 }
 
+// A -T run that fails or makes no tag leaves the default file as an earlier run wrote it, of
+// another folder: the window starts empty with the run's message instead of showing that file.
+TEST_F(AppTest, TagsOptionWhoseRunMakesNoNewFileShowsNoEarlierFile) {
+    struct Case {
+        const char* name;
+        std::string_view tags;
+        std::string_view after;
+    };
+    const Case cases[] = {
+        {"tool fails", "x\tx.java\t1;\"\n", "exit 2"},
+        {"no tags made", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::create_directories(m_home + "tmp");
+        WriteFile("tmp/QR-SOURCE.tags", kTagsB);
+        const std::string ctags = m_dir.WriteProgram(std::string("ctags-") + (c.after.empty() ? "empty" : "fails"),
+                                                     test::FakeCtagsScript(c.tags, "", c.after));
+        GetProfile().WriteString(keys::kTags, keys::kCtagsPath, ctags);
+        m_realCtagsRun = true;
+        m_messages.clear();
+        ASSERT_TRUE(Start({"-T" + m_home + "start"}));
+        EXPECT_EQ(TopRows(), 0);
+        EXPECT_EQ(m_messages.size(), 1U);
+        m_app->Shutdown(0);
+        m_app.reset();
+    }
+}
+
 TEST_F(AppTest, RelativeTagsOptionEndsTheProgramWithItsMessage) {
     EXPECT_FALSE(Start({"-Tsrc"}));
     EXPECT_EQ(m_app->MainWindow(), nullptr);
