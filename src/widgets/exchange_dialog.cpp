@@ -34,11 +34,15 @@ bool ExchangeDialog::CheckTextLimit(QLineEdit* edit) {
     if (DialogTextLength(edit->text()) <= kDialogTextLimit) {
         return true;
     }
+    RefuseField(edit, TextLimitMessage());
+    return false;
+}
+
+void ExchangeDialog::RefuseField(QLineEdit* edit, const QString& message) {
     DialogMessageSink fallback(this);
-    (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(TextLimitMessage().toStdString());
+    (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(message.toStdString());
     edit->setFocus();
     edit->selectAll();
-    return false;
 }
 
 }  // namespace quarrow::ui

@@ -42,6 +42,8 @@ protected:
     // Whether `edit` holds no more than the cap; if not, shows the length message and selects the
     // field for correction.
     bool CheckTextLimit(QLineEdit* edit);
+    // Refuses the text of `edit`: shows `message` and selects the field for correction.
+    void RefuseField(QLineEdit* edit, const QString& message);
 
 private:
     std::vector<std::pair<int, QWidget*>> m_controls;
