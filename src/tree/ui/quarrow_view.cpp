@@ -54,6 +54,7 @@ std::string TipText(std::string line) {
 CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     : QTreeView(parent), m_profile(profile), m_sink(sink), m_model(m_imageList) {
     m_settings.Load(m_profile);
+    m_settingsAtStart = m_settings;
 
     setObjectName(QStringLiteral("CQuarrowView"));
     setModel(&m_model);
@@ -102,7 +103,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 
 CQuarrowView::~CQuarrowView() {
     m_filtering.reset();
-    m_settings.Save(m_profile);
+    m_settings.Save(m_profile, m_settingsAtStart);
 }
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
