@@ -295,6 +295,10 @@
         <source>多重起動を許す。(次回起動時より有効)</source>
         <translation>Allow several instances (from the next start).</translation>
     </message>
+    <message>
+        <source>起動エディタを入力してください。</source>
+        <translation>Enter the editor to start.</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CVersionInfoDlg</name>

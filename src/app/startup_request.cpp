@@ -96,8 +96,9 @@ StartupRequest MakeStartupRequest(const std::vector<std::string>& arguments, Pro
 
         ViewSettings settings;
         settings.Load(profile);
+        const ViewSettings atStart = settings;
         const int ran = runCtags ? runCtags(settings, paths.defaultTagsPath, target) : 0;
-        settings.Save(profile);
+        settings.Save(profile, atStart);
         if (ran == 1) {
             request = {StartupCommand::OpenFile, paths.defaultTagsPath};
         }

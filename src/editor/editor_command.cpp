@@ -1,6 +1,9 @@
 #include "editor/editor_command.h"
 
 #include <cstring>
+#include <filesystem>
+#include <span>
+#include <system_error>
 
 #include "editor/editor_jump.h"
 #include "platform/command_line.h"
@@ -8,6 +11,36 @@
 #include "tags/tag_entry.h"
 
 namespace quarrow {
+
+bool IsEditorProgramFile(std::string_view editorPath) {
+    // A bare name is looked up along PATH when started, so it says nothing about this folder.
+    if (editorPath.find(path_rules::kSeparator) == std::string_view::npos) {
+        return false;
+    }
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::path(editorPath), error);
+}
+
+namespace {
+
+// The words before any marker is filled. Any editor path but a program file is split together
+// with the template, so that a path such as "xterm -e vim" brings words of its own.
+std::vector<std::string> SplitEditorCommand(std::string_view editorPath, std::string_view format, bool programFile) {
+    if (programFile) {
+        std::vector<std::string> words{std::string(editorPath)};
+        std::vector<std::string> arguments = SplitCommandText(format);
+        words.insert(words.end(), std::make_move_iterator(arguments.begin()), std::make_move_iterator(arguments.end()));
+        return words;
+    }
+    std::string text;
+    text.reserve(editorPath.size() + 1 + format.size());
+    text.append(editorPath);
+    text.push_back(' ');
+    text.append(format);
+    return SplitCommandText(text);
+}
+
+}  // namespace
 
 std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
                                               const CTagEntry& tag, std::string_view tagsDir, CodePage cp) {
@@ -25,15 +58,11 @@ std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::
 
 std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
                                               std::string_view fullPath, std::string_view lineText, CodePage cp) {
-    std::string text;
-    text.reserve(editorPath.size() + 1 + format.size());
-    text.append(editorPath);
-    text.push_back(' ');
-    text.append(format);
-
-    // Split before filling: nothing the tag brings can add, join or quote words.
-    std::vector<std::string> words = SplitCommandText(text);
-    for (std::string& word : words) {
+    // Split before filling: nothing the tag brings can add, join or quote words. A program file
+    // named as a whole is used as it stands.
+    const bool programFile = IsEditorProgramFile(editorPath);
+    std::vector<std::string> words = SplitEditorCommand(editorPath, format, programFile);
+    for (std::string& word : std::span(words).subspan(programFile ? 1 : 0)) {
         // "@l" first, over the editor path too; the file is inserted afterwards, so an "@l"
         // inside a file name reaches the editor unchanged.
         word = ReplaceText(cp, ReplaceText(cp, word, "@l", lineText), "@f", fullPath);

@@ -19,13 +19,20 @@ struct EditorTemplate {
     std::string format;
 };
 
-// The editor's words: the editor path, one blank and the template are split into words first
-// (blanks separate, double quotes group and are removed); then in each word every "@l" is
-// replaced by the tag's line number text (empty when it has none), then every "@f" by the
-// tag's file: unchanged when it is absolute, else appended to `tagsDir` (which ends in the
-// separator) as it stands. A file name thus stays inside the one word that held the marker,
-// whatever it holds. Markers are found on character boundaries of `cp`; inserted text is never
-// searched again for the same marker.
+// Whether the editor path names an existing file as a whole (it holds a separator; blanks and
+// quotes are part of the name), as the settings dialog's browse button gives a program in a
+// folder with a blank.
+bool IsEditorProgramFile(std::string_view editorPath);
+
+// The editor's words. An editor path that is a program file (see above) is the first word as it
+// stands, followed by the template's words; any other editor path, one blank and the template
+// are split into words together, so that a path such as "xterm -e vim" brings words of its own
+// (blanks separate, double quotes group and are removed). Then in each word but such a program
+// file every "@l" is replaced by the tag's line number text (empty when it has none), then every
+// "@f" by the tag's file: unchanged when it is absolute, else appended to `tagsDir` (which ends
+// in the separator) as it stands. A file name thus stays inside the one word that held the
+// marker, whatever it holds. Markers are found on character boundaries of `cp`; inserted text
+// is never searched again for the same marker.
 std::vector<std::string> BuildEditorArguments(std::string_view editorPath, std::string_view format,
                                               const CTagEntry& tag, std::string_view tagsDir,
                                               CodePage cp = CodePage::Utf8);

@@ -39,6 +39,10 @@ bool IniDocument::EqualNoCase(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
+bool IniDocument::SameKey(std::string_view a, std::string_view b, KeyMatch match) {
+    return match == KeyMatch::Exact ? a == b : EqualNoCase(a, b);
+}
+
 bool IniDocument::IsWritableSection(std::string_view section) {
     return !Trim(section).empty() && !HasLineBreak(section);
 }
@@ -100,11 +104,12 @@ void IniDocument::Scan(std::string_view section, Visit visit) const {
     }
 }
 
-std::optional<IniDocument::Line> IniDocument::FindLine(std::string_view section, std::string_view key) const {
+std::optional<IniDocument::Line> IniDocument::FindLine(std::string_view section, std::string_view key,
+                                                       KeyMatch match) const {
     key = Trim(key);
     std::optional<Line> found;
     Scan(section, [&](const Line& line, bool inSection) {
-        if (inSection && line.kind == Kind::Key && EqualNoCase(line.name, key)) found = line;
+        if (inSection && line.kind == Kind::Key && SameKey(line.name, key, match)) found = line;
         return !found;
     });
     return found;
@@ -114,17 +119,19 @@ std::string_view IniDocument::FinalLineBreak() const {
     return (m_text.empty() || m_text.back() == '\n') ? std::string_view() : std::string_view(m_eol);
 }
 
-std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
-    const std::optional<Line> line = FindLine(section, key);
+std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key,
+                                                  KeyMatch match) const {
+    const std::optional<Line> line = FindLine(section, key, match);
     if (!line) return std::nullopt;
     return line->value;
 }
 
-std::vector<std::pair<std::string_view, std::string_view>> IniDocument::Keys(std::string_view section) const {
+std::vector<std::pair<std::string_view, std::string_view>> IniDocument::Keys(std::string_view section,
+                                                                             KeyMatch match) const {
     std::vector<std::pair<std::string_view, std::string_view>> keys;
     Scan(section, [&](const Line& line, bool inSection) {
-        if (inSection && line.kind == Kind::Key &&
-            std::none_of(keys.begin(), keys.end(), [&](const auto& entry) { return EqualNoCase(entry.first, line.name); })) {
+        const auto sameName = [&](const auto& entry) { return SameKey(entry.first, line.name, match); };
+        if (inSection && line.kind == Kind::Key && std::none_of(keys.begin(), keys.end(), sameName)) {
             keys.emplace_back(line.name, line.value);
         }
         return true;
@@ -132,12 +139,12 @@ std::vector<std::pair<std::string_view, std::string_view>> IniDocument::Keys(std
     return keys;
 }
 
-bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view valueText) {
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view valueText, KeyMatch match) {
     section = Trim(section);
     key = Trim(key);
     std::string result;
 
-    if (const std::optional<Line> line = FindLine(section, key)) {
+    if (const std::optional<Line> line = FindLine(section, key, match)) {
         if (line->value == valueText) return false;
         // Keep the line's indent and the key as the file spells it; replace the rest.
         result.reserve(m_text.size() + valueText.size());

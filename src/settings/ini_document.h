@@ -11,7 +11,8 @@
 //   text before the first "=", the value the text after it, both trimmed of blanks;
 // - everything else (blank lines, junk, lines before the first header's keys count as no
 //   section) is kept as it stands.
-// Section and key names compare without regard to ASCII case. A key is looked up in every
+// Section names compare without regard to ASCII case; key names too, unless a lookup asks for
+// KeyMatch::Exact (keys that are file paths, where case tells two files apart). A key is looked up in every
 // section of that name in file order; the first key line that matches is the one read and the
 // one rewritten. Every line that an edit does not touch stays byte for byte, line end included.
 
@@ -24,6 +25,9 @@
 
 namespace quarrow {
 
+// How key names compare.
+enum class KeyMatch { AnyCase, Exact };
+
 class IniDocument final {
 public:
     explicit IniDocument(std::string text = {});
@@ -34,16 +38,19 @@ public:
     const std::string& Text() const noexcept { return m_text; }
 
     // The raw value (trimmed, quotes still on) of the first matching key line.
-    std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+    std::optional<std::string_view> Find(std::string_view section, std::string_view key,
+                                         KeyMatch match = KeyMatch::AnyCase) const;
 
     // Every key of the section(s) of that name in file order, the first of equal names only,
     // with raw values.
-    std::vector<std::pair<std::string_view, std::string_view>> Keys(std::string_view section) const;
+    std::vector<std::pair<std::string_view, std::string_view>> Keys(std::string_view section,
+                                                                    KeyMatch match = KeyMatch::AnyCase) const;
 
     // Sets the value text of a key: rewrites its first key line, or adds a line at the end of the
     // first section of that name, or adds the section at the end of the text. The names must be
     // writable (see IsWritableSection/IsWritableKey). Returns false when the text stays the same.
-    bool Set(std::string_view section, std::string_view key, std::string_view valueText);
+    bool Set(std::string_view section, std::string_view key, std::string_view valueText,
+             KeyMatch match = KeyMatch::AnyCase);
 
     // Removes every key line of the section(s) of that name and puts `keys` (name, value text)
     // where the first section's keys were. Other lines stay. Returns false when nothing changed.
@@ -56,6 +63,7 @@ public:
 
     static std::string_view Trim(std::string_view text);
     static bool EqualNoCase(std::string_view a, std::string_view b);
+    static bool SameKey(std::string_view a, std::string_view b, KeyMatch match);
 
 private:
     enum class Kind { Other, Header, Key };
@@ -77,7 +85,7 @@ private:
     // says whether the line lies in a section named `section`.
     template <typename Visit>
     void Scan(std::string_view section, Visit visit) const;
-    std::optional<Line> FindLine(std::string_view section, std::string_view key) const;
+    std::optional<Line> FindLine(std::string_view section, std::string_view key, KeyMatch match) const;
     // A line end to add before appending when the text does not end with one.
     std::string_view FinalLineBreak() const;
 

@@ -3,10 +3,12 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "settings/atomic_file.h"
 #include "settings/file_lock.h"
 #include "settings/ini_document.h"
+#include "settings/setting_keys.h"
 
 namespace quarrow {
 
@@ -69,6 +71,32 @@ int ParseInt(std::string_view text) {
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
+// An integer as ReadInt reads the decoded value text (none when the key is missing).
+int IntOf(const std::optional<std::string>& text, int defaultValue) {
+    return (!text || text->empty()) ? defaultValue : ParseInt(*text);
+}
+
+KeyMatch KeyMatchFor(std::string_view section) {
+    for (const std::string_view pathKeyed : setting_keys::kPathKeyedSections) {
+        if (IniDocument::EqualNoCase(IniDocument::Trim(section), pathKeyed)) return KeyMatch::Exact;
+    }
+    return KeyMatch::AnyCase;
+}
+
+std::optional<std::string> FindValue(const IniDocument& document, std::string_view section, std::string_view key) {
+    const auto raw = document.Find(section, key, KeyMatchFor(section));
+    if (!raw) return std::nullopt;
+    return DecodeValue(*raw);
+}
+
+Profile::SectionKeys SectionOf(const IniDocument& document, std::string_view section) {
+    Profile::SectionKeys keys;
+    for (const auto& [name, raw] : document.Keys(section, KeyMatchFor(section))) {
+        keys.emplace_back(std::string(name), DecodeValue(raw));
+    }
+    return keys;
+}
+
 std::string ReadText(const std::string& path) {
     std::string bytes;
     if (path.empty() || atomic_file::ReadAll(path, bytes) != atomic_file::ReadStatus::Ok) bytes.clear();
@@ -99,13 +127,13 @@ Profile::Profile(std::string path) : m_strPath(std::move(path)) {}
 
 std::string Profile::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const {
     const IniDocument document(ReadText(m_strPath));
-    const auto raw = document.Find(section, key);
-    return raw ? DecodeValue(*raw) : std::string(defaultValue);
+    std::optional<std::string> value = FindValue(document, section, key);
+    return value ? std::move(*value) : std::string(defaultValue);
 }
 
 int Profile::ReadInt(std::string_view section, std::string_view key, int defaultValue) const {
-    const std::string text = ReadString(section, key, {});
-    return text.empty() ? defaultValue : ParseInt(text);
+    const IniDocument document(ReadText(m_strPath));
+    return IntOf(FindValue(document, section, key), defaultValue);
 }
 
 bool Profile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
@@ -113,29 +141,63 @@ bool Profile::WriteString(std::string_view section, std::string_view key, std::s
         return false;
     }
     const std::string text = EncodeValue(value);
-    return UpdateFile(m_strPath, [&](IniDocument& document) { return document.Set(section, key, text); });
+    return UpdateFile(m_strPath,
+                      [&](IniDocument& document) { return document.Set(section, key, text, KeyMatchFor(section)); });
 }
 
 bool Profile::WriteInt(std::string_view section, std::string_view key, int value) {
     return WriteString(section, key, std::to_string(value));
 }
 
-std::vector<std::pair<std::string, std::string>> Profile::ReadSection(std::string_view section) const {
-    const IniDocument document(ReadText(m_strPath));
-    std::vector<std::pair<std::string, std::string>> keys;
-    for (const auto& [name, raw] : document.Keys(section)) keys.emplace_back(std::string(name), DecodeValue(raw));
-    return keys;
+bool Profile::WriteBackString(std::string_view section, std::string_view key, std::string_view value,
+                              std::string_view atStart, std::string_view defaultValue) {
+    if (value != atStart) return WriteString(section, key, value);
+    if (!IniDocument::IsWritableSection(section) || !IniDocument::IsWritableKey(key) || !IsWritableValue(value)) {
+        return false;
+    }
+    const std::string text = EncodeValue(value);
+    return UpdateFile(m_strPath, [&](IniDocument& document) {
+        const std::optional<std::string> now = FindValue(document, section, key);
+        if ((now ? std::string_view(*now) : defaultValue) != atStart) return false;  // changed elsewhere: kept
+        return document.Set(section, key, text, KeyMatchFor(section));
+    });
 }
 
-bool Profile::WriteSection(std::string_view section, const std::vector<std::pair<std::string, std::string>>& keys) {
+bool Profile::WriteBackInt(std::string_view section, std::string_view key, int value, int atStart, int defaultValue) {
+    if (value != atStart) return WriteInt(section, key, value);
+    if (!IniDocument::IsWritableSection(section) || !IniDocument::IsWritableKey(key)) return false;
+    const std::string text = std::to_string(value);
+    return UpdateFile(m_strPath, [&](IniDocument& document) {
+        if (IntOf(FindValue(document, section, key), defaultValue) != atStart) return false;  // changed elsewhere
+        return document.Set(section, key, text, KeyMatchFor(section));
+    });
+}
+
+Profile::SectionKeys Profile::ReadSection(std::string_view section) const {
+    return SectionOf(IniDocument(ReadText(m_strPath)), section);
+}
+
+bool Profile::WriteSection(std::string_view section, const SectionKeys& keys) {
+    return RewriteSection(section, [&keys](const SectionKeys&) { return keys; });
+}
+
+bool Profile::RewriteSection(std::string_view section, const std::function<SectionKeys(SectionKeys)>& rewrite) {
     if (!IniDocument::IsWritableSection(section)) return false;
-    std::vector<std::pair<std::string, std::string>> encoded;
-    encoded.reserve(keys.size());
-    for (const auto& [name, value] : keys) {
-        if (!IniDocument::IsWritableKey(name) || !IsWritableValue(value)) return false;
-        encoded.emplace_back(name, EncodeValue(value));
-    }
-    return UpdateFile(m_strPath, [&](IniDocument& document) { return document.ReplaceKeys(section, encoded); });
+    bool writable = true;
+    const bool written = UpdateFile(m_strPath, [&](IniDocument& document) {
+        const SectionKeys keys = rewrite(SectionOf(document, section));
+        SectionKeys encoded;
+        encoded.reserve(keys.size());
+        for (const auto& [name, value] : keys) {
+            if (!IniDocument::IsWritableKey(name) || !IsWritableValue(value)) {
+                writable = false;
+                return false;
+            }
+            encoded.emplace_back(name, EncodeValue(value));
+        }
+        return document.ReplaceKeys(section, encoded);
+    });
+    return written && writable;
 }
 
 }  // namespace quarrow

@@ -4,6 +4,9 @@
 // 4095 characters, file and section created on write, every other line kept as it was).
 // A write replaces the file atomically under a lock, so concurrent instances never lose keys.
 //
+// Section names compare without regard to case, and so do key names, but for the sections whose
+// keys are file paths (setting_keys::kPathKeyedSections), where keys compare exactly.
+//
 // Reading never fails: a missing or unreadable file, section or key gives the default. Every
 // read goes to the file, so a value another instance wrote is seen at once.
 //
@@ -25,6 +28,7 @@
 // file's permissions and line ends, and reports false when the file was not changed as asked.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +38,9 @@ namespace quarrow {
 
 class Profile {
 public:
+    // A section's keys and values, in file order.
+    using SectionKeys = std::vector<std::pair<std::string, std::string>>;
+
     // The longest string a read gives, as the private-profile buffer of 4096 bytes allows.
     static constexpr std::size_t kMaxValueLength = 4095;
 
@@ -47,14 +54,28 @@ public:
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInt(std::string_view section, std::string_view key, int value);
 
+    // The end of a session that read a key at its start (`atStart`, read with `defaultValue`)
+    // and now holds `value`. A key this session changed is written; a key it did not change is
+    // written only when the file still reads `atStart` (which writes it as WriteString would,
+    // or adds it when missing), so a change another instance made meanwhile stays. The test and
+    // the write are one step under the writers' lock. False when a needed write failed.
+    bool WriteBackString(std::string_view section, std::string_view key, std::string_view value,
+                         std::string_view atStart, std::string_view defaultValue);
+    bool WriteBackInt(std::string_view section, std::string_view key, int value, int atStart, int defaultValue);
+
     // Every key of a section in file order (the first of equal names), values read as
     // ReadString reads them. Empty when the file or section is missing.
-    std::vector<std::pair<std::string, std::string>> ReadSection(std::string_view section) const;
+    SectionKeys ReadSection(std::string_view section) const;
 
     // Replaces all keys of a section by `keys`, in one write: what deleting the section and
     // writing each key would give, without the moment in between. Comments and other lines of
     // the section stay. An empty list removes the keys.
-    bool WriteSection(std::string_view section, const std::vector<std::pair<std::string, std::string>>& keys);
+    bool WriteSection(std::string_view section, const SectionKeys& keys);
+
+    // As WriteSection, with the keys made by `rewrite` from the section's keys as the file holds
+    // them at that moment (as ReadSection gives them), all under the writers' lock: no other
+    // instance's write can fall between the read and the write.
+    bool RewriteSection(std::string_view section, const std::function<SectionKeys(SectionKeys)>& rewrite);
 
 private:
     std::string m_strPath;

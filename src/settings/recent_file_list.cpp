@@ -36,43 +36,67 @@ std::size_t CharCount(std::string_view text) {
 
 RecentFileList::RecentFileList(int capacity) : m_nCapacity(std::max(capacity, 0)) {}
 
-void RecentFileList::Read(const Profile& profile) {
-    m_entries.clear();
-    if (m_nCapacity == 0) return;
-    // One read of the section, then the numbered keys in order: a huge capacity costs nothing.
+std::vector<std::string> RecentFileList::EntriesOf(std::vector<std::pair<std::string, std::string>> keys) const {
+    // The numbered keys in order: a huge capacity costs nothing.
     std::vector<std::pair<long, std::string>> numbered;
-    for (auto& [key, value] : profile.ReadSection(setting_keys::kRecentFileList)) {
+    for (auto& [key, value] : keys) {
         const long number = EntryNumber(key);
         if (number >= 1 && number <= m_nCapacity && !value.empty()) numbered.emplace_back(number, std::move(value));
     }
     std::stable_sort(numbered.begin(), numbered.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> entries;
     for (auto& entry : numbered) {
-        if (std::find(m_entries.begin(), m_entries.end(), entry.second) == m_entries.end()) {
-            m_entries.push_back(std::move(entry.second));
+        if (std::find(entries.begin(), entries.end(), entry.second) == entries.end()) {
+            entries.push_back(std::move(entry.second));
         }
     }
+    return entries;
+}
+
+void RecentFileList::Read(const Profile& profile) {
+    m_entries.clear();
+    m_opened.clear();
+    m_removed.clear();
+    if (m_nCapacity == 0) return;
+    m_entries = EntriesOf(profile.ReadSection(setting_keys::kRecentFileList));
 }
 
 void RecentFileList::Write(Profile& profile) const {
     if (m_nCapacity == 0) return;
-    std::vector<std::pair<std::string, std::string>> keys;
-    keys.reserve(m_entries.size());
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        keys.emplace_back(setting_keys::RecentFileKey(static_cast<int>(i + 1)), m_entries[i]);
-    }
-    profile.WriteSection(setting_keys::kRecentFileList, keys);
+    profile.RewriteSection(setting_keys::kRecentFileList, [this](Profile::SectionKeys fileKeys) {
+        std::vector<std::string> merged;
+        for (const std::string& entry : m_entries) {
+            if (m_opened.contains(entry)) merged.push_back(entry);
+        }
+        for (std::string& entry : EntriesOf(std::move(fileKeys))) {
+            if (merged.size() >= static_cast<std::size_t>(m_nCapacity)) break;
+            if (!m_removed.contains(entry) && std::find(merged.begin(), merged.end(), entry) == merged.end()) {
+                merged.push_back(std::move(entry));
+            }
+        }
+        Profile::SectionKeys keys;
+        keys.reserve(merged.size());
+        for (std::size_t i = 0; i < merged.size(); ++i) {
+            keys.emplace_back(setting_keys::RecentFileKey(static_cast<int>(i + 1)), std::move(merged[i]));
+        }
+        return keys;
+    });
 }
 
 void RecentFileList::Add(std::string path) {
     if (path.empty() || m_nCapacity == 0) return;
-    Remove(path);
+    std::erase_if(m_entries, [&path](const std::string& entry) { return entry == path; });
+    m_removed.erase(path);
+    m_opened.insert(path);
     m_entries.insert(m_entries.begin(), std::move(path));
     if (m_entries.size() > static_cast<std::size_t>(m_nCapacity)) m_entries.resize(static_cast<std::size_t>(m_nCapacity));
 }
 
 void RecentFileList::Remove(std::string_view path) {
     std::erase_if(m_entries, [path](const std::string& entry) { return entry == path; });
+    m_opened.erase(std::string(path));
+    m_removed.emplace(path);
 }
 
 std::string RecentFileList::DisplayName(std::string_view path, std::size_t maxLength) {

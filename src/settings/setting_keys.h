@@ -16,6 +16,10 @@ inline constexpr std::string_view kCreateTagsParam = "CreateTagsParam";  // key:
 inline constexpr std::string_view kRecentFileList = "Recent File List";
 inline constexpr std::string_view kView = "VIEW";
 
+// Sections whose keys are file paths: their keys compare exactly, since on this system two
+// names that differ only in case are two files.
+inline constexpr std::string_view kPathKeyedSections[] = {kCreateTagsParam};
+
 // "EDITOR"
 inline constexpr std::string_view kEditorPath = "EDITORPATH";
 inline constexpr std::string_view kEditorFormat = "EDITORFORMAT";

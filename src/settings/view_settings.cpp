@@ -22,26 +22,31 @@ void ViewSettings::Load(const Profile& profile) {
     m_nRefind = profile.ReadInt(keys::kEditor, keys::kRefind, defaults::kRefind);
 }
 
-void ViewSettings::Save(Profile& profile) const {
-    profile.WriteString(keys::kEditor, keys::kEditorPath, m_strEditorPath);
-    profile.WriteString(keys::kEditor, keys::kEditorFormat, m_strEditorFormat);
-    profile.WriteString(keys::kTags, keys::kCtagsPath, m_strCtagsPath);
-    profile.WriteInt(keys::kSystem, keys::kRestartRead, m_nRestartRead);
-    profile.WriteInt(keys::kSystem, keys::kSingleSelect, m_nSingleSelect);
-    profile.WriteInt(keys::kSystem, keys::kTipMessage, m_nTipMessage);
-    profile.WriteInt(keys::kSystem, keys::kMainMenu, m_nMainMenu);
-    profile.WriteInt(keys::kSystem, keys::kMultiView, m_nMultiView);
-    profile.WriteString(keys::kTags, keys::kParam, m_strCtagsParam);
+void ViewSettings::Save(Profile& profile, const ViewSettings& atStart) const {
+    const ViewSettings& was = atStart;
+    profile.WriteBackString(keys::kEditor, keys::kEditorPath, m_strEditorPath, was.m_strEditorPath,
+                            defaults::kEditorPath);
+    profile.WriteBackString(keys::kEditor, keys::kEditorFormat, m_strEditorFormat, was.m_strEditorFormat,
+                            defaults::kEditorFormat);
+    profile.WriteBackString(keys::kTags, keys::kCtagsPath, m_strCtagsPath, was.m_strCtagsPath, defaults::kCtagsPath);
+    profile.WriteBackInt(keys::kSystem, keys::kRestartRead, m_nRestartRead, was.m_nRestartRead, defaults::kRestartRead);
+    profile.WriteBackInt(keys::kSystem, keys::kSingleSelect, m_nSingleSelect, was.m_nSingleSelect,
+                         defaults::kSingleSelect);
+    profile.WriteBackInt(keys::kSystem, keys::kTipMessage, m_nTipMessage, was.m_nTipMessage, defaults::kTipMessage);
+    profile.WriteBackInt(keys::kSystem, keys::kMainMenu, m_nMainMenu, was.m_nMainMenu, defaults::kMainMenu);
+    profile.WriteBackInt(keys::kSystem, keys::kMultiView, m_nMultiView, was.m_nMultiView, defaults::kMultiView);
+    profile.WriteBackString(keys::kTags, keys::kParam, m_strCtagsParam, was.m_strCtagsParam, defaults::kParam);
     // A key that is missing reads as the default; a sentinel below any flag tells it apart.
     constexpr int kMissing = -2147483647 - 1;
-    auto writeOption = [&profile](std::string_view section, std::string_view key, int value, int fallback) {
+    auto writeOption = [&profile](std::string_view section, std::string_view key, int value, int valueAtStart,
+                                  int fallback) {
         if (value != fallback || profile.ReadInt(section, key, kMissing) != kMissing) {
-            profile.WriteInt(section, key, value);
+            profile.WriteBackInt(section, key, value, valueAtStart, fallback);
         }
     };
-    writeOption(keys::kView, keys::kLangIcons, m_nLangIcons, defaults::kLangIcons);
-    writeOption(keys::kView, keys::kNestScope, m_nNestScope, defaults::kNestScope);
-    writeOption(keys::kEditor, keys::kRefind, m_nRefind, defaults::kRefind);
+    writeOption(keys::kView, keys::kLangIcons, m_nLangIcons, was.m_nLangIcons, defaults::kLangIcons);
+    writeOption(keys::kView, keys::kNestScope, m_nNestScope, was.m_nNestScope, defaults::kNestScope);
+    writeOption(keys::kEditor, keys::kRefind, m_nRefind, was.m_nRefind, defaults::kRefind);
 }
 
 }  // namespace quarrow

@@ -29,11 +29,14 @@ struct ViewSettings {
 
     // Reads all of them, each with its default when missing.
     void Load(const Profile& profile);
-    // Writes the nine, changed or not; "PARAM" last. The "VIEW" keys follow, each only when it
-    // is on or already in the profile, so that a profile of a user who never used them stays as
-    // it was; so does "REFIND". A failed write is not reported: the settings are saved when the view goes away,
-    // and there is nobody left to tell.
-    void Save(Profile& profile) const;
+    // Writes the nine back at the end of a session that loaded `atStart`, in a fixed order,
+    // "PARAM" last: each one this session changed, and each one it did not change while the
+    // file still holds it as it was read (Profile::WriteBackString): another instance's change
+    // made meanwhile stays. Alone, that is every one of the nine. The options follow ("VIEW"
+    // and "REFIND"), each only when it is on or already in the profile, so that a profile of a
+    // user who never used them stays as it was. A failed write is not reported: the settings
+    // are saved when the view goes away, and there is nobody left to tell.
+    void Save(Profile& profile, const ViewSettings& atStart) const;
 
     bool operator==(const ViewSettings&) const = default;
 };

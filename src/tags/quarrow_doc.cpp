@@ -73,12 +73,19 @@ FileError CheckReadable(const std::string& fullPath) {
     return FileError::None;
 }
 
-CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profile), m_codePage(codePage) {}
+CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profile), m_codePage(codePage) {
+    if (m_pProfile != nullptr) {
+        m_strLastTagsAtStart =
+            m_pProfile->ReadString(setting_keys::kTags, setting_keys::kLastTags, setting_defaults::kLastTags);
+    }
+}
 
 CQuarrowDoc::~CQuarrowDoc() {
-    // Start-up may open this file again; an empty value says nothing was loaded.
+    // Start-up may open this file again; an empty value says nothing was loaded. A window that
+    // showed the file it found there leaves a value another window wrote meanwhile.
     if (m_pProfile != nullptr) {
-        m_pProfile->WriteString(setting_keys::kTags, setting_keys::kLastTags, m_strTagsPath);
+        m_pProfile->WriteBackString(setting_keys::kTags, setting_keys::kLastTags, m_strTagsPath, m_strLastTagsAtStart,
+                                    setting_defaults::kLastTags);
     }
 }
 

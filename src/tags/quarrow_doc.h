@@ -67,6 +67,7 @@ private:
     CodePage m_codePage;
     FileAccess m_access = FileAccess::Read;
     std::string m_strTagsPath;
+    std::string m_strLastTagsAtStart;  // "LASTTAGS" as the window found it
     std::string m_strTagsDir;
     TagStore m_arrTags;
 };

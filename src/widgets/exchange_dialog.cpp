@@ -34,15 +34,19 @@ bool ExchangeDialog::CheckTextLimit(QLineEdit* edit) {
     if (DialogTextLength(edit->text()) <= kDialogTextLimit) {
         return true;
     }
-    ShowValidationMessage(TextLimitMessage());
-    edit->setFocus();
-    edit->selectAll();
+    RefuseField(edit, TextLimitMessage());
     return false;
 }
 
 void ExchangeDialog::ShowValidationMessage(const QString& text) {
     DialogMessageSink fallback(this);
     (m_pSink ? *m_pSink : static_cast<MessageSink&>(fallback)).ShowMessage(text.toStdString());
+}
+
+void ExchangeDialog::RefuseField(QLineEdit* edit, const QString& message) {
+    ShowValidationMessage(message);
+    edit->setFocus();
+    edit->selectAll();
 }
 
 }  // namespace quarrow::ui

@@ -44,6 +44,8 @@ protected:
     bool CheckTextLimit(QLineEdit* edit);
     // Tells the user why OK did not close the dialog (through the message sink).
     void ShowValidationMessage(const QString& text);
+    // Refuses the text of `edit`: shows `message` and selects the field for correction.
+    void RefuseField(QLineEdit* edit, const QString& message);
 
 private:
     std::vector<std::pair<int, QWidget*>> m_controls;

@@ -154,6 +154,21 @@ TEST_P(MakeStartupRequestTest, decides) {
 INSTANTIATE_TEST_SUITE_P(Cases, MakeStartupRequestTest, testing::ValuesIn(kRequestCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The earlier window a "-T" start asks to close writes its settings while ctags runs; the start's
+// own settings, read before, were not changed and must not be written over that window's.
+TEST_F(MakeStartupRequestTest, tOption_keepsSettingsAnEarlierWindowWroteDuringTheRun) {
+    m_profile.WriteString("EDITOR", "EDITORFORMAT", "+@l @f");
+    const CtagsStarter runCtags = [this](const ViewSettings&, const std::string&, const std::string&) {
+        m_profile.WriteString("EDITOR", "EDITORFORMAT", "-l @l @f");
+        m_profile.WriteInt("SYSTEM", "MAINMENU", 0);
+        return 1;
+    };
+    MakeStartupRequest({"-T/src/proj"}, m_profile, m_paths, runCtags, m_sink);
+    EXPECT_EQ(m_profile.ReadString("EDITOR", "EDITORFORMAT", ""), "-l @l @f");
+    EXPECT_EQ(m_profile.ReadInt("SYSTEM", "MAINMENU", 1), 0);
+    EXPECT_EQ(m_profile.ReadString("TAGS", "CTAGSPATH", ""), "/usr/bin/ctags");  // still written when missing
+}
+
 // "-T" with the real runner and a stand-in tool that writes a few lines and then sleeps (until
 // cancelled), fails or succeeds: only a success replaces QR-SOURCE.tags and opens it; the
 // file from an earlier start is otherwise left byte for byte, with nothing beside it.

@@ -9,6 +9,7 @@
 
 #include "editor/editor_command.h"
 #include "platform/message_sink.h"
+#include "settings/profile.h"
 #include "support/fake_tools.h"
 #include "support/file_bytes.h"
 #include "support/process_checks.h"
@@ -162,6 +163,40 @@ TEST_F(JumpToEditorTest, FindsTheEditorAlongPath) {
     const Lines args = JumpAndRead(tag);
     ::setenv("PATH", oldPath.c_str(), 1);
     EXPECT_EQ(args, (Lines{"+42", "/abs/日本語/Foo.java"}));
+}
+
+// The settings dialog's browse button gives a program in a folder with a blank unquoted, and the
+// profile gives a quoted one back without its quotes: a path that names a program file as a
+// whole is that program, used as it stands ("@l" in its name included). Any other path is split
+// as before, so that a path with words of its own ("xterm -e vim") keeps working.
+TEST_F(JumpToEditorTest, AnEditorPathNamingAFileIsOneWord) {
+    const std::string program = m_dir / "bin/fake editor";
+    const std::string profilePath = m_dir.Write("q.INI", "[EDITOR]\nEDITORPATH=\"" + program + "\"\n");
+    const Tag tag("src/A.java", "line:12");
+    for (const std::string& path : {program, Profile(profilePath).ReadString("EDITOR", "EDITORPATH", "")}) {
+        SCOPED_TRACE(path);
+        m_editor.path = path;
+        m_editor.format = "+@l @f";
+        EXPECT_EQ(JumpAndRead(tag), (Lines{"+12", m_tagsDir + "src/A.java"}));
+    }
+    EXPECT_EQ(m_sink.messages, Lines{});
+
+    const std::string markerInName = m_dir.WriteProgram("bin/ed@l x", "#!/bin/sh\n");
+    m_dir.Write("a folder/ed", "");
+    const struct {
+        std::string editorPath;
+        Lines expected;
+    } cases[] = {
+        {markerInName, {markerInName, "+12"}},
+        {m_dir / "no such/ed", {m_dir / "no", "such/ed", "+12"}},
+        {m_dir / "a folder", {m_dir / "a", "folder", "+12"}},  // a folder is no program
+        {"xterm -e vim", {"xterm", "-e", "vim", "+12"}},
+        {"\"" + program + "\"", {program, "+12"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editorPath);
+        EXPECT_EQ(BuildEditorArguments(c.editorPath, "+@l", tag.Entry(), m_tagsDir), c.expected);
+    }
 }
 
 // An editor that cannot be started is named in a message with its path setting, the reason and

@@ -19,6 +19,7 @@
 #include "fuzz_check.h"
 #include "settings/ini_document.h"
 #include "settings/profile.h"
+#include "settings/setting_keys.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -68,14 +69,19 @@ std::map<std::string, std::string> KeyMap(const IniDocument& document, std::stri
     return keys;
 }
 
-// The keys that replacing a section with `pairs` leaves: names trimmed, the first of equal names.
-Pairs FirstOfEachName(const Pairs& pairs) {
+// The keys that replacing a section with `pairs` leaves: names trimmed, the first of equal names
+// (exactly equal in the sections whose keys are paths).
+Pairs FirstOfEachName(const Pairs& pairs, std::string_view section) {
+    bool pathKeys = false;
+    for (const std::string_view pathKeyed : quarrow::setting_keys::kPathKeyedSections) {
+        pathKeys = pathKeys || SameSection(section, pathKeyed);
+    }
     Pairs result;
     for (const auto& [name, value] : pairs) {
         const std::string_view trimmed = IniDocument::Trim(name);
         bool seen = false;
         for (const auto& kept : result) {
-            seen = seen || IniDocument::EqualNoCase(kept.first, trimmed);
+            seen = seen || (pathKeys ? kept.first == trimmed : IniDocument::EqualNoCase(kept.first, trimmed));
         }
         if (!seen) {
             result.emplace_back(std::string(trimmed), value);
@@ -116,7 +122,7 @@ void CheckDocument(const std::string& text, const std::string& section, const st
     if (!document.ReplaceKeys(section, pairs)) {
         FUZZ_CHECK(document.Text() == beforeReplace);
     }
-    Pairs expectedKeys = FirstOfEachName(pairs);
+    Pairs expectedKeys = FirstOfEachName(pairs, "");
     for (auto& [name, val] : expectedKeys) {
         val = std::string(IniDocument::Trim(val));
     }
@@ -146,7 +152,7 @@ void CheckProfile(const std::string& text, const std::string& section, const std
     FUZZ_CHECK(profile.WriteString(section, key, value));
     FUZZ_CHECK(profile.ReadString(section, key, "\n") == value);
     FUZZ_CHECK(profile.WriteSection(section, pairs));
-    FUZZ_CHECK(profile.ReadSection(section) == FirstOfEachName(pairs));
+    FUZZ_CHECK(profile.ReadSection(section) == FirstOfEachName(pairs, section));
     for (std::size_t i = 0; i < probes.size(); ++i) {
         if (!SameSection(probes[i], section)) {
             FUZZ_CHECK(profile.ReadSection(probes[i]) == before[i]);

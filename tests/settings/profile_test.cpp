@@ -506,6 +506,30 @@ TEST(ProfileSection, readSection_givesKeysInOrderWithReadRules) {
     EXPECT_TRUE(Profile(path).ReadSection("none").empty());
 }
 
+// Keys that are file paths: two tags files whose paths differ only in case are two entries, each
+// with its own target (F5 on one must not run the other's). An old profile's section, under any
+// spelling of its name, still reads; other sections keep their names without regard to case.
+TEST(ProfileSection, pathKeys_compareExactly) {
+    ScratchFolder dir{"settings"};
+    const std::string path = dir.File("p.INI");
+    WriteFile(path, "[createtagsparam]\n/x/Old/tags=/src/old\n[system]\nmultiview=1\n");
+    Profile profile(path);
+    ASSERT_TRUE(profile.WriteString("CreateTagsParam", "/x/Proj/tags", "/srcA"));
+    ASSERT_TRUE(profile.WriteString("CreateTagsParam", "/x/proj/tags", "/srcB"));
+    ASSERT_TRUE(profile.WriteString("CreateTagsParam", "/x/Proj/tags", "/srcA2"));
+    EXPECT_EQ(profile.ReadString("CreateTagsParam", "/x/Proj/tags", "*"), "/srcA2");
+    EXPECT_EQ(profile.ReadString("CreateTagsParam", "/x/proj/tags", "*"), "/srcB");
+    EXPECT_EQ(profile.ReadString("CreateTagsParam", "/x/old/tags", "*"), "*");
+    EXPECT_EQ(profile.ReadString("CREATETAGSPARAM", "/x/Old/tags", "*"), "/src/old");
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"/x/Old/tags", "/src/old"}, {"/x/Proj/tags", "/srcA2"}, {"/x/proj/tags", "/srcB"}};
+    EXPECT_EQ(profile.ReadSection("CreateTagsParam"), expected);
+    ASSERT_TRUE(profile.WriteInt("System", "MultiView", 0));
+    EXPECT_EQ(ReadFile(path),
+              "[createtagsparam]\n/x/Old/tags=/src/old\n/x/Proj/tags=/srcA2\n/x/proj/tags=/srcB\n"
+              "[system]\nmultiview=0\n");
+}
+
 TEST(ProfileSection, writeSection_replacesKeysKeepsOtherLines) {
     ScratchFolder dir{"settings"};
     const std::string path = dir.File("p.INI");

@@ -35,7 +35,7 @@ TEST(ViewSettings, saveIntoEmptyProfile_writesAllNineInOrder) {
     test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");
     Profile profile(path);
-    ViewSettings{}.Save(profile);
+    ViewSettings{}.Save(profile, ViewSettings{});
     // Sections appear in the order of their first write; PARAM, written last, joins TAGS.
     EXPECT_EQ(test::ReadFile(path),
               "[EDITOR]\n"
@@ -63,6 +63,7 @@ TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     Profile profile(path);
     ViewSettings settings;
     settings.Load(profile);
+    const ViewSettings atStart = settings;
     EXPECT_EQ(settings.m_strEditorPath, "/opt/my editor/bin/ed");  // quotes dropped on reading
     EXPECT_EQ(settings.m_nMainMenu, 2);
     EXPECT_FALSE(IsOn(settings.m_nMainMenu));
@@ -70,7 +71,7 @@ TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     settings.m_strEditorFormat = "-n@l @f";
     settings.m_nMultiView = 1;
     settings.m_strCtagsParam = " -R -f@tags @target";
-    settings.Save(profile);
+    settings.Save(profile, atStart);
 
     ViewSettings again;
     again.Load(profile);
@@ -87,14 +88,15 @@ TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
     Profile profile(path);
     ViewSettings settings;
     settings.m_nNestScope = 1;
-    settings.Save(profile);
+    settings.Save(profile, ViewSettings{});
     // Only the option in use joins the profile, in a section of its own after the nine.
     EXPECT_NE(test::ReadFile(path).find("MULTIVIEW=0\n[VIEW]\nNESTSCOPE=1\n"), std::string::npos);
     EXPECT_EQ(test::ReadFile(path).find("LANGICONS"), std::string::npos);
 
-    // Switched off again, it is written as off rather than left on.
+    // Switched off in a later session, it is written as off rather than left on.
+    const ViewSettings atStart = settings;
     settings.m_nNestScope = 0;
-    settings.Save(profile);
+    settings.Save(profile, atStart);
     ViewSettings again;
     again.m_nNestScope = 7;
     again.Load(profile);
@@ -109,12 +111,13 @@ TEST(ViewSettings, refindIsOnUnlessTheProfileTurnsItOff) {
     Profile profile(path);
     ViewSettings settings;
     settings.Load(profile);
+    const ViewSettings atStart = settings;
     EXPECT_EQ(settings.m_nRefind, 1);
-    settings.Save(profile);
+    settings.Save(profile, atStart);
     EXPECT_EQ(test::ReadFile(path).find("REFIND"), std::string::npos);
 
     settings.m_nRefind = 0;
-    settings.Save(profile);
+    settings.Save(profile, atStart);
     EXPECT_NE(test::ReadFile(path).find("REFIND=0\n"), std::string::npos);
     ViewSettings again;
     again.Load(profile);

@@ -27,6 +27,7 @@ CMainFrame::CMainFrame(Profile& profile, QWidget* parent) : QMainWindow(parent),
     const int y = m_profile.ReadInt(keys::kSystem, keys::kY, defaults::kY);
     const int cx = m_profile.ReadInt(keys::kSystem, keys::kCx, defaults::kCx);
     const int cy = m_profile.ReadInt(keys::kSystem, keys::kCy, defaults::kCy);
+    m_placementAtStart = {x, y, cx, cy};
     QList<QRect> screens;
     if (QScreen* primary = QGuiApplication::primaryScreen()) {
         screens.push_back(primary->availableGeometry());
@@ -45,11 +46,13 @@ CMainFrame::CMainFrame(Profile& profile, QWidget* parent) : QMainWindow(parent),
 }
 
 CMainFrame::~CMainFrame() {
+    // A value this window did not change leaves one another window wrote meanwhile.
     const QRect outer = OuterRect();
-    m_profile.WriteInt(keys::kSystem, keys::kX, outer.left());
-    m_profile.WriteInt(keys::kSystem, keys::kY, outer.top());
-    m_profile.WriteInt(keys::kSystem, keys::kCx, outer.width());
-    m_profile.WriteInt(keys::kSystem, keys::kCy, outer.height());
+    const auto& [x, y, cx, cy] = m_placementAtStart;
+    m_profile.WriteBackInt(keys::kSystem, keys::kX, outer.left(), x, defaults::kX);
+    m_profile.WriteBackInt(keys::kSystem, keys::kY, outer.top(), y, defaults::kY);
+    m_profile.WriteBackInt(keys::kSystem, keys::kCx, outer.width(), cx, defaults::kCx);
+    m_profile.WriteBackInt(keys::kSystem, keys::kCy, outer.height(), cy, defaults::kCy);
 }
 
 QRect CMainFrame::OuterRect() const {

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 
 #include "tree/ui/command_menu.h"
@@ -62,6 +63,7 @@ private:
     Profile& m_profile;
     CQuarrowView* m_pView = nullptr;
     std::function<void()> m_onClose;
+    std::array<int, 4> m_placementAtStart{};  // "X", "Y", "CX", "CY" as read
     QSize m_outerSize;            // the size asked for, frame included
     bool m_bOuterSizeSet = false;  // the window manager's frame is known and has been taken off
 };

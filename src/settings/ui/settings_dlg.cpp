@@ -165,9 +165,9 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     connect(m_btnOk, &QPushButton::clicked, this, &CSettingsDlg::accept);
     connect(m_btnCancel, &QPushButton::clicked, this, &CSettingsDlg::reject);
     connect(m_btnBrowseEditor, &QPushButton::clicked, this,
-            [this] { BrowseInto(m_strEditorPath, program_files::kEditorFilter); });
+            [this] { BrowseInto(m_editEditorPath, m_strEditorPath, program_files::kEditorFilter); });
     connect(m_btnBrowseCtags, &QPushButton::clicked, this,
-            [this] { BrowseInto(m_strCtagsPath, program_files::kCtagsFilter); });
+            [this] { BrowseInto(m_editCtagsPath, m_strCtagsPath, program_files::kCtagsFilter); });
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -207,9 +207,13 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         }
         return true;
     }
-    // Out of the controls in member order; the first text over the cap stops the exchange.
+    // Out of the controls in member order; the first text refused stops the exchange.
     for (const TextField& field : texts) {
         if (!CheckTextLimit(field.edit)) {
+            return false;
+        }
+        if (field.edit == m_editEditorPath && m_editEditorPath->text().trimmed().isEmpty()) {
+            RefuseField(m_editEditorPath, tr("起動エディタを入力してください。"));
             return false;
         }
         *field.value = BytesFromEditText(field.edit->text(), m_codePage);
@@ -220,7 +224,7 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
     return true;
 }
 
-void CSettingsDlg::BrowseInto(std::string& path, std::string_view filterPairs) {
+void CSettingsDlg::BrowseInto(QLineEdit* edit, std::string& path, std::string_view filterPairs) {
     FileChooserRequest request;
     request.kind = FileChooserRequest::Kind::Open;
     request.filter = QtFilterFromPairs(filterPairs);
@@ -232,8 +236,8 @@ void CSettingsDlg::BrowseInto(std::string& path, std::string_view filterPairs) {
     }
     // The file's own name, as the file system spells it, whatever the code page shows.
     path = BytesOfChosenPath(chosen);
-    // Every control is refreshed from the members, as they stood when the dialog opened.
-    UpdateData(false);
+    // Only this field: what was typed or ticked elsewhere since the dialog opened stays.
+    edit->setText(EditTextFromBytes(path, m_codePage));
 }
 
 void RunSettingsCommand(CSettingsDlg& dlg, ViewSettings& settings) {

@@ -45,7 +45,8 @@ public:
     Q_DISABLE_COPY_MOVE(CSettingsDlg)
 
     // Shows the dialog modally: the members go into the controls, and come back out of them only
-    // when OK passes validation. Returns QDialog::Accepted or QDialog::Rejected.
+    // when OK passes validation (no text over the cap, and an editor program: without one the
+    // template's first word would be started). Returns QDialog::Accepted or QDialog::Rejected.
     int DoModal();
     // The opening without the modal loop (tests show the dialog themselves).
     void InitDialog();
@@ -67,9 +68,9 @@ public:
 
 private:
     bool UpdateData(bool saveAndValidate) override;
-    // A browse button: the chosen program into `path` (a member) and every member into the
-    // controls; nothing changes when the choice is cancelled.
-    void BrowseInto(std::string& path, std::string_view filterPairs);
+    // A browse button: the chosen program into `edit` and `path` (its member); the other fields
+    // keep what was typed in them. Nothing changes when the choice is cancelled.
+    void BrowseInto(QLineEdit* edit, std::string& path, std::string_view filterPairs);
 
     QLineEdit* m_editEditorPath;
     QLineEdit* m_editEditorFormat;

@@ -56,6 +56,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
     : QTreeView(parent), m_profile(profile), m_sink(sink), m_model(m_imageList),
       m_jumpRunner(new EditorJumpRunner(sink, this)) {
     m_settings.Load(m_profile);
+    m_settingsAtStart = m_settings;
 
     setObjectName(QStringLiteral("CQuarrowView"));
     setModel(&m_model);
@@ -105,7 +106,7 @@ CQuarrowView::CQuarrowView(Profile& profile, MessageSink& sink, QWidget* parent)
 
 CQuarrowView::~CQuarrowView() {
     m_filtering.reset();
-    m_settings.Save(m_profile);
+    m_settings.Save(m_profile, m_settingsAtStart);
 }
 
 void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {

@@ -148,6 +148,7 @@ private:
     MessageSink& m_sink;
     TreeImageList m_imageList;
     ViewSettings m_settings;
+    ViewSettings m_settingsAtStart;  // as loaded: what the view did not change is not written back
     TagTreeItemModel m_model;
     const quarrow::CQuarrowDoc* m_pDocument = nullptr;
     Hooks m_hooks;

@@ -172,6 +172,32 @@ TEST_F(SettingsDlgTest, storedTextOverTheCap_isShownAndRefusedUntilShortened) {
     }
 }
 
+// Without an editor program the jump would start the template's first word ("@f" is the tag's
+// own file): OK refuses an empty or blank editor field and the dialog stays open until one is
+// given. An empty template is accepted (the editor is started without arguments).
+TEST_F(SettingsDlgTest, emptyEditorPath_isRefusedUntilOneIsGiven) {
+    for (const QString& typed : {QString(), QStringLiteral("   "), QStringLiteral("\t ")}) {
+        SCOPED_TRACE(typed.toStdString());
+        sink.messages.clear();
+        ViewSettings settings = SampleSettings();
+        WhenModal<CSettingsDlg>([&, this](CSettingsDlg* shown) {
+            QLineEdit* edit = Edit(shown->Control(id::kEditorPath));
+            edit->setText(typed);
+            Edit(shown->Control(id::kEditorFormat))->clear();
+            QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+            EXPECT_TRUE(shown->isVisible());
+            ASSERT_EQ(sink.messages, std::vector<std::string>{"起動エディタを入力してください。"});
+            EXPECT_TRUE(edit->hasFocus());
+            QTest::keyClicks(edit, QStringLiteral("/usr/bin/vi"));  // over the selected text
+            QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+        });
+        RunSettingsCommand(dlg, settings);
+        EXPECT_EQ(settings.m_strEditorPath, "/usr/bin/vi");
+        EXPECT_EQ(settings.m_strEditorFormat, "");
+        EXPECT_EQ(sink.messages.size(), 1u);
+    }
+}
+
 TEST_F(SettingsDlgTest, typingAndPasting_stopAtTheCap) {
     dlg.InitDialog();
     QLineEdit* edit = Edit(dlg.Control(id::kEditorFormat));
@@ -189,23 +215,27 @@ TEST_F(SettingsDlgTest, typingAndPasting_stopAtTheCap) {
     EXPECT_EQ(edit->text().left(10), QString(10, u'a'));
 }
 
-// Browsing refreshes every control from the members: the chosen program shows, and what was
-// typed or ticked elsewhere since the opening goes back to its opening value.
-TEST_F(SettingsDlgTest, browseForEditor_showsTheFileAndRefreshesTheOthers) {
+// Browsing puts the chosen program into its field; what was typed or ticked elsewhere since the
+// opening stays.
+TEST_F(SettingsDlgTest, browseForEditor_showsTheFileAndKeepsWhatWasTyped) {
     ViewSettings settings = SampleSettings();
     chosen = QStringLiteral("/opt/my editor/bin/edit");
     WhenModal<CSettingsDlg>([this](CSettingsDlg*) {
         QTest::keyClicks(dlg.Control(id::kEditorFormat), QStringLiteral(" --new"));
+        QTest::keyClicks(dlg.Control(id::kCtagsPath), QStringLiteral("-x"));
         QTest::mouseClick(Check(id::kRestartRead), Qt::LeftButton);
         QTest::mouseClick(Button(id::kBrowseEditor), Qt::LeftButton);
         EXPECT_EQ(Edit(dlg.Control(id::kEditorPath))->text(), chosen);
-        EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("+@l @f"));
-        EXPECT_EQ(Check(id::kRestartRead)->checkState(), Qt::Checked);
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("+@l @f --new"));
+        EXPECT_EQ(Check(id::kRestartRead)->checkState(), Qt::Unchecked);
         QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
     });
     RunSettingsCommand(dlg, settings);
     ViewSettings expected = SampleSettings();
     expected.m_strEditorPath = "/opt/my editor/bin/edit";
+    expected.m_strEditorFormat = "+@l @f --new";
+    expected.m_strCtagsPath = "/usr/bin/ctags-x";
+    expected.m_nRestartRead = 0;
     EXPECT_EQ(settings, expected);
 
     ASSERT_EQ(requests.size(), 1u);
@@ -225,11 +255,12 @@ TEST_F(SettingsDlgTest, browseForCtags_usesItsFilterAndCancelChangesNothing) {
         EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("+@l @fX"));
         chosen = QStringLiteral("/usr/local/bin/uctags");
         QTest::mouseClick(Button(id::kBrowseCtags), Qt::LeftButton);
+        EXPECT_EQ(Edit(dlg.Control(id::kCtagsPath))->text(), chosen);
         QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
     });
     RunSettingsCommand(dlg, settings);
     EXPECT_EQ(settings.m_strCtagsPath, "/usr/local/bin/uctags");
-    EXPECT_EQ(settings.m_strEditorFormat, "+@l @f");
+    EXPECT_EQ(settings.m_strEditorFormat, "+@l @fX");
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].filter, QStringLiteral("CTAGS (*);;All Files (*)"));
 }
