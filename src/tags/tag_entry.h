@@ -100,13 +100,17 @@ private:
     // Keeps `text` as the record's text; throws when its address takes more than 48 bits.
     void SetText(const char* text);
     // The value of `length` bytes that starts at `at` once blanks are passed; an absent one
-    // (length 0) is empty.
+    // (length 0) is empty. The blanks passed never take the value past the record's text: the
+    // bytes may be a mapped file's, rewritten since the parse.
     std::string_view ValueAt(std::size_t at, std::size_t length) const noexcept {
         const char* const text = Text();
-        if (length == 0) {
+        const std::size_t size = Get<kTextLength>();
+        if (length == 0 || length > size) {
             return {text, 0};
         }
-        while (text[at] == ' ') {
+        const std::size_t latest = size - length;
+        at = at < latest ? at : latest;
+        while (at < latest && text[at] == ' ') {
             ++at;
         }
         return {text + at, length};
