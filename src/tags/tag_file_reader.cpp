@@ -518,11 +518,12 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
     // clears the tail of the page (or larger folio) that holds the new end, which the copy may
     // already hold. Such zeros only lie past the size the file has once the zeroing was seen,
     // so a cut at the size taken after the read drops them.
+    // A file that reports no size at all (some kernel files) has nothing to cut.
     std::size_t sizeNow = 0;
     if (!SizeNow(fd, sizeNow)) {
         return false;
     }
-    if (sizeNow < size) {
+    if (sizeNow < size && (fileSize > 0 || sizeNow > 0)) {
         size = sizeNow;
         shaped = false;  // the shape the read found covers the bytes cut off
     }
