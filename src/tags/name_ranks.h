@@ -31,14 +31,16 @@ public:
     // name whose key ties); the bytes past the first sixteen of what it gives are used.
     template <typename NameOf>
     Index Rank(NameOf nameOf, Index* rankOf) {
-        if (!std::is_sorted(m_keys.begin(), m_keys.end(), KeyLess)) {
-            std::sort(m_keys.begin(), m_keys.end(), KeyLess);
+        // A lambda, not the function itself: the sort inlines it.
+        auto keyLess = [](const NameKey& a, const NameKey& b) { return KeyLess(a, b); };
+        if (!std::is_sorted(m_keys.begin(), m_keys.end(), keyLess)) {
+            std::sort(m_keys.begin(), m_keys.end(), keyLess);
         }
         Index rank = 0;
         const std::size_t size = m_keys.size();
         for (std::size_t k = 0; k < size;) {
             std::size_t end = k + 1;
-            while (end < size && !KeyLess(m_keys[k], m_keys[end])) {
+            while (end < size && !keyLess(m_keys[k], m_keys[end])) {
                 ++end;
             }
             if (end - k > 1 && m_keys[k].length > kKeyBytes) {
