@@ -154,18 +154,6 @@ void FileOrder::Bucket(const Index* slots, Index length, Index groups) {
 // Ranks the names of each group densely; m_ranks gets each group's number of names.
 void FileOrder::RankNames(Index groups) {
     m_ranks.assign(groups, 0);
-    auto less = [this](const NameKey& a, const NameKey& b) {
-        if (a.high != b.high) {
-            return a.high < b.high;
-        }
-        if (a.low != b.low) {
-            return a.low < b.low;
-        }
-        if (a.length <= 16 && b.length <= 16) {
-            return a.length < b.length;
-        }
-        return m_records[a.record].GetName() < m_records[b.record].GetName();
-    };
     // The groups lie one after the other in m_scatter, and the names of a shuffled file's
     // records anywhere in the text: ask for the names a few places ahead across the groups (a
     // group is often shorter than that), the first ones all at once.
@@ -174,28 +162,18 @@ void FileOrder::RankNames(Index groups) {
     for (Index at = 0; at < std::min(kAhead, length); ++at) {
         fetchName(at);
     }
+    auto nameOf = [this](Index record) { return m_records[record].GetName(); };
     for (Index g = 0; g < groups; ++g) {
         const Index* members = m_scatter.data() + m_cursor[g];
         const Index size = m_count[g];
-        m_keys.resize(size);
+        m_names.Clear();
         for (Index k = 0; k < size; ++k) {
             if (const Index at = m_cursor[g] + k + kAhead; at < length) {
                 fetchName(at);
             }
-            const std::string_view name = m_records[members[k]].GetName();
-            m_keys[k] = {NameWord(name, 0), NameWord(name, 8), static_cast<Index>(name.size()), members[k]};
+            m_names.Add(m_records[members[k]].GetName(), members[k]);
         }
-        if (!std::is_sorted(m_keys.begin(), m_keys.end(), less)) {
-            std::sort(m_keys.begin(), m_keys.end(), less);
-        }
-        Index rank = 0;
-        for (Index k = 0; k < size; ++k) {
-            if (k > 0 && less(m_keys[k - 1], m_keys[k])) {
-                ++rank;
-            }
-            m_nameRank[m_keys[k].record] = rank;
-        }
-        m_ranks[g] = size == 0 ? 0 : rank + 1;
+        m_ranks[g] = m_names.Rank(nameOf, m_nameRank.data());
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <vector>
 
+#include "tags/name_ranks.h"
 #include "tags/order_counters.h"
 #include "tags/tag_entry.h"
 
@@ -61,14 +62,7 @@ private:
     std::vector<Index> m_table;
     std::vector<Index> m_representative;  // per group: one of its records
 
-    // A name's first sixteen bytes and its length: enough to compare most names without them.
-    struct NameKey {
-        std::uint64_t high;
-        std::uint64_t low;
-        Index length;
-        Index record;
-    };
-    std::vector<NameKey> m_keys;
+    NameRanks m_names;  // ranks one group's names at a time
 
     // Per group: its size, where its stretch starts in the arrays by group, its count of names.
     std::vector<Index> m_count;

@@ -100,13 +100,14 @@ private:
     // Keeps `text` as the record's text; throws when its address takes more than 48 bits.
     void SetText(const char* text);
     // The value of `length` bytes that starts at `at` once blanks are passed; an absent one
-    // (length 0) is empty.
+    // (length 0) is empty. The parse saw to it that the value ends inside the record's text, and
+    // the blanks passed never take it further: the bytes may be a mapped file's, rewritten since.
     std::string_view ValueAt(std::size_t at, std::size_t length) const noexcept {
         const char* const text = Text();
         if (length == 0) {
             return {text, 0};
         }
-        while (text[at] == ' ') {
+        while (text[at] == ' ' && at + length < Get<kTextLength>()) {
             ++at;
         }
         return {text + at, length};

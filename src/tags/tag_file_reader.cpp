@@ -32,6 +32,14 @@ namespace quarrow {
 
 namespace {
 
+void (*g_bytesLoadedHook)(int) = nullptr;
+
+void BytesLoaded(int fd) {
+    if (g_bytesLoadedHook != nullptr) {
+        g_bytesLoadedHook(fd);
+    }
+}
+
 constexpr char kEndOfFile = 0x1A;
 
 // Files from this size on are read and parsed in parts on two threads.
@@ -99,6 +107,16 @@ bool ReadAt(int fd, char* into, std::size_t offset, std::size_t want, std::size_
         }
         got += static_cast<std::size_t>(n);
     }
+    return true;
+}
+
+// The size of the open file now; false when it cannot be had.
+bool SizeNow(int fd, std::size_t& size) noexcept {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size < 0) {
+        return false;
+    }
+    size = static_cast<std::size_t>(info.st_size);
     return true;
 }
 
@@ -480,6 +498,7 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
             if (!failed) {
                 size = fileSize;
                 parseReports = true;
+                BytesLoaded(fd);
                 return true;
             }
             text = TagText();
@@ -492,6 +511,21 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
     std::unique_ptr<char[]> block;
     if (!ReadAll(fd, fileSize, block, size, shape, shaped, progress)) {
         return false;
+    }
+    BytesLoaded(fd);
+    // A read that races a truncation may hand back zeros past the new end: the kernel takes the
+    // file's size before it copies the pages, and the truncation lowers the size first and then
+    // clears the tail of the page (or larger folio) that holds the new end, which the copy may
+    // already hold. Such zeros only lie past the size the file has once the zeroing was seen,
+    // so a cut at the size taken after the read drops them.
+    // A file that reports no size at all (some kernel files) has nothing to cut.
+    std::size_t sizeNow = 0;
+    if (!SizeNow(fd, sizeNow)) {
+        return false;
+    }
+    if (sizeNow < size && (fileSize > 0 || sizeNow > 0)) {
+        size = sizeNow;
+        shaped = false;  // the shape the read found covers the bytes cut off
     }
     text = TagText(std::move(block));
     return true;
@@ -556,7 +590,12 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
     if (StopRequested(progress)) {
         return false;
     }
-    if (text.LostPages()) {
+    // A mapping sees a truncation as it happens: the pages past the new end are lost (the guard
+    // puts zeros there and says so), and the page that holds the new end reads zeros past it
+    // without any fault. The size drops before that zeroing, so a size below the mapped one,
+    // taken after the parse, tells of both: the file is read instead.
+    std::size_t sizeNow = 0;
+    if (text.LostPages() || (text.Mapped() && (!SizeNow(fd, sizeNow) || sizeNow < size))) {
         again = true;
         return false;
     }
@@ -570,6 +609,10 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
 }
 
 }  // namespace
+
+void SetBytesLoadedHookForTests(void (*hook)(int fd)) noexcept {
+    g_bytesLoadedHook = hook;
+}
 
 bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress, FileAccess access) {
     store.Clear();

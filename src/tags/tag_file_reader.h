@@ -4,8 +4,9 @@
 // and a line of 2047 bytes or more before its LF arrives in pieces of at most 2047 bytes. Only the
 // CR LF rule changes bytes: a file with a CR turns its private mapping writable and drops those
 // CRs in place, which copies the pages from the first CR on; any other file is used as it lies in
-// the page cache. A file that shrinks while it is mapped is read instead (see tag_text.h); a file
-// that reports no size (some kernel files) is read as before.
+// the page cache. A file that shrinks while it is mapped is read instead (see tag_text.h), and a
+// read keeps no byte past the size the file has once it is done; a file that reports no size
+// (some kernel files) is read as before.
 
 #include <cstddef>
 #include <string>
@@ -38,5 +39,10 @@ enum class FileAccess { Read, Map };
 // `progress` (may be null) hears of the bytes read and parsed: by the end, the file's size.
 bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress = nullptr,
                   FileAccess access = FileAccess::Read);
+
+// For tests: `hook` (null for none) is called with the open file each time a load has the file's
+// bytes, mapped or read, and before it parses them, so that a test can change the file at that
+// very moment. Set it only while no load runs.
+void SetBytesLoadedHookForTests(void (*hook)(int fd)) noexcept;
 
 }  // namespace quarrow

@@ -534,8 +534,11 @@ std::vector<TagTree::Id> TagTreeFilter::ExpandedNodes() const {
     return open;
 }
 
-TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
-    // Depth first over the kept nodes: folders and files lead to their members.
+TagTree::Id TagTreeFilter::MemberToOpen(const TagTree& tree) const noexcept {
+    // Depth first over the kept nodes: folders and files lead to their members, and a scope
+    // kept above a matched member leads to it.
+    Id firstKept = TagTree::kRoot;
+    Id firstMatched = TagTree::kRoot;
     std::vector<std::pair<Id, std::size_t>> stack{{TagTree::kRoot, 0}};
     while (!stack.empty()) {
         auto& [parent, row] = stack.back();
@@ -544,14 +547,25 @@ TagTree::Id TagTreeFilter::FirstMember(const TagTree& tree) const noexcept {
             continue;
         }
         const Id id = Child(parent, row++);
-        if (parent != TagTree::kRoot && tree.Tag(id) != nullptr && tree.Tag(parent) != nullptr) {
-            return id;
+        const CTagEntry* tag = tree.Tag(id);
+        if (parent != TagTree::kRoot && tag != nullptr && tree.Tag(parent) != nullptr) {
+            if (firstKept == TagTree::kRoot) {
+                firstKept = id;
+            }
+            if (Test(m_matched, id)) {
+                if (m_text.IsWhole(tag->GetName())) {
+                    return id;
+                }
+                if (firstMatched == TagTree::kRoot) {
+                    firstMatched = id;
+                }
+            }
         }
         if (ChildCount(id) != 0) {
             stack.emplace_back(id, 0);
         }
     }
-    return TagTree::kRoot;
+    return firstMatched != TagTree::kRoot ? firstMatched : firstKept;
 }
 
 std::size_t TagTreeFilter::MemoryBytes() const noexcept {

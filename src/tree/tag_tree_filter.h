@@ -46,6 +46,8 @@ public:
     CodePage GetCodePage() const noexcept { return m_cp; }
     // True when `label` contains the text (an empty text is in every label).
     bool IsIn(std::string_view label) const noexcept;
+    // True when `name` is the text as a whole, with the same folding as IsIn.
+    bool IsWhole(std::string_view name) const noexcept { return name.size() == m_text.size() && IsIn(name); }
     // True when every label that contains this text also contains `wider`'s: then this text's
     // matches are among `wider`'s.
     bool Narrows(const TagFilterText& wider) const noexcept;
@@ -91,8 +93,11 @@ public:
     bool IsExpanded(Id id) const noexcept;
     // The kept nodes shown open, in tree order.
     std::vector<Id> ExpandedNodes() const;
-    // The first kept member (a node with a tag under a file), or kRoot when there is none.
-    Id FirstMember(const TagTree& tree) const noexcept;
+    // The member (a node with a tag under a file) that Enter opens: in the order of the kept
+    // tree, the first member whose name is the text as a whole, else the first member whose own
+    // label holds the text (not a scope kept only for a member below it), else the first kept
+    // member (of a file kept by its name); kRoot when no member is kept.
+    Id MemberToOpen(const TagTree& tree) const noexcept;
     // Memory held, in bytes (the label signatures included).
     std::size_t MemoryBytes() const noexcept;
     // A filter that keeps nothing but carries this one's label signatures (made from the same

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
@@ -154,6 +156,34 @@ TEST(TagEntryParse, ByteScanAgreesWithCharacterSearch) {
             ASSERT_GE(field.data(), bytes.GetText().data());
             ASSERT_LE(field.data() + field.size(), bytes.GetText().data() + bytes.GetText().size());
         }
+    }
+}
+
+TEST(TagEntryParse, FieldsStayInsideTheRecordWhenItsBytesChangeAfterTheParse) {
+    // Each line fills a block of its own exactly, with no byte after it; after the parse the
+    // value's bytes turn to blanks, as a mapped file rewritten in place would give them.
+    const struct {
+        const char* line;
+        const char* blanked;  // the value to blank
+        bool kind;            // GetKind, else GetFile
+    } cases[] = {
+        {"run\tMain.java\t/^x$/;\"\tm", "m", true},
+        {"run\tMain.java\t/^x$/;\"\t  method", "method", true},
+        {"run\tMain.java", "Main.java", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string line = c.line;
+        const auto block = std::make_unique<char[]>(line.size());
+        std::copy(line.begin(), line.end(), block.get());
+        CTagEntry entry;
+        entry.Parse({block.get(), line.size()}, CodePage::Utf8);
+        const std::string_view before = c.kind ? entry.GetKind() : entry.GetFile();
+        ASSERT_EQ(before, c.blanked);
+        std::fill_n(block.get() + line.find(c.blanked), std::string_view(c.blanked).size(), ' ');
+        const std::string_view after = c.kind ? entry.GetKind() : entry.GetFile();
+        EXPECT_GE(after.data(), block.get());
+        EXPECT_LE(after.data() + after.size(), block.get() + line.size());
     }
 }
 

@@ -179,5 +179,19 @@ TEST(TagFileReader, RefusesWhatIsNoReadableRegularFile) {
     }
 }
 
+TEST(TagFileReader, AFileThatReportsNoSizeIsReadWhole) {
+    // A kernel file says it holds nothing and has lines all the same.
+    struct stat info {};
+    if (::stat("/proc/self/status", &info) != 0 || !S_ISREG(info.st_mode) || info.st_size != 0) {
+        GTEST_SKIP() << "no kernel file without a size here";
+    }
+    TagStore store;
+    for (const FileAccess access : {FileAccess::Read, FileAccess::Map}) {
+        ASSERT_TRUE(ReadTagsFile("/proc/self/status", CodePage::Utf8, store, nullptr, access));
+        ASSERT_FALSE(store.empty());
+        EXPECT_EQ(store.Records().front().GetName(), "Name:");
+    }
+}
+
 }  // namespace
 }  // namespace quarrow

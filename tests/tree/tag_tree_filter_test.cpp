@@ -253,7 +253,7 @@ TEST(TagTreeFilter, NestedScopesKeepTheirShape) {
     }
 }
 
-TEST(TagTreeFilter, NavigationAndFirstMember) {
+TEST(TagTreeFilter, NavigationAndMemberToOpen) {
     const BuiltTree built;
     const TagTree& tree = built.tree;
     TagTreeFilter filter;
@@ -264,13 +264,48 @@ TEST(TagTreeFilter, NavigationAndFirstMember) {
     EXPECT_EQ(filter.Row(tree, panel), 1u);
     EXPECT_EQ(filter.Row(tree, filter.Child(panel, 0)), 0u);
     EXPECT_EQ(filter.ExpandedNodes().size(), 3u);
-    // The first kept member in tree order, here kept with its file's name.
-    EXPECT_EQ(tree.Label(filter.FirstMember(tree)), "Widget");
+    // The member named as the text, here also kept with its file's name.
+    EXPECT_EQ(tree.Label(filter.MemberToOpen(tree)), "Widget");
 
     TagTreeFilter none;
     ASSERT_TRUE(none.Apply(tree, TagFilterText("zzz", CodePage::Utf8)));
     EXPECT_TRUE(none.Empty());
-    EXPECT_EQ(none.FirstMember(tree), TagTree::kRoot);
+    EXPECT_EQ(none.MemberToOpen(tree), TagTree::kRoot);
+}
+
+TEST(TagTreeFilter, MemberToOpenIsTheOneLookedFor) {
+    // Nested, the class stays above its matched methods; the field addCount comes before the
+    // method add (groups keep their input order).
+    constexpr const char* kDeque =
+        "ArrayDeque\tsrc/ArrayDeque.java\t/^x$/;\"\tc\tline:89\n"
+        "addCount\tsrc/ArrayDeque.java\t/^x$/;\"\tf\tline:95\tclass:ArrayDeque\n"
+        "add\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:190\tclass:ArrayDeque\n"
+        "checkInvariants\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:900\tclass:ArrayDeque\n"
+        "Deques\tsrc/Deques.java\t/^x$/;\"\tc\tline:3\n";
+    const TagStore store = test::MakeStore(kDeque);
+    const struct {
+        const char* text;
+        const char* opened;  // name@line, or "" when Enter opens nothing
+    } cases[] = {
+        {"checkInvariants", "checkInvariants@900"},  // not the class kept above it
+        {"INVARIANT", "checkInvariants@900"},        // no whole name: the first own match
+        {"ADD", "add@190"},                          // the whole name before an earlier match
+        {"deques", "Deques@3"},
+        {"arraydeque.j", "ArrayDeque@89"},           // the file by its name: its first member
+        {"zzz", ""},
+    };
+    for (const bool nested : {true, false}) {
+        TagTree tree;
+        BuildTagTree(tree, store, CodePage::Utf8, {.nestScopes = nested});
+        for (const auto& c : cases) {
+            TagTreeFilter filter;
+            ASSERT_TRUE(filter.Apply(tree, TagFilterText(c.text, CodePage::Utf8)));
+            const TagTree::Id id = filter.MemberToOpen(tree);
+            const std::string opened =
+                id == TagTree::kRoot ? "" : std::string(tree.Tag(id)->GetName()) + "@" + tree.Tag(id)->GetLineNo();
+            EXPECT_EQ(opened, c.opened) << c.text << (nested ? " nested" : " flat");
+        }
+    }
 }
 
 TEST(TagTreeFilter, CancelledWorkKeepsNothing) {

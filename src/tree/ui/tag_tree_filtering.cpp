@@ -53,7 +53,7 @@ TagTreeFiltering::TagTreeFiltering(CQuarrowView& view)
     m_emptyNote->hide();
     connect(m_bar, &TagFilterBar::TextEdited, this, &TagTreeFiltering::OnTextEdited);
     connect(m_bar, &TagFilterBar::DownPressed, this, &TagTreeFiltering::MoveIntoTree);
-    connect(m_bar, &TagFilterBar::EnterPressed, this, &TagTreeFiltering::JumpToFirstMember);
+    connect(m_bar, &TagFilterBar::EnterPressed, this, &TagTreeFiltering::JumpToChosenMember);
     connect(m_bar, &TagFilterBar::EscapePressed, this, &TagTreeFiltering::Close);
 }
 
@@ -216,14 +216,14 @@ void TagTreeFiltering::MoveIntoTree() {
     }
 }
 
-void TagTreeFiltering::JumpToFirstMember() {
+void TagTreeFiltering::JumpToChosenMember() {
     CatchUp();
     TagTreeItemModel& model = m_view.Model();
     const std::shared_ptr<const TagTreeFilter> filter = model.Filter();
     if (!filter) {
         return;
     }
-    const TagTree::Id id = filter->FirstMember(model.Tree());
+    const TagTree::Id id = filter->MemberToOpen(model.Tree());
     if (id == TagTree::kRoot) {
         return;
     }

@@ -1,9 +1,10 @@
 #pragma once
 // The tree's filter in the window: the field above the tree (Ctrl+F), the tree narrowed as the
-// user types, Down into the tree, Enter to the editor at the first kept member, Esc back to the
-// tree as it was (expansion, selection, scroll position), a note in the tree area when nothing is
-// kept, and the filter applied again when the same tags file is read again. The narrowing runs
-// on a worker thread; a keystroke supersedes the narrowing under way.
+// user types, Down into the tree, Enter to the editor at the member looked for (see
+// TagTreeFilter::MemberToOpen), Esc back to the tree as it was (expansion, selection, scroll
+// position), a note in the tree area when nothing is kept, and the filter applied again when the
+// same tags file is read again. The narrowing runs on a worker thread; a keystroke supersedes the
+// narrowing under way.
 
 #include <QObject>
 #include <QPoint>
@@ -68,7 +69,8 @@ private:
     // Restores the saved view when a filter is shown, else drops what was saved.
     void ForgetOrRestoreView();
     void MoveIntoTree();
-    void JumpToFirstMember();
+    // Enter in the field: the editor at the member TagTreeFilter::MemberToOpen names.
+    void JumpToChosenMember();
     void Close();
     void UpdateEmptyNote();
 

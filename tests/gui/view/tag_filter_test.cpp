@@ -1,6 +1,6 @@
-// The tree's filter field as the user drives it: typing narrows the tree, Enter jumps to the first
-// kept member, Down goes into the tree, Esc brings the tree back as it was, an empty result says
-// so, and reading the same file again keeps the filter.
+// The tree's filter field as the user drives it: typing narrows the tree, Enter jumps to the
+// member looked for, Down goes into the tree, Esc brings the tree back as it was, an empty result
+// says so, and reading the same file again keeps the filter.
 
 #include <QApplication>
 #include <QLabel>
@@ -125,6 +125,27 @@ TEST_F(FilterTest, EnterRightAfterTypingUsesTheWholeText) {
     EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
     QApplication::processEvents();  // a late result of an earlier key changes nothing
     EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("lone"));
+}
+
+TEST_F(FilterTest, EnterOpensTheMemberLookedForNotTheScopeAboveIt) {
+    // Nested, the class stays above the matched method; the field addCount comes before the
+    // method add in the tree.
+    Show("ArrayDeque\tsrc/ArrayDeque.java\t/^x$/;\"\tc\tline:89\n"
+         "addCount\tsrc/ArrayDeque.java\t/^x$/;\"\tf\tline:95\tclass:ArrayDeque\n"
+         "add\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:190\tclass:ArrayDeque\n"
+         "checkInvariants\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:900\tclass:ArrayDeque\n");
+    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewNestScope));
+    m_view->OnCmdMsg(command::kViewFind);
+    Type(QStringLiteral("checkInvariants"));
+    EXPECT_EQ(Labels(), "src+ ArrayDeque.java+ ArrayDeque+ checkInvariants ");
+    QTest::keyClick(&Field(), Qt::Key_Return);
+    // The name as a whole wins over an earlier member that only contains it.
+    QTest::keyClick(&Field(), Qt::Key_A, Qt::ControlModifier);
+    Type(QStringLiteral("ADD"));
+    QTest::keyClick(&Field(), Qt::Key_Return);
+    ASSERT_EQ(m_jumps.size(), 2U);
+    EXPECT_EQ(m_jumps[0].substr(0, 20), "checkInvariants@900 ");
+    EXPECT_EQ(m_jumps[1].substr(0, 8), "add@190 ");
 }
 
 TEST_F(FilterTest, EscBeforeTheResultLeavesTheTreeAndALaterEscRestoresItsNewerState) {
