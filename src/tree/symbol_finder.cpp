@@ -1,0 +1,141 @@
+#include "tree/symbol_finder.h"
+
+#include <algorithm>
+#include <bit>
+#include <functional>
+#include <string_view>
+#include <tuple>
+
+#include "tags/shared_work.h"
+
+namespace quarrow {
+
+namespace {
+
+// A matched name waiting to be ranked.
+struct Candidate {
+    std::int64_t score;
+    std::uint32_t length;
+    std::uint32_t group;
+};
+
+bool RanksBefore(const Candidate& a, const Candidate& b) noexcept {
+    return std::tie(b.score, a.length, a.group) < std::tie(a.score, b.length, b.group);
+}
+
+// Groups scanned as one piece of work; several per thread keep both threads busy to the end.
+constexpr std::size_t kGroupsPerPiece = 16384;
+
+}  // namespace
+
+SymbolIndex::SymbolIndex(const TagStore& store) : m_store(&store) {
+    const std::size_t count = store.size();
+    // Open addressing over the group numbers (plus one; 0 is empty), at most half full.
+    std::vector<std::uint32_t> table(std::bit_ceil(std::max<std::size_t>(count * 2, 16)));
+    const std::size_t mask = table.size() - 1;
+    std::vector<std::uint32_t> groupOf(count, UINT32_MAX);
+    std::vector<std::uint32_t> firstOf;  // per group, the store position of its first tag
+    const std::hash<std::string_view> hash;
+    for (std::size_t position = 0; position < count; ++position) {
+        const CTagEntry& tag = store[position];
+        if (tag.IsPseudoTag()) {
+            continue;
+        }
+        const std::string_view name = tag.GetName();
+        std::size_t slot = hash(name) & mask;
+        while (table[slot] != 0 && store[firstOf[table[slot] - 1]].GetName() != name) {
+            slot = (slot + 1) & mask;
+        }
+        if (table[slot] == 0) {
+            firstOf.push_back(static_cast<std::uint32_t>(position));
+            m_signatures.push_back(TextSignature(name));
+            table[slot] = static_cast<std::uint32_t>(firstOf.size());
+        }
+        groupOf[position] = table[slot] - 1;
+    }
+    table = {};
+    firstOf = {};
+    m_starts.assign(m_signatures.size() + 1, 0);
+    for (const std::uint32_t group : groupOf) {
+        if (group != UINT32_MAX) {
+            ++m_starts[group + 1];
+        }
+    }
+    for (std::size_t group = 0; group < m_signatures.size(); ++group) {
+        m_starts[group + 1] += m_starts[group];
+    }
+    m_positions.resize(m_starts.back());
+    std::vector<std::uint32_t> next(m_starts.begin(), m_starts.end() - 1);
+    for (std::size_t position = 0; position < count; ++position) {
+        if (groupOf[position] != UINT32_MAX) {
+            m_positions[next[groupOf[position]]++] = static_cast<std::uint32_t>(position);
+        }
+    }
+}
+
+std::size_t SymbolIndex::MemoryBytes() const noexcept {
+    return (m_positions.capacity() + m_starts.capacity() + m_signatures.capacity()) * sizeof(std::uint32_t);
+}
+
+std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery& query, std::size_t limit) {
+    std::vector<FoundSymbol> found;
+    if (query.Empty() || limit == 0 || index.Store() == nullptr) {
+        return found;
+    }
+    const TagStore& store = *index.Store();
+    const std::uint32_t wanted = query.nameSignature;
+    const std::size_t groups = index.NameCount();
+    const std::size_t pieces = (groups + kGroupsPerPiece - 1) / kGroupsPerPiece;
+    std::vector<std::vector<Candidate>> matched(pieces);
+    ShareWork(pieces, [&](std::size_t piece) {
+        const std::size_t end = std::min(groups, (piece + 1) * kGroupsPerPiece);
+        std::vector<Candidate>& out = matched[piece];
+        for (std::size_t group = piece * kGroupsPerPiece; group < end; ++group) {
+            if ((index.Signature(group) & wanted) != wanted) {
+                continue;
+            }
+            const std::uint32_t* first = index.DefinitionsBegin(group);
+            const std::uint32_t* last = index.DefinitionsEnd(group);
+            const std::string_view name = store[*first].GetName();
+            std::int64_t score = 0;
+            for (const FuzzyWord& word : query.names) {
+                const std::int64_t points = word.Score(name);
+                if (points == FuzzyWord::kNoMatch) {
+                    score = FuzzyWord::kNoMatch;
+                    break;
+                }
+                score += points;
+            }
+            if (score == FuzzyWord::kNoMatch) {
+                continue;
+            }
+            if (query.ChecksTags() &&
+                std::none_of(first, last, [&](std::uint32_t position) { return query.TagPasses(store[position]); })) {
+                continue;
+            }
+            out.push_back({score, static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(group)});
+        }
+    });
+    std::vector<Candidate> ranked;
+    for (std::vector<Candidate>& piece : matched) {
+        ranked.insert(ranked.end(), piece.begin(), piece.end());
+        piece = {};
+    }
+    // Each name brings at least one tag: the best `limit` names are all that can be listed.
+    const std::size_t shown = std::min(limit, ranked.size());
+    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(shown), ranked.end(), RanksBefore);
+    for (std::size_t i = 0; i < shown && found.size() < limit; ++i) {
+        const Candidate& name = ranked[i];
+        for (const std::uint32_t* at = index.DefinitionsBegin(name.group); at != index.DefinitionsEnd(name.group); ++at) {
+            if (found.size() == limit) {
+                break;
+            }
+            if (!query.ChecksTags() || query.TagPasses(store[*at])) {
+                found.push_back({*at, name.score});
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace quarrow
