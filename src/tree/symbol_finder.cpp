@@ -25,6 +25,8 @@ bool RanksBefore(const Candidate& a, const Candidate& b) noexcept {
 
 // Groups scanned as one piece of work; several per thread keep both threads busy to the end.
 constexpr std::size_t kGroupsPerPiece = 16384;
+// How many names ahead each step of reading a name is asked for.
+constexpr std::size_t kAhead = 8;
 
 }  // namespace
 
@@ -89,14 +91,39 @@ std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery
     std::vector<std::vector<Candidate>> matched(pieces);
     ShareWork(pieces, [&](std::size_t piece) {
         const std::size_t end = std::min(groups, (piece + 1) * kGroupsPerPiece);
-        std::vector<Candidate>& out = matched[piece];
+        // The names whose signatures allow a match, read in a row.
+        std::vector<std::uint32_t> maybe;
+        maybe.reserve(end - piece * kGroupsPerPiece);
         for (std::size_t group = piece * kGroupsPerPiece; group < end; ++group) {
-            if ((index.Signature(group) & wanted) != wanted) {
-                continue;
+            if ((index.Signature(group) & wanted) == wanted) {
+                maybe.push_back(static_cast<std::uint32_t>(group));
             }
-            const std::uint32_t* first = index.DefinitionsBegin(group);
-            const std::uint32_t* last = index.DefinitionsEnd(group);
-            const std::string_view name = store[*first].GetName();
+        }
+        // Their names lie anywhere: each is asked for in three steps (the store's order, the
+        // record, the text) some names ahead of its scoring.
+        const std::size_t count = maybe.size();
+        auto firstOf = [&](std::size_t i) { return *index.DefinitionsBegin(maybe[i]); };
+        for (std::size_t i = 0; i < std::min(count, 3 * kAhead); ++i) {
+            if (i < kAhead) {
+                __builtin_prefetch(store[firstOf(i)].GetName().data());
+            } else if (i < 2 * kAhead) {
+                PrefetchRecord(store[firstOf(i)]);
+            } else {
+                store.PrefetchPlace(firstOf(i));
+            }
+        }
+        std::vector<Candidate>& out = matched[piece];
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i + 3 * kAhead < count) {
+                store.PrefetchPlace(firstOf(i + 3 * kAhead));
+            }
+            if (i + 2 * kAhead < count) {
+                PrefetchRecord(store[firstOf(i + 2 * kAhead)]);
+            }
+            if (i + kAhead < count) {
+                __builtin_prefetch(store[firstOf(i + kAhead)].GetName().data());
+            }
+            const std::string_view name = store[firstOf(i)].GetName();
             std::int64_t score = 0;
             for (const FuzzyWord& word : query.names) {
                 const std::int64_t points = word.Score(name);
@@ -106,14 +133,9 @@ std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery
                 }
                 score += points;
             }
-            if (score == FuzzyWord::kNoMatch) {
-                continue;
+            if (score != FuzzyWord::kNoMatch) {
+                out.push_back({score, static_cast<std::uint32_t>(name.size()), maybe[i]});
             }
-            if (query.ChecksTags() &&
-                std::none_of(first, last, [&](std::uint32_t position) { return query.TagPasses(store[position]); })) {
-                continue;
-            }
-            out.push_back({score, static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(group)});
         }
     });
     std::vector<Candidate> ranked;
@@ -121,15 +143,21 @@ std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery
         ranked.insert(ranked.end(), piece.begin(), piece.end());
         piece = {};
     }
-    // Each name brings at least one tag: the best `limit` names are all that can be listed.
-    const std::size_t shown = std::min(limit, ranked.size());
-    std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(shown), ranked.end(), RanksBefore);
-    for (std::size_t i = 0; i < shown && found.size() < limit; ++i) {
+    // Names are ranked a batch at a time, as far as the list needs: each brings at least one tag
+    // unless the kind, file or scope words leave out all of its tags, which are read only here.
+    std::size_t ordered = 0;
+    std::size_t batch = limit;
+    for (std::size_t i = 0; i < ranked.size() && found.size() < limit; ++i) {
+        if (i == ordered) {
+            const std::size_t more = std::min(batch, ranked.size() - ordered);
+            std::partial_sort(ranked.begin() + static_cast<std::ptrdiff_t>(ordered),
+                              ranked.begin() + static_cast<std::ptrdiff_t>(ordered + more), ranked.end(), RanksBefore);
+            ordered += more;
+            batch *= 2;
+        }
         const Candidate& name = ranked[i];
-        for (const std::uint32_t* at = index.DefinitionsBegin(name.group); at != index.DefinitionsEnd(name.group); ++at) {
-            if (found.size() == limit) {
-                break;
-            }
+        for (const std::uint32_t* at = index.DefinitionsBegin(name.group);
+             at != index.DefinitionsEnd(name.group) && found.size() < limit; ++at) {
             if (!query.ChecksTags() || query.TagPasses(store[*at])) {
                 found.push_back({*at, name.score});
             }

@@ -132,37 +132,61 @@ bool SymbolQuery::TagPasses(const CTagEntry& tag) const noexcept {
             return false;
         }
     }
-    if (scopes.empty() && kinds.empty()) {
-        return true;
-    }
-    const TagScopeFields fields = ReadScopeFields(tag);
-    const std::string_view scope = fields.scope.empty() ? tag.GetClass() : fields.scope;
-    for (const FuzzyWord& word : scopes) {
-        if (!word.IsIn(scope)) {
-            return false;
+    // The other fields are read only when asked for, and once.
+    bool read = false;
+    TagScopeFields fields;
+    auto readFields = [&] {
+        if (!read) {
+            fields = ReadScopeFields(tag);
+            read = true;
         }
-    }
-    if (kinds.empty()) {
-        return true;
-    }
-    const std::string_view kind = WithoutKindKey(fields.parserKind.empty() ? fields.kind : fields.parserKind);
-    TagLanguage language = fields.language.empty() ? LanguageFromFile(tag.GetFile()) : LanguageFromName(fields.language);
-    // A language the table does not know reads its kinds as Java's, as the tree's icons do.
-    if (language == TagLanguage::Unknown) {
-        language = TagLanguage::Java;
-    }
-    const KindInfo* info = FindKind(language, kind);
-    for (const std::vector<std::string>& either : kinds) {
-        bool any = false;
-        for (const std::string& wanted : either) {
-            if (wanted.size() == 1) {
-                any = any || (info != nullptr ? info->letter == wanted[0] : kind == wanted);
-            } else {
-                any = any || SameIgnoringCase(info != nullptr ? info->name : kind, wanted);
+    };
+    if (!kinds.empty()) {
+        std::string_view kind = WithoutKindKey(tag.GetKind());
+        if (kind.empty()) {
+            readFields();
+            kind = WithoutKindKey(fields.kind);
+        }
+        // The long name of the tag's kind by its language's table, looked up on first need. A
+        // language the table does not know reads its kinds as Java's, as the tree's icons do.
+        bool lookedUp = false;
+        const KindInfo* info = nullptr;
+        auto lookUp = [&] {
+            if (!lookedUp) {
+                readFields();
+                TagLanguage language =
+                    fields.language.empty() ? LanguageFromFile(tag.GetFile()) : LanguageFromName(fields.language);
+                info = FindKind(language == TagLanguage::Unknown ? TagLanguage::Java : language, kind);
+                lookedUp = true;
+            }
+        };
+        for (const std::vector<std::string>& either : kinds) {
+            bool any = false;
+            for (const std::string& wanted : either) {
+                if (wanted.size() == 1 && kind.size() == 1) {
+                    // A letter is its own letter in every table.
+                    any = any || kind == wanted;
+                    continue;
+                }
+                lookUp();
+                if (wanted.size() == 1) {
+                    any = any || (info != nullptr && info->letter == wanted[0]);
+                } else {
+                    any = any || SameIgnoringCase(info != nullptr ? info->name : kind, wanted);
+                }
+            }
+            if (!any) {
+                return false;
             }
         }
-        if (!any) {
-            return false;
+    }
+    if (!scopes.empty()) {
+        readFields();
+        const std::string_view scope = fields.scope.empty() ? tag.GetClass() : fields.scope;
+        for (const FuzzyWord& word : scopes) {
+            if (!word.IsIn(scope)) {
+                return false;
+            }
         }
     }
     return true;
