@@ -1,7 +1,6 @@
 #include "tree/fuzzy_word.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quarrow {
 
@@ -108,22 +107,11 @@ FuzzyWord::FuzzyWord(std::string_view word, CodePage cp) : m_bytes(word), m_sign
     }
 }
 
-bool FuzzyWord::UnitAt(const Unit& unit, std::string_view name, std::size_t at) const noexcept {
-    if (at + unit.size > name.size()) {
-        return false;
-    }
-    const char typed = m_bytes[unit.at];
-    if (unit.size == 1) {
-        return name[at] == typed || (unit.eitherCase && name[at] == typed - ('a' - 'A'));
-    }
-    return std::memcmp(name.data() + at, m_bytes.data() + unit.at, unit.size) == 0;
-}
-
 bool FuzzyWord::FirstPlaces(std::string_view name, const std::uint8_t* flags, std::uint16_t* firsts) const noexcept {
     std::size_t at = 0;
     for (std::size_t u = 0; u < m_units.size(); ++u) {
         const Unit& unit = m_units[u];
-        while (at < name.size() && !((flags[at] & kCharStart) && UnitAt(unit, name, at))) {
+        while (at < name.size() && !((flags == nullptr || (flags[at] & kCharStart)) && UnitAt(unit, name, at))) {
             ++at;
         }
         if (at >= name.size()) {
@@ -154,8 +142,11 @@ bool FuzzyWord::IsIn(std::string_view name) const noexcept {
         return false;
     }
     Scratch& scratch = ThreadScratch();
-    scratch.flags.resize(name.size());
     scratch.firsts.resize(m_units.size());
+    if (m_cp == CodePage::Utf8) {
+        return FirstPlaces(name, nullptr, scratch.firsts.data());
+    }
+    scratch.flags.resize(name.size());
     MarkStarts(m_cp, name, scratch.flags.data());
     return FirstPlaces(name, scratch.flags.data(), scratch.firsts.data());
 }
@@ -175,8 +166,13 @@ std::int64_t FuzzyWord::Score(std::string_view name) const noexcept {
     scratch.previous.resize(size);
     scratch.current.resize(size);
     std::uint8_t* const flags = scratch.flags.data();
+    // Byte-wise every byte starts a character: most names that fail do so before the marking.
+    const bool byteWise = m_cp == CodePage::Utf8;
+    if (byteWise && !FirstPlaces(name, nullptr, scratch.firsts.data())) {
+        return kNoMatch;
+    }
     MarkStarts(m_cp, name, flags);
-    if (!FirstPlaces(name, flags, scratch.firsts.data())) {
+    if (!byteWise && !FirstPlaces(name, flags, scratch.firsts.data())) {
         return kNoMatch;
     }
     // previous[j]: the best score of the units so far with the last of them matched at j.

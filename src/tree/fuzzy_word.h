@@ -39,6 +39,14 @@ public:
     bool Empty() const noexcept { return m_bytes.empty(); }
     std::string_view Text() const noexcept { return m_bytes; }
     std::uint32_t Signature() const noexcept { return m_signature; }
+    // False when a name that begins with `byte` cannot have the word as its prefix.
+    bool MayBeginWith(char byte) const noexcept {
+        if (m_units.empty()) {
+            return true;
+        }
+        const char typed = m_bytes[0];
+        return byte == typed || (m_units[0].eitherCase && byte == typed - ('a' - 'A'));
+    }
     // The best score of the word in `name`, or kNoMatch.
     std::int64_t Score(std::string_view name) const noexcept;
     // True when the word's characters appear in `name` in order (Score without the scoring).
@@ -51,9 +59,18 @@ private:
         std::uint32_t size;
         bool eitherCase;  // an ASCII lower-case letter: matches its upper case too
     };
-    bool UnitAt(const Unit& unit, std::string_view name, std::size_t at) const noexcept;
+    bool UnitAt(const Unit& unit, std::string_view name, std::size_t at) const noexcept {
+        if (at + unit.size > name.size()) {
+            return false;
+        }
+        const char typed = m_bytes[unit.at];
+        if (unit.size == 1) {
+            return name[at] == typed || (unit.eitherCase && name[at] == typed - ('a' - 'A'));
+        }
+        return name.compare(at, unit.size, std::string_view(m_bytes).substr(unit.at, unit.size)) == 0;
+    }
     // Where each unit matches first when each takes the first place after the one before, into
-    // `firsts`; false when the word does not match.
+    // `firsts`; false when the word does not match. Null `flags`: every byte starts a character.
     bool FirstPlaces(std::string_view name, const std::uint8_t* flags, std::uint16_t* firsts) const noexcept;
     bool IsPrefixOf(std::string_view name) const noexcept;
 

@@ -51,6 +51,7 @@ SymbolIndex::SymbolIndex(const TagStore& store) : m_store(&store) {
         if (table[slot] == 0) {
             firstOf.push_back(static_cast<std::uint32_t>(position));
             m_signatures.push_back(TextSignature(name));
+            m_firstBytes.push_back(name.empty() ? '\0' : name[0]);
             table[slot] = static_cast<std::uint32_t>(firstOf.size());
         }
         groupOf[position] = table[slot] - 1;
@@ -76,7 +77,8 @@ SymbolIndex::SymbolIndex(const TagStore& store) : m_store(&store) {
 }
 
 std::size_t SymbolIndex::MemoryBytes() const noexcept {
-    return (m_positions.capacity() + m_starts.capacity() + m_signatures.capacity()) * sizeof(std::uint32_t);
+    return (m_positions.capacity() + m_starts.capacity() + m_signatures.capacity()) * sizeof(std::uint32_t) +
+           m_firstBytes.capacity();
 }
 
 std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery& query, std::size_t limit) {
@@ -89,59 +91,75 @@ std::vector<FoundSymbol> FindSymbols(const SymbolIndex& index, const SymbolQuery
     const std::size_t groups = index.NameCount();
     const std::size_t pieces = (groups + kGroupsPerPiece - 1) / kGroupsPerPiece;
     std::vector<std::vector<Candidate>> matched(pieces);
-    ShareWork(pieces, [&](std::size_t piece) {
-        const std::size_t end = std::min(groups, (piece + 1) * kGroupsPerPiece);
-        // The names whose signatures allow a match, read in a row.
-        std::vector<std::uint32_t> maybe;
-        maybe.reserve(end - piece * kGroupsPerPiece);
-        for (std::size_t group = piece * kGroupsPerPiece; group < end; ++group) {
-            if ((index.Signature(group) & wanted) == wanted) {
-                maybe.push_back(static_cast<std::uint32_t>(group));
-            }
-        }
-        // Their names lie anywhere: each is asked for in three steps (the store's order, the
-        // record, the text) some names ahead of its scoring.
-        const std::size_t count = maybe.size();
-        auto firstOf = [&](std::size_t i) { return *index.DefinitionsBegin(maybe[i]); };
-        for (std::size_t i = 0; i < std::min(count, 3 * kAhead); ++i) {
-            if (i < kAhead) {
-                __builtin_prefetch(store[firstOf(i)].GetName().data());
-            } else if (i < 2 * kAhead) {
-                PrefetchRecord(store[firstOf(i)]);
-            } else {
-                store.PrefetchPlace(firstOf(i));
-            }
-        }
-        std::vector<Candidate>& out = matched[piece];
-        for (std::size_t i = 0; i < count; ++i) {
-            if (i + 3 * kAhead < count) {
-                store.PrefetchPlace(firstOf(i + 3 * kAhead));
-            }
-            if (i + 2 * kAhead < count) {
-                PrefetchRecord(store[firstOf(i + 2 * kAhead)]);
-            }
-            if (i + kAhead < count) {
-                __builtin_prefetch(store[firstOf(i + kAhead)].GetName().data());
-            }
-            const std::string_view name = store[firstOf(i)].GetName();
-            std::int64_t score = 0;
-            for (const FuzzyWord& word : query.names) {
-                const std::int64_t points = word.Score(name);
-                if (points == FuzzyWord::kNoMatch) {
-                    score = FuzzyWord::kNoMatch;
-                    break;
-                }
-                score += points;
-            }
-            if (score != FuzzyWord::kNoMatch) {
-                out.push_back({score, static_cast<std::uint32_t>(name.size()), maybe[i]});
-            }
-        }
-    });
     std::vector<Candidate> ranked;
-    for (std::vector<Candidate>& piece : matched) {
-        ranked.insert(ranked.end(), piece.begin(), piece.end());
-        piece = {};
+    // Which names a scan reads, by how they begin: all, those that may begin as the word, the others.
+    enum class Begin { Any, AsWord, Otherwise };
+    const FuzzyWord* const only = query.names.size() == 1 && !query.ChecksTags() ? &query.names.front() : nullptr;
+    auto scan = [&](Begin begin) {
+        ShareWork(pieces, [&](std::size_t piece) {
+            const std::size_t end = std::min(groups, (piece + 1) * kGroupsPerPiece);
+            // The names whose signatures allow a match, read in a row.
+            std::vector<std::uint32_t> maybe;
+            maybe.reserve(end - piece * kGroupsPerPiece);
+            for (std::size_t group = piece * kGroupsPerPiece; group < end; ++group) {
+                if ((index.Signature(group) & wanted) == wanted &&
+                    (begin == Begin::Any || only->MayBeginWith(index.FirstByte(group)) == (begin == Begin::AsWord))) {
+                    maybe.push_back(static_cast<std::uint32_t>(group));
+                }
+            }
+            // Their names lie anywhere: each is asked for in three steps (the store's order, the
+            // record, the text) some names ahead of its scoring.
+            const std::size_t count = maybe.size();
+            auto firstOf = [&](std::size_t i) { return *index.DefinitionsBegin(maybe[i]); };
+            for (std::size_t i = 0; i < std::min(count, 3 * kAhead); ++i) {
+                if (i < kAhead) {
+                    __builtin_prefetch(store[firstOf(i)].GetName().data());
+                } else if (i < 2 * kAhead) {
+                    PrefetchRecord(store[firstOf(i)]);
+                } else {
+                    store.PrefetchPlace(firstOf(i));
+                }
+            }
+            std::vector<Candidate>& out = matched[piece];
+            for (std::size_t i = 0; i < count; ++i) {
+                if (i + 3 * kAhead < count) {
+                    store.PrefetchPlace(firstOf(i + 3 * kAhead));
+                }
+                if (i + 2 * kAhead < count) {
+                    PrefetchRecord(store[firstOf(i + 2 * kAhead)]);
+                }
+                if (i + kAhead < count) {
+                    __builtin_prefetch(store[firstOf(i + kAhead)].GetName().data());
+                }
+                const std::string_view name = store[firstOf(i)].GetName();
+                std::int64_t score = 0;
+                for (const FuzzyWord& word : query.names) {
+                    const std::int64_t points = word.Score(name);
+                    if (points == FuzzyWord::kNoMatch) {
+                        score = FuzzyWord::kNoMatch;
+                        break;
+                    }
+                    score += points;
+                }
+                if (score != FuzzyWord::kNoMatch) {
+                    out.push_back({score, static_cast<std::uint32_t>(name.size()), maybe[i]});
+                }
+            }
+        });
+        for (std::vector<Candidate>& piece : matched) {
+            ranked.insert(ranked.end(), piece.begin(), piece.end());
+            piece.clear();
+        }
+    };
+    if (only == nullptr) {
+        scan(Begin::Any);
+    } else {
+        scan(Begin::AsWord);
+        const auto prefixes = std::count_if(
+            ranked.begin(), ranked.end(), [](const Candidate& name) { return name.score >= FuzzyWord::kPrefixBonus; });
+        if (static_cast<std::size_t>(prefixes) < limit) {
+            scan(Begin::Otherwise);
+        }
     }
     // Names are ranked a batch at a time, as far as the list needs: each brings at least one tag
     // unless the kind, file or scope words leave out all of its tags, which are read only here.

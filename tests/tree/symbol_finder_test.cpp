@@ -65,6 +65,15 @@ TEST(SymbolFinder, RanksNamesByTheTableOfScores) {
     }
 }
 
+TEST(SymbolFinder, NamesThatBeginOtherwiseAreReadWhenThePrefixesDoNotFillTheList) {
+    const std::string tags = TagsOf({"xab", "Abc", "ab", "aXb"});
+    EXPECT_EQ(Found(tags, "ab", CodePage::Utf8, 2), (std::vector<std::string>{"ab", "Abc"}));
+    EXPECT_EQ(Found(tags, "ab", CodePage::Utf8, 3), (std::vector<std::string>{"ab", "Abc", "xab"}));
+    EXPECT_EQ(Found(tags, "ab", CodePage::Utf8, 4), (std::vector<std::string>{"ab", "Abc", "xab", "aXb"}));
+    // A capital begins only names that begin with it.
+    EXPECT_EQ(Found(tags, "Ab", CodePage::Utf8, 4), (std::vector<std::string>{"Abc"}));
+}
+
 TEST(SymbolFinder, LongQueriesAndNamesMatchOnlyWhenTheNameHoldsThem) {
     const std::string name(1500, 'a');
     const std::string tags = TagsOf({name, "ab"});
