@@ -32,29 +32,41 @@ constexpr std::size_t kAhead = 8;
 
 SymbolIndex::SymbolIndex(const TagStore& store) : m_store(&store) {
     const std::size_t count = store.size();
-    // Open addressing over the group numbers (plus one; 0 is empty), at most half full.
-    std::vector<std::uint32_t> table(std::bit_ceil(std::max<std::size_t>(count * 2, 16)));
+    // Open addressing, at most half full: each slot holds a group's number plus one (0: empty) and,
+    // above it, 32 bits of its name's hash, so that a probe rarely reads another name.
+    std::vector<std::uint64_t> table(std::bit_ceil(std::max<std::size_t>(count * 2, 16)));
     const std::size_t mask = table.size() - 1;
     std::vector<std::uint32_t> groupOf(count, UINT32_MAX);
     std::vector<std::uint32_t> firstOf;  // per group, the store position of its first tag
     const std::hash<std::string_view> hash;
     for (std::size_t position = 0; position < count; ++position) {
+        // The records lie anywhere: each is asked for, then its text, some places ahead.
+        if (position + 2 * kAhead < count) {
+            PrefetchRecord(store[position + 2 * kAhead]);
+        }
+        if (position + kAhead < count) {
+            __builtin_prefetch(store[position + kAhead].GetText().data());
+        }
         const CTagEntry& tag = store[position];
         if (tag.IsPseudoTag()) {
             continue;
         }
         const std::string_view name = tag.GetName();
-        std::size_t slot = hash(name) & mask;
-        while (table[slot] != 0 && store[firstOf[table[slot] - 1]].GetName() != name) {
+        const std::size_t full = hash(name);
+        const std::uint64_t high = static_cast<std::uint64_t>(full >> 32 ^ (full & 0xFFFFFFFFu)) << 32;
+        std::size_t slot = full & mask;
+        while (table[slot] != 0 &&
+               ((table[slot] & ~std::uint64_t{0xFFFFFFFFu}) != high ||
+                store[firstOf[(table[slot] & 0xFFFFFFFFu) - 1]].GetName() != name)) {
             slot = (slot + 1) & mask;
         }
         if (table[slot] == 0) {
             firstOf.push_back(static_cast<std::uint32_t>(position));
             m_signatures.push_back(TextSignature(name));
             m_firstBytes.push_back(name.empty() ? '\0' : name[0]);
-            table[slot] = static_cast<std::uint32_t>(firstOf.size());
+            table[slot] = high | firstOf.size();
         }
-        groupOf[position] = table[slot] - 1;
+        groupOf[position] = static_cast<std::uint32_t>((table[slot] & 0xFFFFFFFFu) - 1);
     }
     table = {};
     firstOf = {};
