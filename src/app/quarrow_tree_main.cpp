@@ -14,6 +14,7 @@
 #include "tags/load_times.h"
 #include "tags/quarrow_doc.h"
 #include "tree/symbol_finder.h"
+#include "tree/tag_facets.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_filter.h"
@@ -30,6 +31,10 @@ constexpr const char* kUsage =
     "  --filter TEXT    print only the members whose names contain TEXT (ignoring the case of\n"
     "                   ASCII letters) with their files and folders, and the files whose names\n"
     "                   contain it; an empty TEXT prints the whole tree\n"
+    "  --kinds LETTERS  with --filter (or alone): only the members whose kind letter is one of LETTERS\n"
+    "  --access WORDS   with --filter (or alone): only the members whose access is one of WORDS, a\n"
+    "                   list of public, protected, private and package separated by commas;\n"
+    "                   members without an access field stay\n"
     "  --find QUERY     print the tags whose names match QUERY, best first, one a line: name, kind,\n"
     "                   scope, file, line and score, separated by TABs. QUERY's words must all\n"
     "                   match: a word's characters appear in the name in order; k:LETTER or\n"
@@ -48,6 +53,7 @@ struct Request {
     bool store = false;
     const char* filter = "";
     const char* find = nullptr;
+    quarrow::TagFacets facets;
     std::size_t limit = SIZE_MAX;
     quarrow::TreeOptions options;
     int codePage = 0;
@@ -108,6 +114,13 @@ bool PrintFoundSymbols(const quarrow::TagStore& store, const char* text, std::si
     return true;
 }
 
+std::string SetAccess(Request& request, const char* value) {
+    if (!request.facets.ShowAccess(value)) {
+        return "--access takes public, protected, private and package, separated by commas";
+    }
+    return {};
+}
+
 constexpr CommandOption kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
     {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
@@ -116,6 +129,8 @@ constexpr CommandOption kOptions[] = {
     {"--filter", true, [](Request& request, const char* value) { request.filter = value; return std::string(); }},
     {"--find", true, [](Request& request, const char* value) { request.find = value; return std::string(); }},
     {"--limit", true, SetLimit},
+    {"--kinds", true, [](Request& request, const char* value) { request.facets.ShowKinds(value); return std::string(); }},
+    {"--access", true, SetAccess},
 };
 
 int Fail(const std::string& message) {
@@ -213,10 +228,11 @@ int main(int argc, char** argv) {
         quarrow::TagTree tree;
         quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
         const quarrow::TagFilterText text(request.filter, cp);
-        if (text.Empty()) {
+        if (text.Empty() && !request.facets.Active()) {
             written = quarrow::PrintTagTree(tree, stdout);
         } else {
             quarrow::TagTreeFilter kept;
+            kept.SetFacets(request.facets);
             kept.Apply(tree, text);
             written = quarrow::PrintTagTree(tree, kept, stdout);
         }

@@ -68,6 +68,18 @@ TEST(QuarrowTree, FilterPrintsTheKeptNodesWithTheirExpansion) {
     EXPECT_EQ(RunTool("--filter").status, 2);
 }
 
+TEST(QuarrowTree, KindsAndAccessHideMembersWithOrWithoutAFilter) {
+    const std::string file = " '" + kData + "/small.tags'";
+    EXPECT_EQ(RunTool("--kinds m" + file).out,
+              "12 src/com/example/app [expanded]\n  11 Main.java\n    7 main\n    5 run\n"
+              "12 src/com/example/util [expanded]\n  11 Strings.java\n    7 join\n");
+    EXPECT_EQ(RunTool("--filter s --kinds cf --access public,package" + file).out,
+              "12 src/com/example/util [expanded]\n  11 Strings.java [expanded]\n    8 Strings\n    0 EMPTY\n");
+    const ToolRun bad = RunTool("--access friend" + file);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+}
+
 TEST(QuarrowTree, FindPrintsTheRankedTagsWithTheirFields) {
     const std::string file = " '" + kData + "/small.tags'";
     // The whole name in either case, then a prefix; equal scores and lengths keep the store's order.
