@@ -24,16 +24,32 @@ using Clock = std::chrono::steady_clock;
 
 // Common and rare, short and long, with and without words for the kind, the file and the scope.
 constexpr const char* kQueries[] = {
-    "a",          "e",           "get",          "getName",     "toString",      "ghf",
-    "HashMap",    "hm",          "cnfe",         "zzq",         "readObject",    "ioe",
-    "k:m run",    "k:c Map",     "f:util list",  "Map.put",     "String::valueOf", "xyzzyplugh12",
-    "parseInt",   "DEFAULT_SIZE", "iae",         "k:f MAX",
+    "a",
+    "e",
+    "get",
+    "getName",
+    "toString",
+    "ghf",
+    "HashMap",
+    "hm",
+    "cnfe",
+    "zzq",
+    "readObject",
+    "ioe",
+    "k:m run",
+    "k:c Map",
+    "f:util list",
+    "Map.put",
+    "String::valueOf",
+    "xyzzyplugh12",
+    "parseInt",
+    "DEFAULT_SIZE",
+    "iae",
+    "k:f MAX",
 };
 constexpr std::size_t kShown = 200;
 
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
+double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
 // The processor time of the whole process (both threads of a shared scan), in milliseconds: on a
 // busy machine the wall time holds the waits for a processor as well.
@@ -45,7 +61,8 @@ double ProcessorMs() {
 
 double Percentile(std::vector<double> values, double part) {
     std::sort(values.begin(), values.end());
-    const std::size_t at = std::min(values.size() - 1, static_cast<std::size_t>(part * static_cast<double>(values.size())));
+    const std::size_t at =
+        std::min(values.size() - 1, static_cast<std::size_t>(part * static_cast<double>(values.size())));
     return values[at];
 }
 
@@ -60,8 +77,10 @@ bool Run(const char* path, int rounds) {
     const Clock::time_point start = Clock::now();
     const quarrow::SymbolIndex index(store);
     const double indexMs = Milliseconds(Clock::now() - start);
-    std::printf("%s: %zu tags, %zu names; index %.1f ms, %.2f bytes a tag\n", path, index.TagCount(), index.NameCount(),
-                indexMs, static_cast<double>(index.MemoryBytes()) / static_cast<double>(std::max<std::size_t>(1, index.TagCount())));
+    std::printf(
+        "%s: %zu tags, %zu names; index %.1f ms, %.2f bytes a tag\n", path, index.TagCount(), index.NameCount(),
+        indexMs,
+        static_cast<double>(index.MemoryBytes()) / static_cast<double>(std::max<std::size_t>(1, index.TagCount())));
     std::vector<double> keys;
     std::vector<double> processor;
     double worst = 0;
@@ -72,12 +91,14 @@ bool Run(const char* path, int rounds) {
                 const std::string_view text = query.substr(0, typed);
                 const double processorBefore = ProcessorMs();
                 const Clock::time_point before = Clock::now();
-                const auto found = quarrow::FindSymbols(index, quarrow::ParseSymbolQuery(text, quarrow::CodePage::Utf8), kShown);
+                const auto found =
+                    quarrow::FindSymbols(index, quarrow::ParseSymbolQuery(text, quarrow::CodePage::Utf8), kShown);
                 const double ms = Milliseconds(Clock::now() - before);
                 keys.push_back(ms);
                 processor.push_back(ProcessorMs() - processorBefore);
                 if (std::getenv("QUARROW_FIND_BENCH_KEYS") != nullptr) {
-                    std::printf("    %7.2f ms  %zu shown  \"%.*s\"\n", ms, found.size(), static_cast<int>(text.size()), text.data());
+                    std::printf("    %7.2f ms  %zu shown  \"%.*s\"\n", ms, found.size(), static_cast<int>(text.size()),
+                                text.data());
                 }
                 if (ms > worst) {
                     worst = ms;

@@ -7,12 +7,12 @@ namespace quarrow {
 namespace {
 
 // The points of a match (see the README's "Go to symbol").
-constexpr std::int32_t kMatchPoints = 16;     // each character matched
+constexpr std::int32_t kMatchPoints = 16;      // each character matched
 constexpr std::int32_t kWordStartPoints = 10;  // ... at the start of a word
-constexpr std::int32_t kFollowPoints = 10;    // ... right after the character matched before it
-constexpr std::int32_t kGapOpen = 3;          // each gap between two matched characters
-constexpr std::int32_t kGapExtend = 1;        // each byte of a gap after its first
-constexpr std::int32_t kLeadPerByte = 1;      // each byte before the first matched character
+constexpr std::int32_t kFollowPoints = 10;     // ... right after the character matched before it
+constexpr std::int32_t kGapOpen = 3;           // each gap between two matched characters
+constexpr std::int32_t kGapExtend = 1;         // each byte of a gap after its first
+constexpr std::int32_t kLeadPerByte = 1;       // each byte before the first matched character
 // Below any reachable score: no match ends there.
 constexpr std::int32_t kNone = -(1 << 29);
 
@@ -102,7 +102,8 @@ FuzzyWord::FuzzyWord(std::string_view word, CodePage cp) : m_bytes(word), m_sign
                 ++width;
             }
         }
-        m_units.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(width), width == 1 && IsLower(c)});
+        m_units.push_back(
+            {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(width), width == 1 && IsLower(c)});
         at += width;
     }
 }

@@ -55,9 +55,8 @@ SymbolIndex::SymbolIndex(const TagStore& store) : m_store(&store) {
         const std::size_t full = hash(name);
         const std::uint64_t high = static_cast<std::uint64_t>(full >> 32 ^ (full & 0xFFFFFFFFu)) << 32;
         std::size_t slot = full & mask;
-        while (table[slot] != 0 &&
-               ((table[slot] & ~std::uint64_t{0xFFFFFFFFu}) != high ||
-                store[firstOf[(table[slot] & 0xFFFFFFFFu) - 1]].GetName() != name)) {
+        while (table[slot] != 0 && ((table[slot] & ~std::uint64_t{0xFFFFFFFFu}) != high ||
+                                    store[firstOf[(table[slot] & 0xFFFFFFFFu) - 1]].GetName() != name)) {
             slot = (slot + 1) & mask;
         }
         if (table[slot] == 0) {

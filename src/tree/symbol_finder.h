@@ -31,8 +31,12 @@ public:
     std::size_t NameCount() const noexcept { return m_signatures.size(); }
     std::size_t TagCount() const noexcept { return m_positions.size(); }
     // The store positions of the tags of name group `group`, in store order.
-    const std::uint32_t* DefinitionsBegin(std::size_t group) const noexcept { return m_positions.data() + m_starts[group]; }
-    const std::uint32_t* DefinitionsEnd(std::size_t group) const noexcept { return m_positions.data() + m_starts[group + 1]; }
+    const std::uint32_t* DefinitionsBegin(std::size_t group) const noexcept {
+        return m_positions.data() + m_starts[group];
+    }
+    const std::uint32_t* DefinitionsEnd(std::size_t group) const noexcept {
+        return m_positions.data() + m_starts[group + 1];
+    }
     std::uint32_t Signature(std::size_t group) const noexcept { return m_signatures[group]; }
     // The first byte of the group's name.
     char FirstByte(std::size_t group) const noexcept { return m_firstBytes[group]; }

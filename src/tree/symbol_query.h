@@ -23,8 +23,8 @@ namespace quarrow {
 class CTagEntry;
 
 struct SymbolQuery {
-    std::vector<FuzzyWord> names;   // each scores the name; the name's score is their sum
-    std::vector<FuzzyWord> scopes;  // each must be in the tag's scope
+    std::vector<FuzzyWord> names;                 // each scores the name; the name's score is their sum
+    std::vector<FuzzyWord> scopes;                // each must be in the tag's scope
     std::vector<std::vector<std::string>> kinds;  // per k: word, the kinds it takes
     std::vector<TagFilterText> files;             // each must be in the tag's file path
     std::uint32_t nameSignature = 0;              // the bits of all name words together

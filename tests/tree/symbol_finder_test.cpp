@@ -39,13 +39,20 @@ struct RankCase {
 
 TEST(SymbolFinder, RanksNamesByTheTableOfScores) {
     const std::vector<RankCase> cases = {
-        {"the whole name, then a prefix, then the rest", "get",
-         {"target", "getter", "get", "budget"}, {"get", "getter", "target", "budget"}},
+        {"the whole name, then a prefix, then the rest",
+         "get",
+         {"target", "getter", "get", "budget"},
+         {"get", "getter", "target", "budget"}},
         {"word starts beat scattered letters", "ghf", {"gxhxxf", "getHandlerFor"}, {"getHandlerFor", "gxhxxf"}},
         {"a run beats scattered letters", "han", {"hxaxn", "xhan"}, {"xhan", "hxaxn"}},
-        {"every kind of word start", "fb", {"fxxb", "foo_bar", "foo.bar", "foo2bar", "fooBar", "foo-bar"},
+        {"every kind of word start",
+         "fb",
+         {"fxxb", "foo_bar", "foo.bar", "foo2bar", "fooBar", "foo-bar"},
          {"fooBar", "foo_bar", "foo.bar", "foo2bar", "foo-bar", "fxxb"}},
-        {"the last capital before lower case starts a word", "xp", {"Xmlparser", "XMLParser"}, {"XMLParser", "Xmlparser"}},
+        {"the last capital before lower case starts a word",
+         "xp",
+         {"Xmlparser", "XMLParser"},
+         {"XMLParser", "Xmlparser"}},
         {"an earlier start wins", "ab", {"xxxab", "xab"}, {"xab", "xxxab"}},
         {"fewer gaps win", "abc", {"axbxc", "axxbc"}, {"axxbc", "axbxc"}},
         {"equal scores: the shorter name", "ab", {"abcd", "abc"}, {"abc", "abcd"}},
@@ -84,12 +91,25 @@ TEST(SymbolFinder, LongQueriesAndNamesMatchOnlyWhenTheNameHoldsThem) {
 
 TEST(SymbolFinder, UnderCodePage932NoMatchStartsOnASecondByte) {
     // 0x83 0x61 is one character in Shift-JIS; byte-wise its 0x61 is an 'a'.
-    const std::string tags = TagsOf({"x\x83" "ab", "\x83" "a"});
+    const std::string tags =
+        TagsOf({"x\x83"
+                "ab",
+                "\x83"
+                "a"});
     EXPECT_EQ(Found(tags, "ab", CodePage::ShiftJis), std::vector<std::string>{});
     EXPECT_EQ(Found(tags, "a", CodePage::ShiftJis), std::vector<std::string>{});
-    EXPECT_EQ(Found(tags, "ab", CodePage::Utf8), std::vector<std::string>{"x\x83" "ab"});
-    EXPECT_EQ(Found(tags, "\x83" "a", CodePage::ShiftJis), (std::vector<std::string>{"\x83" "a", "x\x83" "ab"}));
-    EXPECT_EQ(Found(tags, "xb", CodePage::ShiftJis), std::vector<std::string>{"x\x83" "ab"});
+    EXPECT_EQ(Found(tags, "ab", CodePage::Utf8), std::vector<std::string>{"x\x83"
+                                                                          "ab"});
+    EXPECT_EQ(Found(tags,
+                    "\x83"
+                    "a",
+                    CodePage::ShiftJis),
+              (std::vector<std::string>{"\x83"
+                                        "a",
+                                        "x\x83"
+                                        "ab"}));
+    EXPECT_EQ(Found(tags, "xb", CodePage::ShiftJis), std::vector<std::string>{"x\x83"
+                                                                              "ab"});
 }
 
 // Two classes of two files, with "run" in both.
@@ -107,7 +127,8 @@ std::vector<std::string> FoundTags(std::string_view query, std::size_t limit = 1
     const SymbolIndex index(store);
     std::vector<std::string> out;
     for (const FoundSymbol& found : FindSymbols(index, ParseSymbolQuery(query, CodePage::Utf8), limit)) {
-        out.push_back(std::string(store[found.position].GetName()) + " " + std::string(store[found.position].GetFile()));
+        out.push_back(std::string(store[found.position].GetName()) + " " +
+                      std::string(store[found.position].GetFile()));
     }
     return out;
 }
@@ -129,8 +150,9 @@ TEST(SymbolFinder, TokensNarrowByKindFileAndScope) {
         {"run kind:FIELD", {"run src/util/Worker.java"}},
         {"run k:f,i", {"run src/util/Worker.java", "Runner src/util/Worker.java"}},
         {"run k:m k:f", {}},
-        {"run k:", {"run src/app/Main.java", "run src/util/Worker.java", "runAll src/app/Main.java",
-                    "Runner src/util/Worker.java"}},
+        {"run k:",
+         {"run src/app/Main.java", "run src/util/Worker.java", "runAll src/app/Main.java",
+          "Runner src/util/Worker.java"}},
         {"k:c", {"Main src/app/Main.java", "Worker src/util/Worker.java"}},
         {"run f:UTIL", {"run src/util/Worker.java", "Runner src/util/Worker.java"}},
         {"file:app/main r", {"run src/app/Main.java", "runAll src/app/Main.java"}},
