@@ -99,7 +99,8 @@ bool PrintFoundSymbols(const quarrow::TagStore& store, const char* text, std::si
     for (const quarrow::FoundSymbol& found : quarrow::FindSymbols(index, query, limit)) {
         const quarrow::CTagEntry& tag = store[found.position];
         line.clear();
-        for (const std::string_view field : {tag.GetName(), quarrow::TagKindText(tag), quarrow::TagScopeText(tag), tag.GetFile()}) {
+        for (const std::string_view field :
+             {tag.GetName(), quarrow::TagKindText(tag), quarrow::TagScopeText(tag), tag.GetFile()}) {
             line.append(field);
             line.push_back('\t');
         }

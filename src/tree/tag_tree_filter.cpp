@@ -279,7 +279,8 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
             const std::size_t last = std::min(count, lastWord * kWordBits);
             for (std::size_t id = firstWord * kWordBits; id < last; ++id) {
                 const auto at = static_cast<Id>(id);
-                if (tree.Tag(at) != nullptr && (tree.Parent(at) == TagTree::kRoot || tree.Tag(tree.Parent(at)) == nullptr)) {
+                if (tree.Tag(at) != nullptr &&
+                    (tree.Parent(at) == TagTree::kRoot || tree.Tag(tree.Parent(at)) == nullptr)) {
                     Set(matched, id);
                 }
             }
