@@ -2,6 +2,7 @@
 // store or the tag tree, for terminals, scripts, tests and benchmarks.
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include "app/version_info.h"
 #include "tags/load_times.h"
 #include "tags/quarrow_doc.h"
+#include "tree/symbol_finder.h"
+#include "tree/tag_facets.h"
 #include "tree/tag_tree.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tag_tree_filter.h"
@@ -28,6 +31,16 @@ constexpr const char* kUsage =
     "  --filter TEXT    print only the members whose names contain TEXT (ignoring the case of\n"
     "                   ASCII letters) with their files and folders, and the files whose names\n"
     "                   contain it; an empty TEXT prints the whole tree\n"
+    "  --kinds LETTERS  with --filter (or alone): only the members whose kind letter is one of LETTERS\n"
+    "  --access WORDS   with --filter (or alone): only the members whose access is one of WORDS, a\n"
+    "                   list of public, protected, private and package separated by commas;\n"
+    "                   members without an access field stay\n"
+    "  --find QUERY     print the tags whose names match QUERY, best first, one a line: name, kind,\n"
+    "                   scope, file, line and score, separated by TABs. QUERY's words must all\n"
+    "                   match: a word's characters appear in the name in order; k:LETTER or\n"
+    "                   kind:NAME keeps one kind, f:TEXT files whose path holds TEXT, Outer.name\n"
+    "                   or Outer::name asks for the scope as well\n"
+    "  --limit N        print at most N tags of --find (all of them without it)\n"
     "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
     "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
     "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
@@ -39,6 +52,9 @@ constexpr const char* kUsage =
 struct Request {
     bool store = false;
     const char* filter = "";
+    const char* find = nullptr;
+    quarrow::TagFacets facets;
+    std::size_t limit = SIZE_MAX;
     quarrow::TreeOptions options;
     int codePage = 0;
     const char* path = nullptr;
@@ -64,12 +80,58 @@ std::string SetCodePage(Request& request, const char* value) {
     return {};
 }
 
+std::string SetLimit(Request& request, const char* value) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(value, &end, 10);
+    if (end == value || *end != '\0' || errno != 0 || *value == '-') {
+        return "--limit needs a number";
+    }
+    request.limit = static_cast<std::size_t>(number);
+    return {};
+}
+
+// Prints the found tags of `query`, one a line; false when the output failed.
+bool PrintFoundSymbols(const quarrow::TagStore& store, const char* text, std::size_t limit, quarrow::CodePage cp) {
+    const quarrow::SymbolIndex index(store);
+    const quarrow::SymbolQuery query = quarrow::ParseSymbolQuery(text, cp);
+    std::string line;
+    for (const quarrow::FoundSymbol& found : quarrow::FindSymbols(index, query, limit)) {
+        const quarrow::CTagEntry& tag = store[found.position];
+        line.clear();
+        for (const std::string_view field :
+             {tag.GetName(), quarrow::TagKindText(tag), quarrow::TagScopeText(tag), tag.GetFile()}) {
+            line.append(field);
+            line.push_back('\t');
+        }
+        line.append(tag.GetLineNo());
+        line.push_back('\t');
+        line.append(std::to_string(found.score));
+        line.push_back('\n');
+        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string SetAccess(Request& request, const char* value) {
+    if (!request.facets.ShowAccess(value)) {
+        return "--access takes public, protected, private and package, separated by commas";
+    }
+    return {};
+}
+
 constexpr CommandOption kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
     {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
     {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
     {"--code-page", true, SetCodePage},
     {"--filter", true, [](Request& request, const char* value) { request.filter = value; return std::string(); }},
+    {"--find", true, [](Request& request, const char* value) { request.find = value; return std::string(); }},
+    {"--limit", true, SetLimit},
+    {"--kinds", true, [](Request& request, const char* value) { request.facets.ShowKinds(value); return std::string(); }},
+    {"--access", true, SetAccess},
 };
 
 int Fail(const std::string& message) {
@@ -159,16 +221,19 @@ int main(int argc, char** argv) {
     }
 
     bool written = false;
-    if (store) {
+    if (request.find != nullptr) {
+        written = PrintFoundSymbols(doc.GetTags(), request.find, request.limit, cp);
+    } else if (store) {
         written = doc.WriteTags(stdout);
     } else {
         quarrow::TagTree tree;
         quarrow::BuildTagTree(tree, doc.GetTags(), cp, options);
         const quarrow::TagFilterText text(request.filter, cp);
-        if (text.Empty()) {
+        if (text.Empty() && !request.facets.Active()) {
             written = quarrow::PrintTagTree(tree, stdout);
         } else {
             quarrow::TagTreeFilter kept;
+            kept.SetFacets(request.facets);
             kept.Apply(tree, text);
             written = quarrow::PrintTagTree(tree, kept, stdout);
         }

@@ -59,6 +59,13 @@ public:
     const CTagEntry& operator[](std::size_t index) const noexcept {
         return m_records[m_order.empty() ? index : m_order[index]];
     }
+    // Asks for the order's entry of `index` ahead of operator[] (a scan in another order than the
+    // store's reads it from anywhere).
+    void PrefetchPlace(std::size_t index) const noexcept {
+        if (!m_order.empty()) {
+            __builtin_prefetch(&m_order[index]);
+        }
+    }
     const_iterator begin() const noexcept { return {this, 0}; }
     const_iterator end() const noexcept { return {this, size()}; }
 

@@ -221,7 +221,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     } else if (previous != this) {
         m_signatures = previous->m_signatures;
     }
-    if (text.Empty() || count == 0) {
+    if ((text.Empty() && !m_facets.Active()) || count == 0) {
         return true;
     }
     const std::size_t words = count / kWordBits + 1;
@@ -241,7 +241,8 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         known = previous->m_signatures;
     }
     std::vector<Signature> made;
-    if (!known && !narrowing) {
+    // Facets alone read no label: no signatures are made then.
+    if (!known && !narrowing && !text.Empty()) {
         made.resize(count);
     }
     const Signature needed = SignatureOf(text.Text());
@@ -273,6 +274,18 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     // words of their own. False when cancelled.
     auto match = [&](std::size_t firstWord, std::size_t lastWord) {
         constexpr std::size_t kCancelWords = kCancelStride / kWordBits;
+        if (text.Empty()) {
+            // Facets alone: every file counts as kept by its name.
+            const std::size_t last = std::min(count, lastWord * kWordBits);
+            for (std::size_t id = firstWord * kWordBits; id < last; ++id) {
+                const auto at = static_cast<Id>(id);
+                if (tree.Tag(at) != nullptr &&
+                    (tree.Parent(at) == TagTree::kRoot || tree.Tag(tree.Parent(at)) == nullptr)) {
+                    Set(matched, id);
+                }
+            }
+            return true;
+        }
         if (bitsAnswer) {
             for (std::size_t word = firstWord; word < lastWord; ++word) {
                 if ((word - firstWord) % kCancelWords == 0 && cancel.Requested()) {
@@ -354,6 +367,25 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
     } else if (!made.empty()) {
         m_signatures = std::make_shared<const std::vector<Signature>>(std::move(made));
     }
+    // The members the facets hide (those with a tag under a node with a tag) leave the matches;
+    // the text's own matches stay for a later, narrower text.
+    Bits hidden;
+    Bits textMatches;
+    if (m_facets.Active()) {
+        hidden.assign(words, 0);
+        for (std::size_t id = 0; id < count; ++id) {
+            const auto at = static_cast<Id>(id);
+            const CTagEntry* tag = tree.Tag(at);
+            if (tag != nullptr && tree.Parent(at) != TagTree::kRoot && tree.Tag(tree.Parent(at)) != nullptr &&
+                !m_facets.Shows(*tag)) {
+                Set(hidden, id);
+            }
+        }
+        textMatches = matched;
+        for (std::size_t word = 0; word < words; ++word) {
+            matched[word] &= ~hidden[word];
+        }
+    }
 
     // Walks over the parents, a word of the tree's parent bits at a time.
     const Bits& parents = tree.ParentBits();
@@ -380,6 +412,10 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
                 tree, parent, [&](Id first, std::size_t n) { SetRange(kept, first, n); },
                 [&](Id child) { Set(kept, child); });
         }
+    }
+
+    for (std::size_t word = 0; word < hidden.size(); ++word) {
+        kept[word] &= ~hidden[word];
     }
 
     // Upward (children before their parents): a node kept for its own label, or above one, opens
@@ -459,7 +495,7 @@ bool TagTreeFilter::Apply(const TagTree& tree, const TagFilterText& text, const 
         m_keptBefore[word] = before;
         before += static_cast<std::uint32_t>(BitCount(m_kept[word]));
     }
-    m_matched = std::move(matched);
+    m_matched = m_facets.Active() ? std::move(textMatches) : std::move(matched);
     m_open = std::move(open);
     m_rootCount = static_cast<std::uint32_t>(KeptBefore(rootChildren));
     return true;

@@ -31,6 +31,7 @@
 
 #include "tags/code_page.h"
 #include "tags/bit_count.h"
+#include "tree/tag_facets.h"
 #include "tree/tag_tree.h"
 
 namespace quarrow {
@@ -83,6 +84,11 @@ public:
     bool MakeSignatures(const TagTree& tree, Cancel cancel = {});
 
     const TagFilterText& Text() const noexcept { return m_text; }
+    // The facets the next Apply hides members by (see tag_facets.h): a hidden member is not kept,
+    // also in a file kept by its name, unless a shown member under it is. With facets an empty
+    // text keeps every file, closed, with its shown members.
+    void SetFacets(const TagFacets& facets) noexcept { m_facets = facets; }
+    const TagFacets& Facets() const noexcept { return m_facets; }
     // No node kept.
     bool Empty() const noexcept { return m_rootCount == 0; }
 
@@ -121,6 +127,7 @@ private:
     void KeepNothing() noexcept;
 
     TagFilterText m_text;
+    TagFacets m_facets;
     Bits m_matched;  // by node id: the label contains the text
     Bits m_open;     // by node id: shown open
     // By place in the tree's children order (one bit more, for the end): the node there is kept.

@@ -68,6 +68,43 @@ TEST(QuarrowTree, FilterPrintsTheKeptNodesWithTheirExpansion) {
     EXPECT_EQ(RunTool("--filter").status, 2);
 }
 
+TEST(QuarrowTree, KindsAndAccessHideMembersWithOrWithoutAFilter) {
+    const std::string file = " '" + kData + "/small.tags'";
+    EXPECT_EQ(RunTool("--kinds m" + file).out,
+              "12 src/com/example/app [expanded]\n  11 Main.java\n    7 main\n    5 run\n"
+              "12 src/com/example/util [expanded]\n  11 Strings.java\n    7 join\n");
+    EXPECT_EQ(RunTool("--filter s --kinds cf --access public,package" + file).out,
+              "12 src/com/example/util [expanded]\n  11 Strings.java [expanded]\n    8 Strings\n    0 EMPTY\n");
+    const ToolRun bad = RunTool("--access friend" + file);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+}
+
+TEST(QuarrowTree, FindPrintsTheRankedTagsWithTheirFields) {
+    const std::string file = " '" + kData + "/small.tags'";
+    // The whole name in either case, then a prefix; equal scores and lengths keep the store's order.
+    const ToolRun run = RunTool("--find main" + file);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Main\tc\t\tsrc/com/example/app/Main.java\t3\t2097256\n"
+              "main\tm\tMain\tsrc/com/example/app/Main.java\t5\t2097256\n");
+    EXPECT_EQ(RunTool("--find ma --limit 1" + file).out, "Main\tc\t\tsrc/com/example/app/Main.java\t3\t1048628\n");
+    EXPECT_EQ(RunTool("--find 'Main.r'" + file).out, "run\tm\tMain\tsrc/com/example/app/Main.java\t9\t1048602\n");
+    EXPECT_EQ(RunTool("--find 'k:f'" + file).out, "EMPTY\tf\tStrings\tsrc/com/example/util/Strings.java\t4\t0\n");
+    EXPECT_EQ(RunTool("--find 'jn f:UTIL'" + file).out,
+              "join\tm\tStrings\tsrc/com/example/util/Strings.java\t5\t38\n");
+    for (const char* nothing : {"--find ''", "--find zzz", "--find 'run k:c'", "--find a --limit 0"}) {
+        const ToolRun none = RunTool(nothing + file);
+        EXPECT_EQ(none.status, 0) << nothing;
+        EXPECT_EQ(none.out, "") << nothing;
+    }
+    for (const char* wrong : {"--find", "--find a --limit x", "--find a --limit -1", "--find a --limit"}) {
+        const ToolRun bad = RunTool(wrong + file);
+        EXPECT_EQ(bad.status, 2) << wrong;
+        EXPECT_EQ(bad.out, "") << wrong;
+    }
+}
+
 TEST(QuarrowTree, MissingFileFailsWithAMessageNamingIt) {
     const std::string missing = kData + "/no-such-file.tags";
     const ToolRun run = RunTool("'" + missing + "'");
