@@ -12,10 +12,14 @@ namespace quarrow::program_files {
 inline constexpr std::string_view kEditorFilter = "Editor (*.exe)|*.exe|All Files (*.*)|*.*||";
 inline constexpr std::string_view kCtagsFilter = "CTAGS (*.exe)|*.exe|All Files (*.*)|*.*||";
 inline constexpr std::string_view kDefaultSuffix = "exe";
+inline constexpr bool kFirstStartFindsAnEditor = false;
 #else
 inline constexpr std::string_view kEditorFilter = "Editor (*)|*|All Files (*.*)|*.*||";
 inline constexpr std::string_view kCtagsFilter = "CTAGS (*)|*|All Files (*.*)|*.*||";
 inline constexpr std::string_view kDefaultSuffix = "";
+// A first start takes the first installed editor of the known ones (settings/editor_presets.h):
+// the fixed default names a program most desktops here lack. Windows keeps its fixed default.
+inline constexpr bool kFirstStartFindsAnEditor = true;
 #endif
 
 }  // namespace quarrow::program_files

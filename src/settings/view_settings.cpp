@@ -1,5 +1,7 @@
 #include "settings/view_settings.h"
 
+#include "platform/program_files.h"
+#include "settings/editor_presets.h"
 #include "settings/profile.h"
 
 namespace quarrow {
@@ -7,9 +9,31 @@ namespace quarrow {
 namespace keys = setting_keys;
 namespace defaults = setting_defaults;
 
+namespace {
+
+// No stored value can hold a line break, so this default tells a missing key apart.
+constexpr std::string_view kNoValue = "\n";
+
+}  // namespace
+
+void ViewSettings::LoadEditor(const Profile& profile) {
+    m_strEditorPath = profile.ReadString(keys::kEditor, keys::kEditorPath, kNoValue);
+    m_strEditorFormat = profile.ReadString(keys::kEditor, keys::kEditorFormat, kNoValue);
+    if (m_strEditorPath == kNoValue) {
+        // A first start: the first known editor installed here, with its template unless one is
+        // stored; without any, the fixed default. A stored editor is never replaced.
+        const EditorLaunch* found = program_files::kFirstStartFindsAnEditor ? FirstInstalledEditor() : nullptr;
+        m_strEditorPath = found ? found->program : defaults::kEditorPath;
+        if (m_strEditorFormat == kNoValue) {
+            m_strEditorFormat = found ? found->format : defaults::kEditorFormat;
+        }
+    } else if (m_strEditorFormat == kNoValue) {
+        m_strEditorFormat = defaults::kEditorFormat;
+    }
+}
+
 void ViewSettings::Load(const Profile& profile) {
-    m_strEditorPath = profile.ReadString(keys::kEditor, keys::kEditorPath, defaults::kEditorPath);
-    m_strEditorFormat = profile.ReadString(keys::kEditor, keys::kEditorFormat, defaults::kEditorFormat);
+    LoadEditor(profile);
     m_strCtagsPath = profile.ReadString(keys::kTags, keys::kCtagsPath, defaults::kCtagsPath);
     m_strCtagsParam = profile.ReadString(keys::kTags, keys::kParam, defaults::kParam);
     m_nRestartRead = profile.ReadInt(keys::kSystem, keys::kRestartRead, defaults::kRestartRead);
@@ -24,10 +48,12 @@ void ViewSettings::Load(const Profile& profile) {
 
 void ViewSettings::Save(Profile& profile, const ViewSettings& atStart) const {
     const ViewSettings& was = atStart;
+    // A missing editor key read as what the session started with (a first start's editor is
+    // found on this system, not fixed), so that editor is kept.
     profile.WriteBackString(keys::kEditor, keys::kEditorPath, m_strEditorPath, was.m_strEditorPath,
-                            defaults::kEditorPath);
+                            was.m_strEditorPath);
     profile.WriteBackString(keys::kEditor, keys::kEditorFormat, m_strEditorFormat, was.m_strEditorFormat,
-                            defaults::kEditorFormat);
+                            was.m_strEditorFormat);
     profile.WriteBackString(keys::kTags, keys::kCtagsPath, m_strCtagsPath, was.m_strCtagsPath, defaults::kCtagsPath);
     profile.WriteBackInt(keys::kSystem, keys::kRestartRead, m_nRestartRead, was.m_nRestartRead, defaults::kRestartRead);
     profile.WriteBackInt(keys::kSystem, keys::kSingleSelect, m_nSingleSelect, was.m_nSingleSelect,

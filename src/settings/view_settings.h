@@ -39,6 +39,11 @@ struct ViewSettings {
     void Save(Profile& profile, const ViewSettings& atStart) const;
 
     bool operator==(const ViewSettings&) const = default;
+
+private:
+    // The editor and its template; a profile without an editor (a first start) gets the first
+    // known editor installed here (editor_presets.h).
+    void LoadEditor(const Profile& profile);
 };
 
 // A flag counts as on only when it is exactly 1.

@@ -1,9 +1,14 @@
 #include "settings/view_settings.h"
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "settings/profile.h"
+#include "support/fake_tools.h"
 #include "support/file_bytes.h"
+#include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 
 namespace quarrow {
@@ -15,6 +20,7 @@ constexpr const char* kDefaultParam =
 
 TEST(ViewSettings, loadWithoutProfile_givesPosixDefaults) {
     test::ScratchFolder dir{"settings"};
+    const test::ScopedEnv noEditorInstalled("PATH", dir / "empty");
     ViewSettings settings;
     settings.m_strEditorPath = "changed";
     settings.m_nMainMenu = 7;
@@ -122,6 +128,53 @@ TEST(ViewSettings, refindIsOnUnlessTheProfileTurnsItOff) {
     ViewSettings again;
     again.Load(profile);
     EXPECT_EQ(again.m_nRefind, 0);
+}
+
+struct FirstStartCase {
+    const char* name;
+    std::vector<std::string> installed;  // stand-in programs, the only ones on PATH
+    std::string profile;                 // the profile's text at the start
+    std::string path;                    // the editor loaded
+    std::string format;
+};
+
+// A profile without an editor takes the first known editor installed here, and keeps it: the
+// end of the session stores it. A profile with an editor keeps its own, whatever is installed.
+TEST(ViewSettings, firstStart_takesTheFirstInstalledKnownEditor) {
+    const FirstStartCase cases[] = {
+        {"FirstOfTheListWins", {"gedit", "kate", "mousepad"}, "", "kate", "-l @l @f"},
+        {"ListOrderNotPathOrder", {"gedit", "code"}, "", "code", "-g @f:@l"},
+        {"ALaunchFallsBack", {"emacs", "geany"}, "", "emacs", "+@l @f"},
+        {"NothingInstalled", {}, "", "gvim", "+@l @f"},
+        {"TerminalWithoutVimIsNotVim", {"x-terminal-emulator", "subl"}, "", "subl", "@f:@l"},
+        {"StoredTemplateStays", {"kate"}, "[EDITOR]\nEDITORFORMAT=-x @f\n", "kate", "-x @f"},
+        {"StoredEditorStays", {"kate"}, "[EDITOR]\nEDITORPATH=gvim\n", "gvim", "+@l @f"},
+        {"StoredEmptyEditorStays", {"kate"}, "[EDITOR]\nEDITORPATH=\nEDITORFORMAT=@f\n", "", "@f"},
+        {"StoredBothStay", {"kate"}, "[editor]\neditorpath=/opt/ed\nEDITORFORMAT=/j@l @f\n", "/opt/ed", "/j@l @f"},
+    };
+    for (const FirstStartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScratchFolder dir{"settings"};
+        for (const std::string& program : c.installed) {
+            dir.WriteProgram("bin/" + program, "#!/bin/sh\n");
+        }
+        const std::string path = dir.Write("q.INI", c.profile);
+        Profile profile(path);
+        ViewSettings settings;
+        {
+            const test::ScopedEnv onlyTheseInstalled("PATH", dir / "bin");
+            settings.Load(profile);
+        }
+        EXPECT_EQ(settings.m_strEditorPath, c.path);
+        EXPECT_EQ(settings.m_strEditorFormat, c.format);
+
+        settings.Save(profile, settings);
+        const test::ScopedEnv nothingInstalled("PATH", dir / "empty");
+        ViewSettings next;
+        next.Load(profile);
+        EXPECT_EQ(next.m_strEditorPath, c.path) << "the next start keeps it";
+        EXPECT_EQ(next.m_strEditorFormat, c.format);
+    }
 }
 
 static_assert(IsOn(1) && !IsOn(0) && !IsOn(2) && !IsOn(-1));
