@@ -299,6 +299,22 @@
         <source>起動エディタを入力してください。</source>
         <translation>Enter the editor to start.</translation>
     </message>
+    <message>
+        <source>既知のエディタ：</source>
+        <translation>Known editors:</translation>
+    </message>
+    <message>
+        <source>（選択してください）</source>
+        <translation>(choose one)</translation>
+    </message>
+    <message>
+        <source>%1（端末内）</source>
+        <translation>%1 (in a terminal)</translation>
+    </message>
+    <message>
+        <source>%1 - 未インストール</source>
+        <translation>%1 - not installed</translation>
+    </message>
 </context>
 <context>
     <name>quarrow::ui::CVersionInfoDlg</name>

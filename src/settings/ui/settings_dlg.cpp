@@ -1,6 +1,7 @@
 #include "settings/ui/settings_dlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include "platform/program_files.h"
+#include "settings/editor_presets.h"
 #include "settings/setting_keys.h"
 #include "widgets/code_page_text.h"
 #include "widgets/dialog_text_limit.h"
@@ -71,6 +73,10 @@ int CheckOut(const QCheckBox* check) {
     }
 }
 
+// The data roles of a known editor's entry.
+constexpr int kProgramRole = Qt::UserRole;
+constexpr int kFormatRole = Qt::UserRole + 1;
+
 }  // namespace
 
 CSettingsDlg::CSettingsDlg(QWidget* parent)
@@ -103,6 +109,10 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     m_editEditorFormat = MakeEdit(editorGroup, id::kEditorFormat, 102, du);
     auto* lblFormat = MakeLabel(editorGroup, tr("起動文字列："), 46, du);
     m_btnBrowseEditor = MakeButton(editorGroup, id::kBrowseEditor, QStringLiteral("..."), 18, du);
+    m_cboEditorPresets = new QComboBox(editorGroup);
+    m_cboEditorPresets->setObjectName(QStringLiteral("ctl%1").arg(id::kEditorPresets));
+    m_cboEditorPresets->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    auto* lblPresets = MakeLabel(editorGroup, tr("既知のエディタ："), 46, du);
     m_editCtagsPath = MakeEdit(ctagsGroup, id::kCtagsPath, 102, du);
     auto* lblCtags = MakeLabel(ctagsGroup, tr("パス："), 46, du);
     m_btnBrowseCtags = MakeButton(ctagsGroup, id::kBrowseCtags, QStringLiteral("..."), 18, du);
@@ -118,6 +128,8 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     editorGrid->addWidget(m_btnBrowseEditor, 0, 2);
     editorGrid->addWidget(lblFormat, 1, 0);
     editorGrid->addWidget(m_editEditorFormat, 1, 1);
+    editorGrid->addWidget(lblPresets, 2, 0);
+    editorGrid->addWidget(m_cboEditorPresets, 2, 1, 1, 2);
     editorGrid->setColumnStretch(1, 1);
 
     auto* ctagsGrid = new QGridLayout(ctagsGroup);
@@ -144,7 +156,7 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     main->setSizeConstraint(QLayout::SetFixedSize);  // a modal frame: not resizable
 
     SetTabOrderChain({m_btnOk, m_btnCancel, m_editEditorPath, m_editEditorFormat, m_btnBrowseEditor,
-                          m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
+                          m_cboEditorPresets, m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
                           m_chkMainMenu, m_chkMultiView});
 
     FitGroupBoxTitles(this);
@@ -154,6 +166,7 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
                  {ids::kEditorPath, m_editEditorPath},
                  {ids::kEditorFormat, m_editEditorFormat},
                  {ids::kBrowseEditor, m_btnBrowseEditor},
+                 {ids::kEditorPresets, m_cboEditorPresets},
                  {ids::kCtagsPath, m_editCtagsPath},
                  {ids::kBrowseCtags, m_btnBrowseCtags},
                  {ids::kRestartRead, m_chkRestartRead},
@@ -168,6 +181,7 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
             [this] { BrowseInto(m_editEditorPath, m_strEditorPath, program_files::kEditorFilter); });
     connect(m_btnBrowseCtags, &QPushButton::clicked, this,
             [this] { BrowseInto(m_editCtagsPath, m_strCtagsPath, program_files::kCtagsFilter); });
+    connect(m_cboEditorPresets, &QComboBox::activated, this, &CSettingsDlg::ApplyEditorPreset);
 }
 
 CSettingsDlg::~CSettingsDlg() = default;
@@ -179,6 +193,7 @@ int CSettingsDlg::DoModal() {
 
 void CSettingsDlg::InitDialog() {
     UpdateData(false);
+    FillEditorPresets();
     m_btnOk->setFocus();  // the first tab stop has the focus when the dialog opens
 }
 
@@ -222,6 +237,47 @@ bool CSettingsDlg::UpdateData(bool saveAndValidate) {
         *flag.value = CheckOut(flag.check);
     }
     return true;
+}
+
+void CSettingsDlg::FillEditorPresets() {
+    m_cboEditorPresets->clear();
+    m_cboEditorPresets->addItem(tr("（選択してください）"));
+    const QString path = m_editEditorPath->text();
+    const QString format = m_editEditorFormat->text();
+    for (const AvailableEditor& editor : AvailableEditors()) {
+        QString text = QString::fromUtf8(editor.preset->name);
+        if (editor.preset->inTerminal) {
+            text = tr("%1（端末内）").arg(text);
+        }
+        if (!editor.installed) {
+            text = tr("%1 - 未インストール").arg(text);
+        }
+        const QString program = QString::fromUtf8(editor.launch->program);
+        const QString arguments = QString::fromUtf8(editor.launch->format);
+        m_cboEditorPresets->addItem(text);
+        const int index = m_cboEditorPresets->count() - 1;
+        m_cboEditorPresets->setItemData(index, program, kProgramRole);
+        m_cboEditorPresets->setItemData(index, arguments, kFormatRole);
+        m_cboEditorPresets->setItemData(index, program + QLatin1Char(' ') + arguments, Qt::ToolTipRole);
+        if (!editor.installed) {
+            m_cboEditorPresets->setItemData(index, palette().color(QPalette::Disabled, QPalette::Text),
+                                            Qt::ForegroundRole);
+        }
+        if (program == path && arguments == format) {
+            m_cboEditorPresets->setCurrentIndex(index);
+        }
+    }
+}
+
+void CSettingsDlg::ApplyEditorPreset(int index) {
+    if (index <= 0) {
+        return;  // the hint, no editor
+    }
+    // Replaced as a whole, so that Ctrl+Z in a field brings back what was there.
+    for (const auto& [edit, role] : {std::pair{m_editEditorPath, kProgramRole}, std::pair{m_editEditorFormat, kFormatRole}}) {
+        edit->selectAll();
+        edit->insert(m_cboEditorPresets->itemData(index, role).toString());
+    }
 }
 
 void CSettingsDlg::BrowseInto(QLineEdit* edit, std::string& path, std::string_view filterPairs) {

@@ -11,6 +11,7 @@
 #include "tags/code_page.h"
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -30,6 +31,7 @@ inline constexpr int kEditorFormat = 1001;
 inline constexpr int kBrowseEditor = 1002;
 inline constexpr int kCtagsPath = 1003;
 inline constexpr int kBrowseCtags = 1004;
+inline constexpr int kEditorPresets = 1005;  // the known editors; choosing one fills 1000 and 1001
 inline constexpr int kRestartRead = 1009;
 inline constexpr int kSingleSelect = 1010;
 inline constexpr int kTipMessage = 1011;
@@ -68,6 +70,11 @@ public:
 
 private:
     bool UpdateData(bool saveAndValidate) override;
+    // The known editors, the installed ones first, as this system has them now; the one the
+    // editor fields hold is shown as chosen.
+    void FillEditorPresets();
+    // A known editor chosen: its program and template into the two editor fields.
+    void ApplyEditorPreset(int index);
     // A browse button: the chosen program into `edit` and `path` (its member); the other fields
     // keep what was typed in them. Nothing changes when the choice is cancelled.
     void BrowseInto(QLineEdit* edit, std::string& path, std::string_view filterPairs);
@@ -79,6 +86,7 @@ private:
     QPushButton* m_btnCancel;
     QPushButton* m_btnBrowseEditor;
     QPushButton* m_btnBrowseCtags;
+    QComboBox* m_cboEditorPresets;
     QCheckBox* m_chkRestartRead;
     QCheckBox* m_chkSingleSelect;
     QCheckBox* m_chkTipMessage;

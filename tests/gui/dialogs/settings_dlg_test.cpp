@@ -2,6 +2,7 @@
 // length cap and its message, the browse buttons, and the layout's texts and tab order.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QGroupBox>
@@ -15,6 +16,8 @@
 #include "widgets/dialog_text_limit.h"
 #include "settings/ui/settings_dlg.h"
 #include "settings/view_settings.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace quarrow::ui {
 namespace {
@@ -327,8 +330,8 @@ TEST_F(SettingsDlgTest, layout_hasTheTextsAndTabOrderOfTheTemplate) {
         labels << label->text();
     }
     labels.sort();
-    EXPECT_EQ(labels, (QStringList{QStringLiteral("パス："), QStringLiteral("起動エディタ："),
-                                   QStringLiteral("起動文字列：")}));
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("パス："), QStringLiteral("既知のエディタ："),
+                                   QStringLiteral("起動エディタ："), QStringLiteral("起動文字列：")}));
     QStringList groups;
     for (const QGroupBox* group : dlg.findChildren<QGroupBox*>()) {
         groups << group->title();
@@ -338,11 +341,62 @@ TEST_F(SettingsDlgTest, layout_hasTheTextsAndTabOrderOfTheTemplate) {
 
     std::vector<QWidget*> expected;
     for (const int control : {id::kOk, id::kCancel, id::kEditorPath, id::kEditorFormat, id::kBrowseEditor,
-                              id::kCtagsPath, id::kBrowseCtags, id::kRestartRead, id::kSingleSelect,
+                              id::kEditorPresets, id::kCtagsPath, id::kBrowseCtags, id::kRestartRead, id::kSingleSelect,
                               id::kTipMessage, id::kMainMenu, id::kMultiView}) {
         expected.push_back(dlg.Control(control));
     }
     EXPECT_EQ(test::TabChain(dlg.Control(id::kOk)), expected);
+}
+
+// The known editors as a user meets them: the ones installed here first, the others marked;
+// choosing one fills the editor and its template, which stay editable.
+TEST_F(SettingsDlgTest, knownEditors_installedFirstAndChoosingFillsBothFields) {
+    test::ScratchFolder bin{"presets"};
+    for (const char* program : {"gedit", "kate", "x-terminal-emulator"}) {
+        bin.WriteProgram(program, "#!/bin/sh\n");
+    }
+    const test::ScopedEnv onlyTheseInstalled("PATH", bin.Path());
+    ViewSettings settings = SampleSettings();
+    settings.m_strEditorPath = "gedit";
+    settings.m_strEditorFormat = "+@l @f";
+    WhenModal<CSettingsDlg>([this](CSettingsDlg*) {
+        auto* presets = qobject_cast<QComboBox*>(dlg.Control(id::kEditorPresets));
+        QStringList texts;
+        for (int i = 0; i < presets->count(); ++i) {
+            texts << presets->itemText(i);
+        }
+        EXPECT_EQ(texts, (QStringList{QStringLiteral("（選択してください）"), QStringLiteral("Kate"),
+                                      QStringLiteral("gedit"), QStringLiteral("Vim（端末内） - 未インストール"),
+                                      QStringLiteral("gvim - 未インストール"),
+                                      QStringLiteral("Neovim (nvim-qt) - 未インストール"),
+                                      QStringLiteral("Emacs - 未インストール"), QStringLiteral("VS Code - 未インストール"),
+                                      QStringLiteral("VSCodium - 未インストール"),
+                                      QStringLiteral("KWrite - 未インストール"), QStringLiteral("Geany - 未インストール"),
+                                      QStringLiteral("Mousepad - 未インストール"),
+                                      QStringLiteral("Qt Creator - 未インストール"),
+                                      QStringLiteral("Sublime Text - 未インストール"),
+                                      QStringLiteral("JetBrains IDE - 未インストール")}));
+        EXPECT_EQ(presets->currentText(), QStringLiteral("gedit")) << "the editor the fields hold";
+        EXPECT_EQ(presets->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("kate -l @l @f"));
+
+        presets->setFocus();
+        QTest::keyClick(presets, Qt::Key_Up);  // gedit to Kate
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorPath))->text(), QStringLiteral("kate"));
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("-l @l @f"));
+        QTest::keyClick(presets, Qt::Key_Up);  // the hint changes nothing
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorPath))->text(), QStringLiteral("kate"));
+        QTest::keyClick(presets, Qt::Key_End);  // an editor not installed is offered all the same
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorPath))->text(), QStringLiteral("idea"));
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("--line @l @f"));
+        QTest::keyClick(dlg.Control(id::kEditorFormat), Qt::Key_Z, Qt::ControlModifier);  // undo the fill
+        EXPECT_EQ(Edit(dlg.Control(id::kEditorFormat))->text(), QStringLiteral("-l @l @f"));
+        QTest::keyClick(dlg.Control(id::kEditorFormat), Qt::Key_End);
+        QTest::keyClicks(dlg.Control(id::kEditorFormat), QStringLiteral(" -n"));
+        QTest::mouseClick(Button(id::kOk), Qt::LeftButton);
+    });
+    RunSettingsCommand(dlg, settings);
+    EXPECT_EQ(settings.m_strEditorPath, "idea");
+    EXPECT_EQ(settings.m_strEditorFormat, "-l @l @f -n");
 }
 
 TEST(FilterNotation, pairsBecomeQtFilters) {
