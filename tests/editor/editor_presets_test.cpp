@@ -28,10 +28,10 @@ constexpr const char* kFile = "/abs/my src/Foo.java";
 
 struct PresetCase {
     const char* name;
-    std::string_view preset;     // EditorPreset::name
-    Lines installed;             // the programs on PATH
-    std::string program;         // the one that starts
-    Lines arguments;             // what it gets after its own name
+    std::string_view preset;  // EditorPreset::name
+    Lines installed;          // the programs on PATH
+    std::string program;      // the one that starts
+    Lines arguments;          // what it gets after its own name
 };
 
 void PrintTo(const PresetCase& c, std::ostream* out) { *out << c.name; }
@@ -129,9 +129,9 @@ TEST(EditorPresets, installedFirstInTheTablesOrder) {
                         std::string(editor.launch->program));
     }
     EXPECT_EQ(order, (Lines{"Emacs+/emacs", "Kate+/kate", "Sublime Text+/subl", "JetBrains IDE+/pycharm",
-                            "Vim-/x-terminal-emulator", "gvim-/gvim", "Neovim (nvim-qt)-/nvim-qt",
-                            "VS Code-/code", "VSCodium-/codium", "KWrite-/kwrite", "Geany-/geany",
-                            "gedit-/gedit", "Mousepad-/mousepad", "Qt Creator-/qtcreator"}));
+                            "Vim-/x-terminal-emulator", "gvim-/gvim", "Neovim (nvim-qt)-/nvim-qt", "VS Code-/code",
+                            "VSCodium-/codium", "KWrite-/kwrite", "Geany-/geany", "gedit-/gedit", "Mousepad-/mousepad",
+                            "Qt Creator-/qtcreator"}));
     EXPECT_EQ(FirstInstalledEditor(probe)->program, "emacs");
     EXPECT_EQ(FirstInstalledEditor([](std::string_view) { return false; }), nullptr);
 }

@@ -155,9 +155,9 @@ CSettingsDlg::CSettingsDlg(QWidget* parent)
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);  // a modal frame: not resizable
 
-    SetTabOrderChain({m_btnOk, m_btnCancel, m_editEditorPath, m_editEditorFormat, m_btnBrowseEditor,
-                          m_cboEditorPresets, m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
-                          m_chkMainMenu, m_chkMultiView});
+    SetTabOrderChain({m_btnOk, m_btnCancel, m_editEditorPath, m_editEditorFormat, m_btnBrowseEditor, m_cboEditorPresets,
+                      m_editCtagsPath, m_btnBrowseCtags, m_chkRestartRead, m_chkSingleSelect, m_chkTipMessage,
+                      m_chkMainMenu, m_chkMultiView});
 
     FitGroupBoxTitles(this);
     namespace ids = settings_dlg_id;
@@ -274,7 +274,8 @@ void CSettingsDlg::ApplyEditorPreset(int index) {
         return;  // the hint, no editor
     }
     // Replaced as a whole, so that Ctrl+Z in a field brings back what was there.
-    for (const auto& [edit, role] : {std::pair{m_editEditorPath, kProgramRole}, std::pair{m_editEditorFormat, kFormatRole}}) {
+    for (const auto& [edit, role] :
+         {std::pair{m_editEditorPath, kProgramRole}, std::pair{m_editEditorFormat, kFormatRole}}) {
         edit->selectAll();
         edit->insert(m_cboEditorPresets->itemData(index, role).toString());
     }

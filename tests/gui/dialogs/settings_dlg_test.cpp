@@ -365,17 +365,16 @@ TEST_F(SettingsDlgTest, knownEditors_installedFirstAndChoosingFillsBothFields) {
         for (int i = 0; i < presets->count(); ++i) {
             texts << presets->itemText(i);
         }
-        EXPECT_EQ(texts, (QStringList{QStringLiteral("（選択してください）"), QStringLiteral("Kate"),
-                                      QStringLiteral("gedit"), QStringLiteral("Vim（端末内） - 未インストール"),
-                                      QStringLiteral("gvim - 未インストール"),
-                                      QStringLiteral("Neovim (nvim-qt) - 未インストール"),
-                                      QStringLiteral("Emacs - 未インストール"), QStringLiteral("VS Code - 未インストール"),
-                                      QStringLiteral("VSCodium - 未インストール"),
-                                      QStringLiteral("KWrite - 未インストール"), QStringLiteral("Geany - 未インストール"),
-                                      QStringLiteral("Mousepad - 未インストール"),
-                                      QStringLiteral("Qt Creator - 未インストール"),
-                                      QStringLiteral("Sublime Text - 未インストール"),
-                                      QStringLiteral("JetBrains IDE - 未インストール")}));
+        EXPECT_EQ(
+            texts,
+            (QStringList{QStringLiteral("（選択してください）"), QStringLiteral("Kate"), QStringLiteral("gedit"),
+                         QStringLiteral("Vim（端末内） - 未インストール"), QStringLiteral("gvim - 未インストール"),
+                         QStringLiteral("Neovim (nvim-qt) - 未インストール"), QStringLiteral("Emacs - 未インストール"),
+                         QStringLiteral("VS Code - 未インストール"), QStringLiteral("VSCodium - 未インストール"),
+                         QStringLiteral("KWrite - 未インストール"), QStringLiteral("Geany - 未インストール"),
+                         QStringLiteral("Mousepad - 未インストール"), QStringLiteral("Qt Creator - 未インストール"),
+                         QStringLiteral("Sublime Text - 未インストール"),
+                         QStringLiteral("JetBrains IDE - 未インストール")}));
         EXPECT_EQ(presets->currentText(), QStringLiteral("gedit")) << "the editor the fields hold";
         EXPECT_EQ(presets->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("kate -l @l @f"));
 
