@@ -48,8 +48,7 @@ public:
     // The store shown before, for whoever frees it elsewhere; this document keeps none.
     TagStore TakePreviousTags() noexcept { return std::exchange(m_previousTags, TagStore()); }
 
-    // The document's command: 57604, save under a new name. False for any other command.
-    bool OnCmdMsg(int id, QWidget* parent);
+    // The document's command: save under a new name, the dialog owned by `parent`.
     void OnFileSaveAs(QWidget* parent);
     void SetSaveFileChooser(FileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 
