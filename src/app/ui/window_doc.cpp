@@ -23,12 +23,6 @@ bool CWindowDoc::OnNewDocument() {
     return true;
 }
 
-bool CWindowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
-    TagStore loaded;
-    const FileError error = m_doc.ReadDocument(fullPath, loaded);
-    return OnDocumentRead(fullPath, error, std::move(loaded), prepareViews);
-}
-
 bool CWindowDoc::OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                                  const PrepareViews& prepareViews) {
     if (error == FileError::None && prepareViews) {

@@ -37,12 +37,10 @@ public:
     // the memory for that is not there.
     using PrepareViews = std::function<void(const TagStore& store)>;
 
-    // Loads `fullPath`. On failure (also when the file or the views' tree of it does not fit in
-    // memory) the message is shown and nothing of the document changes. The store shown before
-    // is kept until TakePreviousTags, so that the views can move to the new one first.
-    bool OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews = {});
-    // The second half of OnOpenDocument, for a file read elsewhere (`error` and `loaded` are what
-    // the read gave). A cancelled read shows no message.
+    // Takes in `fullPath` as a loading thread read it (`error` and `loaded` are what the read
+    // gave). On failure (also when the views' tree of it does not fit in memory) the message is
+    // shown, except for a cancelled read, and nothing of the document changes. The store shown
+    // before is kept until TakePreviousTags, so that the views can move to the new one first.
     bool OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                         const PrepareViews& prepareViews = {});
     // The store shown before, for whoever frees it elsewhere; this document keeps none.

@@ -108,11 +108,6 @@ CQuarrowView::~CQuarrowView() {
     m_settings.Save(m_profile, m_settingsAtStart);
 }
 
-void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
-    m_model.Prepare(store, cp, Options());
-    ReserveLayout();
-}
-
 void CQuarrowView::PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options) {
     m_model.Prepare(std::move(built), store, options);
     ReserveLayout();

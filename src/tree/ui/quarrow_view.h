@@ -63,11 +63,10 @@ public:
     // After every load of the document (and for an empty one): rebuilds the whole tree, or shows
     // the one PrepareUpdate made for the document's store.
     void OnInitialUpdate();
-    // Before a load replaces the document's store: builds the tree of `store` beside the shown one
-    // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
-    // with the shown tree as it was, when the memory is not there.
-    void PrepareUpdate(const TagStore& store, CodePage cp);
-    // The same with the tree already built from `store` (on a loading thread) with `options`.
+    // Before a load replaces the document's store: takes the tree a loading thread built from
+    // `store` with `options` beside the shown one, and checks that the rows the view will lay out
+    // for it can be had. Throws std::bad_alloc, with the shown tree as it was, when the memory is
+    // not there.
     void PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options);
     // Where the tree a new one replaces goes (see TagTreeItemModel::SetTreeRelease).
     void SetTreeRelease(TagTreeItemModel::TreeRelease release) { m_model.SetTreeRelease(std::move(release)); }
