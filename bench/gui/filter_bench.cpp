@@ -22,7 +22,6 @@
 #include "app/ui/quarrow_app.h"
 #include "bench_app.h"
 #include "thread_cpu.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 #include "tree/ui/staged_expansion.h"
 #include "tree/ui/tag_filter_bar.h"
@@ -196,7 +195,7 @@ int main(int argc, char* argv[]) {
                                  "Zip", "toString", "Concurre", "readLine", "jdk", "xyzzy", "value", "e"};
     bool first = true;
     for (const char* word : words) {
-        view->OnCmdMsg(quarrow::ui::command::kViewFind);
+        view->ShowFilter();
         if (first) {
             // A person's pause between Ctrl+F and the first key, in which the labels' signatures
             // are made.
@@ -230,7 +229,7 @@ int main(int argc, char* argv[]) {
     }
 
     // A burst: keys 15 ms apart, faster than some narrowings take.
-    view->OnCmdMsg(quarrow::ui::command::kViewFind);
+    view->ShowFilter();
     const QString burst = QStringLiteral("getClass");
     Clock::time_point last;
     for (int i = 0; i < burst.size(); ++i) {

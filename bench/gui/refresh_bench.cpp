@@ -14,6 +14,7 @@
 // after the run.
 // Usage: quarrow_refresh_bench TAGS SOURCE_DIR DIR   (TAGS is replaced by the run)
 
+#include <QAction>
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -28,13 +29,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/ui/command_actions.h"
 #include "app/ui/main_frame.h"
 #include "bench_app.h"
 #include "app/ui/quarrow_app.h"
 #include "app/ui/tags_refresher.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace {
@@ -173,7 +174,7 @@ int main(int argc, char* argv[]) {
                      });
     QTimer::singleShot(500, &probe, [&] {
         started = Clock::now();
-        app.OnCmdMsg(quarrow::ui::command::kViewRefresh);
+        app.Commands()->refresh->trigger();
         lastTick = Clock::now();
         ticker.start(10);
         probe.Start();

@@ -4,7 +4,6 @@
 #include "ctags/ui/create_tags_dlg.h"
 #include "settings/ui/settings_dlg.h"
 #include "tags/quarrow_doc.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 #include "widgets/dialog_placement.h"
 
@@ -16,19 +15,6 @@ DialogCommands::DialogCommands(CQuarrowView& view, Profile& profile, MessageSink
       m_mayCreateTags(std::move(mayCreateTags)) {}
 
 DialogCommands::~DialogCommands() = default;
-
-bool DialogCommands::OnCmdMsg(int id) {
-    switch (id) {
-    case command::kFileNew:
-        OnCreateTags();
-        return true;
-    case command::kSettings:
-        OnSettings();
-        return true;
-    default:
-        return false;
-    }
-}
 
 void DialogCommands::OnCreateTags() {
     if (!m_dlgCreateTags) {

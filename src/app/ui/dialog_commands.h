@@ -35,8 +35,7 @@ public:
     ~DialogCommands() override;
     Q_DISABLE_COPY_MOVE(DialogCommands)
 
-    // 57600 (create tags) and 32771 (settings); false for any other command.
-    bool OnCmdMsg(int id);
+    // Create (or re-create) a tags file, and the settings.
     void OnCreateTags();
     void OnSettings();
 

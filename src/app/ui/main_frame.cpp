@@ -3,17 +3,17 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeySequence>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 
+#include "app/ui/command_actions.h"
+#include "app/ui/command_menus.h"
 #include "app/ui/window_placement.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/quarrow_view.h"
 
 namespace quarrow::ui {
@@ -69,29 +69,10 @@ QRect CMainFrame::OuterRect() const {
     return outer;
 }
 
-void CMainFrame::LoadFrame(const MenuHooks& hooks) {
-    FillMenuBar(*menuBar(), hooks);
-    // The accelerators belong to the window, so they work without the menu bar too. The menu
-    // shows Ctrl+N for creating tags, so the key does it.
-    const struct {
-        int id;
-        QKeySequence key;
-    } accelerators[] = {
-        {command::kFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {command::kFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {command::kViewFind, QKeySequence(Qt::CTRL | Qt::Key_F)},
-        {command::kViewRefresh, QKeySequence(Qt::Key_F5)},
-    };
-    for (const auto& accelerator : accelerators) {
-        auto* action = new QAction(this);
-        action->setObjectName(QStringLiteral("accel%1").arg(accelerator.id));
-        action->setShortcut(accelerator.key);
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [route = hooks.route, id = accelerator.id] {
-            if (route) {
-                route(id);
-            }
-        });
+void CMainFrame::LoadFrame(CommandActions& commands) {
+    FillMenuBar(*menuBar(), commands);
+    // The keys belong to the window, so they work without the menu bar too.
+    for (QAction* action : commands.WithShortcuts()) {
         addAction(action);
     }
 }

@@ -8,8 +8,6 @@
 #include <array>
 #include <functional>
 
-#include "tree/ui/command_menu.h"
-
 class QCloseEvent;
 class QMoveEvent;
 class QResizeEvent;
@@ -21,6 +19,7 @@ class Profile;
 
 namespace quarrow::ui {
 
+class CommandActions;
 class CQuarrowView;
 
 class CMainFrame final : public QMainWindow {
@@ -35,8 +34,9 @@ public:
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
-    // The menu bar and the accelerators (Ctrl+N, Ctrl+O, Ctrl+F, F5), all routed through `hooks`.
-    void LoadFrame(const MenuHooks& hooks);
+    // The menu bar of `commands`, and their keys (Ctrl+N, Ctrl+O, Ctrl+F, F5) for the whole
+    // window, also without the menu bar.
+    void LoadFrame(CommandActions& commands);
     void SetView(CQuarrowView* view);
     CQuarrowView* View() const noexcept { return m_pView; }
 

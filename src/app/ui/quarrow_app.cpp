@@ -3,12 +3,15 @@
 #include <langinfo.h>
 
 #include <QCoreApplication>
+#include <QMenu>
 #include <QTimer>
 
 #include <cstring>
 
 #include "app/about/version_info_dlg.h"
 #include "app/startup_rules.h"
+#include "app/ui/command_actions.h"
+#include "app/ui/command_menus.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/modal_windows.h"
 #include "app/ui/window_doc.h"
@@ -23,7 +26,6 @@
 #include "platform/ui/termination_signals.h"
 #include "settings/setting_keys.h"
 #include "widgets/code_page_text.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/quarrow_view.h"
 
@@ -123,7 +125,7 @@ bool CQuarrowApp::Startup(const std::vector<std::string>& arguments) {
     case StartupCommand::EndProgram:
         return false;
     case StartupCommand::NewDocument:
-        OnAppCmdMsg(command::kFileNew);
+        OnFileNew();
         break;
     case StartupCommand::OpenFile:
         // The name as the command line or the profile gives it, quotes and blanks included.
@@ -183,14 +185,55 @@ int CQuarrowApp::Shutdown(int exitCode) {
 
 void CQuarrowApp::SetUpFrame(CMainFrame& frame, CQuarrowView& view, CWindowDoc& document) {
     (void)document;
-    MenuHooks hooks;
-    hooks.route = [this](int id) { OnCmdMsg(id); };
-    hooks.recentFiles = [this] { return RecentMenuTexts(); };
-    hooks.isChecked = [view = QPointer<CQuarrowView>(&view)](int id) { return view && view->IsCommandChecked(id); };
-    frame.LoadFrame(hooks);
+    // Each command goes straight to the part that carries it out. The view and the dialog
+    // commands go with the frame, and the actions with them.
+    const QPointer<CQuarrowView> shownView(&view);
+    const auto withView = [shownView](void (CQuarrowView::*command)()) {
+        return [shownView, command] {
+            if (shownView) {
+                (shownView.data()->*command)();
+            }
+        };
+    };
+    const auto withDialogs = [this](void (DialogCommands::*command)()) {
+        return [this, command] {
+            if (m_dialogCommands) {
+                (m_dialogCommands.data()->*command)();
+            }
+        };
+    };
+    CommandHandlers handlers;
+    handlers.createTags = withDialogs(&DialogCommands::OnCreateTags);
+    handlers.open = [this] { OnFileOpen(); };
+    handlers.saveAs = [this] {
+        if (CWindowDoc* shown = Document()) {
+            shown->OnFileSaveAs(MainWindow());
+        }
+    };
+    handlers.exit = [this] { OnAppExit(); };
+    handlers.settings = withDialogs(&DialogCommands::OnSettings);
+    handlers.find = withView(&CQuarrowView::ShowFilter);
+    handlers.refresh = [this] {
+        if (m_refresher) {
+            m_refresher->Refresh();
+        }
+    };
+    handlers.toggleLangIcons = withView(&CQuarrowView::ToggleLangIcons);
+    handlers.toggleNestScope = withView(&CQuarrowView::ToggleNestScope);
+    handlers.about = [this] { OnAbout(); };
+    handlers.langIconsOn = [shownView] { return shownView && shownView->LangIconsOn(); };
+    handlers.nestScopeOn = [shownView] { return shownView && shownView->NestScopeOn(); };
+    handlers.recentFiles = [this] { return RecentMenuTexts(); };
+    handlers.openRecent = [this](int index) { OnOpenRecentFile(index); };
+    m_commands = new CommandActions(std::move(handlers), &frame);
+    frame.LoadFrame(*m_commands);
     m_refresher->AttachFrame(frame, view);
     CQuarrowView::Hooks viewHooks;
-    viewHooks.menu = hooks;
+    viewHooks.fillPopup = [commands = m_commands](QMenu& popup) {
+        if (commands) {
+            FillMenu(popup, *commands);
+        }
+    };
     viewHooks.note = [this](const QString& text) {
         if (m_refresher) {
             m_refresher->Note(text);
@@ -294,48 +337,6 @@ std::vector<std::string> CQuarrowApp::RecentMenuTexts() const {
         texts.push_back(DisplayText(RecentFileList::DisplayName(path), m_codePage).toStdString());
     }
     return texts;
-}
-
-void CQuarrowApp::OnCmdMsg(int id) {
-    if (CQuarrowView* view = View(); view && view->OnCmdMsg(id)) {
-        return;
-    }
-    if (m_dialogCommands && m_dialogCommands->OnCmdMsg(id)) {
-        return;
-    }
-    if (CWindowDoc* document = Document(); document && document->OnCmdMsg(id, MainWindow())) {
-        return;
-    }
-    // The frame handles no command of its own.
-    OnAppCmdMsg(id);
-}
-
-bool CQuarrowApp::OnAppCmdMsg(int id) {
-    switch (id) {
-    case command::kFileNew:
-        OnFileNew();
-        return true;
-    case command::kFileOpen:
-        OnFileOpen();
-        return true;
-    case command::kAppAbout:
-        OnAbout();
-        return true;
-    case command::kAppExit:
-        OnAppExit();
-        return true;
-    case command::kViewRefresh:
-        if (m_refresher) {
-            m_refresher->Refresh();
-        }
-        return true;
-    default:
-        if (command::IsRecentFile(id)) {
-            OnOpenRecentFile(id - command::kFileMruFirst);
-            return true;
-        }
-        return false;
-    }
 }
 
 void CQuarrowApp::OnFileNew() {

@@ -1,8 +1,8 @@
 #pragma once
 // The application object: the start-up sequence from the profile to the shown main window, the
-// application's commands (open, the recent files, About, exit), the routing of every command
-// (view, the dialog commands, document, frame, application), and the exit step that writes the
-// recent files back.
+// program's commands as actions (each connected to the part that carries it out: the view, the
+// dialog commands, the document or the application's own open, recent files, About and exit),
+// and the exit step that writes the recent files back.
 
 #include <QObject>
 #include <QPointer>
@@ -17,6 +17,7 @@
 #include "app/startup_paths.h"
 #include "app/startup_request.h"
 #include "app/ui/background_ctags_run.h"
+#include "app/ui/command_actions.h"
 #include "app/ui/dialog_commands.h"
 #include "app/ui/message_box_sink.h"
 #include "app/ui/quarrow_doc_mgr.h"
@@ -74,10 +75,6 @@ public:
     // Lets the instance lock go and writes the recent files; returns `exitCode`.
     int Shutdown(int exitCode);
 
-    // A command from a menu, an accelerator or the pop-up menu: the view, then the dialog
-    // commands (create tags, settings), then the document, then the frame, then the application
-    // handle it.
-    void OnCmdMsg(int id);
     // The application's open by path (the document manager's OpenByPath): null when the file
     // cannot be opened at all; else it is read in the background and `done` hears the outcome
     // (FileError::None once it is shown). The program's own opens pass PathForm::AsGiven.
@@ -85,6 +82,8 @@ public:
                                  PathForm form = PathForm::MayBeQuoted);
 
     CMainFrame* MainWindow() const;
+    // The program's commands, made with the main window (null before it and after it has gone).
+    CommandActions* Commands() const noexcept { return m_commands.data(); }
     // The one document template (its loads), or null before start-up made it.
     CSingleDocTemplate* Template() const;
     CWindowDoc* Document() const;
@@ -111,7 +110,6 @@ signals:
     void mainWindowClosed();
 
 private:
-    bool OnAppCmdMsg(int id);
     void OnFileNew();
     void OnFileOpen();
     void OnOpenRecentFile(int index);
@@ -136,6 +134,7 @@ private:
     std::unique_ptr<CQuarrowDocMgr> m_pDocManager;
     std::unique_ptr<TagsRefresher> m_refresher;  // the watch of the shown file and F5
     QPointer<DialogCommands> m_dialogCommands;      // the view's child: goes with it
+    QPointer<CommandActions> m_commands;            // the frame's child: goes with it
     bool m_bClosing = false;
     bool m_bCloseRequested = false;  // a request came before the main window existed
 };

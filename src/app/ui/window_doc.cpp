@@ -8,7 +8,6 @@
 #include "widgets/code_page_text.h"
 #include "widgets/file_chooser.h"
 #include "tree/tag_tree_builder.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 
 namespace quarrow::ui {
@@ -22,12 +21,6 @@ bool CWindowDoc::OnNewDocument() {
     m_strPathName.clear();
     m_strTitle = tr(kUntitled);
     return true;
-}
-
-bool CWindowDoc::OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews) {
-    TagStore loaded;
-    const FileError error = m_doc.ReadDocument(fullPath, loaded);
-    return OnDocumentRead(fullPath, error, std::move(loaded), prepareViews);
 }
 
 bool CWindowDoc::OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
@@ -50,14 +43,6 @@ bool CWindowDoc::OnDocumentRead(const std::string& fullPath, FileError error, Ta
     m_strPathName = fullPath;
     // The title is the file's name without its folder, as the file system spells it.
     m_strTitle = DisplayText(FileNameOf(fullPath), m_doc.GetCodePage());
-    return true;
-}
-
-bool CWindowDoc::OnCmdMsg(int id, QWidget* parent) {
-    if (id != command::kFileSaveAs) {
-        return false;
-    }
-    OnFileSaveAs(parent);
     return true;
 }
 

@@ -37,19 +37,16 @@ public:
     // the memory for that is not there.
     using PrepareViews = std::function<void(const TagStore& store)>;
 
-    // Loads `fullPath`. On failure (also when the file or the views' tree of it does not fit in
-    // memory) the message is shown and nothing of the document changes. The store shown before
-    // is kept until TakePreviousTags, so that the views can move to the new one first.
-    bool OnOpenDocument(const std::string& fullPath, const PrepareViews& prepareViews = {});
-    // The second half of OnOpenDocument, for a file read elsewhere (`error` and `loaded` are what
-    // the read gave). A cancelled read shows no message.
+    // Takes in `fullPath` as a loading thread read it (`error` and `loaded` are what the read
+    // gave). On failure (also when the views' tree of it does not fit in memory) the message is
+    // shown, except for a cancelled read, and nothing of the document changes. The store shown
+    // before is kept until TakePreviousTags, so that the views can move to the new one first.
     bool OnDocumentRead(const std::string& fullPath, FileError error, TagStore loaded,
                         const PrepareViews& prepareViews = {});
     // The store shown before, for whoever frees it elsewhere; this document keeps none.
     TagStore TakePreviousTags() noexcept { return std::exchange(m_previousTags, TagStore()); }
 
-    // The document's command: 57604, save under a new name. False for any other command.
-    bool OnCmdMsg(int id, QWidget* parent);
+    // The document's command: save under a new name, the dialog owned by `parent`.
     void OnFileSaveAs(QWidget* parent);
     void SetSaveFileChooser(FileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 

@@ -23,7 +23,6 @@
 #include "editor/editor_jump.h"
 #include "tree/tag_tree_builder.h"
 #include "tree/tree_images.h"
-#include "tree/ui/command_ids.h"
 #include "tree/ui/display_text.h"
 #include "tree/ui/label_glyph_warmup.h"
 #include "tree/ui/shown_rows_width.h"
@@ -109,11 +108,6 @@ CQuarrowView::~CQuarrowView() {
     m_settings.Save(m_profile, m_settingsAtStart);
 }
 
-void CQuarrowView::PrepareUpdate(const TagStore& store, CodePage cp) {
-    m_model.Prepare(store, cp, Options());
-    ReserveLayout();
-}
-
 void CQuarrowView::PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options) {
     m_model.Prepare(std::move(built), store, options);
     ReserveLayout();
@@ -186,32 +180,26 @@ void CQuarrowView::SetScrollPosition(const QPoint& position) {
     verticalScrollBar()->setValue(position.y());
 }
 
-bool CQuarrowView::OnCmdMsg(int id) {
-    switch (id) {
-    case command::kViewFind:
-        m_filtering->Show();
-        return true;
-    case command::kViewLangIcons:
-    case command::kViewNestScope: {
-        int& option = id == command::kViewLangIcons ? m_settings.m_nLangIcons : m_settings.m_nNestScope;
-        option = IsOn(option) ? 0 : 1;
-        RebuildKeepingPlace();
-        return true;
-    }
-    default:
-        return false;
-    }
+void CQuarrowView::ShowFilter() {
+    m_filtering->Show();
 }
 
-bool CQuarrowView::IsCommandChecked(int id) const noexcept {
-    switch (id) {
-    case command::kViewLangIcons:
-        return IsOn(m_settings.m_nLangIcons);
-    case command::kViewNestScope:
-        return IsOn(m_settings.m_nNestScope);
-    default:
-        return false;
-    }
+void CQuarrowView::ToggleLangIcons() {
+    m_settings.m_nLangIcons = IsOn(m_settings.m_nLangIcons) ? 0 : 1;
+    RebuildKeepingPlace();
+}
+
+void CQuarrowView::ToggleNestScope() {
+    m_settings.m_nNestScope = IsOn(m_settings.m_nNestScope) ? 0 : 1;
+    RebuildKeepingPlace();
+}
+
+bool CQuarrowView::LangIconsOn() const noexcept {
+    return IsOn(m_settings.m_nLangIcons);
+}
+
+bool CQuarrowView::NestScopeOn() const noexcept {
+    return IsOn(m_settings.m_nNestScope);
 }
 
 TreeOptions CQuarrowView::Options() const noexcept {
@@ -457,15 +445,13 @@ void CQuarrowView::ShowContextMenu(const QPoint& viewportPos) {
     if (m_popup) {
         m_popup->close();
     }
-    // The "Popup" menu: the same entries as the menu bar, routed through the main window.
+    // The "Popup" menu: the window puts in the same commands as its menu bar.
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("Popup"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    MenuHooks hooks = m_hooks.menu;
-    if (!hooks.route) {
-        hooks.route = [this](int id) { OnCmdMsg(id); };
+    if (m_hooks.fillPopup) {
+        m_hooks.fillPopup(*menu);
     }
-    FillMenu(*menu, hooks);
     m_popup = menu;
     menu->popup(viewport()->mapToGlobal(viewportPos));
 }

@@ -17,7 +17,6 @@
 #include "editor/editor_command.h"
 #include "editor/ui/editor_jump_runner.h"
 #include "settings/view_settings.h"
-#include "tree/ui/command_menu.h"
 #include "tree/ui/tag_tree_item_model.h"
 #include "tree/ui/tag_tree_filtering.h"
 #include "tree/ui/tree_image_list.h"
@@ -46,7 +45,7 @@ public:
 
     // What the view needs of the window around it.
     struct Hooks {
-        MenuHooks menu;  // the pop-up menu's commands
+        std::function<void(QMenu& popup)> fillPopup;  // the pop-up menu's commands, put in when it opens
         std::function<void(const QString&)> note;  // a note for the status bar (after a jump)
     };
 
@@ -64,21 +63,22 @@ public:
     // After every load of the document (and for an empty one): rebuilds the whole tree, or shows
     // the one PrepareUpdate made for the document's store.
     void OnInitialUpdate();
-    // Before a load replaces the document's store: builds the tree of `store` beside the shown one
-    // and checks that the rows the view will lay out for it can be had. Throws std::bad_alloc,
-    // with the shown tree as it was, when the memory is not there.
-    void PrepareUpdate(const TagStore& store, CodePage cp);
-    // The same with the tree already built from `store` (on a loading thread) with `options`.
+    // Before a load replaces the document's store: takes the tree a loading thread built from
+    // `store` with `options` beside the shown one, and checks that the rows the view will lay out
+    // for it can be had. Throws std::bad_alloc, with the shown tree as it was, when the memory is
+    // not there.
     void PrepareUpdate(TagTree&& built, const TagStore& store, TreeOptions options);
     // Where the tree a new one replaces goes (see TagTreeItemModel::SetTreeRelease).
     void SetTreeRelease(TagTreeItemModel::TreeRelease release) { m_model.SetTreeRelease(std::move(release)); }
     // The tree options in force: a tree built with others is built again when it is shown.
     TreeOptions Options() const noexcept;
-    // The view's commands: 32772 (the filter field) and the two tree options of "表示(&V)".
-    // False for any other, which goes on to the document.
-    bool OnCmdMsg(int id);
-    // Whether the option of a checkable command is on.
-    bool IsCommandChecked(int id) const noexcept;
+    // The view's commands: show and focus the filter field, and turn either tree option over
+    // (the tree is built again, keeping the user's place).
+    void ShowFilter();
+    void ToggleLangIcons();
+    void ToggleNestScope();
+    bool LangIconsOn() const noexcept;
+    bool NestScopeOn() const noexcept;
 
     // Starts the editor at the tag of `index`; a node without a tag does nothing. The tag's
     // definition is searched in its source first ("REFIND"), off the window's thread for a large

@@ -17,17 +17,6 @@ TagTreeItemModel::TagTreeItemModel(const TreeImageList& images, QObject* parent)
     m_tree.EndBuild();  // an empty tree that can be navigated
 }
 
-void TagTreeItemModel::Prepare(const TagStore& store, CodePage cp, TreeOptions options) {
-    DropPrepared();
-    try {
-        BuildTagTree(m_prepared, store, cp, options);
-    } catch (...) {
-        m_prepared.Clear();
-        throw;
-    }
-    MarkPrepared(store, options);
-}
-
 void TagTreeItemModel::Prepare(TagTree&& built, const TagStore& store, TreeOptions options) {
     DropPrepared();
     std::swap(m_prepared, built);

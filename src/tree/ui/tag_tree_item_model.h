@@ -48,11 +48,9 @@ public:
     // must not change until the next Rebuild or Reset. A tree Prepare made for the same store
     // and options is taken as it is.
     void Rebuild(const TagStore& store, CodePage cp, TreeOptions options = {});
-    // Builds the tree of `store` beside the shown one, which stays as it is (with the store it
-    // views) until the next Rebuild takes the new one. Throws std::bad_alloc, with nothing
-    // changed, when the memory for the new tree (and the view's rows of it) cannot be had.
-    void Prepare(const TagStore& store, CodePage cp, TreeOptions options = {});
-    // The same with a tree built elsewhere (on a loading thread) from `store` with `options`.
+    // Puts the tree built elsewhere (on a loading thread) from `store` with `options` beside the
+    // shown one, which stays as it is (with the store it views) until the next Rebuild takes the
+    // new one.
     void Prepare(TagTree&& built, const TagStore& store, TreeOptions options);
     // The rows of the prepared tree a view lays out at once: the top-level ones and the children
     // of the opened nodes.

@@ -12,10 +12,12 @@
 #include <QLocalSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 
+#include "app/ui/command_actions.h"
 #include "app_fixture.h"
 #include "ctags/run_ctags.h"
 #include "ctags/ui/ctags_progress_dialog.h"
@@ -23,7 +25,6 @@
 #include "settings/view_settings.h"
 #include "support/fake_tools.h"
 #include "support/address_space_limit.h"
-#include "tree/ui/command_ids.h"
 
 namespace quarrow::ui::testing {
 namespace {
@@ -220,16 +221,16 @@ TEST_F(AppTest, CtrlNOpensTheTagsCreationDialog) {
 TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     const std::string a = WriteFile("a.tags", kTagsA);
     ASSERT_TRUE(Start({a}));
-    // 57664: the About box.
-    m_app->OnCmdMsg(command::kAppAbout);
+    // The About box.
+    m_app->Commands()->about->trigger();
     EXPECT_EQ(m_aboutShown, 1);
-    // 57604: the document writes its lines in store order after the save dialog.
+    // Save as: the document writes its lines in store order after the save dialog.
     const std::string saved = m_home + "saved.tags";
     m_app->Document()->SetSaveFileChooser([this, &saved](QWidget*, const FileChooserRequest& request) {
         m_requests.push_back(request);
         return QString::fromStdString(saved);
     });
-    m_app->OnCmdMsg(command::kFileSaveAs);
+    m_app->Commands()->saveAs->trigger();
     // The save dialog starts in the shown file's folder and proposes its name.
     const QString home = QString::fromStdString(m_home).chopped(1);
     ASSERT_EQ(m_requests.size(), 1u);
@@ -239,9 +240,9 @@ TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     std::ifstream in(saved, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kTagsA);
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));  // the document still names its file
-    // 57601: the open dialog, then the open.
+    // Open: the open dialog, then the open.
     m_chosenFile = QString::fromStdString(WriteFile("b.tags", kTagsB));
-    QAction* open = m_app->MainWindow()->findChild<QAction*>(QStringLiteral("cmd57601"));
+    QAction* open = m_app->MainWindow()->findChild<QAction*>(QStringLiteral("open"));
     ASSERT_NE(open, nullptr);
     open->trigger();
     ASSERT_TRUE(WaitForLoad());
@@ -255,7 +256,7 @@ TEST_F(AppTest, CommandsReachViewDocumentAndApplication) {
     EXPECT_EQ(m_requests[1].filter, QStringLiteral("TAGSファイル (tags TAGS *.tags *.ctags);;すべてのﾌｧｲﾙ (*)"));
     // A cancelled dialog changes nothing.
     m_chosenFile.clear();
-    m_app->OnCmdMsg(command::kFileOpen);
+    open->trigger();
     EXPECT_EQ(Title(), QStringLiteral("b.tags - Quarrow"));
 }
 
@@ -279,7 +280,13 @@ TEST_F(AppTest, RecentFilesFillTheMenuAndAFailedOneLeavesIt) {
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
     // b.tags disappears: picking it fails, says so, and drops it from the list.
     std::filesystem::remove(b);
-    m_app->OnCmdMsg(command::kFileMruFirst + 1);
+    emit file->aboutToShow();
+    const QList<QAction*> entries = file->actions();
+    const auto second = std::find_if(entries.begin(), entries.end(), [](const QAction* action) {
+        return action->objectName() == QStringLiteral("recent2");
+    });
+    ASSERT_NE(second, entries.end());
+    (*second)->trigger();
     EXPECT_EQ(m_messages.size(), 1U);
     EXPECT_EQ(Title(), QStringLiteral("a.tags - Quarrow"));
     EXPECT_EQ(m_app->RecentFiles()->Entries(), std::vector<std::string>{a});
@@ -317,7 +324,7 @@ TEST_F(AppTest, ExitWritesTheProfileInOrder) {
     QObject::connect(m_app->View(), &QObject::destroyed, m_app.get(), [&] { snapshot("view"); });
     QObject::connect(m_app->MainWindow(), &QObject::destroyed, m_app.get(), [&] { snapshot("frame"); });
     QObject::connect(m_app.get(), &CQuarrowApp::mainWindowClosed, m_app.get(), [&] { snapshot("closed"); });
-    m_app->OnCmdMsg(command::kAppExit);
+    m_app->Commands()->exit->trigger();
     for (int i = 0; i < 100 && m_app->MainWindow(); ++i) {
         QTest::qWait(5);
     }

@@ -4,6 +4,7 @@
 // and say why, a file without a remembered target is read again, a second F5 does nothing, and
 // closing the window ends the run first.
 
+#include <QAction>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -12,11 +13,11 @@
 #include <chrono>
 #include <thread>
 
+#include "app/ui/command_actions.h"
 #include "app/ui/run_status_bar.h"
 #include "app/ui/tags_refresher.h"
 #include "app_fixture.h"
 #include "platform/message_sink.h"
-#include "tree/ui/command_ids.h"
 
 namespace quarrow::ui::testing {
 namespace {
@@ -119,7 +120,7 @@ TEST_F(TagsRefreshTest, F5RunsInTheBackgroundThenReadsTheNewFileKeepingThePlace)
     QTest::keyClick(m_app->View(), Qt::Key_Up);
     EXPECT_EQ(SelectedLabel(), QStringLiteral("Beta.java"));
     QTest::keyClick(m_app->View(), Qt::Key_Down);
-    m_app->OnCmdMsg(command::kViewRefresh);
+    m_app->Commands()->refresh->trigger();
     QTest::qWait(50);
     // The bar shows what the tool has written so far.
     QTRY_COMPARE_WITH_TIMEOUT(Bar().WrittenText(), QStringLiteral("書き込み済み： 1,234 バイト"), 10000);

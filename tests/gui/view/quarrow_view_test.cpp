@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ui/command_actions.h"
+#include "app/ui/command_menus.h"
 #include "app/ui/dialog_commands.h"
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
@@ -247,9 +249,17 @@ QStringList MenuTexts(const QMenu& menu) {
 
 TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
     Show(kTwoFiles);
-    std::vector<int> routed;
+    // The window's commands, each telling which it is.
+    std::vector<std::string> routed;
+    const auto record = [&routed](const char* name) { return [&routed, name] { routed.emplace_back(name); }; };
+    CommandHandlers handlers;
+    handlers.settings = record("settings");
+    handlers.open = record("open");
+    handlers.find = record("find");
+    handlers.toggleNestScope = record("nestScope");
+    CommandActions commands(std::move(handlers));
     CQuarrowView::Hooks hooks;
-    hooks.menu.route = [&routed](int id) { routed.push_back(id); };
+    hooks.fillPopup = [&commands](QMenu& popup) { FillMenu(popup, commands); };
     m_view->SetHooks(hooks);
     m_view->Settings().m_nSingleSelect = 1;
     const QPoint point = LabelPoint(Find(QStringLiteral("src/app")));
@@ -298,12 +308,12 @@ TEST_F(ViewTest, RightClickShowsTheCommandMenuUnlessShiftOrCtrlIsHeld) {
                                              QStringLiteral("-"), QStringLiteral("言語別アイコン [ ]"),
                                              QStringLiteral("スコープで入れ子表示 [ ]")}));
 
-    // Its commands go to the window's routing.
+    // Its commands are the window's.
     popup->actions()[1]->trigger();
     file->actions()[1]->trigger();
     view->actions()[0]->trigger();
     view->actions()[4]->trigger();
-    EXPECT_EQ(routed, (std::vector<int>{32771, 57601, 32772, 32775}));
+    EXPECT_EQ(routed, (std::vector<std::string>{"settings", "open", "find", "nestScope"}));
     popup->close();
     QApplication::processEvents();
     EXPECT_EQ(m_view->PopupMenu(), nullptr);  // the menu is gone once closed
@@ -386,7 +396,7 @@ TEST_F(ViewTest, SettingsDialogOkLeavesAShiftJisProfileByteForByte) {
     });
     ok.start(10);
     DialogCommands* commands = new DialogCommands(*m_view, *m_profile, m_sink, nullptr);  // the view's child
-    ASSERT_TRUE(commands->OnCmdMsg(32771));
+    commands->OnSettings();
     ok.stop();
     m_view.reset();
     std::ifstream after(Path("quarrow.INI"), std::ios::binary);

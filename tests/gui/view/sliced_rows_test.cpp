@@ -8,7 +8,6 @@
 
 #include <string>
 
-#include "tree/ui/command_ids.h"
 #include "tree/ui/tag_filter_bar.h"
 #include "view_fixture.h"
 
@@ -133,7 +132,7 @@ TEST_F(SlicedRowsTest, FilterAndRestoredPlacesReachMembersBeyondTheFirstSlice) {
     m_view->scrollTo(index, QAbstractItemView::PositionAtCenter);
 
     // A filter that keeps every member slices them too; End still reaches the last one.
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewFind));
+    m_view->ShowFilter();
     QLineEdit& field = m_view->Filtering().Bar().Field();
     QTest::keyClicks(&field, QStringLiteral("m10"));
     QTRY_COMPARE(m_view->Filtering().AppliedText(), field.text());
@@ -150,7 +149,7 @@ TEST_F(SlicedRowsTest, FilterAndRestoredPlacesReachMembersBeyondTheFirstSlice) {
     EXPECT_TRUE(InSight(m_view->currentIndex()));
 
     // So does a rebuild of the tree with another option.
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    m_view->ToggleLangIcons();
     EXPECT_EQ(Label(m_view->currentIndex()), chosen);
     EXPECT_TRUE(InSight(m_view->currentIndex()));
 }

@@ -10,7 +10,6 @@
 
 #include <string>
 
-#include "tree/ui/command_ids.h"
 #include "tree/ui/tag_filter_bar.h"
 #include "view_fixture.h"
 
@@ -59,7 +58,7 @@ TEST_F(FilterTest, TypingNarrowsEnterJumpsAndEscRestoresTheTree) {
     ASSERT_GT(scroll.y(), 0);
     const std::string before = Labels();
 
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewFind));
+    m_view->ShowFilter();
     EXPECT_TRUE(m_view->Filtering().Bar().isVisible());
     EXPECT_FALSE(Field().placeholderText().isEmpty());
     // The field sits above the rows, not over them.
@@ -100,7 +99,7 @@ TEST_F(FilterTest, TypingNarrowsEnterJumpsAndEscRestoresTheTree) {
 TEST_F(FilterTest, DownGoesIntoTheTreeAtItsFirstRow) {
     Show(kTwoFiles);
     m_view->activateWindow();
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     QTRY_VERIFY(Field().hasFocus());
     Type(QStringLiteral("join"));
     QTest::keyClick(&Field(), Qt::Key_Down);
@@ -116,7 +115,7 @@ TEST_F(FilterTest, DownGoesIntoTheTreeAtItsFirstRow) {
 
 TEST_F(FilterTest, EnterRightAfterTypingUsesTheWholeText) {
     Show(kTwoFiles);
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     // No waiting between the keys: each one supersedes the narrowing under way.
     QTest::keyClicks(&Field(), QStringLiteral("lone"));
     QTest::keyClick(&Field(), Qt::Key_Return);
@@ -134,8 +133,8 @@ TEST_F(FilterTest, EnterOpensTheMemberLookedForNotTheScopeAboveIt) {
          "addCount\tsrc/ArrayDeque.java\t/^x$/;\"\tf\tline:95\tclass:ArrayDeque\n"
          "add\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:190\tclass:ArrayDeque\n"
          "checkInvariants\tsrc/ArrayDeque.java\t/^x$/;\"\tm\tline:900\tclass:ArrayDeque\n");
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewNestScope));
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ToggleNestScope();
+    m_view->ShowFilter();
     Type(QStringLiteral("checkInvariants"));
     EXPECT_EQ(Labels(), "src+ ArrayDeque.java+ ArrayDeque+ checkInvariants ");
     QTest::keyClick(&Field(), Qt::Key_Return);
@@ -153,7 +152,7 @@ TEST_F(FilterTest, EscBeforeTheResultLeavesTheTreeAndALaterEscRestoresItsNewerSt
     // keep that copy for the next filter, which starts from the tree as the user left it then.
     Show(ManyFiles());
     const std::string closed = Labels();
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     QTest::keyClicks(&Field(), QStringLiteral("ru"));
     QTest::keyClick(&Field(), Qt::Key_Escape);
     EXPECT_EQ(m_view->Model().Filter(), nullptr);
@@ -162,7 +161,7 @@ TEST_F(FilterTest, EscBeforeTheResultLeavesTheTreeAndALaterEscRestoresItsNewerSt
     m_view->expand(Find(QStringLiteral("src/gen")));
     const std::string opened = Labels();
     ASSERT_NE(opened, closed);
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     Type(QStringLiteral("g17"));
     QTest::keyClick(&Field(), Qt::Key_Escape);
     EXPECT_EQ(Labels(), opened);
@@ -179,7 +178,7 @@ TEST_F(FilterTest, ALargeResultOpensTheRestAfterThePaintAndEscStillRestores) {
     }
     Show(text);
     const std::string whole = Labels();
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     Type(QStringLiteral("pick"));
     const TagTreeItemModel& model = m_view->Model();
     const QModelIndex many = model.index(0, 0);
@@ -204,7 +203,7 @@ TEST_F(FilterTest, ALargeResultOpensTheRestAfterThePaintAndEscStillRestores) {
 TEST_F(FilterTest, ReadingTheSameFileAgainKeepsTheFilter) {
     Show(kTwoFiles);
     const std::string whole = Labels();
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     Type(QStringLiteral("main"));
     EXPECT_EQ(Labels(), "src/app+ Main.java+ run Main ");
     Show(kTwoFiles);  // the same path, read again
@@ -215,18 +214,18 @@ TEST_F(FilterTest, ReadingTheSameFileAgainKeepsTheFilter) {
 
     // A tree option rebuilds the tree: the filter is put back on the new tree, and Esc still
     // brings back the whole tree.
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     Type(QStringLiteral("main"));
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    m_view->ToggleLangIcons();
     EXPECT_EQ(m_view->Filtering().AppliedText(), QStringLiteral("main"));
     EXPECT_NE(Labels().find("Main.java+"), std::string::npos);
     EXPECT_EQ(Labels().find("Strings"), std::string::npos);
     QTest::keyClick(&Field(), Qt::Key_Escape);
     EXPECT_EQ(Labels().find("+"), std::string::npos);
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
+    m_view->ToggleLangIcons();
 
     // Another file starts without the filter.
-    m_view->OnCmdMsg(command::kViewFind);
+    m_view->ShowFilter();
     Type(QStringLiteral("main"));
     Show(kOneFile, "other.tags");
     EXPECT_FALSE(m_view->Filtering().Bar().isVisible());

@@ -7,7 +7,6 @@
 
 #include "settings/setting_keys.h"
 #include "tree/tree_images.h"
-#include "tree/ui/command_ids.h"
 #include "view_fixture.h"
 
 namespace quarrow::ui::testing {
@@ -34,10 +33,10 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     view.expand(Find(QStringLiteral("src")));
     view.expand(Find(QStringLiteral("shapes.cpp")));
     view.selectionModel()->setCurrentIndex(Find(QStringLiteral("touch")), QItemSelectionModel::ClearAndSelect);
-    EXPECT_FALSE(view.IsCommandChecked(command::kViewNestScope));
+    EXPECT_FALSE(view.NestScopeOn());
 
-    ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
-    EXPECT_TRUE(view.IsCommandChecked(command::kViewNestScope));
+    view.ToggleNestScope();
+    EXPECT_TRUE(view.NestScopeOn());
     EXPECT_EQ(view.Settings().m_nNestScope, 1);
     const QModelIndex touch = Find(QStringLiteral("touch"));
     EXPECT_EQ(view.Model().LabelOf(touch.parent()), QStringLiteral("Shape"));
@@ -49,11 +48,11 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("src"))), kImageFolderOpen);
     EXPECT_FALSE(view.isExpanded(Find(QStringLiteral("widget.h"))));
 
-    ASSERT_TRUE(view.OnCmdMsg(command::kViewLangIcons));
+    view.ToggleLangIcons();
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFunctionPlain);
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);
 
-    ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
+    view.ToggleNestScope();
     EXPECT_EQ(view.Model().LabelOf(Find(QStringLiteral("touch")).parent()), QStringLiteral("shapes.cpp"));
     EXPECT_EQ(Selected(view), Find(QStringLiteral("touch")));
     // Rebuilding chose the tag again without starting the editor.
@@ -87,10 +86,10 @@ TEST_F(ViewOptionsTest, SwitchingKeepsTheChosenOneOfEqualLabels) {
             }
         }
         ASSERT_EQ(selectedLine(), line);
-        ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));  // on
+        view.ToggleNestScope();  // on
         EXPECT_EQ(selectedLine(), line);
         EXPECT_EQ(view.Model().LabelOf(Selected(view).parent()), QString::fromLatin1(nestedIn));
-        ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));  // off
+        view.ToggleNestScope();  // off
         EXPECT_EQ(selectedLine(), line);
     }
     EXPECT_TRUE(m_jumps.empty());
@@ -124,7 +123,7 @@ TEST_F(ViewOptionsTest, SwitchingKeepsTheFirstRowShownInEitherDirection) {
         view.scrollTo(Find(QStringLiteral("b130.h")), QAbstractItemView::PositionAtTop);
         ASSERT_EQ(TopLabel(view), QStringLiteral("b130.h"));
         for (int i = 0; i < 2; ++i) {
-            ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
+            view.ToggleNestScope();
             EXPECT_EQ(TopLabel(view), QStringLiteral("b130.h"));
         }
         m_view.reset();
@@ -139,8 +138,8 @@ TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
     m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 1);
     Show(kCpp);
     EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);  // read at start
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
-    ASSERT_TRUE(m_view->OnCmdMsg(command::kViewNestScope));
+    m_view->ToggleLangIcons();
+    m_view->ToggleNestScope();
     m_view.reset();
     EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kLangIcons, -1), 0);
     EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kNestScope, -1), 1);
