@@ -25,6 +25,7 @@
 
 #include "platform/file_descriptor.h"
 #include "tags/bit_count.h"
+#include "tags/code_page_detect.h"
 #include "tags/load_times.h"
 #include "tags/shared_work.h"
 
@@ -533,8 +534,8 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
 
 // Reads, shapes and parses the file once; `again` is set when its mapping lost pages on the way
 // (the file shrank) and the caller should read it instead.
-bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadProgress* progress, bool mayMap,
-              bool& again) {
+bool LoadOnce(int fd, std::size_t fileSize, std::optional<CodePage> given, TagStore& store, LoadProgress* progress,
+              bool mayMap, bool& again) {
     again = false;
     TagText text;
     std::size_t size = 0;
@@ -566,6 +567,9 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
     }
 
     const std::string_view whole(text.data(), shape.size);
+    // Every record is parsed with the file's code page, so it is settled over the text-mode
+    // bytes (no CR LF, nothing past a 0x1A) before the first record is.
+    const CodePage cp = given ? *given : DetectCodePage(whole);
     std::vector<CTagEntry> records;
     records.reserve(shape.pieces);
     AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
@@ -605,6 +609,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         progress->Advance(fileSize - progress->Done());
     }
     store.Assign(std::move(text), std::move(records));
+    store.SetCodePage(cp);
     return true;
 }
 
@@ -614,7 +619,8 @@ void SetBytesLoadedHookForTests(void (*hook)(int fd)) noexcept {
     g_bytesLoadedHook = hook;
 }
 
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress, FileAccess access) {
+bool ReadTagsFile(const std::string& path, std::optional<CodePage> cp, TagStore& store, LoadProgress* progress,
+                  FileAccess access) {
     store.Clear();
     // A FIFO or a device could block the open or the reads for ever: only regular files are
     // read, checked before the open and again on the open descriptor.
