@@ -75,7 +75,7 @@ inline constexpr int kSingleSelect = 1;
 inline constexpr int kTipMessage = 1;
 inline constexpr int kMainMenu = 1;
 inline constexpr int kMultiView = 0;
-inline constexpr int kLangIcons = 0;
+inline constexpr int kLangIcons = 1;  // a profile without the key shows kinds by language
 inline constexpr int kNestScope = 0;
 inline constexpr int kRefind = 1;
 

@@ -35,6 +35,7 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     view.expand(Find(QStringLiteral("shapes.cpp")));
     view.selectionModel()->setCurrentIndex(Find(QStringLiteral("touch")), QItemSelectionModel::ClearAndSelect);
     EXPECT_FALSE(view.IsCommandChecked(command::kViewNestScope));
+    EXPECT_TRUE(view.IsCommandChecked(command::kViewLangIcons));  // on without the key
 
     ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
     EXPECT_TRUE(view.IsCommandChecked(command::kViewNestScope));
@@ -49,9 +50,15 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("src"))), kImageFolderOpen);
     EXPECT_FALSE(view.isExpanded(Find(QStringLiteral("widget.h"))));
 
-    ASSERT_TRUE(view.OnCmdMsg(command::kViewLangIcons));
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFunctionPlain);
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);
+    ASSERT_TRUE(view.OnCmdMsg(command::kViewLangIcons));
+    EXPECT_FALSE(view.IsCommandChecked(command::kViewLangIcons));
+    // Off: every tag and file as in a Java tree.
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFieldDefault);
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageFieldDefault);
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImageFile);
+    EXPECT_EQ(Selected(view), Find(QStringLiteral("touch")));
 
     ASSERT_TRUE(view.OnCmdMsg(command::kViewNestScope));
     EXPECT_EQ(view.Model().LabelOf(Find(QStringLiteral("touch")).parent()), QStringLiteral("shapes.cpp"));
@@ -136,9 +143,18 @@ TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
     m_view.reset();
     EXPECT_TRUE(m_profile->ReadSection(setting_keys::kView).empty());  // never used: not written
 
+    // A profile that turned the language icons off keeps them off, the files' pages too.
+    m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 0);
+    Show(kCpp);
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageFieldDefault);
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImageFile);
+    m_view.reset();
+    EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kLangIcons, -1), 0);
+
     m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 1);
     Show(kCpp);
     EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);  // read at start
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImagePlainFile);
     ASSERT_TRUE(m_view->OnCmdMsg(command::kViewLangIcons));
     ASSERT_TRUE(m_view->OnCmdMsg(command::kViewNestScope));
     m_view.reset();
