@@ -27,9 +27,12 @@ void ShowCodePageNote(QWidget& frame, const CQuarrowDoc& document) {
     if (bar == nullptr) {
         return;
     }
+    // A note about the file itself (from the run that made it) says more: it stays.
     const QString note = CodePageNoteText(document);
     if (!note.isEmpty()) {
-        bar->ShowNote(note);
+        if (bar->NoteText().isEmpty()) {
+            bar->ShowNote(note);
+        }
     } else if (bar->NoteText() == FoundShiftJisText()) {
         bar->ClearNote();  // said of a file no longer shown
     }

@@ -17,8 +17,9 @@ namespace quarrow::ui {
 // for any other.
 QString CodePageNoteText(const CQuarrowDoc& document);
 
-// Shows that note in the status bar of `frame`, or puts away an earlier such note when the file
-// now shown needs none. A frame without the status bar is left alone.
+// Shows that note in the status bar of `frame` unless the bar already holds another note, or puts
+// away an earlier such note when the file now shown needs none. A frame without the status bar is
+// left alone.
 void ShowCodePageNote(QWidget& frame, const CQuarrowDoc& document);
 
 }  // namespace quarrow::ui

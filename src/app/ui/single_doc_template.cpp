@@ -131,10 +131,10 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
         return result.error == FileError::None ? FileError::OutOfMemory : result.error;  // the tree did not fit
     }
     MarkLoadStage("adopted");
-    ShowCodePageNote(*m_pFrame, m_pDocument->Core());
     if (m_opened) {
         m_opened(result.path, result.stamp);
     }
+    ShowCodePageNote(*m_pFrame, m_pDocument->Core());
     ShowDocument(place);
     MarkLoadStage("shown");
     // A large file was mapped by the load (a smaller one was read, and has no copy job): once the
