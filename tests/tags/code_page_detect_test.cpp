@@ -42,6 +42,10 @@ const DetectCase kCases[] = {
     {"UTF-8 only", "\xE3\x81\x82\xE3\x81\x84\tA.java\t/^x$/;\"\tc\n", CodePage::Utf8},
     {"Shift-JIS only", kShiftJisLine, CodePage::ShiftJis},
     {"Shift-JIS after a long ASCII start", AsciiLines(5000) + "ab" + kShiftJisLine, CodePage::ShiftJis},
+    // Past the first chunks a large file is read and scanned in, and with the CR LF rules.
+    {"Shift-JIS after 5 MB of ASCII", AsciiLines(130000) + kShiftJisLine, CodePage::ShiftJis},
+    {"UTF-8 after 5 MB of ASCII", AsciiLines(130000) + "\xE8\xA1\xA8\x80\n", CodePage::Utf8},
+    {"Shift-JIS with CR LF", kAsciiLine + "\x95\x5c\r\n", CodePage::ShiftJis},
     {"Shift-JIS half-width katakana", "\xB1\xB2\tA.java\t/^x$/;\"\tc\n", CodePage::ShiftJis},
     {"invalid in both (0xFF)", "\xFF\tA.java\t/^x$/;\"\tc\n", CodePage::Utf8},
     {"invalid in both (0x80 alone)", kAsciiLine + "\x80" + kAsciiLine, CodePage::Utf8},
