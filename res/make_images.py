@@ -215,7 +215,9 @@ def lettered_disc(fill, edge, letter, ink):
     return cv
 
 
-def page():
+def page(letter="J"):
+    """A page with its top-right corner folded: with the Java "J", or (letter None) with grey lines
+    of text, the file of any other language."""
     cv = Canvas()
     cv.rect(2, 0, 13, 14, WHITE)
     cv.outline(2, 0, 13, 14, BLACK)
@@ -227,7 +229,11 @@ def page():
         cv.set(13 - 4 + i, 3, BLACK)
     for i in range(3):
         cv.set(10, 1 + i, BLACK)
-    cv.glyph(5, 6, LETTERS["J"], DARK_BLUE)
+    if letter is None:
+        for y, x1 in ((6, 10), (8, 11), (10, 9), (12, 11)):
+            cv.rect(4, y, x1, y, GREY)
+    else:
+        cv.glyph(5, 6, LETTERS[letter], DARK_BLUE)
     return cv
 
 
@@ -283,6 +289,9 @@ ACCESSES = (None, "default", "private", "protected", "public")
 for first, glyph in ((169, function_glyph), (174, prototype_glyph), (179, variable_glyph), (184, property_glyph)):
     for offset, access in enumerate(ACCESSES):
         IMAGES[first + offset] = member_icon(glyph, access)
+
+# The file of a language other than Java, index 43.
+IMAGES[189] = page(None)
 
 
 # The program's icon: a tags tree (a folder with a class and a method under it) whose top

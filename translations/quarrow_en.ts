@@ -61,6 +61,13 @@
     </message>
 </context>
 <context>
+    <name>CodePageNote</name>
+    <message>
+        <source>Shift-JIS (932) のファイルとして読み込みました</source>
+        <translation>Read as a Shift-JIS (932) file</translation>
+    </message>
+</context>
+<context>
     <name>DialogTextLimit</name>
     <message>
         <source>%1 文字以内で入力してください。</source>

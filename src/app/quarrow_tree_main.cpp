@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +44,10 @@ constexpr const char* kUsage =
     "  --limit N        print at most N tags of --find (all of them without it)\n"
     "  --lang-icons     images by each tag's language and kind (the window's \"言語別アイコン\")\n"
     "  --nest           members under the member their scope names (\"スコープで入れ子表示\")\n"
-    "  --code-page N    932 reads file names with the Shift-JIS rules; anything else byte-wise\n"
-    "                   (the default, as for UTF-8)\n"
+    "  --code-page N    932 reads the file with the Shift-JIS rules; anything else byte-wise, as\n"
+    "                   UTF-8. Without it a file that is Shift-JIS but not UTF-8 is read as 932,\n"
+    "                   any other as UTF-8\n"
+    "  --verbose        tell on standard error which code page the file was read with\n"
     "  --help           show this text\n"
     "  --version        show the version\n";
 
@@ -56,7 +59,8 @@ struct Request {
     quarrow::TagFacets facets;
     std::size_t limit = SIZE_MAX;
     quarrow::TreeOptions options;
-    int codePage = 0;
+    std::optional<quarrow::CodePage> codePage;  // none: the file's bytes tell
+    bool verbose = false;
     const char* path = nullptr;
 };
 
@@ -76,7 +80,7 @@ std::string SetCodePage(Request& request, const char* value) {
     if (end == value || *end != '\0' || errno != 0 || number < 0 || number > 65535) {
         return "--code-page needs a number";
     }
-    request.codePage = static_cast<int>(number);
+    request.codePage = quarrow::CodePageFromNumber(static_cast<int>(number));
     return {};
 }
 
@@ -125,6 +129,7 @@ std::string SetAccess(Request& request, const char* value) {
 constexpr CommandOption kOptions[] = {
     {"--store", false, [](Request& request, const char*) { request.store = true; return std::string(); }},
     {"--lang-icons", false, [](Request& request, const char*) { request.options.languageIcons = true; return std::string(); }},
+    {"--verbose", false, [](Request& request, const char*) { request.verbose = true; return std::string(); }},
     {"--nest", false, [](Request& request, const char*) { request.options.nestScopes = true; return std::string(); }},
     {"--code-page", true, SetCodePage},
     {"--filter", true, [](Request& request, const char* value) { request.filter = value; return std::string(); }},
@@ -195,7 +200,6 @@ int main(int argc, char** argv) {
     }
     const bool store = request.store;
     const char* path = request.path;
-    const int codePage = request.codePage;
     const quarrow::TreeOptions options = request.options;
 
     // Printing a million lines must not dominate the run: a large buffer for stdout (the tree
@@ -203,8 +207,7 @@ int main(int argc, char** argv) {
     static std::vector<char> buffer(1 << 18);
     std::setvbuf(stdout, buffer.data(), _IOFBF, buffer.size());
 
-    const quarrow::CodePage cp = quarrow::CodePageFromNumber(codePage);
-    quarrow::CQuarrowDoc doc(nullptr, cp);
+    quarrow::CQuarrowDoc doc(nullptr, request.codePage);
     // One load, printed and done: the file is mapped instead of copied.
     doc.SetFileAccess(quarrow::FileAccess::Map);
     const quarrow::FileError error = doc.OpenDocument(path);
@@ -218,6 +221,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quarrow-tree: %s\n", message.c_str());
         }
         return 1;
+    }
+    const quarrow::CodePage cp = doc.GetCodePage();
+    if (request.verbose) {
+        std::fprintf(stderr, "quarrow-tree: code page %s, %s\n",
+                     cp == quarrow::CodePage::ShiftJis ? "932 (Shift-JIS)" : "65001 (UTF-8)",
+                     request.codePage ? "as given" : "found from the file's bytes");
     }
 
     bool written = false;

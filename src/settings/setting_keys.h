@@ -30,6 +30,7 @@ inline constexpr std::string_view kCtagsPath = "CTAGSPATH";
 inline constexpr std::string_view kParam = "PARAM";
 inline constexpr std::string_view kRecentSize = "RECENTSIZE";
 inline constexpr std::string_view kLastTags = "LASTTAGS";
+inline constexpr std::string_view kCodePage = "CODEPAGE";  // "auto", "65001" or "932"
 
 // "SYSTEM"
 inline constexpr std::string_view kRestartRead = "RESTART_READ";
@@ -74,12 +75,13 @@ inline constexpr int kSingleSelect = 1;
 inline constexpr int kTipMessage = 1;
 inline constexpr int kMainMenu = 1;
 inline constexpr int kMultiView = 0;
-inline constexpr int kLangIcons = 0;
+inline constexpr int kLangIcons = 1;  // a profile without the key shows kinds by language
 inline constexpr int kNestScope = 0;
 inline constexpr int kRefind = 1;
 
 inline constexpr int kRecentSize = 20;
 inline constexpr std::string_view kLastTags = "";
+inline constexpr std::string_view kCodePage = "auto";
 
 inline constexpr int kX = 5;
 inline constexpr int kY = 10;

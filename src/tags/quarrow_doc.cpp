@@ -13,6 +13,7 @@
 #include "settings/atomic_file.h"
 #include "settings/profile.h"
 #include "settings/setting_keys.h"
+#include "tags/code_page_detect.h"
 #include "tags/load_times.h"
 #include "tags/tag_file_reader.h"
 #include "tags/tag_order.h"
@@ -73,7 +74,12 @@ FileError CheckReadable(const std::string& fullPath) {
     return FileError::None;
 }
 
-CQuarrowDoc::CQuarrowDoc(Profile* profile, CodePage codePage) : m_pProfile(profile), m_codePage(codePage) {
+std::optional<CodePage> ReadTagsCodePage(const Profile& profile) {
+    return CodePageFromSetting(
+        profile.ReadString(setting_keys::kTags, setting_keys::kCodePage, setting_defaults::kCodePage));
+}
+
+CQuarrowDoc::CQuarrowDoc(Profile* profile, std::optional<CodePage> codePage) : m_pProfile(profile), m_codePage(codePage) {
     if (m_pProfile != nullptr) {
         m_strLastTagsAtStart =
             m_pProfile->ReadString(setting_keys::kTags, setting_keys::kLastTags, setting_defaults::kLastTags);

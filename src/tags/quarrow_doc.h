@@ -4,6 +4,7 @@
 // window's document class only forwards to it.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "tags/code_page.h"
@@ -29,7 +30,8 @@ enum class FileError {
 class CQuarrowDoc final {
 public:
     // `profile` receives "TAGS"/"LASTTAGS" on destruction; it may be null (tools, tests).
-    explicit CQuarrowDoc(Profile* profile = nullptr, CodePage codePage = CodePage::Utf8);
+    // `codePage` is the tags files' code page, or empty for the one each file's bytes tell.
+    explicit CQuarrowDoc(Profile* profile = nullptr, std::optional<CodePage> codePage = CodePage::Utf8);
     ~CQuarrowDoc();
     CQuarrowDoc(const CQuarrowDoc&) = delete;
     CQuarrowDoc& operator=(const CQuarrowDoc&) = delete;
@@ -60,17 +62,24 @@ public:
     const TagStore& GetTags() const noexcept { return m_arrTags; }
     std::string GetTagsDir() const { return m_strTagsDir; }
     const std::string& GetTagsPath() const noexcept { return m_strTagsPath; }
-    CodePage GetCodePage() const noexcept { return m_codePage; }
+    // The code page of the loaded file: the one given, else the one found for it.
+    CodePage GetCodePage() const noexcept { return m_codePage ? *m_codePage : m_arrTags.GetCodePage(); }
+    // The code page given for the tags files; empty when each file's bytes tell.
+    std::optional<CodePage> GivenCodePage() const noexcept { return m_codePage; }
 
 private:
     Profile* m_pProfile;
-    CodePage m_codePage;
+    std::optional<CodePage> m_codePage;
     FileAccess m_access = FileAccess::Read;
     std::string m_strTagsPath;
     std::string m_strLastTagsAtStart;  // "LASTTAGS" as the window found it
     std::string m_strTagsDir;
     TagStore m_arrTags;
 };
+
+// The tags files' code page as the profile asks for it ("TAGS"/"CODEPAGE"); empty for "auto",
+// the default, and for any value that is not a code page the reader knows.
+std::optional<CodePage> ReadTagsCodePage(const Profile& profile);
 
 // Why `fullPath` cannot be opened for reading, or FileError::None when it can: the checks a load
 // makes first, cheap enough for the window's thread.

@@ -25,6 +25,7 @@
 
 #include "platform/file_descriptor.h"
 #include "tags/bit_count.h"
+#include "tags/code_page_detect.h"
 #include "tags/load_times.h"
 #include "tags/shared_work.h"
 
@@ -140,6 +141,9 @@ struct Shape {
     std::size_t pieces = 0;
     std::vector<std::size_t> partStart;   // byte where each stretch starts; the first is 0
     std::vector<std::size_t> partPieces;  // pieces before each stretch
+    // Every byte before this one is ASCII (the code page check starts here); a pass that does
+    // not look leaves 0.
+    std::size_t asciiBefore = 0;
 };
 
 // One pass over the block for the common file: no CR, no line of 2047 bytes or more. Finds the
@@ -176,6 +180,9 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
         return true;
     };
     std::size_t base = 0;
+    // The first 32 bytes that hold a byte above 0x7F, seen on the way: the code page check skips
+    // what lies before them.
+    std::size_t firstHigh = SIZE_MAX;
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i cr = _mm_set1_epi8('\r');
@@ -185,6 +192,9 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
         }
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + base + 16));
+        if (firstHigh == SIZE_MAX && _mm_movemask_epi8(_mm_or_si128(low, high)) != 0) {
+            firstHigh = base;
+        }
         const unsigned crs = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(low, cr), _mm_cmpeq_epi8(high, cr))));
         if (crs != 0) {
             return false;
@@ -206,6 +216,9 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
             if (bytes[base + k] == '\r') {
                 return false;
             }
+            if (static_cast<unsigned char>(bytes[base + k]) >= 0x80) {
+                firstHigh = std::min(firstHigh, base);
+            }
             mask |= static_cast<unsigned>(bytes[base + k] == '\n') << k;
         }
         if (mask != 0 && !lfs(base, mask)) {
@@ -216,6 +229,7 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
     if (size - lineStart >= kLineBufferSize) {
         return false;
     }
+    shape.asciiBefore = std::min(firstHigh, size);
     shape.size = size;
     shape.pieces = lines + (lineStart < size ? 1 : 0);
     return true;
@@ -225,6 +239,7 @@ bool ShapeQuickly(const char* bytes, std::size_t size, Shape& shape, const LoadP
 // False when the load was asked to stop.
 bool ShapeExactly(char* bytes, std::size_t size, Shape& shape, const LoadProgress* progress) {
     shape.size = TranslateTextMode(bytes, size);
+    shape.asciiBefore = 0;
     const std::string_view text(bytes, shape.size);
     shape.pieces = 0;
     shape.partStart.assign(1, 0);
@@ -262,6 +277,7 @@ struct ChunkLines {
     std::size_t lastLf = kNone;
     std::array<Mark, kMarks> marks{};
     std::size_t markCount = 0;
+    std::size_t firstHigh = kNone;  // the first 32 bytes with a byte above 0x7F (offset)
     bool plain = true;
 };
 
@@ -302,6 +318,9 @@ ChunkLines ScanChunk(const char* bytes, std::size_t size) noexcept {
             chunk.plain = false;
             return chunk;
         }
+        if (chunk.firstHigh == ChunkLines::kNone && _mm_movemask_epi8(_mm_or_si128(low, high)) != 0) {
+            chunk.firstHigh = base;
+        }
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, lf))) |
                               static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, lf))) << 16;
         if (mask != 0) {
@@ -315,6 +334,9 @@ ChunkLines ScanChunk(const char* bytes, std::size_t size) noexcept {
             if (bytes[base + k] == '\r' || bytes[base + k] == kEndOfFile) {
                 chunk.plain = false;
                 return chunk;
+            }
+            if (static_cast<unsigned char>(bytes[base + k]) >= 0x80) {
+                chunk.firstHigh = std::min(chunk.firstHigh, base);
             }
             mask |= static_cast<unsigned>(bytes[base + k] == '\n') << k;
         }
@@ -332,10 +354,14 @@ bool ShapeFromChunks(const std::vector<ChunkLines>& chunks, std::size_t chunkSiz
     shape.partPieces.assign(1, 0);
     std::size_t lines = 0;
     std::size_t lineStart = 0;  // the byte after the last LF
+    std::size_t firstHigh = SIZE_MAX;
     for (std::size_t i = 0; i < chunks.size() && i * chunkSize < size; ++i) {
         const ChunkLines& chunk = chunks[i];
         if (!chunk.plain) {
             return false;
+        }
+        if (chunk.firstHigh != ChunkLines::kNone) {
+            firstHigh = std::min(firstHigh, i * chunkSize + chunk.firstHigh);
         }
         if (chunk.lfs == 0) {
             continue;
@@ -355,6 +381,7 @@ bool ShapeFromChunks(const std::vector<ChunkLines>& chunks, std::size_t chunkSiz
     if (size - lineStart >= kLineBufferSize) {
         return false;
     }
+    shape.asciiBefore = std::min(firstHigh, size);
     shape.size = size;
     shape.pieces = lines + (lineStart < size ? 1 : 0);
     return true;
@@ -533,8 +560,8 @@ bool LoadBytes(int fd, std::size_t fileSize, bool mayMap, TagText& text, std::si
 
 // Reads, shapes and parses the file once; `again` is set when its mapping lost pages on the way
 // (the file shrank) and the caller should read it instead.
-bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadProgress* progress, bool mayMap,
-              bool& again) {
+bool LoadOnce(int fd, std::size_t fileSize, std::optional<CodePage> given, TagStore& store, LoadProgress* progress,
+              bool mayMap, bool& again) {
     again = false;
     TagText text;
     std::size_t size = 0;
@@ -566,6 +593,10 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
     }
 
     const std::string_view whole(text.data(), shape.size);
+    // Every record is parsed with the file's code page, so it is settled over the text-mode
+    // bytes (no CR LF, nothing past a 0x1A) before the first record is; the ASCII the shaping
+    // saw first is skipped, as the same in both code pages.
+    const CodePage cp = given ? *given : DetectCodePage(whole.substr(std::min(shape.asciiBefore, whole.size())));
     std::vector<CTagEntry> records;
     records.reserve(shape.pieces);
     AdviseHugePages(reinterpret_cast<char*>(records.data()), shape.pieces * sizeof(CTagEntry));
@@ -605,6 +636,7 @@ bool LoadOnce(int fd, std::size_t fileSize, CodePage cp, TagStore& store, LoadPr
         progress->Advance(fileSize - progress->Done());
     }
     store.Assign(std::move(text), std::move(records));
+    store.SetCodePage(cp);
     return true;
 }
 
@@ -614,7 +646,8 @@ void SetBytesLoadedHookForTests(void (*hook)(int fd)) noexcept {
     g_bytesLoadedHook = hook;
 }
 
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress, FileAccess access) {
+bool ReadTagsFile(const std::string& path, std::optional<CodePage> cp, TagStore& store, LoadProgress* progress,
+                  FileAccess access) {
     store.Clear();
     // A FIFO or a device could block the open or the reads for ever: only regular files are
     // read, checked before the open and again on the open descriptor.

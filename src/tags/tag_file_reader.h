@@ -9,6 +9,7 @@
 // (some kernel files) is read as before.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,8 +38,10 @@ enum class FileAccess { Read, Map };
 // Replaces `store` by the records of the regular file at `path`, unsorted. False, with an empty
 // store, when the path is not a regular file, cannot be read, or `progress` asks the load to stop.
 // `progress` (may be null) hears of the bytes read and parsed: by the end, the file's size.
-bool ReadTagsFile(const std::string& path, CodePage cp, TagStore& store, LoadProgress* progress = nullptr,
-                  FileAccess access = FileAccess::Read);
+// The records are parsed with `cp`, or, when it is empty, with the code page the file's bytes
+// tell (DetectCodePage); the store keeps the one used.
+bool ReadTagsFile(const std::string& path, std::optional<CodePage> cp, TagStore& store,
+                  LoadProgress* progress = nullptr, FileAccess access = FileAccess::Read);
 
 // For tests: `hook` (null for none) is called with the open file each time a load has the file's
 // bytes, mapped or read, and before it parses them, so that a test can change the file at that

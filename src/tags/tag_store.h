@@ -69,6 +69,10 @@ public:
     const_iterator begin() const noexcept { return {this, 0}; }
     const_iterator end() const noexcept { return {this, size()}; }
 
+    // The code page the records were parsed with, and that their text is shown with.
+    CodePage GetCodePage() const noexcept { return m_codePage; }
+    void SetCodePage(CodePage cp) noexcept { m_codePage = cp; }
+
     // Takes ownership of the bytes the records view, and the records in store order.
     void Assign(TagText text, std::vector<CTagEntry> records) {
         m_order.clear();
@@ -109,6 +113,7 @@ public:
         m_records.clear();
         m_records.shrink_to_fit();
         m_text = TagText();
+        m_codePage = CodePage::Utf8;
     }
 
 private:
@@ -117,6 +122,7 @@ private:
     std::vector<CTagEntry> m_records;
     std::vector<std::uint32_t> m_order;
     std::vector<std::uint32_t> m_fileStarts;
+    CodePage m_codePage = CodePage::Utf8;
 };
 
 }  // namespace quarrow

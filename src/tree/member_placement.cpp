@@ -9,6 +9,16 @@
 
 namespace quarrow {
 
+namespace {
+
+// A file's image with the kind icons by language: Java's page with its "J" for Java and for a
+// language not known (as its members keep the Java table), a plain page for any other.
+std::uint8_t FileImageOf(TagLanguage language) noexcept {
+    return language == TagLanguage::Java || language == TagLanguage::Unknown ? kImageFile : kImagePlainFile;
+}
+
+}  // namespace
+
 MemberPlacer::MemberPlacer(TreeOptions options) : m_options(options), m_images(KindImageTable::Get()) {}
 
 void MemberPlacer::Place(const TagStore& store, std::size_t begin, std::size_t end, std::string_view previousFile,
@@ -22,6 +32,7 @@ void MemberPlacer::Place(const TagStore& store, std::size_t begin, std::size_t e
     // Members before the range's first file stay where the builder is (the store's first lines
     // may lack a file).
     m_fileLanguage = TagLanguage::Unknown;
+    m_fileImageOpen = false;
     out.runs.push_back({PlacedRun::kNoFileNode, 0});
 
     // The records lie anywhere among those read and view lines scattered over the file's bytes:
@@ -76,11 +87,19 @@ void MemberPlacer::StartRun(std::size_t position, std::string_view file, PlacedR
     EndRun(out);
     out.runs.push_back({static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(out.members.size())});
     m_fileLanguage = LanguageFromFile(file);
+    if (m_options.languageIcons) {
+        out.runs.back().fileImage = FileImageOf(m_fileLanguage);
+        m_fileImageOpen = m_fileLanguage == TagLanguage::Unknown;
+    }
 }
 
 void MemberPlacer::AddMember(const CTagEntry& tag, PlacedRange& out) {
     const TagScopeFields fields = ReadScopeFields(tag);
     const TagLanguage language = LanguageOf(fields.language);
+    if (m_fileImageOpen) {
+        out.runs.back().fileImage = FileImageOf(language);
+        m_fileImageOpen = false;
+    }
     // Java and unknown languages keep the Java table, which reads the parser's kind alone.
     const bool ownTable = language != TagLanguage::Java && language != TagLanguage::Unknown;
     const std::string_view tagKind = fields.parserKind;

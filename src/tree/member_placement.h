@@ -12,6 +12,7 @@
 #include "tree/language_of.h"
 #include "tree/scope_nesting.h"
 #include "tree/tag_tree_builder.h"
+#include "tree/tree_images.h"
 
 namespace quarrow {
 
@@ -27,6 +28,7 @@ struct PlacedRun {
     // node left them).
     std::uint32_t fileTag;
     std::uint32_t membersEnd;  // the run's members end here in PlacedRange::members
+    std::uint8_t fileImage = kImageFile;  // the file node's image
 };
 
 struct PlacedMember {
@@ -63,6 +65,8 @@ private:
     TreeOptions m_options;
     const KindImageTable& m_images;
     TagLanguage m_fileLanguage = TagLanguage::Unknown;
+    // The run's file node waits for its first member to tell its language (its name did not).
+    bool m_fileImageOpen = false;
     std::string_view m_lastLanguageName;
     TagLanguage m_lastLanguage = TagLanguage::Unknown;
     // The current run's members while nesting, with what the nesting reads.

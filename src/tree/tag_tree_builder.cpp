@@ -60,14 +60,14 @@ public:
     }
 
     // Starts a run of `file`, whose first record is `tag`: a folder node when the folder is not
-    // the last one's, and the file node.
-    void StartFile(std::string_view file, const CTagEntry& tag) {
+    // the last one's, and the file node with `image`.
+    void StartFile(std::string_view file, const CTagEntry& tag, int image = kImageFile) {
         const std::string_view dir = DirectoryOf(file, m_cp);
         if (!dir.empty() && dir != m_currentDir) {
             m_lastDirectory = m_model.AppendNode(TagTree::kNoNode, dir, kImageFolderClosed, nullptr);
             m_currentDir = dir;
         }
-        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), kImageFile, &tag);
+        m_lastFile = m_model.AppendNode(m_lastDirectory, FileNameOf(file), image, &tag);
         m_previousFile = file;
         ++m_fileCount;
     }
@@ -236,7 +236,7 @@ bool BuildWithOptions(TagTree& model, const TagStore& store, TagTreeBuilder& bui
                     }
                 }
                 const CTagEntry& first = store[run.fileTag];
-                builder.StartFile(first.GetFile(), first);
+                builder.StartFile(first.GetFile(), first, run.fileImage);
             }
             const TagTree::Handle file = builder.LastFile();
             for (; m < run.membersEnd; ++m) {

@@ -9,11 +9,13 @@
 namespace quarrow {
 
 // Bitmap ids in image-list order; an image index is a position in this table.
-inline constexpr std::array<int, 43> kTreeImageIds = {
+inline constexpr std::array<int, 44> kTreeImageIds = {
     148, 139, 140, 141, 149, 142, 143, 144, 135, 146, 145, 136, 137, 138,
     // The kind icons by language (see kind_icons.h), from index 14 on.
     160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174,
-    175, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186, 187, 188};
+    175, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186, 187, 188,
+    // A file of another language than Java, from index 43 on.
+    189};
 
 // Image indices by use.
 inline constexpr int kImageFieldDefault = 0;
@@ -49,7 +51,9 @@ inline constexpr int kImageVariablePlain = 33;
 inline constexpr int kImageVariableDefault = 34;
 inline constexpr int kImagePropertyPlain = 38;
 inline constexpr int kImagePropertyDefault = 39;
-inline constexpr int kImageCount = 43;
+// With the kind icons by language, the file of a known language other than Java: a plain page.
+inline constexpr int kImagePlainFile = 43;
+inline constexpr int kImageCount = 44;
 static_assert(kImageCount == static_cast<int>(kTreeImageIds.size()));
 
 // The image of an access word among four images that start at `first` ("default") and go on

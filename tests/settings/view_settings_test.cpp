@@ -88,6 +88,25 @@ TEST(ViewSettings, saveThenLoad_roundTripsAndKeepsOtherKeys) {
     EXPECT_NE(test::ReadFile(path).find("EDITORPATH=/opt/my editor/bin/ed\n"), std::string::npos);
 }
 
+TEST(ViewSettings, LanguageIconsAreOnUnlessTheProfileSaysOff) {
+    test::ScratchFolder dir{"settings"};
+    const std::string path = dir.File("q.INI");
+    Profile profile(path);
+    ViewSettings absent;
+    absent.Load(profile);
+    EXPECT_EQ(absent.m_nLangIcons, 1);
+    // Saved unchanged, the key stays out of a profile that lacks it.
+    absent.Save(profile, absent);
+    EXPECT_EQ(test::ReadFile(path).find("LANGICONS"), std::string::npos);
+
+    ASSERT_TRUE(profile.WriteInt("VIEW", "LANGICONS", 0));
+    ViewSettings off;
+    off.Load(profile);
+    EXPECT_EQ(off.m_nLangIcons, 0);
+    off.Save(profile, off);
+    EXPECT_EQ(profile.ReadInt("VIEW", "LANGICONS", -1), 0);
+}
+
 TEST(ViewSettings, treeOptionsAreWrittenOnceOnOrAlreadyThere) {
     test::ScratchFolder dir{"settings"};
     const std::string path = dir.File("q.INI");

@@ -49,7 +49,22 @@ TEST(QuarrowTree, CodePage932ReadsKeysOnCharacterBoundaries) {
     // The pattern holds 0x83 then "access:private": in Shift-JIS the 'a' is the second byte of a
     // character, so the real access field (public) is the one read.
     EXPECT_EQ(RunTool("--code-page 932 '" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  7 a\n");
-    EXPECT_EQ(RunTool("'" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  4 a\n");
+    EXPECT_EQ(RunTool("--code-page 65001 '" + kData + "/sjis.tags'").out, "11 A.java [expanded]\n  4 a\n");
+}
+
+TEST(QuarrowTree, WithoutACodePageTheFileTellsItAndVerboseSaysWhich) {
+    // The file is Shift-JIS and not UTF-8: read as 932 when no code page is given.
+    const ToolRun found = RunTool("--verbose '" + kData + "/sjis.tags'");
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, "11 A.java [expanded]\n  7 a\n");
+    EXPECT_EQ(found.err, "quarrow-tree: code page 932 (Shift-JIS), found from the file's bytes\n");
+    const ToolRun plain = RunTool("--verbose '" + kData + "/small.tags'");
+    EXPECT_EQ(plain.out, ReadFile(kData + "/small.tree.txt"));
+    EXPECT_EQ(plain.err, "quarrow-tree: code page 65001 (UTF-8), found from the file's bytes\n");
+    EXPECT_EQ(RunTool("--verbose --code-page 65001 '" + kData + "/sjis.tags'").err,
+              "quarrow-tree: code page 65001 (UTF-8), as given\n");
+    // Without --verbose nothing is said.
+    EXPECT_EQ(RunTool("'" + kData + "/sjis.tags'").err, "");
 }
 
 TEST(QuarrowTree, FilterPrintsTheKeptNodesWithTheirExpansion) {

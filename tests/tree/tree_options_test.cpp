@@ -100,8 +100,34 @@ TEST(LanguageIcons, TheLanguageFieldWinsOverTheExtension) {
     const std::string tags = T("a", "x.c", "m", "language:Python") + T("b", "x.c", "m") + T("c", "x.c", "m", "access:private") +
                              T("d", "x.txt", "m") + T("e", "X.java", "d");
     EXPECT_EQ(Print(tags, {.languageIcons = true}),
-              "11 x.c\n  " + std::to_string(kImageMethodPlain) + " a\n  " + std::to_string(kImageFieldPlain) +
+              "43 x.c\n  " + std::to_string(kImageMethodPlain) + " a\n  " + std::to_string(kImageFieldPlain) +
                   " b\n  1 c\n11 x.txt\n  4 d\n11 X.java\n  0 e\n");
+}
+
+TEST(LanguageIcons, AFileOfAnotherLanguageThanJavaShowsAPlainPage) {
+    struct Case {
+        const char* label;
+        std::string tags;
+        int icons;  // the file node's image with the language icons (without them it is always 11)
+    };
+    const Case cases[] = {
+        {"Java by its name", T("m", "A.java", "m"), kImageFile},
+        {"C by its name", T("m", "a.c", "f"), kImagePlainFile},
+        {"C by its name, the field says Java", T("m", "a.c", "f", "language:Java"), kImagePlainFile},
+        {"unknown name, the first member says C", T("m", "a.x", "f", "language:C") + T("n", "a.x", "f", "language:Java"),
+         kImagePlainFile},
+        {"unknown name, the first member says Java", T("m", "a.x", "m", "language:Java") + T("n", "a.x", "f", "language:C"),
+         kImageFile},
+        {"unknown name and no field: as Java", T("m", "a.x", "m"), kImageFile},
+        {"a file of pseudo-tags and nameless lines only", T("", "a.c", "f"), kImagePlainFile},
+    };
+    for (const Case& c : cases) {
+        for (const bool nest : {false, true}) {
+            const std::string icons = Print(c.tags, {.languageIcons = true, .nestScopes = nest});
+            EXPECT_EQ(icons.substr(0, icons.find(' ')), std::to_string(c.icons)) << c.label << ", nest " << nest;
+            EXPECT_EQ(Print(c.tags, {.nestScopes = nest}).substr(0, 3), "11 ") << c.label << ", nest " << nest;
+        }
+    }
 }
 
 TEST(LanguageOf, NamesAndFileNames) {

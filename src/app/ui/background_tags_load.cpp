@@ -35,7 +35,7 @@ void Load(const BackgroundTagsLoad::Request& request, LoadProgress& progress, Ba
         return;
     }
     try {
-        if (!BuildTagTree(result.tree, result.store, request.codePage, request.options, &progress)) {
+        if (!BuildTagTree(result.tree, result.store, result.store.GetCodePage(), request.options, &progress)) {
             result.error = FileError::Cancelled;
         }
     } catch (const std::bad_alloc&) {

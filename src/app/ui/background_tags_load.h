@@ -29,7 +29,7 @@ class BackgroundTagsLoad final : public QObject {
 public:
     struct Request {
         std::string path;
-        CodePage codePage = CodePage::Utf8;
+        std::optional<CodePage> codePage;  // empty: the one the file's bytes tell
         TreeOptions options;  // those of the view when the load began
     };
     // What a load gives. The tree views the store's records and bytes: they move together.

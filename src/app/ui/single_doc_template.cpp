@@ -1,5 +1,6 @@
 #include "app/ui/single_doc_template.h"
 
+#include "app/ui/code_page_note.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/window_activity.h"
 #include "app/ui/window_doc.h"
@@ -86,7 +87,7 @@ CWindowDoc* CSingleDocTemplate::OpenDocumentFile(const std::string& fullPath, Op
         }
         return nullptr;
     }
-    BackgroundTagsLoad::Request request{fullPath, m_codePage, m_pFrame->View()->Options()};
+    BackgroundTagsLoad::Request request{fullPath, m_pDocument->Core().GivenCodePage(), m_pFrame->View()->Options()};
     m_load.Start(std::move(request), [this, created, done = std::move(done)](BackgroundTagsLoad::Result& result) {
         if (!m_pFrame || !m_pDocument) {
             return;  // closed meanwhile
@@ -133,6 +134,7 @@ FileError CSingleDocTemplate::ShowLoaded(BackgroundTagsLoad::Result& result) {
     if (m_opened) {
         m_opened(result.path, result.stamp);
     }
+    ShowCodePageNote(*m_pFrame, m_pDocument->Core());
     ShowDocument(place);
     MarkLoadStage("shown");
     // A large file was mapped by the load (a smaller one was read, and has no copy job): once the

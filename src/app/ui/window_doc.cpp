@@ -13,7 +13,7 @@
 namespace quarrow::ui {
 
 CWindowDoc::CWindowDoc(Profile& profile, MessageSink& sink, CodePage cp)
-    : m_sink(sink), m_doc(&profile, cp), m_strTitle(tr(kUntitled)) {}
+    : m_sink(sink), m_doc(&profile, ReadTagsCodePage(profile)), m_systemCodePage(cp), m_strTitle(tr(kUntitled)) {}
 
 CWindowDoc::~CWindowDoc() = default;
 
@@ -42,7 +42,7 @@ bool CWindowDoc::OnDocumentRead(const std::string& fullPath, FileError error, Ta
     m_previousTags = m_doc.AdoptDocument(fullPath, std::move(loaded));
     m_strPathName = fullPath;
     // The title is the file's name without its folder, as the file system spells it.
-    m_strTitle = DisplayText(FileNameOf(fullPath), m_doc.GetCodePage());
+    m_strTitle = DisplayText(FileNameOf(fullPath), m_systemCodePage);
     return true;
 }
 

@@ -26,6 +26,8 @@ class CWindowDoc final : public QObject {
     Q_OBJECT
 public:
 
+    // `cp` is the system's code page, that of file names; the tags file's own code page is the
+    // profile's "CODEPAGE", or the one its bytes tell.
     CWindowDoc(Profile& profile, MessageSink& sink, CodePage cp);
     ~CWindowDoc() override;  // the core writes "TAGS"/"LASTTAGS"
     CWindowDoc(const CWindowDoc&) = delete;
@@ -58,6 +60,7 @@ public:
 private:
     MessageSink& m_sink;
     quarrow::CQuarrowDoc m_doc;
+    CodePage m_systemCodePage;
     TagStore m_previousTags;
     QString m_strTitle;
     std::string m_strPathName;

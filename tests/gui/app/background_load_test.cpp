@@ -158,5 +158,34 @@ TEST_F(BackgroundLoadTest, ASecondOpenDuringALoadWins) {
     EXPECT_TRUE(m_messages.empty());
 }
 
+// A file that is Shift-JIS and not UTF-8 is read as 932 when the profile gives no code page: its
+// labels read right and the bar says why; the next file, UTF-8, puts the note away. A profile that
+// gives 65001 reads the same file byte-wise, without a note.
+TEST_F(BackgroundLoadTest, AShiftJisFileIsFoundAndTheBarSaysSo) {
+    const std::string sjis = WriteFile("sjis.tags", "\x95\x5c\x8e\xa6\tA.java\t/^class x {$/;\"\tc\tline:1\n");
+    const auto firstMember = [this] {
+        const TagTreeItemModel& model = m_app->View()->Model();
+        return model.LabelOf(model.index(0, 0, model.index(0, 0)));
+    };
+    const QString note = QStringLiteral("Shift-JIS (932) のファイルとして読み込みました");
+    ASSERT_TRUE(Start({sjis}));
+    EXPECT_EQ(m_app->Document()->Core().GetCodePage(), CodePage::ShiftJis);
+    EXPECT_EQ(firstMember(), QStringLiteral("表示"));
+    EXPECT_EQ(Bar().NoteText(), note);
+    EXPECT_TRUE(Bar().isVisibleTo(m_app->MainWindow()));
+
+    ASSERT_NE(Open(WriteFile("a.tags", kTagsA)), nullptr);
+    EXPECT_EQ(m_app->Document()->Core().GetCodePage(), CodePage::Utf8);
+    EXPECT_TRUE(Bar().NoteText().isEmpty());
+    m_app->Shutdown(0);
+    m_app.reset();
+
+    ASSERT_TRUE(GetProfile().WriteString(setting_keys::kTags, setting_keys::kCodePage, "65001"));
+    ASSERT_TRUE(Start({sjis}));
+    EXPECT_EQ(m_app->Document()->Core().GetCodePage(), CodePage::Utf8);
+    EXPECT_NE(firstMember(), QStringLiteral("表示"));
+    EXPECT_TRUE(Bar().NoteText().isEmpty());
+}
+
 }  // namespace
 }  // namespace quarrow::ui::testing

@@ -34,6 +34,7 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     view.expand(Find(QStringLiteral("shapes.cpp")));
     view.selectionModel()->setCurrentIndex(Find(QStringLiteral("touch")), QItemSelectionModel::ClearAndSelect);
     EXPECT_FALSE(view.NestScopeOn());
+    EXPECT_TRUE(view.LangIconsOn());  // on without the key
 
     view.ToggleNestScope();
     EXPECT_TRUE(view.NestScopeOn());
@@ -48,9 +49,15 @@ TEST_F(ViewOptionsTest, SwitchingAnOptionRebuildsAtOnceAndKeepsTheChosenTag) {
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("src"))), kImageFolderOpen);
     EXPECT_FALSE(view.isExpanded(Find(QStringLiteral("widget.h"))));
 
-    view.ToggleLangIcons();
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFunctionPlain);
     EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);
+    view.ToggleLangIcons();
+    EXPECT_FALSE(view.LangIconsOn());
+    // Off: every tag and file as in a Java tree.
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("touch"))), kImageFieldDefault);
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("geo"))), kImageFieldDefault);
+    EXPECT_EQ(view.Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImageFile);
+    EXPECT_EQ(Selected(view), Find(QStringLiteral("touch")));
 
     view.ToggleNestScope();
     EXPECT_EQ(view.Model().LabelOf(Find(QStringLiteral("touch")).parent()), QStringLiteral("shapes.cpp"));
@@ -135,9 +142,18 @@ TEST_F(ViewOptionsTest, TheProfileKeepsTheOptionsOnceUsed) {
     m_view.reset();
     EXPECT_TRUE(m_profile->ReadSection(setting_keys::kView).empty());  // never used: not written
 
+    // A profile that turned the language icons off keeps them off, the files' pages too.
+    m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 0);
+    Show(kCpp);
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageFieldDefault);
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImageFile);
+    m_view.reset();
+    EXPECT_EQ(m_profile->ReadInt(setting_keys::kView, setting_keys::kLangIcons, -1), 0);
+
     m_profile->WriteInt(setting_keys::kView, setting_keys::kLangIcons, 1);
     Show(kCpp);
     EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("geo"))), kImageNamespace);  // read at start
+    EXPECT_EQ(m_view->Model().ImageOf(Find(QStringLiteral("shapes.cpp"))), kImagePlainFile);
     m_view->ToggleLangIcons();
     m_view->ToggleNestScope();
     m_view.reset();
