@@ -17,6 +17,11 @@ bool IsEditorProgramFile(std::string_view editorPath) {
     if (editorPath.find(path_rules::kSeparator) == std::string_view::npos) {
         return false;
     }
+    // The system reads a path up to its first zero byte: "/usr/bin/vi", a zero and more would
+    // name /usr/bin/vi, which is not the text the setting holds.
+    if (editorPath.find('\0') != std::string_view::npos) {
+        return false;
+    }
     std::error_code error;
     return std::filesystem::is_regular_file(std::filesystem::path(editorPath), error);
 }

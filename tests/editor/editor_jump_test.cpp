@@ -191,6 +191,8 @@ TEST_F(JumpToEditorTest, AnEditorPathNamingAFileIsOneWord) {
         {m_dir / "no such/ed", {m_dir / "no", "such/ed", "+12"}},
         {m_dir / "a folder", {m_dir / "a", "folder", "+12"}},  // a folder is no program
         {"xterm -e vim", {"xterm", "-e", "vim", "+12"}},
+        // A zero byte ends the path for the system, so that text names no file: it is split.
+        {program + std::string(1, '\0') + " x", {m_dir / "bin/fake", std::string("editor") + '\0', "x", "+12"}},
         {"\"" + program + "\"", {program, "+12"}},
     };
     for (const auto& c : cases) {

@@ -77,7 +77,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tag.Parse(tagLine, cp);
     const std::string editorTemplate = editorPath + " " + editorFormat;
     CheckSplit(editorTemplate);
-    const std::vector<std::string> templateWords = SplitCommandText(editorTemplate);
+    // An editor path that names a program file is that one word, the template's words after it.
+    std::vector<std::string> templateWords;
+    if (IsEditorProgramFile(editorPath)) {
+        templateWords.push_back(editorPath);
+        for (std::string& word : SplitCommandText(editorFormat)) {
+            templateWords.push_back(std::move(word));
+        }
+    } else {
+        templateWords = SplitCommandText(editorTemplate);
+    }
     const std::vector<std::string> editorWords = BuildEditorArguments(editorPath, editorFormat, tag, tagsDir, cp);
     FUZZ_CHECK(editorWords.size() == templateWords.size());
     if (editorTemplate.find('@') == std::string::npos) {
