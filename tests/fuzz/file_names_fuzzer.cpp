@@ -66,8 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string paramTemplate = input.ConsumeRandomLengthString(64);
     const std::string target = input.ConsumeRandomLengthString(32);
 
-    // Patterns that reach outside the folder would walk the whole file system.
-    for (const std::string& text : {paramTemplate, target}) {
+    // Patterns that reach outside the folder would walk the whole file system. A target is split
+    // as the command builder splits it, inside a pair of quotes that its own quotes close.
+    for (const std::string& text : {paramTemplate, target, "\"" + target + "\""}) {
         if (text.find("..") != std::string::npos) {
             return -1;
         }
